@@ -3,6 +3,10 @@
 # Warnings are errors in our own code.
 set(ZOR_WARNINGS -Wall -Wextra -Werror)
 
+# Source paths in __FILE__ are relative to the source tree, so fatal checks
+# name "dax2/dax_oid.cpp", not where the tree was checked out.
+add_compile_options(-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+
 # zor_library(<name> <type> <dir>...): a library of every .cpp in the given
 # folders, with the project root on the include path.
 function(zor_library name type)

@@ -1,0 +1,125 @@
+// Two layers of ini files (a base file and an overlay searched first) read
+// through getters with defaults, and the framework settings holder dax_config
+// that the settings reader fills from them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gcn/color.hpp"
+
+struct ALLEGRO_CONFIG;
+namespace gcn {
+class Font;
+class Image;
+}  // namespace gcn
+
+// One ini layer: the loaded configuration (null when none), the path it was
+// opened from (kept when loading failed, so that a write can create the file)
+// and whether it changed since it was loaded or saved.
+class DaxIniFile {
+public:
+    DaxIniFile() = default;
+    ~DaxIniFile();
+    DaxIniFile(const DaxIniFile&) = delete;
+    DaxIniFile& operator=(const DaxIniFile&) = delete;
+
+    // Saves and drops the loaded configuration, then loads path (null:
+    // closed). A missing file leaves no configuration but keeps the path.
+    void open(const char* path);
+    // Writes the configuration to its path when one is loaded; clears dirty.
+    void save();
+    // Makes an empty configuration for the remembered path.
+    void create();
+
+    ALLEGRO_CONFIG* config() const { return config_; }
+    const std::string& path() const { return path_; }
+    bool dirty() const { return dirty_; }
+    void setDirty() { dirty_ = true; }
+
+private:
+    ALLEGRO_CONFIG* config_ = nullptr;
+    std::string path_;
+    bool dirty_ = false;
+};
+
+DaxIniFile& daxIniBase();
+DaxIniFile& daxIniOverlay();
+
+// Readers: the overlay first, then the base, then the default. Numbers that
+// do not parse raise "value for [%s].%s not an int" / "... not a float".
+int daxIniGetInt(const char* section, const char* key, int def);
+float daxIniGetFloat(const char* section, const char* key, float def);
+// The stored text, valid while its file stays open; def when not found.
+const char* daxIniGetString(const char* section, const char* key, const char* def);
+
+// Writers: into the overlay (created for its path when needed), else the
+// base; the file written is marked dirty.
+void daxIniSetString(const char* section, const char* key, const char* text);
+void daxIniSetInt(const char* section, const char* key, int value);
+
+// Opens the base file after closing (and saving) the overlay.
+void daxIniOpenBase(const char* path);
+// Opens the overlay; null closes it, saving it when dirty.
+void daxIniOpenOverlay(const char* path);
+// Saves the overlay and then the base when dirty.
+void daxIniSaveAll();
+
+// The framework settings: names, directories, search path, colours, message
+// and overlay placement, log filter and fonts.
+class DaxConfig {
+public:
+    DaxConfig();
+    ~DaxConfig();
+    DaxConfig(const DaxConfig&) = delete;
+    DaxConfig& operator=(const DaxConfig&) = delete;
+
+    // Reads every framework setting; the base ini must be open.
+    void read();
+    // Appends a directory to the search path unless it is already there.
+    void addSearchDir(const std::string& dir);
+    // Drops the fonts and the background image (before the display goes).
+    void releaseFonts();
+    // The log filter: level <= debug_level_ and kind shares a bit with
+    // debug_ltype_; always true for level 0 with kind 0.
+    bool logEnabled(int level, int kind) const;
+
+    std::string exe_fullpath_;
+    std::string long_name_;
+    std::string shrt_name_;
+    std::string version_;
+    std::string window_title_;
+    std::string log_path_;
+    std::string language_ = "en";
+    std::string exe_dir_;
+    std::string second_dir_;
+    std::string user_dir_;
+    std::string save_dir_;
+    std::string screenshot_dir_;
+    std::string screenshot_suffix_ = "jpg";
+    std::string usr_ini_ = "user.ini";
+    std::string msg_ini_ = "msg.ini";
+    std::string initial_loader_ = "initial_load.lua";
+    std::string icon_loader_ = "load_icons.lua";
+    std::vector<std::string> search_path_;
+    gcn::Color back_color_{10, 130, 20, 255};
+    gcn::Color button_color_{100, 150, 0, 255};
+    std::unique_ptr<gcn::Image> back_image_;
+    int msg_num_lines_ = 4;
+    int msg_show_timeout_ = 20;
+    int msg_show_x_ = 0;
+    int msg_show_y_ = 0;
+    int overlay_border_ = 4;
+    int overlay_offset_ = 16;
+    int console_show_ = 1;
+    int debug_enable_ = 0;
+    int debug_level_ = 1;
+    int debug_ltype_ = 1;
+    std::unique_ptr<gcn::Font> default_font_;
+    std::unique_ptr<gcn::Font> system_font_;
+    std::unique_ptr<gcn::Font> overlay_font_;
+    std::unique_ptr<gcn::Font> headline_font_;
+};
+
+extern DaxConfig dax_config;
