@@ -3,6 +3,7 @@
 // that the settings reader fills from them.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,8 @@ public:
     // The log filter: level <= debug_level_ and kind shares a bit with
     // debug_ltype_; always true for level 0 with kind 0.
     bool logEnabled(int level, int kind) const;
+    // Reads the font keys of section daxk_fonts into the fields below.
+    void readFontKeys();
 
     std::string exe_fullpath_;
     std::string long_name_;
@@ -116,6 +119,20 @@ public:
     int debug_enable_ = 0;
     int debug_level_ = 1;
     int debug_ltype_ = 1;
+    // Font files and sizes of section daxk_fonts; the font loader turns them
+    // into the four fonts (it needs the Allegro back end, so it is installed
+    // by the program rather than called from here directly).
+    std::string default_font_file_;
+    int default_fontw_ = 20;
+    int default_fonth_ = 20;
+    std::string system_font_file_;
+    int system_fontw_ = 10;
+    int system_fonth_ = 10;
+    std::string overlay_font_file_;
+    int overlay_fontw_ = 10;
+    int overlay_fonth_ = 10;
+    std::function<void(DaxConfig&)> font_loader_;
+
     std::unique_ptr<gcn::Font> default_font_;
     std::unique_ptr<gcn::Font> system_font_;
     std::unique_ptr<gcn::Font> overlay_font_;

@@ -24,6 +24,8 @@ enum : int {
 // DAX_MSGBOX=native|stderr|silent wins; otherwise stderr when neither DISPLAY
 // nor WAYLAND_DISPLAY is set or when CI is set, else native.
 DaxMsgBoxMode daxMsgBoxMode();
+// The mode the environment asks for (what daxMsgBoxMode starts with).
+DaxMsgBoxMode daxMsgBoxModeFromEnvironment();
 void daxSetMsgBoxMode(DaxMsgBoxMode mode);
 
 // A hook that sees every box instead of the user (tests). It receives title,

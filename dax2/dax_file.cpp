@@ -1,0 +1,263 @@
+#include "dax2/dax_file.h"
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "dax2/dax_error.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_mptr.h"
+
+namespace {
+
+gzFile gz(ALLEGRO_FILE* f) { return static_cast<gzFile>(al_get_file_userdata(f)); }
+
+void* gzOpenSlot(const char* path, const char* mode) {
+    gzFile g = gzopen(path, mode);
+    if (!g) {
+        al_set_errno(12);
+        return nullptr;
+    }
+    gzbuffer(g, 0x8000);
+    return g;
+}
+
+bool gzCloseSlot(ALLEGRO_FILE* f) {
+    // gzclose writes the last block of a written file: a full disk shows here.
+    return gzclose(gz(f)) == Z_OK;
+}
+
+size_t gzReadSlot(ALLEGRO_FILE* f, void* buf, size_t n) {
+    if (n == 0) {
+        return 0;
+    }
+    if (n == 1) {
+        int c = gzgetc(gz(f));
+        if (c == -1) {
+            al_set_errno(errno);
+            return 0;
+        }
+        *static_cast<unsigned char*>(buf) = static_cast<unsigned char>(c);
+        return 1;
+    }
+    int got = gzread(gz(f), buf, static_cast<unsigned>(n));
+    if (got < 0) {
+        al_set_errno(errno ? errno : EIO);
+        return 0;
+    }
+    if (static_cast<size_t>(got) < n) {
+        al_set_errno(errno);
+    }
+    return static_cast<size_t>(got);
+}
+
+size_t gzWriteSlot(ALLEGRO_FILE* f, const void* buf, size_t n) {
+    if (n == 0) {
+        return 0;
+    }
+    int put = gzwrite(gz(f), buf, static_cast<unsigned>(n));
+    if (put <= 0) {
+        al_set_errno(errno ? errno : EIO);
+        return 0;
+    }
+    if (static_cast<size_t>(put) < n) {
+        al_set_errno(errno);
+    }
+    return static_cast<size_t>(put);
+}
+
+bool gzFlushSlot(ALLEGRO_FILE* f) {
+    // Any result but Z_OK is a failure, not only -1.
+    if (gzflush(gz(f), Z_NO_FLUSH) != Z_OK) {
+        al_set_errno(errno ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+int64_t gzTellSlot(ALLEGRO_FILE* f) {
+    int64_t pos = gztell(gz(f));
+    if (pos == -1) {
+        al_set_errno(errno);
+    }
+    return pos;
+}
+
+bool gzSeekSlot(ALLEGRO_FILE* f, int64_t offset, int whence) {
+    if (gzseek(gz(f), static_cast<z_off_t>(offset), whence) == -1) {
+        al_set_errno(errno ? errno : EINVAL);
+        return false;
+    }
+    return true;
+}
+
+bool gzEofSlot(ALLEGRO_FILE* f) { return gzeof(gz(f)) != 0; }
+
+int gzErrorSlot(ALLEGRO_FILE* f) {
+    int err = 0;
+    gzerror(gz(f), &err);
+    return err;
+}
+
+const char* gzErrmsgSlot(ALLEGRO_FILE* f) {
+    int err = 0;
+    return gzerror(gz(f), &err);
+}
+
+void gzClearerrSlot(ALLEGRO_FILE* f) { gzclearerr(gz(f)); }
+
+// Keeps at most 1023 characters of a path, as every framework path buffer.
+std::string boundedPath(const char* path) {
+    std::string p = path ? path : "";
+    if (p.size() > static_cast<size_t>(kDaxMsgBufSize - 1)) {
+        p.resize(kDaxMsgBufSize - 1);
+    }
+    return p;
+}
+
+std::string withSlash(std::string dir) {
+    for (char& c : dir) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    if (!dir.empty() && dir.back() != '/') {
+        dir += '/';
+    }
+    return boundedPath(dir.c_str());
+}
+
+}  // namespace
+
+const ALLEGRO_FILE_INTERFACE daxGzFileInterface = {
+    gzOpenSlot,   gzCloseSlot, gzReadSlot,  gzWriteSlot,    gzFlushSlot, gzTellSlot,
+    gzSeekSlot,   gzEofSlot,   gzErrorSlot, gzErrmsgSlot,   gzClearerrSlot,
+    nullptr,  // unget character
+    nullptr,  // size
+};
+
+ALLEGRO_FILE* daxGzOpen(const char* path, const char* mode) {
+    return al_fopen_interface(&daxGzFileInterface, path, mode);
+}
+
+void daxMakeDirs(const char* path) {
+    std::string buf = boundedPath(path);
+    for (size_t i = 0; i < buf.size(); ++i) {
+        if (buf[i] != '/' && buf[i] != '\\') {
+            continue;
+        }
+        // Neither the root nor a drive ("C:") is created.
+        if (i == 0 || (i == 2 && buf[1] == ':')) {
+            buf[i] = '/';
+            continue;
+        }
+        std::string prefix = buf.substr(0, i);
+        A5_FsEntry entry(prefix.c_str());
+        if (entry.exists()) {
+            if (!(al_get_fs_entry_mode(entry.get()) & ALLEGRO_FILEMODE_ISDIR)) {
+                daxRaiseError("%s is not a directory", prefix.c_str());
+            }
+        } else if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+            // One level at a time, so that a skipped drive is never created.
+            al_set_errno(errno);
+            daxRaiseError("can't create directory %s, error %d", prefix.c_str(), al_get_errno());
+        }
+        buf[i] = '/';
+    }
+}
+
+bool daxFileExists(const char* path) { return A5_FsEntry(path).isFile(); }
+
+int daxRenameFile(const char* from, const char* to) {
+    int rc = std::rename(from, to);
+    if (rc != 0) {
+        al_set_errno(errno);
+    }
+    return rc;
+}
+
+int daxRemoveFile(const char* path) {
+    int rc = std::remove(path);
+    if (rc != 0) {
+        al_set_errno(errno);
+    }
+    return rc;
+}
+
+int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc* lister) {
+    A5_FsEntry dir(directory);
+    if (!dir.isDirectory() || !al_open_directory(dir.get())) {
+        return 0;
+    }
+    int count = 0;
+    while (ALLEGRO_FS_ENTRY* raw = al_read_directory(dir.get())) {
+        A5_FsEntry entry(raw);
+        ALLEGRO_PATH_mptr path(al_create_path(al_get_fs_entry_name(entry.get())));
+        if (!path) {
+            continue;
+        }
+        const char* ext = al_get_path_extension(path.get());
+        if (*ext == '.') {
+            ++ext;
+        }
+        if (std::strcmp(ext, extension) != 0 || !entry.isFile()) {
+            continue;
+        }
+        if (lister) {
+            lister->addFile(al_get_path_basename(path.get()), ext, directory,
+                            static_cast<int64_t>(al_get_fs_entry_mtime(entry.get())),
+                            static_cast<int32_t>(al_get_fs_entry_size(entry.get())));
+        }
+        ++count;
+    }
+    al_close_directory(dir.get());
+    return count;
+}
+
+void daxFindFile(std::string& name) {
+    for (const std::string& dir : dax_config.search_path_) {
+        std::string full = dir;
+        if (!full.empty() && full.back() != '/' && full.back() != '\\') {
+            full += '/';
+        }
+        full += name;
+        if (daxFileExists(full.c_str())) {
+            name = full;
+            return;
+        }
+    }
+    std::string asked = name;
+    name.clear();
+    daxRaiseError("can't find file %s", asked.c_str());
+}
+
+std::string daxGetDocumentsDir() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') {
+        return withSlash(xdg);
+    }
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') {
+        std::string h = home;
+        while (h.size() > 1 && h.back() == '/') {
+            h.pop_back();
+        }
+        return withSlash(h + "/.local/share");
+    }
+    return "";
+}
+
+std::string daxGetCommonAppDataDir() {
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    if (dirs && *dirs) {
+        std::string first(dirs, std::strcspn(dirs, ":"));
+        if (!first.empty() && first[0] == '/') {
+            return withSlash(first);
+        }
+    }
+    return "/usr/local/share/";
+}

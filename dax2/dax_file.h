@@ -1,0 +1,55 @@
+// Files for the framework: a gzip file interface behind Allegro's file
+// functions (so save games are compressed without their writer knowing),
+// directory creation, file tests, directory listing, the search-path lookup
+// and the user's data folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <allegro5/allegro.h>
+
+// The file interface whose user data is a zlib gzFile.
+extern const ALLEGRO_FILE_INTERFACE daxGzFileInterface;
+
+// Opens a gzip file ("rb" or "wb") for Allegro's file functions; null when
+// it cannot be opened (Allegro's errno is then 12).
+ALLEGRO_FILE* daxGzOpen(const char* path, const char* mode);
+
+// Creates every missing directory along path ('/' or '\' separate; a drive
+// "X:" is skipped; text after the last separator is not created). Raises
+// "%s is not a directory" or "can't create directory %s, error %d".
+void daxMakeDirs(const char* path);
+
+// True when path names an existing regular file.
+bool daxFileExists(const char* path);
+
+// C rename / remove; a nonzero result leaves Allegro's errno set.
+int daxRenameFile(const char* from, const char* to);
+int daxRemoveFile(const char* path);
+
+// Receives the files daxListFiles finds.
+class DaxFileListerIfc {
+public:
+    virtual ~DaxFileListerIfc() = default;
+    // name: the file name without its extension; directory as given to
+    // daxListFiles; mtime in seconds since 1970; size in bytes.
+    virtual void addFile(const char* name, const char* extension, const char* directory,
+                         int64_t mtime, int32_t size) = 0;
+};
+
+// Calls lister->addFile for every file of directory whose extension (after
+// the last dot, case-sensitive) equals extension; returns the number of
+// matches, 0 when directory is not a directory.
+int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc* lister);
+
+// Looks name up in the framework search path; the first directory holding it
+// as a regular file wins and name becomes the full path. When none holds it
+// name is emptied and "can't find file %s" is raised.
+void daxFindFile(std::string& name);
+
+// The user's data folder ($XDG_DATA_HOME, else ~/.local/share) and the
+// shared data folder (the first entry of $XDG_DATA_DIRS, else
+// /usr/local/share), both ending in '/'; "" when they cannot be found.
+std::string daxGetDocumentsDir();
+std::string daxGetCommonAppDataDir();

@@ -1,0 +1,162 @@
+#include "dax2/dax_platform.h"
+
+#include <allegro5/allegro.h>
+#include <allegro5/allegro_native_dialog.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::mutex g_box_mutex;
+bool g_mode_set = false;
+DaxMsgBoxMode g_mode = DaxMsgBoxMode::Stderr;
+DaxMsgBoxHook g_hook;
+
+bool envSet(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+}  // namespace
+
+DaxMsgBoxMode daxMsgBoxModeFromEnvironment() {
+    if (const char* v = std::getenv("DAX_MSGBOX")) {
+        if (std::strcmp(v, "native") == 0) {
+            return DaxMsgBoxMode::Native;
+        }
+        if (std::strcmp(v, "stderr") == 0) {
+            return DaxMsgBoxMode::Stderr;
+        }
+        if (std::strcmp(v, "silent") == 0) {
+            return DaxMsgBoxMode::Silent;
+        }
+    }
+    if (envSet("CI") || (!envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY"))) {
+        return DaxMsgBoxMode::Stderr;
+    }
+    return DaxMsgBoxMode::Native;
+}
+
+namespace {
+
+int allegroFlags(int flags) {
+    int f = 0;
+    if (flags & kDaxMsgBoxWarn) f |= ALLEGRO_MESSAGEBOX_WARN;
+    if (flags & kDaxMsgBoxError) f |= ALLEGRO_MESSAGEBOX_ERROR;
+    if (flags & kDaxMsgBoxOkCancel) f |= ALLEGRO_MESSAGEBOX_OK_CANCEL;
+    if (flags & kDaxMsgBoxYesNo) f |= ALLEGRO_MESSAGEBOX_YES_NO;
+    if (flags & kDaxMsgBoxQuestion) f |= ALLEGRO_MESSAGEBOX_QUESTION;
+    return f;
+}
+
+const std::chrono::steady_clock::time_point g_start = std::chrono::steady_clock::now();
+
+}  // namespace
+
+DaxMsgBoxMode daxMsgBoxMode() {
+    std::lock_guard<std::mutex> lock(g_box_mutex);
+    if (!g_mode_set) {
+        g_mode = daxMsgBoxModeFromEnvironment();
+        g_mode_set = true;
+    }
+    return g_mode;
+}
+
+void daxSetMsgBoxMode(DaxMsgBoxMode mode) {
+    std::lock_guard<std::mutex> lock(g_box_mutex);
+    g_mode = mode;
+    g_mode_set = true;
+}
+
+void daxSetMsgBoxHook(DaxMsgBoxHook hook) {
+    std::lock_guard<std::mutex> lock(g_box_mutex);
+    g_hook = std::move(hook);
+}
+
+int daxMessageBox(const char* title, const char* heading, const char* text, int flags) {
+    title = title ? title : "";
+    heading = heading ? heading : "";
+    text = text ? text : "";
+    DaxMsgBoxHook hook;
+    {
+        std::lock_guard<std::mutex> lock(g_box_mutex);
+        hook = g_hook;
+    }
+    if (hook) {
+        return hook(title, heading, text, flags);
+    }
+    DaxMsgBoxMode mode = daxMsgBoxMode();
+    // A native box needs a running Allegro and its dialog addon; without them
+    // the text still reaches the user on stderr.
+    if (mode == DaxMsgBoxMode::Native && al_is_system_installed() &&
+        (al_is_native_dialog_addon_initialized() || al_init_native_dialog_addon())) {
+        return al_show_native_message_box(al_get_current_display(), title, heading, text, nullptr,
+                                          allegroFlags(flags));
+    }
+    if (mode != DaxMsgBoxMode::Silent) {
+        std::fprintf(stderr, "%s: %s\n", title, text);
+        std::fflush(stderr);
+    }
+    return 0;
+}
+
+uint64_t daxPerfCounter() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+uint64_t daxPerfFrequency() { return 1000000000ull; }
+
+uint32_t daxMonotonicMs() {
+    auto d = std::chrono::steady_clock::now() - g_start;
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+}
+
+uint32_t daxRealTime() {
+    // Hundredths of a second since 1970, from whole milliseconds, as the
+    // seconds-plus-milliseconds clock it stands for would give them.
+    int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::system_clock::now().time_since_epoch())
+                     .count();
+    double t = (static_cast<double>(ms / 1000) + static_cast<double>(ms % 1000) * 0.001) * 100.0;
+    return static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(t)));
+}
+
+int64_t daxUnixTime() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void daxSleepMs(int ms) {
+    if (ms > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+std::string daxExecutablePath() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0) {
+        return "";
+    }
+    buf[n] = 0;
+    return buf;
+}
+
+std::string daxExecutableDir() {
+    std::string p = daxExecutablePath();
+    size_t slash = p.rfind('/');
+    if (slash == std::string::npos) {
+        return "";
+    }
+    return p.substr(0, slash + 1);
+}

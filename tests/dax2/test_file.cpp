@@ -1,0 +1,218 @@
+// gzip files through Allegro, directory creation, listing and lookup.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dax2/dax_error.h"
+#include "dax2/dax_file.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_mptr.h"
+#include "support/allegro_env.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class FileTest : public ::testing::Test {
+protected:
+    void SetUp() override { zorInitAllegro(); }
+    TempDir dir_;
+};
+
+bool isDir(const std::string& p) { return A5_FsEntry(p.c_str()).isDirectory(); }
+
+std::string raisedBy(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const DaxException& e) {
+        return e.what();
+    }
+    return "<not raised>";
+}
+
+TEST_F(FileTest, GzipRoundTripThroughAllegroFiles) {
+    std::string path = dir_.file("game.sav");
+    std::string payload;
+    for (int i = 0; i < 100000; ++i) {
+        payload += static_cast<char>('a' + i % 7);
+    }
+    {
+        ALLEGRO_FILE_mptr f(daxGzOpen(path.c_str(), "wb"));
+        ASSERT_TRUE(f);
+        EXPECT_EQ(al_fwrite(f.get(), "zor", 3), 3u);
+        EXPECT_EQ(al_fwrite(f.get(), payload.data(), payload.size()), payload.size());
+        EXPECT_TRUE(al_fflush(f.get()));
+        EXPECT_TRUE(al_fclose(f.detach()));
+    }
+    // The file on disk is gzip, and smaller than what went in.
+    std::string raw = TempDir::read(path);
+    ASSERT_GE(raw.size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>(raw[0]), 0x1f);
+    EXPECT_EQ(static_cast<unsigned char>(raw[1]), 0x8b);
+    EXPECT_LT(raw.size(), payload.size() / 10);
+
+    ALLEGRO_FILE_mptr f(daxGzOpen(path.c_str(), "rb"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(al_fgetc(f.get()), 'z');
+    char magic[2];
+    EXPECT_EQ(al_fread(f.get(), magic, 2), 2u);
+    EXPECT_EQ(std::string(magic, 2), "or");
+    EXPECT_EQ(al_ftell(f.get()), 3);
+    std::string back(payload.size(), 0);
+    EXPECT_EQ(al_fread(f.get(), back.data(), back.size()), back.size());
+    EXPECT_EQ(back, payload);
+    // One byte at the end gives nothing; a longer read comes back short.
+    unsigned char c = 7;
+    EXPECT_EQ(al_fread(f.get(), &c, 1), 0u);
+    EXPECT_EQ(al_fread(f.get(), magic, 2), 0u);
+    EXPECT_TRUE(al_feof(f.get()));
+    EXPECT_TRUE(al_fseek(f.get(), 1, ALLEGRO_SEEK_SET));
+    EXPECT_EQ(al_fgetc(f.get()), 'o');
+}
+
+TEST_F(FileTest, GzipOpenFailureSetsErrno) {
+    al_set_errno(0);
+    EXPECT_EQ(daxGzOpen(dir_.file("missing/x.sav").c_str(), "rb"), nullptr);
+    EXPECT_EQ(al_get_errno(), 12);
+}
+
+TEST_F(FileTest, MakeDirsCreatesEveryLevelOnce) {
+    std::string base = dir_.file("saves/a/b/");
+    daxMakeDirs(base.c_str());
+    EXPECT_TRUE(isDir(dir_.file("saves")));
+    EXPECT_TRUE(isDir(dir_.file("saves/a")));
+    EXPECT_TRUE(isDir(dir_.file("saves/a/b")));
+    daxMakeDirs(base.c_str());
+    // Backslashes separate too; text after the last separator is no folder.
+    daxMakeDirs(dir_.file("saves\\c\\file.txt").c_str());
+    EXPECT_TRUE(isDir(dir_.file("saves/c")));
+    EXPECT_FALSE(A5_FsEntry(dir_.file("saves/c/file.txt").c_str()).exists());
+}
+
+TEST_F(FileTest, MakeDirsRefusesAFileInTheWay) {
+    dir_.write("saves", "not a folder");
+    std::string blocked = dir_.file("saves");
+    EXPECT_EQ(raisedBy([&] { daxMakeDirs((blocked + "/a/").c_str()); }), blocked + " is not a directory");
+}
+
+TEST_F(FileTest, MakeDirsSkipsADriveLetter) {
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof(old)), nullptr);
+    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+    // "C:" itself is never created, so the first folder below it cannot be.
+    std::string msg = raisedBy([] { daxMakeDirs("C:/games/x/"); });
+    EXPECT_EQ(msg.rfind("can't create directory C:/games, error ", 0), 0u) << msg;
+    EXPECT_FALSE(A5_FsEntry("C:").exists());
+    ASSERT_EQ(chdir(old), 0);
+}
+
+TEST_F(FileTest, MakeDirsCutsPathsAt1023Characters) {
+    std::string path = dir_.path();
+    while (path.size() < 1100) {
+        path += "d/";
+    }
+    daxMakeDirs(path.c_str());
+    // The folder ending at or before character 1023 exists; deeper ones not.
+    size_t last = path.rfind('/', 1022);
+    EXPECT_TRUE(isDir(path.substr(0, last)));
+    EXPECT_FALSE(A5_FsEntry(path.substr(0, path.find('/', 1023)).c_str()).exists());
+}
+
+struct Collected {
+    std::string name, ext, dir;
+    int32_t size;
+};
+
+class Collector : public DaxFileListerIfc {
+public:
+    void addFile(const char* name, const char* extension, const char* directory, int64_t mtime,
+                 int32_t size) override {
+        EXPECT_GT(mtime, 0);
+        files[name] = {name, extension, directory, size};
+    }
+    std::map<std::string, Collected> files;
+};
+
+TEST_F(FileTest, ListFilesMatchesTheExactExtension) {
+    dir_.write("s/a.sav", "12345");
+    dir_.write("s/b.sav", "1");
+    dir_.write("s/c.SAV", "");
+    dir_.write("s/d.sav.bak", "");
+    dir_.write("s/x.sav/inner", "");  // a folder named like a save
+    Collector c;
+    std::string d = dir_.file("s/");
+    EXPECT_EQ(daxListFiles(d.c_str(), "sav", &c), 2);
+    ASSERT_EQ(c.files.size(), 2u);
+    EXPECT_EQ(c.files["a"].ext, "sav");
+    EXPECT_EQ(c.files["a"].dir, d);
+    EXPECT_EQ(c.files["a"].size, 5);
+    EXPECT_EQ(c.files["b"].size, 1);
+    EXPECT_EQ(daxListFiles(dir_.file("none/").c_str(), "sav", &c), 0);
+    EXPECT_EQ(daxListFiles(dir_.file("s/a.sav").c_str(), "sav", &c), 0);
+}
+
+TEST_F(FileTest, FindFileTakesTheFirstDirectoryHoldingIt) {
+    std::vector<std::string> saved = dax_config.search_path_;
+    dax_config.search_path_ = {dir_.file("one/"), dir_.file("two/"), dir_.file("three")};
+    dir_.write("two/font.ttf", "x");
+    dir_.write("three/font.ttf", "x");
+    dir_.write("three/only.lua", "x");
+    std::string name = "font.ttf";
+    daxFindFile(name);
+    EXPECT_EQ(name, dir_.file("two/font.ttf"));
+    name = "only.lua";
+    daxFindFile(name);
+    EXPECT_EQ(name, dir_.file("three/only.lua"));
+    name = "missing.png";
+    EXPECT_EQ(raisedBy([&] { daxFindFile(name); }), "can't find file missing.png");
+    EXPECT_TRUE(name.empty());
+    dax_config.search_path_ = saved;
+}
+
+TEST_F(FileTest, ExistsRenameRemove) {
+    std::string a = dir_.write("a.txt", "x");
+    EXPECT_TRUE(daxFileExists(a.c_str()));
+    EXPECT_FALSE(daxFileExists(dir_.path().c_str()));
+    EXPECT_EQ(daxRenameFile(a.c_str(), dir_.file("b.txt").c_str()), 0);
+    EXPECT_FALSE(daxFileExists(a.c_str()));
+    EXPECT_NE(daxRenameFile(a.c_str(), dir_.file("c.txt").c_str()), 0);
+    EXPECT_NE(al_get_errno(), 0);
+    EXPECT_EQ(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
+    EXPECT_NE(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
+}
+
+TEST_F(FileTest, UserFoldersFromTheEnvironment) {
+    struct Case {
+        const char* xdg_home;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/data/me", "/home/me", "/data/me/"},
+        {nullptr, "/home/me", "/home/me/.local/share/"},
+        {"relative", "/home/me/", "/home/me/.local/share/"},
+        {nullptr, nullptr, ""},
+    };
+    std::string old_xdg = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+    std::string old_home = getenv("HOME") ? getenv("HOME") : "";
+    for (const Case& c : cases) {
+        c.xdg_home ? setenv("XDG_DATA_HOME", c.xdg_home, 1) : unsetenv("XDG_DATA_HOME");
+        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+        EXPECT_EQ(daxGetDocumentsDir(), c.expected);
+    }
+    old_xdg.empty() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", old_xdg.c_str(), 1);
+    setenv("HOME", old_home.c_str(), 1);
+
+    setenv("XDG_DATA_DIRS", "/opt/share:/usr/share", 1);
+    EXPECT_EQ(daxGetCommonAppDataDir(), "/opt/share/");
+    unsetenv("XDG_DATA_DIRS");
+    EXPECT_EQ(daxGetCommonAppDataDir(), "/usr/local/share/");
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// The two ini layers and the framework settings reader.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "dax2/dax_error.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_platform.h"
+#include "support/allegro_env.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::string raisedBy(void (*fn)()) {
+    try {
+        fn();
+    } catch (const DaxException& e) {
+        return e.what();
+    }
+    return "<not raised>";
+}
+
+class IniTest : public ::testing::Test {
+protected:
+    void SetUp() override { zorInitAllegro(); }
+    void TearDown() override {
+        daxIniOpenOverlay(nullptr);
+        daxIniOpenBase(nullptr);
+    }
+    TempDir dir_;
+};
+
+TEST_F(IniTest, OverlayWinsOverBaseWhichWinsOverDefault) {
+    daxIniOpenBase(dir_.write("base.ini", "[s]\na=1\nb=2\nname=base\n").c_str());
+    daxIniOpenOverlay(dir_.write("over.ini", "[s]\nb=20\nf=2.5\n").c_str());
+    EXPECT_EQ(daxIniGetInt("s", "a", 0), 1);
+    EXPECT_EQ(daxIniGetInt("s", "b", 0), 20);
+    EXPECT_EQ(daxIniGetInt("s", "c", 7), 7);
+    EXPECT_FLOAT_EQ(daxIniGetFloat("s", "f", 0), 2.5f);
+    EXPECT_STREQ(daxIniGetString("s", "name", "x"), "base");
+    EXPECT_STREQ(daxIniGetString("s", "none", "dflt"), "dflt");
+    EXPECT_EQ(daxIniGetString("other", "none", nullptr), nullptr);
+}
+
+TEST_F(IniTest, UnparsableNumbersRaise) {
+    daxIniOpenBase(dir_.write("base.ini", "[s]\nn=abc\n").c_str());
+    EXPECT_EQ(raisedBy([] { daxIniGetInt("s", "n", 0); }), "value for [s].n not an int");
+    EXPECT_EQ(raisedBy([] { daxIniGetFloat("s", "n", 0); }), "value for [s].n not a float");
+}
+
+TEST_F(IniTest, MissingOverlayIsCreatedOnFirstWriteAndSavedOnClose) {
+    daxIniOpenBase(dir_.write("base.ini", "[s]\nk=base\n").c_str());
+    std::string user = dir_.file("user.ini");
+    daxIniOpenOverlay(user.c_str());
+    EXPECT_STREQ(daxIniGetString("s", "k", "d"), "base");
+    EXPECT_EQ(daxIniOverlay().config(), nullptr);
+
+    daxIniSetInt("s", "k", 5);
+    EXPECT_NE(daxIniOverlay().config(), nullptr);
+    EXPECT_TRUE(daxIniOverlay().dirty());
+    EXPECT_FALSE(daxIniBase().dirty());
+    EXPECT_EQ(daxIniGetInt("s", "k", 0), 5);
+    EXPECT_TRUE(TempDir::read(user).empty());
+
+    daxIniOpenOverlay(nullptr);
+    EXPECT_NE(TempDir::read(user).find("k=5"), std::string::npos);
+    // The base was never written.
+    EXPECT_EQ(TempDir::read(dir_.file("base.ini")), "[s]\nk=base\n");
+}
+
+TEST_F(IniTest, WritesGoToTheBaseWithoutOverlayAndReachDiskWhenSwitched) {
+    std::string base = dir_.file("new_base.ini");
+    daxIniOpenBase(base.c_str());
+    daxIniSetString("sec", "key", "value");
+    EXPECT_TRUE(daxIniBase().dirty());
+    daxIniSaveAll();
+    EXPECT_FALSE(daxIniBase().dirty());
+    EXPECT_NE(TempDir::read(base).find("key=value"), std::string::npos);
+}
+
+TEST_F(IniTest, WritingWithoutAnyFileRaises) {
+    daxIniOpenBase(nullptr);
+    EXPECT_EQ(raisedBy([] { daxIniSetString("s", "k", "v"); }), "can't create config, no name given");
+}
+
+TEST_F(IniTest, OpeningTheBaseClosesAndSavesTheOverlay) {
+    daxIniOpenBase(dir_.write("base.ini", "").c_str());
+    std::string user = dir_.file("u.ini");
+    daxIniOpenOverlay(user.c_str());
+    daxIniSetString("a", "b", "c");
+    daxIniOpenBase(dir_.file("base.ini").c_str());
+    EXPECT_TRUE(daxIniOverlay().path().empty());
+    EXPECT_NE(TempDir::read(user).find("b=c"), std::string::npos);
+}
+
+// The settings reader, run with the base ini in a temporary working folder.
+class ConfigReadTest : public IniTest {
+protected:
+    void SetUp() override {
+        IniTest::SetUp();
+        char buf[4096];
+        old_cwd_ = getcwd(buf, sizeof(buf));
+        ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+        old_home_ = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+        setenv("XDG_DATA_HOME", dir_.file("home").c_str(), 1);
+        setenv("XDG_DATA_DIRS", dir_.file("common").c_str(), 1);
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+        if (old_home_.empty()) {
+            unsetenv("XDG_DATA_HOME");
+        } else {
+            setenv("XDG_DATA_HOME", old_home_.c_str(), 1);
+        }
+        unsetenv("XDG_DATA_DIRS");
+        IniTest::TearDown();
+    }
+    void readWith(const std::string& base) {
+        daxIniOpenBase(dir_.write("zor.ini", base).c_str());
+        cfg_.read();
+    }
+    std::string old_cwd_, old_home_;
+    DaxConfig cfg_;
+};
+
+TEST_F(ConfigReadTest, DefaultsAndUserFolders) {
+    readWith("[daxk]\nshrt_name=zt\nlong_name=Zor Test\n");
+    EXPECT_EQ(cfg_.shrt_name_, "zt");
+    EXPECT_EQ(cfg_.long_name_, "Zor Test");
+    std::string user = dir_.file("home/") + "Zor Test/";
+    EXPECT_EQ(cfg_.user_dir_, user);
+    EXPECT_EQ(cfg_.second_dir_, dir_.file("common/") + "Zor Test/");
+    EXPECT_EQ(cfg_.log_path_, user + "zt.log");
+    EXPECT_EQ(cfg_.save_dir_, user + "saves/");
+    EXPECT_EQ(cfg_.screenshot_dir_, user + "screenshots/");
+    ASSERT_EQ(cfg_.search_path_.size(), 4u);
+    EXPECT_EQ(cfg_.search_path_[0], user + "devd/");
+    EXPECT_EQ(cfg_.search_path_[1], user + "data/");
+    EXPECT_EQ(cfg_.search_path_[2], cfg_.second_dir_ + "data/");
+    EXPECT_EQ(cfg_.search_path_[3], cfg_.exe_dir_ + "data/");
+    EXPECT_EQ(cfg_.back_color_, gcn::Color(10, 130, 20, 255));
+    EXPECT_EQ(cfg_.button_color_, gcn::Color(100, 150, 0, 255));
+    EXPECT_EQ(cfg_.usr_ini_, "user.ini");
+    EXPECT_EQ(cfg_.screenshot_suffix_, "jpg");
+    EXPECT_EQ(cfg_.msg_num_lines_, 4);
+}
+
+TEST_F(ConfigReadTest, LocalResourcesKeepEverythingBesideTheProgram) {
+    dir_.write("dev.ini", "[daxk]\nlocal_res_dir=1\n");
+    readWith("[daxk]\nshrt_name=zt\nusr_save_dir=\n");
+    EXPECT_EQ(cfg_.user_dir_, cfg_.exe_dir_);
+    EXPECT_EQ(cfg_.second_dir_, cfg_.exe_dir_);
+    EXPECT_EQ(cfg_.save_dir_, cfg_.exe_dir_);
+    // The second folder equals the user folder: its data folder comes once.
+    ASSERT_EQ(cfg_.search_path_.size(), 2u);
+    EXPECT_EQ(cfg_.search_path_[0], cfg_.exe_dir_ + "devd/");
+    EXPECT_EQ(cfg_.search_path_[1], cfg_.exe_dir_ + "data/");
+}
+
+TEST_F(ConfigReadTest, ColoursNeedThreeNumbers) {
+    readWith("[daxk]\nback_color=1 2\nbutton_color=7 8 9\n");
+    EXPECT_EQ(cfg_.back_color_, gcn::Color(10, 130, 20, 255));
+    EXPECT_EQ(cfg_.button_color_, gcn::Color(7, 8, 9, 255));
+}
+
+TEST_F(ConfigReadTest, UserIniSettingsAndTheDebugSwitch) {
+    std::string user = dir_.file("home/") + "?daxk?/";
+    dir_.write("home/?daxk?/user.ini",
+               "[daxk_debug]\ndebug_level=4\ndebug_ltype=7\nconsole_show=0\n"
+               "[daxk]\nmsg_num_lines=6\noverlay_offset=3\n");
+    readWith("");
+    EXPECT_EQ(cfg_.debug_enable_, 0);
+    EXPECT_EQ(cfg_.debug_level_, 1);
+    EXPECT_EQ(cfg_.debug_ltype_, 1);
+    EXPECT_EQ(cfg_.console_show_, 0);
+    EXPECT_EQ(cfg_.msg_num_lines_, 6);
+    EXPECT_EQ(cfg_.overlay_offset_, 3);
+    // The user ini is closed again after reading.
+    EXPECT_TRUE(daxIniOverlay().path().empty());
+
+    dir_.write("home/?daxk?/user.ini", "[daxk_debug]\ndebug_enable=1\ndebug_level=4\ndebug_ltype=7\n");
+    DaxConfig other;
+    other.read();
+    EXPECT_EQ(other.debug_level_, 4);
+    EXPECT_EQ(other.debug_ltype_, 7);
+}
+
+TEST_F(ConfigReadTest, EmptySearchPathRaises) {
+    daxIniOpenBase(dir_.write("zor.ini", "[daxk]\napp_data_dir=\nusr_data_dir=\ndev_data_dir=\n").c_str());
+    try {
+        cfg_.read();
+        FAIL();
+    } catch (const DaxException& e) {
+        EXPECT_STREQ(e.what(), "no directories for searching files");
+    }
+}
+
+TEST_F(ConfigReadTest, FontKeysFollowEachOther) {
+    readWith("[daxk_fonts]\ndefault_font=a.ttf\ndefault_fontw=12\nsystem_fonth=9\n");
+    EXPECT_EQ(cfg_.default_font_file_, "a.ttf");
+    EXPECT_EQ(cfg_.default_fontw_, 12);
+    EXPECT_EQ(cfg_.default_fonth_, 20);
+    EXPECT_EQ(cfg_.system_font_file_, "a.ttf");
+    EXPECT_EQ(cfg_.system_fonth_, 9);
+    EXPECT_EQ(cfg_.overlay_font_file_, "a.ttf");
+}
+
+}  // namespace
