@@ -1,0 +1,113 @@
+// The square tile map of the world (grn_map): per tile its terrain, images,
+// the road or building on it, the walkers on it, its desirability total and
+// flag bits; plus the footprint tests and marks used when placing buildings.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dax2/dax_geometry.h"
+#include "dax2/dax_oid.h"
+
+// Flag bits of a map tile. Bits 0 to 2 are copied from the terrain.
+enum : uint16_t {
+    kRnTileWalkable = 0x01,
+    kRnTileRoadsAllowed = 0x02,
+    kRnTileBuildingsAllowed = 0x04,
+    // A production building gave this free tile its roaming image.
+    kRnTileProdImage = 0x10,
+};
+
+// One map cell, 32 bytes, saved raw.
+struct RnMapTile {
+    // No road, building or walker on the tile.
+    bool isTileFree() const { return oid_.kind_ == RnIdNone && walker_head_.bld_idx_ == -1; }
+    // Pushes a walker onto the front of the tile's walker list.
+    void addWalker(const RnObjectID& walker);
+    // Unlinks a walker from the list; false (and nothing changed) when it is
+    // not on it.
+    bool removeWalker(const RnObjectID& walker);
+    // Images, object and flag bits 0 to 2 back from the terrain, bit 4
+    // cleared; walkers, terrain index and desirability stay.
+    void resetToTerrain();
+
+    int32_t gnd_bmp_idx_ = -2;     // ground image (on a building's anchor: its first image)
+    int32_t second_bmp_idx_ = -2;  // overlay or the building's second image
+    RnObjectID oid_;               // road or building standing here
+    RnObjectID walker_head_;       // first walker standing here
+    int16_t terrain_idx_ = -1;
+    int16_t desirability_ = 0;     // signed total spread onto the tile
+    uint16_t flags_ = kRnTileWalkable | kRnTileRoadsAllowed | kRnTileBuildingsAllowed;
+    uint16_t pad_ = 0;             // keeps saved bytes independent of memory
+};
+static_assert(sizeof(RnMapTile) == 32, "RnMapTile is saved as 32 raw bytes");
+
+// The map: n rows (x) of n tiles (y). A building of width w and height h
+// anchored at (x, y) covers x-w+1..x by y-h+1..y (anchor bottom-right).
+class RnMap {
+public:
+    // The tiles of a map may take at most this many bytes (side 5792).
+    static constexpr uint64_t kMaxTileBytes = uint64_t(1) << 30;
+
+    int size() const { return static_cast<int>(rows_.size()); }
+    bool isOnMap(int x, int y) const {
+        return static_cast<unsigned>(x) < rows_.size() && static_cast<unsigned>(y) < rows_.size();
+    }
+    bool isOnMap(const DaxMapPositionI& p) const { return isOnMap(p.x, p.y); }
+
+    // Unchecked access: callers test isOnMap (or a footprint test) first.
+    RnMapTile& tile(int x, int y) { return rows_[x][y]; }
+    const RnMapTile& tile(int x, int y) const { return rows_[x][y]; }
+    RnMapTile& tile(const DaxMapPositionI& p) { return rows_[p.x][p.y]; }
+    const RnMapTile& tile(const DaxMapPositionI& p) const { return rows_[p.x][p.y]; }
+    // A position between tiles, each coordinate truncated toward zero.
+    RnMapTile& tile(float x, float y) { return rows_[static_cast<int>(x)][static_cast<int>(y)]; }
+    RnMapTile& tile(const DaxMapPositionF& p) { return tile(p.x, p.y); }
+
+    // Discards the old tiles and makes n by n fresh ones. Raises "map too
+    // large: %u" (the old map untouched) when the tiles would exceed
+    // kMaxTileBytes.
+    void createEmpty(unsigned n);
+    // Releases every tile; the side becomes 0.
+    void clear();
+
+    // Marks the footprint with the building's id (every tile must be free),
+    // makes it unwalkable and gives the anchor tile random variants of the
+    // two images (null or unknown names: no image).
+    void placeBuilding(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
+                       const char* second_image);
+    // Replaces the anchor images of a building's footprint; a null name
+    // leaves that image as it is.
+    void setBuildingImages(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
+                           const char* second_image);
+    // Every footprint tile back to its terrain.
+    void resetArea(int x, int y, int16_t w, int16_t h);
+
+    bool isAreaOnMap(int x, int y, int16_t w, int16_t h) const;
+    // Every footprint tile on the map, free unless allow_occupied, and either
+    // allowing buildings or on a terrain carrying a resource of the mask.
+    bool canBuildArea(int x, int y, int16_t w, int16_t h, bool allow_occupied, uint16_t resource_mask) const;
+    // As canBuildArea, and at least one tile is on a resource of the mask.
+    bool canBuildPartlyOnResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h,
+                                  bool allow_occupied) const;
+    // Every tile on the map, free unless allow_occupied, on a resource of the
+    // mask (buildings need not be allowed there).
+    bool canBuildOnResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h, bool allow_occupied) const;
+    // canBuildArea without resources, and a tile next to a side of the
+    // footprint carries a resource of the mask.
+    bool canBuildNextToResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h,
+                                bool allow_occupied) const;
+    // The road tiles next to the sides of the footprint (not the corners), in
+    // the order the floods take them: row y+1, row y-h, column x+1, column
+    // x-w, each scanned from the anchor side.
+    void adjacentRoads(std::vector<DaxMapPositionI>& out, int x, int y, int16_t w, int16_t h) const;
+
+    // The resource mask of the terrain under a tile (0 for a tile without a
+    // known terrain).
+    uint16_t resourceMaskAt(int x, int y) const;
+
+private:
+    std::vector<std::vector<RnMapTile>> rows_;
+};
+
+extern RnMap grn_map;
