@@ -254,16 +254,16 @@ void DaxMsgMgr::setMode(int number, int mode) {
 void DaxMsgMgr::frame() { frame(daxRealTime()); }
 
 void DaxMsgMgr::frame(uint32_t now) {
-    if (screen_queue_.empty()) {
-        return;
-    }
-    int timeout = dax_config.msg_show_timeout_ > 0 ? dax_config.msg_show_timeout_ : 0;
-    uint64_t limit = static_cast<uint64_t>(timeout) * 100u;
-    // Unsigned difference: real time wraps every 497 days, and a sum would
-    // then drop a fresh message at once or keep an old one for ever.
-    if (static_cast<uint32_t>(now - screen_queue_.front().real_time_) > limit) {
+    if (!screen_queue_.empty() && expired(screen_queue_.front().real_time_, now, dax_config.msg_show_timeout_)) {
         screen_queue_.pop_front();
     }
+}
+
+bool DaxMsgMgr::expired(uint32_t posted, uint32_t now, int timeout_s) {
+    uint64_t limit = static_cast<uint64_t>(timeout_s > 0 ? timeout_s : 0) * 100u;
+    // A sum posted + limit would wrap near the end of the 32-bit range and
+    // then drop a fresh message at once.
+    return static_cast<uint32_t>(now - posted) > limit;
 }
 
 const DaxMessage& DaxMsgMgr::screenMessage(size_t i) const {

@@ -129,6 +129,11 @@ public:
     void frame();
     // The same at real time now (hundredths of a second, as daxRealTime).
     void frame(uint32_t now);
+    // Whether a message posted at real time posted has been shown longer
+    // than timeout_s seconds at real time now. Compared by unsigned
+    // difference, so the wrap of the 32-bit real time does not matter; a
+    // negative timeout counts as 0.
+    static bool expired(uint32_t posted, uint32_t now, int timeout_s);
 
     // The callback the message dialogs use to jump to a position; not
     // owned; null clears it.
