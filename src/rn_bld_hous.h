@@ -1,0 +1,170 @@
+// Houses: the homes of the people. A house rises and falls through the levels
+// of its type by the desirability around it and the goods and services it
+// gets. Here are the records, the placement and the removal; the house's
+// behaviour comes with its own code.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "rn_bld_generic.h"
+
+// A service need of a house level: service building type and the hours until
+// the service is needed again.
+struct RnHousServiceNeed {
+    int16_t service_type_idx_ = -1;
+    uint16_t hours_ = 0;
+};
+
+// A goods need of a house level: goods type, units per person and the hours
+// one unit lasts a person.
+struct RnHousGoodsNeed {
+    int16_t good_type_idx_ = -1;
+    uint16_t cap_ = 0;
+    uint16_t hours_ = 0;
+};
+
+// One level of a house type.
+struct RnHousLevelDesc {
+    std::string image_;
+    std::string floor_image_;
+    std::string name_;
+    int32_t text_id_ = 0;
+    uint16_t people_max_ = 0;
+    int16_t own_attr_ = 0;
+    int16_t needed_attr_ = 0;
+    std::vector<RnHousServiceNeed> services_;
+    std::vector<RnHousGoodsNeed> goods_;
+    // Building material of the level; goods type -1 for none.
+    RnMaterialEntry material_;
+};
+
+// A service entry of a house (12 bytes; 10 used).
+struct RnHouseServiceData {
+    static constexpr uint16_t kLevelMask = 0xFFu;
+    static constexpr uint16_t kWalkerOnWay = 1u << 8;
+    static constexpr uint16_t kTaxService = 1u << 9;
+
+    DaxGameTime served_at_{0};
+    DaxGameTime needed_again_at_{0};
+    uint16_t level_word_ = 0;
+    uint16_t pad_ = 0;
+};
+static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
+
+// A goods entry of a house (16 bytes).
+struct RnHouseGoodsData {
+    DaxGameTime full_until_{0};
+    DaxGameTime empty_at_{0};
+    uint8_t level_ = 0;
+    uint8_t flags_ = 0;
+    uint16_t amount_ = 0;
+    uint16_t cap_ = 0;
+    uint16_t hours_ = 0;
+};
+static_assert(sizeof(RnHouseGoodsData) == 16, "RnHouseGoodsData is 16 bytes in save games");
+
+// Persistent part of a house (36 bytes, saved raw).
+struct RnHousPersData {
+    // Word 0.
+    static constexpr uint32_t kLevelMask = 0x3Fu;          // bits 0-5
+    static constexpr int kPeopleShift = 6;                 // bits 6-15
+    static constexpr int kPeopleMaxShift = 16;             // bits 16-25
+    // Flags word.
+    static constexpr uint32_t kWorkersMask = 0xFFu;        // bits 0-7
+    static constexpr int kEmployedShift = 8;               // bits 8-15
+    static constexpr uint32_t kTooManyJobless = 1u << 16;
+    static constexpr uint32_t kAttrPending = 1u << 17;
+    static constexpr uint32_t kPplPending = 1u << 18;
+    static constexpr uint32_t kWkfPending = 1u << 19;
+    static constexpr uint32_t kSrvPending = 1u << 20;
+    static constexpr uint32_t kGdsPending = 1u << 21;
+    static constexpr uint32_t kLvlPending = 1u << 22;
+    static constexpr uint32_t kBldPending = 1u << 23;
+    static constexpr uint32_t kDestroyed = 1u << 24;
+    static constexpr uint32_t kReevaluate = 1u << 25;
+
+    uint32_t state_ = 0;
+    uint32_t flags_ = 0;
+    DaxGameTime t_attr_{0};
+    DaxGameTime t_ppl_{0};
+    DaxGameTime t_wkf_{0};
+    DaxGameTime t_srv_{0};
+    DaxGameTime t_gds_{0};
+    DaxGameTime t_lvl_{0};
+    DaxGameTime t_bld_{0};
+
+    int curLevel() const { return static_cast<int>(state_ & kLevelMask); }
+};
+static_assert(sizeof(RnHousPersData) == 36, "RnHousPersData is saved as 36 raw bytes");
+
+class RnHousType;
+
+class RnHous : public RnGenericBuilding, public RnHousPersData {
+public:
+    using ServiceMap = std::map<int16_t, RnHouseServiceData>;
+    using GoodsMap = std::map<int16_t, RnHouseGoodsData>;
+    using MaterialMap = std::map<int16_t, RnMaterialInf>;
+
+    RnHous() = default;
+    // A new house: level 0, no people, the first person due at now.
+    RnHous(int x, int y, DaxGameTime now);
+
+    // The house's behaviour comes with its own code; until then it asks for
+    // no wake-up.
+    DaxGameTime update(DaxGameTime now) override;
+    // First call wins on t_attr.
+    void desirabilityChanged(DaxGameTime t) override;
+    // First call wins on t_wkf.
+    void workersChanged(DaxGameTime t) override;
+    void goodsArrived(DaxGameTime /*t*/) override {}
+    // Houses send no walkers: fatal check "false".
+    void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
+    int debugText(std::string& buf, bool sep) const override;
+    int infoText(std::string& buf, bool sep) const override;
+    bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+
+    // Slot 34: the earliest request wins; returns whether t_bld changed.
+    virtual bool scheduleSupplyCheck(DaxGameTime t);
+
+    // Ruin and removal: lets the people go and takes the desirability back
+    // (nothing when destroyed already).
+    void emptyHouse(const RnHousType& type);
+
+    const RnHousType& housType() const;
+
+    ServiceMap services_;
+    GoodsMap goods_;
+    MaterialMap material_in_store_;
+};
+
+class RnHousType : public RnGenericBuildingType {
+public:
+    RnHousType() : RnGenericBuildingType(RnIdBldHous) {}
+
+    RnObjectID createBuilding(int x, int y) override;
+    void removeBuilding(const RnMapTile& tile, int tx, int ty) override;
+    // The last level's floor image when there is one, else its building
+    // image; raises "no phantom image available for house type id=%d" for a
+    // type without levels.
+    std::string phantomImage() const override;
+    int instanceCount() const override { return instances_.liveCount(); }
+    RnGenericBuilding* findInstance(int32_t idx) override;
+
+    // The highest level of the type's live houses, 0 with none.
+    int maxUsedLevel() const;
+
+    int16_t ppl_type_idx_ = -1;
+    int16_t percent_workers_ = 0;
+    int16_t percent_workers_without_job1_ = 0;
+    int16_t percent_workers_without_job2_ = 0;
+    int16_t hours_people_immigrate_ = 0;
+    int16_t hours_people_leave_ = 0;
+    int16_t hours_level_up_ = 0;
+    int16_t hours_level_down_ = 0;
+    int16_t tax_percent_ = 100;
+    std::vector<RnHousLevelDesc> level_descs_;
+    nex::AppendableWithFreeList<RnHous, kRnInstanceBlock> instances_;
+};

@@ -1,0 +1,137 @@
+// Production buildings: workplaces that turn input goods (or a resource of
+// the map) into output goods and send production walkers with them. Here are
+// the records, the placement with its resource rule, and the removal; the
+// production cycle comes with its own code.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "rn_bld_generic.h"
+
+// An input entry (12 bytes): stored and promised units, linked near storage.
+struct RnProdInpInf {
+    uint16_t stored_ = 0;
+    uint16_t promised_ = 0;
+    RnObjectID near_storage_;
+};
+static_assert(sizeof(RnProdInpInf) == 12, "RnProdInpInf is 12 bytes in save games");
+
+// An output entry (16 bytes): stored units in bits 0-14 with bit 15 set while
+// a cycle runs, the ready time of the running cycle, linked near storage.
+struct RnProdOutInf {
+    static constexpr uint16_t kCycleRunning = 0x8000u;
+    static constexpr uint16_t kAmountMask = 0x7FFFu;
+
+    uint16_t stored_ = 0;
+    uint16_t pad_ = 0;
+    DaxGameTime ready_time_{0};
+    RnObjectID near_storage_;
+};
+static_assert(sizeof(RnProdOutInf) == 16, "RnProdOutInf is 16 bytes in save games");
+
+// Persistent part of a production building (36 bytes, saved raw).
+struct RnProdPersData {
+    static constexpr uint32_t kWkfPending = 1u << 0;
+    static constexpr uint32_t kNearPending = 1u << 1;
+    static constexpr uint32_t kEffPending = 1u << 2;
+    static constexpr uint32_t kBldPending = 1u << 3;
+    static constexpr uint32_t kSpwnPending = 1u << 4;
+    static constexpr uint32_t kKillPending = 1u << 5;
+    static constexpr int kWalkerCountShift = 6;  // bits 6-9: walkers out
+    static constexpr uint32_t kWalkerCountMask = 15u << 6;
+    static constexpr uint32_t kProblemBits = 3u << 10;
+    static constexpr uint32_t kDestroyed = 1u << 12;
+
+    uint32_t flags_ = 0;
+    DaxGameTime t_wkf_{0};
+    DaxGameTime t_near_{0};
+    DaxGameTime t_eff_{0};
+    DaxGameTime t_bld_{0};
+    DaxGameTime t_spwn_{0};
+    DaxGameTime t_kill_{0};
+    float worker_factor_ = 0.0f;
+    float resource_factor_ = 0.0f;
+};
+static_assert(sizeof(RnProdPersData) == 36, "RnProdPersData is saved as 36 raw bytes");
+
+// Where a production type needs its resource.
+enum : uint8_t {
+    kRnResNone = 0,
+    kRnResUnderBld = 1,
+    kRnResNextToBld = 2,
+    kRnResAroundBld = 3,
+};
+
+class RnProdType;
+
+class RnProd : public RnSimpleBuilding, public RnProdPersData {
+public:
+    using InputMap = std::map<int16_t, RnProdInpInf>;
+    using OutputMap = std::map<int16_t, RnProdOutInf>;
+
+    RnProd() = default;
+    // A new building: t_eff pending at time 0, resource factor 1.0, a zero
+    // entry per output and per input goods type.
+    RnProd(const RnProdType& type, int x, int y);
+
+    // The production cycle comes with its own code; until then the building
+    // asks for no wake-up.
+    DaxGameTime update(DaxGameTime now) override;
+    void desirabilityChanged(DaxGameTime /*t*/) override {}
+    void workersChanged(DaxGameTime t) override;
+    void goodsArrived(DaxGameTime t) override;
+    void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
+    int debugText(std::string& buf, bool sep) const override;
+    int infoText(std::string& buf, bool sep) const override;
+    float efficiency() const override;
+    uint32_t problemFlags() const override { return flags_ & kProblemBits; }
+    bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    bool scheduleSupplyCheck(DaxGameTime t) override;
+
+    void shutDown(const RnProdType& type);
+
+    const RnProdType& prodType() const;
+
+    InputMap input_goods_;
+    OutputMap output_goods_in_store_;
+    // Tiles given a roaming marker (positions packed as DaxMapPositionI).
+    std::vector<int32_t> marked_tiles_;
+};
+
+class RnProdType : public RnSimpleBuildingType {
+public:
+    RnProdType() : RnSimpleBuildingType(RnIdBldProd) {}
+
+    RnObjectID createBuilding(int x, int y) override;
+    void removeBuilding(const RnMapTile& tile, int tx, int ty) override;
+    int instanceCount() const override { return instances_.liveCount(); }
+    // The shared preview with the type's resource rule on top.
+    int addPhantom(RnPhantomList& list, int x, int y, int x2, int y2) override;
+    RnGenericBuilding* findInstance(int32_t idx) override;
+
+    // The type's resource as a mask of terrains' resource bits, 0 for none.
+    uint16_t resourceMask() const;
+    uint16_t inputAmountForGoods(int16_t goods) const;
+    uint16_t outputAmountForGoods(int16_t goods) const;
+
+    uint16_t num_walkers_ = 0;
+    uint16_t hours_respawn_ = 0;
+    uint16_t out_capa_ = 0;
+    uint16_t in_capa_ = 0;
+    uint8_t resource_bld_type_ = kRnResNone;
+    int16_t resource_idx_ = -1;
+    uint16_t resource_radius_ = 0;
+    uint16_t resource_percent_ = 0;
+    uint16_t num_roaming_ = 0;
+    std::string roam_image_;
+    std::vector<RnGoodsOutput> output_goods_;
+    std::vector<RnGoodsAmount> input_goods_;
+    std::vector<RnWorkerReq> worker_reqs_;
+    // Set by the build menu and by the model check (an output is needed).
+    uint8_t menu_flag_ = 0;
+    uint8_t used_flag_ = 0;
+    nex::AppendableWithFreeList<RnProd, kRnInstanceBlock> instances_;
+};

@@ -1,0 +1,37 @@
+// Service walkers: carry a service from their service building to the houses
+// and decorations on their round.
+// The record and the type record that owns the walkers; the walk itself
+// comes with the walkers' own code.
+#pragma once
+
+#include <cstdint>
+
+#include "rn_wlk_generic.h"
+
+class RnWalkerServ : public RnWalkerGeneric {
+public:
+    RnWalkerServ() = default;
+    RnWalkerServ(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,
+                 uint16_t amount)
+        : RnWalkerGeneric(RnIdWlkServ, home, start, t, smooth_move), amount_(amount) {}
+
+    // The walk comes with the walkers' own code; until then a walker asks
+    // for no wake-up.
+    DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
+
+    // What the target asked for when it was chosen (saved with the walker).
+    uint16_t amount_ = 0;
+};
+
+class RnWalkerServType : public RnWalkerGenericType {
+public:
+    int instanceCount() const { return instances_.liveCount(); }
+    // Every live walker of the type heading for oid loses its target and
+    // its cached path (the target is told that no service walker is on its way any more).
+    void dropTarget(const RnObjectID& oid);
+
+    uint16_t distance_to_return_ = 0;
+    uint16_t tiles_without_houses_ = 0;
+    RnWalkerImages images_;
+    nex::AppendableWithFreeList<RnWalkerServ, kRnInstanceBlock> instances_;
+};
