@@ -17,7 +17,6 @@
 #include "rn_placement.h"
 #include "rn_types.h"
 
-class DaxDialogIfc;
 struct RnMapTile;
 
 class RnGenericObject;
@@ -48,16 +47,6 @@ class RnWalkerProdType;
 class RnWalkerMrktType;
 class RnWalkerStorType;
 class RnWalkerBldrType;
-
-// Builds the info dialogs of buildings. The game interface installs one; the
-// world itself never builds a dialog (without a factory there is none).
-class RnBuildingDialogFactoryIfc {
-public:
-    virtual ~RnBuildingDialogFactoryIfc() = default;
-    // The plain text dialog of a building without a dialog of its own:
-    // caption (the type's name) and text; null when it cannot be made.
-    virtual DaxDialogIfc* createTextDialog(const std::string& caption, const std::string& text) = 0;
-};
 
 // The services the per-tick update drives that live outside the world core:
 // the save writer, the timed script trigger and the statistics. Installed by
@@ -148,9 +137,7 @@ public:
     RnGameUpdateQueue& updateQueue() { return update_queue_; }
     const RnGameUpdateQueue& updateQueue() const { return update_queue_; }
 
-    // Hooks installed by the program (not owned; null: not there).
-    RnBuildingDialogFactoryIfc* dialogFactory() const { return dialog_factory_; }
-    void setDialogFactory(RnBuildingDialogFactoryIfc* factory) { dialog_factory_ = factory; }
+    // Hook installed by the program (not owned; null: not there).
     RnTickServicesIfc* tickServices() const { return tick_services_; }
     void setTickServices(RnTickServicesIfc* services) { tick_services_ = services; }
 
@@ -288,6 +275,14 @@ public:
     void dropServWalkerTargets(const RnObjectID& id);
 
 private:
+    // The building type of (kind 1..8, type index) and the live objects of
+    // the tables; null for any other kind, an index out of range or a free
+    // slot.
+    RnGenericBuildingType* buildingTypeAt(int kind, int type_idx);
+    RnWalkerGenericType* walkerTypeAt(int kind, int type_idx);
+    RnGenericBuilding* buildingAt(const RnObjectID& oid);
+    RnWalkerGeneric* walkerAt(const RnObjectID& oid);
+
     RnTypeTable<RnResource> resources_;
     RnTypeTable<RnTerrain> terrains_;
     RnTypeTable<RnPeoplType> peopl_types_;
@@ -308,7 +303,6 @@ private:
     RnGameUpdateQueue update_queue_;
 
     bool world_loaded_ = false;
-    RnBuildingDialogFactoryIfc* dialog_factory_ = nullptr;
     RnTickServicesIfc* tick_services_ = nullptr;
 };
 

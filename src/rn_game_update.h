@@ -10,11 +10,10 @@
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_oid.h"
+// kRnNoWakeTime: the time an update returns to ask not to be woken again.
+#include "rn_bld_generic.h"
 
 class RnGame;
-
-// An update that returns this time asks not to be woken again.
-constexpr uint32_t kRnNoWakeTime = 0;
 
 class RnGameUpdateQueue {
 public:

@@ -9,6 +9,9 @@
 
 class RnGenericBuildingType;
 
+// The kind of a list that names no building type.
+constexpr int RnIdBldNone = RnIdNone;
+
 // Bounding box of list entries; all four values -1 while empty.
 struct RnBoundingBox {
     // Widens the box to hold the rectangle x0..x1 by y0..y1.
@@ -52,7 +55,7 @@ public:
     const RnBoundingBox& box() const { return box_; }
 
 private:
-    int32_t bld_id_ = RnIdNone;
+    int32_t bld_id_ = RnIdBldNone;
     int32_t type_id_ = 0;
     RnBoundingBox box_;
     std::vector<Entry> entries_;
@@ -87,7 +90,7 @@ public:
     const RnBoundingBox& box() const { return box_; }
 
 private:
-    int32_t bld_id_ = RnIdNone;
+    int32_t bld_id_ = RnIdBldNone;
     RnBoundingBox box_;
     std::vector<Entry> entries_;
     int32_t total_cost_ = 0;

@@ -1,0 +1,191 @@
+// The game object: construction, clearing, the new-game reset, registration
+// of type records, build orders and demolitions.
+#include "rn_game.h"
+
+#include "dax2/dax_bitmap.h"
+#include "dax2/dax_error.h"
+#include "dax2/dax_msg.h"
+#include "rn_bld_bldr.h"
+#include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
+#include "rn_bld_mrkt.h"
+#include "rn_bld_prod.h"
+#include "rn_bld_road.h"
+#include "rn_bld_serv.h"
+#include "rn_bld_stor.h"
+#include "rn_map.h"
+#include "rn_wlk_bldr.h"
+#include "rn_wlk_mrkt.h"
+#include "rn_wlk_prod.h"
+#include "rn_wlk_serv.h"
+#include "rn_wlk_stor.h"
+
+RnGame grn_game;
+
+namespace {
+
+const char* const kSrc = "src\\rn_game";
+
+// Adds a record to its table. A known id is a content error; so is a table
+// that already holds as many records as a 16-bit type index can name (the
+// record is refused before anything is inserted).
+template <class T>
+int16_t registerRecord(RnTypeTable<T>& table, int32_t id, const T& record, const char* what) {
+    int16_t idx = table.add(id, record);
+    if (idx == RnTypeTable<T>::kDuplicate) daxRaiseError("%s %d already defined", what, id);
+    if (idx == RnTypeTable<T>::kFull)
+        daxRaiseError("%s %d can't be added, there can only be %d", what, id, RnTypeTable<T>::kMaxRecords);
+    return idx;
+}
+
+}  // namespace
+
+RnGame::RnGame() : update_queue_(this) {}
+
+RnGame::~RnGame() = default;
+
+void RnGame::clear() {
+    grn_map.clear();
+    // The screen state machine's default mouse cursor is set here once the
+    // screens exist (DaxMenuHandlerIfc::setDefaultCursor).
+    dax_bitmaps.clear();
+    // The map's script trigger is reset here once triggers exist
+    // (RnScriptTrigger::clear).
+    resources_.clear();
+    terrains_.clear();
+    peopl_types_.clear();
+    goods_types_.clear();
+    bldr_walker_types_.clear();
+    mrkt_walker_types_.clear();
+    prod_walker_types_.clear();
+    serv_walker_types_.clear();
+    stor_walker_types_.clear();
+    bldr_types_.clear();
+    deco_types_.clear();
+    hous_types_.clear();
+    mrkt_types_.clear();
+    prod_types_.clear();
+    road_types_.clear();
+    serv_types_.clear();
+    stor_types_.clear();
+    update_queue_.clear();
+    dax_strings.clearImported();
+    world_loaded_ = false;
+    daxLogMessage(2, 1, "game cleared");
+}
+
+void RnGame::resetForNewGame(const char* map_name, const char* game_name) {
+    map_name_ = map_name ? map_name : "";
+    game_name_ = game_name ? game_name : "";
+    saved_value_ = 0;
+    dax_gameclock.reset();
+    population_ = 0;
+    last_milestone_ = 0;
+    autosave_week_ = 0;
+    autosave_month_ = 0;
+    autosave_year_ = 0;
+    hours_incr_desirability_ = 1;
+    hours_decr_desirability_ = 1;
+    map_range_desirability_ = 10;
+    money_ = 10000;
+}
+
+void RnGame::clearTerrainOnMapMarks() {
+    for (RnTerrain& t : terrains_.records()) t.flags_ = static_cast<int16_t>(t.flags_ & ~kRnTerrainOnMap);
+}
+
+int32_t RnGame::addPhantom(RnPhantomList& list, int x, int y, int x2, int y2) {
+    list.clearEntries();
+    if (!grn_map.isOnMap(x, y) || !grn_map.isOnMap(x2, y2)) return -1;
+    RnGenericBuildingType* type = findBuildingType(list.kind(), list.typeId());
+    if (!type) return -1;
+    return type->addPhantom(list, x, y, x2, y2);
+}
+
+RnPhantomList& RnGame::placeBuildings(RnPhantomList& list, int x, int y) {
+    RnGenericBuildingType* type = findBuildingType(list.kind(), list.typeId());
+    if (type) {
+        for (const RnPhantomList::Entry& e : list.entries()) {
+            RnObjectID oid = type->createBuilding(e.x_, e.y_);
+            DaxGameTime now = dax_gameclock.gameTime();
+            daxLogMessage(2, 1, "b: [%hd:%hd,%d] at x=%d,y=%d time=%d", oid.kind_, oid.type_idx_, oid.bld_idx_, x,
+                          y, static_cast<int>(now.value()));
+            RnGenericObject* pobj = objectByOid(oid);
+            DAX_ASSERT_AT(pobj, kSrc, __LINE__);
+            DAX_ASSERT_AT(pobj->oid_ == oid, kSrc, __LINE__);
+            DAX_ASSERT_AT(pobj->is_active_, kSrc, __LINE__);
+            update_queue_.schedule(now, oid);
+        }
+    }
+    money_ -= list.totalCost();
+    return list;
+}
+
+void RnGame::demolishSelection(RnSelection& selection) {
+    // Only what is actually removed is paid for: an entry whose building is
+    // gone (or replaced by another) since it was selected is skipped, and
+    // the entries after it are still demolished.
+    int32_t cost = 0;
+    for (const RnSelection::Entry& e : selection.entries()) {
+        if (!grn_map.isOnMap(e.x_, e.y_)) continue;
+        // A copy: removing the building resets the tile under us.
+        RnMapTile tile = grn_map.tile(e.x_, e.y_);
+        if (!tile.oid_.isRoadOrBuilding() || tile.oid_ != e.oid_) continue;
+        RnGenericBuildingType& type = buildingTypeOfTile(tile);
+        DaxGameTime now = dax_gameclock.gameTime();
+        daxLogMessage(2, 1, "d: [%hd:%hd,%d] at x=%d,y=%d time=%d", tile.oid_.kind_, tile.oid_.type_idx_,
+                      tile.oid_.bld_idx_, e.x_, e.y_, static_cast<int>(now.value()));
+        type.removeBuilding(tile, e.x_, e.y_);
+        update_queue_.remove(tile.oid_);
+        cost += type.demolition_cost_;
+    }
+    money_ -= cost;
+}
+
+int16_t RnGame::addResource(const RnResource& rec) { return registerRecord(resources_, rec.id_, rec, "resource"); }
+int16_t RnGame::addTerrain(const RnTerrain& rec) { return registerRecord(terrains_, rec.id_, rec, "terrain"); }
+int16_t RnGame::addPeoplType(const RnPeoplType& rec) {
+    return registerRecord(peopl_types_, rec.id_, rec, "people type");
+}
+int16_t RnGame::addGoodsType(const RnGoodsType& rec) {
+    return registerRecord(goods_types_, rec.id_, rec, "goods type");
+}
+int16_t RnGame::addBldrWalkerType(const RnWalkerBldrType& rec) {
+    return registerRecord(bldr_walker_types_, rec.typeId(), rec, "bldr walker type");
+}
+int16_t RnGame::addMrktWalkerType(const RnWalkerMrktType& rec) {
+    return registerRecord(mrkt_walker_types_, rec.typeId(), rec, "mrkt walker type");
+}
+int16_t RnGame::addProdWalkerType(const RnWalkerProdType& rec) {
+    return registerRecord(prod_walker_types_, rec.typeId(), rec, "prod walker type");
+}
+int16_t RnGame::addServWalkerType(const RnWalkerServType& rec) {
+    return registerRecord(serv_walker_types_, rec.typeId(), rec, "serv walker type");
+}
+int16_t RnGame::addStorWalkerType(const RnWalkerStorType& rec) {
+    return registerRecord(stor_walker_types_, rec.typeId(), rec, "stor walker type");
+}
+int16_t RnGame::addRoadType(const RnRoadType& rec) {
+    return registerRecord(road_types_, rec.typeId(), rec, "road type");
+}
+int16_t RnGame::addHousType(const RnHousType& rec) {
+    return registerRecord(hous_types_, rec.typeId(), rec, "house type");
+}
+int16_t RnGame::addServType(const RnServType& rec) {
+    return registerRecord(serv_types_, rec.typeId(), rec, "service type");
+}
+int16_t RnGame::addStorType(const RnStorType& rec) {
+    return registerRecord(stor_types_, rec.typeId(), rec, "storage type");
+}
+int16_t RnGame::addProdType(const RnProdType& rec) {
+    return registerRecord(prod_types_, rec.typeId(), rec, "production type");
+}
+int16_t RnGame::addMrktType(const RnMrktType& rec) {
+    return registerRecord(mrkt_types_, rec.typeId(), rec, "market type");
+}
+int16_t RnGame::addDecoType(const RnDecoType& rec) {
+    return registerRecord(deco_types_, rec.typeId(), rec, "deko type");
+}
+int16_t RnGame::addBldrType(const RnBldrType& rec) {
+    return registerRecord(bldr_types_, rec.typeId(), rec, "bldr type");
+}

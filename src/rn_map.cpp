@@ -1,0 +1,208 @@
+// The tile map: creation, walker lists, building marks and footprint tests.
+#include "rn_map.h"
+
+#include "dax2/dax_bitmap.h"
+#include "dax2/dax_error.h"
+#include "rn_game.h"
+#include "rn_wlk_generic.h"
+
+RnMap grn_map;
+
+namespace {
+
+const char* const kSrc = "src\\rn_map";
+
+// A random variant of a named image, -2 for no name or no image.
+int32_t randomImage(const char* name) {
+    if (!name || !*name) return kDaxNoBitmap;
+    int n = dax_bitmaps.randomVariantNumber(name);
+    if (n < 0) return kDaxNoBitmap;
+    return dax_bitmaps.findVariant(name, n);
+}
+
+constexpr uint16_t kTerrainTileBits = kRnTileWalkable | kRnTileRoadsAllowed | kRnTileBuildingsAllowed;
+
+}  // namespace
+
+void RnMapTile::addWalker(const RnObjectID& walker) {
+    RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+    w.next_walker_ = walker_head_;
+    walker_head_ = walker;
+}
+
+bool RnMapTile::removeWalker(const RnObjectID& walker) {
+    if (walker_head_ == walker) {
+        RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+        walker_head_ = w.next_walker_;
+        w.next_walker_.setNull();
+        return true;
+    }
+    RnObjectID cur = walker_head_;
+    while (cur.bld_idx_ != -1) {
+        RnWalkerGeneric& c = grn_game.walkerByOid(cur);
+        if (c.next_walker_ == walker) {
+            RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+            c.next_walker_ = w.next_walker_;
+            w.next_walker_.setNull();
+            return true;
+        }
+        cur = c.next_walker_;
+    }
+    return false;
+}
+
+void RnMapTile::resetToTerrain() {
+    oid_.setNull();
+    flags_ = static_cast<uint16_t>(flags_ & ~(kTerrainTileBits | kRnTileProdImage));
+    // A tile without a known terrain (never given one, or a bad index from a
+    // file) gets the values of a fresh tile instead of reading past the table.
+    if (terrain_idx_ < 0 || static_cast<size_t>(terrain_idx_) >= grn_game.terrains().size()) {
+        gnd_bmp_idx_ = kDaxNoBitmap;
+        second_bmp_idx_ = kDaxNoBitmap;
+        flags_ |= kTerrainTileBits;
+        return;
+    }
+    const RnTerrain& t = grn_game.terrain(terrain_idx_);
+    gnd_bmp_idx_ = dax_bitmaps.randomVariant(t.floor_name_);
+    second_bmp_idx_ = t.image_name_.empty() ? kDaxNoBitmap : dax_bitmaps.randomVariant(t.image_name_);
+    flags_ |= static_cast<uint16_t>(t.flags_) & kTerrainTileBits;
+}
+
+void RnMap::createEmpty(unsigned n) {
+    // In 64 bits: n * n * 32 overflows 32 bits long before the limit is
+    // reached for sides a file or script can ask for.
+    uint64_t bytes = uint64_t(n) * uint64_t(n) * sizeof(RnMapTile);
+    if (bytes > kMaxTileBytes) daxRaiseError("map too large: %u", n);
+    if (!rows_.empty()) clear();
+    rows_.reserve(n);
+    for (unsigned x = 0; x < n; ++x) {
+        rows_.emplace_back();
+        rows_.back().assign(n, RnMapTile());
+    }
+    daxLogMessage(2, 1, "created new empty map of size %d", static_cast<int>(n));
+}
+
+void RnMap::clear() {
+    for (auto& row : rows_) std::vector<RnMapTile>().swap(row);
+    std::vector<std::vector<RnMapTile>>().swap(rows_);
+}
+
+void RnMap::placeBuilding(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
+                          const char* second_image) {
+    DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            RnMapTile& tile = rows_[i][j];
+            DAX_ASSERT_AT(tile.isTileFree(), kSrc, __LINE__);
+            tile.oid_ = oid;
+            tile.second_bmp_idx_ = kDaxNoBitmap;
+            tile.flags_ = static_cast<uint16_t>(tile.flags_ & ~kRnTileWalkable);
+        }
+    }
+    RnMapTile& anchor = rows_[x][y];
+    anchor.gnd_bmp_idx_ = randomImage(first_image);
+    anchor.second_bmp_idx_ = randomImage(second_image);
+}
+
+void RnMap::setBuildingImages(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
+                              const char* second_image) {
+    DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            const RnMapTile& tile = rows_[i][j];
+            DAX_ASSERT_AT(!tile.isTileFree(), kSrc, __LINE__);
+            DAX_ASSERT_AT(tile.oid_ == oid, kSrc, __LINE__);
+        }
+    }
+    RnMapTile& anchor = rows_[x][y];
+    if (first_image) anchor.gnd_bmp_idx_ = randomImage(first_image);
+    if (second_image) anchor.second_bmp_idx_ = randomImage(second_image);
+}
+
+void RnMap::resetArea(int x, int y, int16_t w, int16_t h) {
+    DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) rows_[i][j].resetToTerrain();
+    }
+}
+
+bool RnMap::isAreaOnMap(int x, int y, int16_t w, int16_t h) const {
+    if (w <= 0 || h <= 0) return false;
+    return isOnMap(x, y) && isOnMap(x - w + 1, y - h + 1);
+}
+
+uint16_t RnMap::resourceMaskAt(int x, int y) const {
+    int16_t t = rows_[x][y].terrain_idx_;
+    const auto& terrains = grn_game.terrains();
+    if (t < 0 || static_cast<size_t>(t) >= terrains.size()) return 0;
+    return static_cast<uint16_t>(terrains[t].resource_mask_);
+}
+
+bool RnMap::canBuildArea(int x, int y, int16_t w, int16_t h, bool allow_occupied, uint16_t resource_mask) const {
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            if (!isOnMap(i, j)) return false;
+            const RnMapTile& tile = rows_[i][j];
+            if (!allow_occupied && !tile.isTileFree()) return false;
+            if (resource_mask != 0 && (resourceMaskAt(i, j) & resource_mask) != 0) continue;
+            if ((tile.flags_ & kRnTileBuildingsAllowed) == 0) return false;
+        }
+    }
+    return true;
+}
+
+bool RnMap::canBuildPartlyOnResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h,
+                                     bool allow_occupied) const {
+    bool on_resource = false;
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            if (!isOnMap(i, j)) return false;
+            const RnMapTile& tile = rows_[i][j];
+            if (!allow_occupied && !tile.isTileFree()) return false;
+            if ((resourceMaskAt(i, j) & resource_mask) != 0) {
+                on_resource = true;
+                continue;
+            }
+            if ((tile.flags_ & kRnTileBuildingsAllowed) == 0) return false;
+        }
+    }
+    return on_resource;
+}
+
+bool RnMap::canBuildOnResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h,
+                               bool allow_occupied) const {
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            if (!isOnMap(i, j)) return false;
+            if (!allow_occupied && !rows_[i][j].isTileFree()) return false;
+            if ((resourceMaskAt(i, j) & resource_mask) == 0) return false;
+        }
+    }
+    return true;
+}
+
+bool RnMap::canBuildNextToResource(uint16_t resource_mask, int x, int y, int16_t w, int16_t h,
+                                   bool allow_occupied) const {
+    if (!canBuildArea(x, y, w, h, allow_occupied, 0)) return false;
+    auto wanted = [&](int i, int j) { return isOnMap(i, j) && (resourceMaskAt(i, j) & resource_mask) != 0; };
+    for (int i = x - w + 1; i <= x; ++i) {
+        if (wanted(i, y - h) || wanted(i, y + 1)) return true;
+    }
+    for (int i : {x - w, x + 1}) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            if (wanted(i, j)) return true;
+        }
+    }
+    return false;
+}
+
+void RnMap::adjacentRoads(std::vector<DaxMapPositionI>& out, int x, int y, int16_t w, int16_t h) const {
+    out.clear();
+    auto take = [&](int i, int j) {
+        if (isOnMap(i, j) && rows_[i][j].oid_.kind_ == RnIdBldRoad) out.emplace_back(i, j);
+    };
+    for (int i = x; i >= x - w + 1; --i) take(i, y + 1);
+    for (int i = x; i >= x - w + 1; --i) take(i, y - h);
+    for (int j = y; j >= y - h + 1; --j) take(x + 1, j);
+    for (int j = y; j >= y - h + 1; --j) take(x - w, j);
+}
