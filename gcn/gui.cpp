@@ -85,7 +85,8 @@ void Gui::setTop(Widget* top) {
 }
 
 void Gui::logic() {
-    if (!top_) {
+    // A top widget destroyed behind the gui's back counts as none.
+    if (!top_ || !Widget::widgetExists(top_)) {
         throw GCN_EXCEPTION("No top widget set", "gcn::Gui::logic");
     }
     handleModalFocus();
@@ -99,7 +100,7 @@ void Gui::logic() {
 }
 
 void Gui::draw() {
-    if (!top_) {
+    if (!top_ || !Widget::widgetExists(top_)) {
         throw GCN_EXCEPTION("No top widget set", "gcn::Gui::draw");
     }
     if (!graphics_) {

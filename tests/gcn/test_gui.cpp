@@ -467,6 +467,18 @@ TEST_F(GuiTest, ChangingOrLosingTheGuiDetachesTheTop) {
     EXPECT_EQ(top._getFocusHandler(), nullptr);
 }
 
+TEST(GuiLifetimeTest, ATopDestroyedBehindTheGuisBackCountsAsNone) {
+    gcn::Gui gui;
+    auto top = std::make_unique<gcn::Container>();
+    gui.setTop(top.get());
+    top.reset();
+    EXPECT_THROW(gui.logic(), gcn::Exception);
+    EXPECT_THROW(gui.draw(), gcn::Exception);
+    gcn::Container next;
+    gui.setTop(&next);
+    gui.logic();
+}
+
 TEST_F(GuiTest, WidgetAtTheEdgesFallsBackToTheTop) {
     input.mouse(MouseInput::Pressed, 150, 150);
     gui.logic();
