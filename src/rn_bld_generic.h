@@ -59,6 +59,20 @@ protected:
     ~RnGenericObject() = default;
 };
 
+// Builds the info dialogs of buildings. The game interface installs one in
+// grn_building_dialogs; the world itself never builds a dialog, and without
+// a factory (tests, no screens) there is none.
+class RnBuildingDialogFactoryIfc {
+public:
+    virtual ~RnBuildingDialogFactoryIfc() = default;
+    // The plain text dialog of a building without a dialog of its own: the
+    // type's name as caption, the text, and numbered text 100 on its ok
+    // button. Null when it cannot be made.
+    virtual DaxDialogIfc* createTextDialog(const std::string& caption, const std::string& text) = 0;
+};
+// Not owned; null until the interface installs one.
+extern RnBuildingDialogFactoryIfc* grn_building_dialogs;
+
 // One building material of a type: goods type, the full stock a building
 // keeps and the game hours one unit lasts (6 bytes, as the data model and the
 // house levels store it).
@@ -142,8 +156,8 @@ public:
     virtual int debugText(std::string& buf, bool sep) const = 0;
     virtual int infoText(std::string& buf, bool sep) const = 0;
     // The info dialog: by default a plain text dialog of the info and debug
-    // texts with the type's name as caption, made by the game's dialog
-    // factory; null when both texts are empty or no factory is installed.
+    // texts with the type's name as caption, made by grn_building_dialogs;
+    // null when both texts are empty or no factory is installed.
     virtual DaxDialogIfc* createDialog() const;
     virtual float efficiency() const { return 1.0f; }
     virtual float supplyRatio() const { return 1.0f; }
@@ -338,3 +352,14 @@ void rnSpreadOwnAttr(const RnGenericBuilding& b, DaxGameTime t, int old_value, i
 void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, const std::string& image);
 // Resets a building's footprint to its terrain.
 void rnResetFootprint(const RnGenericBuilding& b);
+// Raises "building position %d,%d is not on the map" unless the whole
+// footprint of the type anchored at (x, y) lies on the map.
+void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
+
+// Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
+// characters).
+void rnAppendf(std::string& buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+// The head of the info text of the simple kinds: separator, the type's name,
+// and "\nbuilding is destroyed!" for a ruin. Returns whether the building is
+// destroyed (the text ends there).
+bool rnInfoTextHead(const RnGenericBuilding& b, std::string& buf, bool sep);

@@ -1,0 +1,132 @@
+// Builder buildings: records, placement, removal and the material hand-over
+// to sites. The builder's update, its walkers and its near-storage links come
+// with their own code.
+#include "rn_bld_bldr.h"
+
+#include <algorithm>
+
+#include "dax2/dax_error.h"
+#include "rn_bld_stor.h"
+#include "rn_game.h"
+#include "rn_map.h"
+#include "rn_wlk_bldr.h"
+
+namespace {
+
+// Units per lot of a goods type; a lot size of 0 counts as 1 so that the lot
+// arithmetic never divides by zero.
+int lotSize(int16_t goods) {
+    int lot = grn_game.goodsType(goods).lot_size_;
+    return lot > 0 ? lot : 1;
+}
+
+}  // namespace
+
+RnBldr::RnBldr(const RnBldrType& type, int x, int y) : RnSimpleBuilding(RnIdBldBldr, x, y) {
+    for (int16_t g : type.goods_allowed_)
+        if (grn_game.goodsType(g).used_mat_) goods_stored_[g] = RnBldrAmountInf();
+}
+
+const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_idx_); }
+
+// The builder's timers, walkers and goods come with its own code; until then
+// it asks for no wake-up.
+DaxGameTime RnBldr::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+
+void RnBldr::workersChanged(DaxGameTime t) {
+    if ((flags_ & kWkfPending) != 0) return;
+    t_wkf_ = t;
+    flags_ |= kWkfPending;
+}
+
+// Re-evaluating the stock after a delivery comes with the builder's own code.
+void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
+
+// Collecting returned walkers comes with the walkers' own code.
+void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
+
+// The debug lines come with the builder's own code.
+int RnBldr::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
+
+int RnBldr::infoText(std::string& buf, bool sep) const {
+    rnInfoTextHead(*this, buf, sep);
+    return static_cast<int>(buf.size());
+}
+
+bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {
+    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
+    flags_ |= kBldPending;
+    t_bld_ = t;
+    return true;
+}
+
+uint16_t RnBldr::available(int16_t goods, uint16_t wanted) const {
+    auto it = goods_stored_.find(goods);
+    if (it == goods_stored_.end()) return 0;
+    return std::min(it->second.stored_, wanted);
+}
+
+uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
+    if (isDestroyed()) return 0;
+    auto it = goods_stored_.find(goods);
+    if (it == goods_stored_.end()) return 0;
+    RnBldrAmountInf& entry = it->second;
+    uint16_t taken = std::min(entry.stored_, amount);
+    int lot = lotSize(goods);
+    int lots_before = entry.stored_ / lot;
+    entry.stored_ = static_cast<uint16_t>(entry.stored_ - taken);
+    int lots_after = entry.stored_ / lot;
+    if (!entry.near_storage_.isNull() && lots_after != lots_before)
+        grn_game.storByOid(entry.near_storage_).adjustDemand(goods, lots_after - lots_before);
+    grn_game.goodsType(goods).consumed_cur_ += taken;
+    return taken;
+}
+
+void RnBldr::shutDown(const RnBldrType& type) {
+    if (isDestroyed()) return;
+    // Here the builder leaves the workforce of each worker requirement
+    // (RnWorkforce::removeSink), unlinks its near storages and takes its
+    // walkers back, once those exist.
+    grn_game.dropBldrWalkerTargets(oid_);
+    goods_stored_.clear();
+    rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
+}
+
+RnGenericBuilding* RnBldrType::findInstance(int32_t idx) {
+    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
+    return &instances_[idx];
+}
+
+RnObjectID RnBldrType::createBuilding(int x, int y) {
+    rnCheckFootprintOnMap(*this, x, y);
+    RnBldr& obj = rnAddInstance(instances_, *this, RnBldr(*this, x, y));
+    // Each worker requirement adds the builder to the workforce of its people
+    // type here (RnWorkforce::addSink) once the network exists.
+    rnPlaceOnMap(obj, floor_image_, image_);
+    rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
+    // The goods statistics are recomputed here once they exist.
+    return obj.oid_;
+}
+
+void RnBldrType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
+    int32_t idx = tile.oid_.bld_idx_;
+    RnBldr& obj = rnInstanceOfTile(instances_, tile.oid_);
+    DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
+    obj.shutDown(*this);
+    obj.is_active_ = false;
+    instances_.remove(idx);
+    grn_map.resetArea(tx, ty, width_, height_);
+    // The goods statistics are recomputed here once they exist.
+}
+
+uint16_t RnBldrType::capacityForGoods(int16_t goods) const {
+    return goods_allowed_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
+}
+
+void RnWalkerBldrType::dropTarget(const RnObjectID& oid) {
+    for (RnWalkerBldr& w : instances_) {
+        if (w.target_building_oid_ != oid) continue;
+        w.target_building_oid_.setNull();
+        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+    }
+}

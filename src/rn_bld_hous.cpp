@@ -1,0 +1,113 @@
+// Houses: records, placement and removal. The people, levels, goods and
+// services of a house come with its own code.
+#include "rn_bld_hous.h"
+
+#include <algorithm>
+
+#include "dax2/dax_error.h"
+#include "rn_game.h"
+#include "rn_map.h"
+
+RnHous::RnHous(int x, int y, DaxGameTime now) : RnGenericBuilding(RnIdBldHous, x, y) {
+    flags_ = kPplPending;
+    t_ppl_ = now;
+}
+
+const RnHousType& RnHous::housType() const { return grn_game.housType(oid_.type_idx_); }
+
+// People, levels, goods and services come with the house's own code; until
+// then it asks for no wake-up.
+DaxGameTime RnHous::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+
+void RnHous::desirabilityChanged(DaxGameTime t) {
+    if ((flags_ & kAttrPending) != 0) return;
+    t_attr_ = t;
+    flags_ |= kAttrPending;
+}
+
+void RnHous::workersChanged(DaxGameTime t) {
+    if ((flags_ & kWkfPending) != 0) return;
+    t_wkf_ = t;
+    flags_ |= kWkfPending;
+}
+
+void RnHous::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
+
+// The debug lines come with the house's own code.
+int RnHous::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
+
+int RnHous::infoText(std::string& buf, bool sep) const {
+    appendSeparator(buf, sep);
+    const RnHousType& type = housType();
+    int level = curLevel();
+    const char* name = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].name_.c_str()
+                                                                             : type.name_.c_str();
+    rnAppendf(buf, "%s: Level=%d", name, level);
+    // The rest of the house's status comes with its own code.
+    return static_cast<int>(buf.size());
+}
+
+bool RnHous::scheduleSupplyCheck(DaxGameTime t) {
+    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
+    flags_ |= kBldPending;
+    t_bld_ = t;
+    return true;
+}
+
+void RnHous::emptyHouse(const RnHousType& type) {
+    if (isDestroyed()) return;
+    // Here the people leave (their count goes to 0) and the house leaves the
+    // workforce of its people type (RnWorkforce::removeSource), once the
+    // network exists.
+    grn_game.dropBldrWalkerTargets(oid_);
+    grn_game.dropMrktWalkerTargets(oid_);
+    grn_game.dropServWalkerTargets(oid_);
+    int level = curLevel();
+    int own = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].own_attr_ : 0;
+    rnSpreadOwnAttr(*this, rnNow(), own, 0);
+    state_ &= ~kLevelMask;
+    services_.clear();
+    goods_.clear();
+    material_in_store_.clear();
+}
+
+RnGenericBuilding* RnHousType::findInstance(int32_t idx) {
+    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
+    return &instances_[idx];
+}
+
+RnObjectID RnHousType::createBuilding(int x, int y) {
+    if (level_descs_.empty()) daxRaiseError("house type id=%d has no levels", type_id_);
+    rnCheckFootprintOnMap(*this, x, y);
+    DaxGameTime now = rnNow();
+    RnHous& obj = rnAddInstance(instances_, *this, RnHous(x, y, now));
+    // The house joins the workforce of its people type here
+    // (RnWorkforce::addSource) once the network exists.
+    rnPlaceOnMap(obj, level_descs_[0].floor_image_, level_descs_[0].image_);
+    rnSpreadOwnAttr(obj, now, 0, level_descs_[0].own_attr_);
+    // The goods statistics are recomputed here once they exist.
+    return obj.oid_;
+}
+
+void RnHousType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
+    int32_t idx = tile.oid_.bld_idx_;
+    RnHous& house = rnInstanceOfTile(instances_, tile.oid_);
+    DAX_ASSERT(house.pos_on_map_==DaxMapPositionI(tx,ty));
+    house.emptyHouse(*this);
+    house.is_active_ = false;
+    instances_.remove(idx);
+    grn_map.resetArea(tx, ty, width_, height_);
+    // The goods statistics are recomputed here once they exist.
+}
+
+std::string RnHousType::phantomImage() const {
+    if (level_descs_.empty()) daxRaiseError("no phantom image available for house type id=%d", type_id_);
+    const RnHousLevelDesc& last = level_descs_.back();
+    return last.floor_image_.empty() ? last.image_ : last.floor_image_;
+}
+
+int RnHousType::maxUsedLevel() const {
+    int level = 0;
+    for (const RnHous& h : instances_) level = std::max(level, h.curLevel());
+    return level;
+}

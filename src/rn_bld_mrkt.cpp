@@ -1,0 +1,94 @@
+// Markets: records, placement and removal. The market's update, its walkers
+// and its near-storage links come with their own code.
+#include "rn_bld_mrkt.h"
+
+#include "dax2/dax_error.h"
+#include "rn_game.h"
+#include "rn_map.h"
+#include "rn_wlk_mrkt.h"
+
+RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldMrkt, x, y) {
+    for (int16_t g : type.distribute_goods_) {
+        RnMrktAmountInf entry;
+        entry.word_ = RnMrktAmountInf::kEnabled;
+        goods_stored_[g] = entry;
+    }
+}
+
+const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_idx_); }
+
+// The market's timers, walkers and goods come with its own code; until then
+// it asks for no wake-up.
+DaxGameTime RnMrkt::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+
+void RnMrkt::workersChanged(DaxGameTime t) {
+    if ((flags_ & kWkfPending) != 0) return;
+    t_wkf_ = t;
+    flags_ |= kWkfPending;
+}
+
+// Re-evaluating the stock after a delivery comes with the market's own code.
+void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
+
+// Collecting returned walkers comes with the walkers' own code.
+void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
+
+// The debug lines come with the market's own code.
+int RnMrkt::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
+
+int RnMrkt::infoText(std::string& buf, bool sep) const {
+    rnInfoTextHead(*this, buf, sep);
+    return static_cast<int>(buf.size());
+}
+
+bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
+    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
+    flags_ |= kBldPending;
+    t_bld_ = t;
+    return true;
+}
+
+void RnMrkt::shutDown(const RnMrktType& type) {
+    if (isDestroyed()) return;
+    // Here the market leaves the workforce of its people type
+    // (RnWorkforce::removeSink), unlinks its near storages and takes its
+    // walkers back, once those exist.
+    grn_game.dropBldrWalkerTargets(oid_);
+    goods_stored_.clear();
+    rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
+}
+
+RnGenericBuilding* RnMrktType::findInstance(int32_t idx) {
+    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
+    return &instances_[idx];
+}
+
+RnObjectID RnMrktType::createBuilding(int x, int y) {
+    rnCheckFootprintOnMap(*this, x, y);
+    RnMrkt& obj = rnAddInstance(instances_, *this, RnMrkt(*this, x, y));
+    // The market joins the workforce of its worker people type here
+    // (RnWorkforce::addSink) once the network exists.
+    rnPlaceOnMap(obj, floor_image_, image_);
+    rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
+    // The goods statistics are recomputed here once they exist.
+    return obj.oid_;
+}
+
+void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
+    int32_t idx = tile.oid_.bld_idx_;
+    RnMrkt& obj = rnInstanceOfTile(instances_, tile.oid_);
+    DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
+    obj.shutDown(*this);
+    obj.is_active_ = false;
+    instances_.remove(idx);
+    grn_map.resetArea(tx, ty, width_, height_);
+    // The goods statistics are recomputed here once they exist.
+}
+
+void RnWalkerMrktType::dropTarget(const RnObjectID& oid) {
+    for (RnWalkerMrkt& w : instances_) {
+        if (w.target_building_oid_ != oid) continue;
+        w.target_building_oid_.setNull();
+        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+    }
+}

@@ -1,0 +1,129 @@
+// Production buildings: records, placement with the resource rule, and
+// removal. The production cycle, the walkers and the near-storage links come
+// with their own code.
+#include "rn_bld_prod.h"
+
+#include "dax2/dax_error.h"
+#include "rn_game.h"
+#include "rn_map.h"
+#include "rn_placement.h"
+
+RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldProd, x, y) {
+    flags_ = kEffPending;
+    resource_factor_ = 1.0f;
+    for (const RnGoodsOutput& out : type.output_goods_) output_goods_in_store_[out.good_type_idx_] = RnProdOutInf();
+    for (const RnGoodsAmount& in : type.input_goods_) input_goods_[in.good_type_idx_] = RnProdInpInf();
+}
+
+const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_idx_); }
+
+// The production cycle comes with the building's own code; until then it asks
+// for no wake-up.
+DaxGameTime RnProd::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+
+void RnProd::workersChanged(DaxGameTime t) {
+    if ((flags_ & kWkfPending) != 0) return;
+    t_wkf_ = t;
+    flags_ |= kWkfPending;
+}
+
+// Restarting the cycle after a delivery comes with the building's own code.
+void RnProd::goodsArrived(DaxGameTime /*t*/) {}
+
+// Collecting returned walkers comes with the walkers' own code.
+void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
+
+// The debug lines come with the building's own code.
+int RnProd::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
+
+int RnProd::infoText(std::string& buf, bool sep) const {
+    rnInfoTextHead(*this, buf, sep);
+    return static_cast<int>(buf.size());
+}
+
+float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
+
+bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
+    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
+    flags_ |= kBldPending;
+    t_bld_ = t;
+    return true;
+}
+
+void RnProd::shutDown(const RnProdType& type) {
+    if (isDestroyed()) return;
+    // Here the building leaves the workforce of each worker requirement
+    // (RnWorkforce::removeSink), production walkers heading here give up,
+    // its own walkers are taken back and its roaming markers released, once
+    // those exist.
+    grn_game.dropBldrWalkerTargets(oid_);
+    input_goods_.clear();
+    output_goods_in_store_.clear();
+    rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
+}
+
+RnGenericBuilding* RnProdType::findInstance(int32_t idx) {
+    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
+    return &instances_[idx];
+}
+
+RnObjectID RnProdType::createBuilding(int x, int y) {
+    rnCheckFootprintOnMap(*this, x, y);
+    RnProd& obj = rnAddInstance(instances_, *this, RnProd(*this, x, y));
+    // Each worker requirement adds the building to the workforce of its
+    // people type here (RnWorkforce::addSink) once the network exists.
+    rnPlaceOnMap(obj, floor_image_, image_);
+    rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
+    // The goods statistics are recomputed here once they exist.
+    return obj.oid_;
+}
+
+void RnProdType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
+    int32_t idx = tile.oid_.bld_idx_;
+    RnProd& obj = rnInstanceOfTile(instances_, tile.oid_);
+    DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
+    obj.shutDown(*this);
+    obj.is_active_ = false;
+    instances_.remove(idx);
+    grn_map.resetArea(tx, ty, width_, height_);
+    // The goods statistics are recomputed here once they exist.
+}
+
+uint16_t RnProdType::resourceMask() const {
+    if (resource_bld_type_ == kRnResNone || resource_idx_ < 0 || resource_idx_ > 15) return 0;
+    return static_cast<uint16_t>(1u << resource_idx_);
+}
+
+int RnProdType::addPhantom(RnPhantomList& list, int x, int y, int /*x2*/, int /*y2*/) {
+    uint16_t mask = resourceMask();
+    bool on_resource = resource_bld_type_ == kRnResUnderBld || resource_bld_type_ == kRnResAroundBld;
+    int result = addPhantomArea(list, x, y, on_resource ? mask : 0);
+    if (!grn_map.isAreaOnMap(x, y, width_, height_)) return -1;
+    bool ok = true;
+    switch (resource_bld_type_) {
+    case kRnResUnderBld:
+        ok = grn_map.canBuildOnResource(mask, x, y, width_, height_, false);
+        break;
+    case kRnResNextToBld:
+        ok = grn_map.canBuildNextToResource(mask, x, y, width_, height_, false);
+        break;
+    case kRnResAroundBld:
+        ok = grn_map.canBuildPartlyOnResource(mask, x, y, width_, height_, false);
+        break;
+    default:
+        break;
+    }
+    return ok ? result : -1;
+}
+
+uint16_t RnProdType::inputAmountForGoods(int16_t goods) const {
+    for (const RnGoodsAmount& in : input_goods_)
+        if (in.good_type_idx_ == goods) return in.amount_;
+    return 0;
+}
+
+uint16_t RnProdType::outputAmountForGoods(int16_t goods) const {
+    for (const RnGoodsOutput& out : output_goods_)
+        if (out.good_type_idx_ == goods) return static_cast<uint16_t>(out.amount_);
+    return 0;
+}

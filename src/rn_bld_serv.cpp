@@ -1,0 +1,99 @@
+// Service buildings: records, placement and removal. The building's update,
+// its walkers and its near-storage links come with their own code.
+#include "rn_bld_serv.h"
+
+#include "dax2/dax_error.h"
+#include "rn_game.h"
+#include "rn_map.h"
+#include "rn_wlk_serv.h"
+
+RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldServ, x, y) {
+    for (const RnGoodsAmount& need : type.needs_) goods_stored_[need.good_type_idx_] = RnServGoodsEntry();
+}
+
+const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_idx_); }
+
+// The service building's timers, walkers and goods come with its own code;
+// until then it asks for no wake-up.
+DaxGameTime RnServ::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+
+void RnServ::workersChanged(DaxGameTime t) {
+    if ((flags_ & kWkfPending) != 0) return;
+    t_wkf_ = t;
+    flags_ |= kWkfPending;
+}
+
+// Re-evaluating the stock after a delivery comes with the building's own code.
+void RnServ::goodsArrived(DaxGameTime /*t*/) {}
+
+// Collecting returned walkers comes with the walkers' own code.
+void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
+
+// The debug lines come with the building's own code.
+int RnServ::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
+
+int RnServ::infoText(std::string& buf, bool sep) const {
+    rnInfoTextHead(*this, buf, sep);
+    return static_cast<int>(buf.size());
+}
+
+bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
+    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
+    flags_ |= kBldPending;
+    t_bld_ = t;
+    return true;
+}
+
+void RnServ::shutDown(const RnServType& type) {
+    if (isDestroyed()) return;
+    // Here the building leaves the workforce of each worker requirement
+    // (RnWorkforce::removeSink), unlinks its near storages (returning their
+    // demand) and takes its walkers back, once those exist.
+    grn_game.dropBldrWalkerTargets(oid_);
+    goods_stored_.clear();
+    rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
+}
+
+RnGenericBuilding* RnServType::findInstance(int32_t idx) {
+    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
+    return &instances_[idx];
+}
+
+RnObjectID RnServType::createBuilding(int x, int y) {
+    rnCheckFootprintOnMap(*this, x, y);
+    RnServ& obj = rnAddInstance(instances_, *this, RnServ(*this, x, y));
+    // Each worker requirement adds the building to the workforce of its
+    // people type here (RnWorkforce::addSink) once the network exists.
+    rnPlaceOnMap(obj, floor_image_, image_);
+    rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
+    // The goods statistics are recomputed here (RnGame::updateGoodsStatistics)
+    // once they exist.
+    return obj.oid_;
+}
+
+void RnServType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
+    int32_t idx = tile.oid_.bld_idx_;
+    RnServ& obj = rnInstanceOfTile(instances_, tile.oid_);
+    DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
+    obj.shutDown(*this);
+    obj.is_active_ = false;
+    instances_.remove(idx);
+    grn_map.resetArea(tx, ty, width_, height_);
+    // The goods statistics are recomputed here once they exist.
+}
+
+uint16_t RnServType::neededAmount(int16_t goods) const {
+    for (const RnGoodsAmount& need : needs_)
+        if (need.good_type_idx_ == goods) return need.amount_;
+    return 0;
+}
+
+void RnWalkerServType::dropTarget(const RnObjectID& oid) {
+    for (RnWalkerServ& w : instances_) {
+        if (w.target_building_oid_ != oid) continue;
+        // The walker's service is the service building type it comes from.
+        if (oid.isRoadOrBuilding()) grn_game.buildingByOid(oid).setServicePending(w.home_oid_.type_idx_, false);
+        w.target_building_oid_.setNull();
+        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+    }
+}
