@@ -1,15 +1,19 @@
 #include "dax2/dax_ini.h"
 
 #include <allegro5/allegro.h>
+#include <allegro5/allegro_ttf.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "al5gcn/allegro5font.hpp"
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
 #include "dax2/dax_platform.h"
+#include "gcn/exception.hpp"
 #include "gcn/font.hpp"
 #include "gcn/image.hpp"
+#include "gcn/widget.hpp"
 
 DaxConfig dax_config;
 
@@ -170,6 +174,10 @@ void DaxConfig::addSearchDir(const std::string& dir) {
 }
 
 void DaxConfig::releaseFonts() {
+    // Widgets must not keep drawing with a font that is gone.
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
     default_font_.reset();
     system_font_.reset();
     overlay_font_.reset();
@@ -294,8 +302,8 @@ void DaxConfig::read() {
     daxIniOpenOverlay(nullptr);
 
     readFontKeys();
-    if (font_loader_) {
-        font_loader_(*this);
+    if (al_is_system_installed() && al_is_ttf_addon_initialized()) {
+        loadFonts();
     }
 
     if (debug_level_ > 1 && (debug_ltype_ & 1)) {
@@ -316,4 +324,49 @@ void DaxConfig::readFontKeys() {
     overlay_font_file_ = daxIniGetString("daxk_fonts", "overlay_font", system_font_file_.c_str());
     overlay_fontw_ = daxIniGetInt("daxk_fonts", "overlay_fontw", 10);
     overlay_fonth_ = daxIniGetInt("daxk_fonts", "overlay_fonth", 10);
+}
+
+namespace {
+
+// A TrueType font from a file on the search path; null when the file is
+// found but cannot be loaded (a missing file raises "can't find file %s").
+std::unique_ptr<gcn::Font> loadFont(const std::string& name, int w, int h) {
+    std::string path = name;
+    daxFindFile(path);
+    try {
+        return std::make_unique<gcn::Allegro5Font>(path, w, h);
+    } catch (const gcn::Exception&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void DaxConfig::loadFonts() {
+    std::unique_ptr<gcn::Font> def = loadFont(default_font_file_, default_fontw_, default_fonth_);
+    if (!def) {
+        daxRaiseError("can't load default font %s", default_font_file_.c_str());
+    }
+    std::unique_ptr<gcn::Font> headline = loadFont(default_font_file_, default_fontw_ * 2, default_fonth_ * 2);
+    if (!headline) {
+        daxRaiseError("can't create headline font from %s", default_font_file_.c_str());
+    }
+    // A broken system or overlay font would only show later as missing
+    // text; say so now.
+    std::unique_ptr<gcn::Font> system = loadFont(system_font_file_, system_fontw_, system_fonth_);
+    if (!system) {
+        daxRaiseError("can't load font %s", system_font_file_.c_str());
+    }
+    std::unique_ptr<gcn::Font> overlay = loadFont(overlay_font_file_, overlay_fontw_, overlay_fonth_);
+    if (!overlay) {
+        daxRaiseError("can't load font %s", overlay_font_file_.c_str());
+    }
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
+    default_font_ = std::move(def);
+    headline_font_ = std::move(headline);
+    system_font_ = std::move(system);
+    overlay_font_ = std::move(overlay);
+    gcn::Widget::setGlobalFont(default_font_.get());
 }

@@ -3,7 +3,6 @@
 // that the settings reader fills from them.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +86,11 @@ public:
     bool logEnabled(int level, int kind) const;
     // Reads the font keys of section daxk_fonts into the fields below.
     void readFontKeys();
+    // Loads the four fonts from those keys (files on the search path) and
+    // makes the default font the widgets' global font. Raises "can't load
+    // default font %s", "can't create headline font from %s" and, for the
+    // system and overlay fonts, "can't load font %s".
+    void loadFonts();
 
     std::string exe_fullpath_;
     std::string long_name_;
@@ -119,9 +123,9 @@ public:
     int debug_enable_ = 0;
     int debug_level_ = 1;
     int debug_ltype_ = 1;
-    // Font files and sizes of section daxk_fonts; the font loader turns them
-    // into the four fonts (it needs the Allegro back end, so it is installed
-    // by the program rather than called from here directly).
+    // Font files and sizes of section daxk_fonts; read() loads the four
+    // fonts from them when Allegro's TrueType addon runs (tools and tests
+    // that only read settings get the keys alone).
     std::string default_font_file_;
     int default_fontw_ = 20;
     int default_fonth_ = 20;
@@ -131,7 +135,6 @@ public:
     std::string overlay_font_file_;
     int overlay_fontw_ = 10;
     int overlay_fonth_ = 10;
-    std::function<void(DaxConfig&)> font_loader_;
 
     std::unique_ptr<gcn::Font> default_font_;
     std::unique_ptr<gcn::Font> system_font_;

@@ -1,0 +1,280 @@
+#include "dax2/dax_display.h"
+
+#include <allegro5/allegro_font.h>
+#include <allegro5/allegro_image.h>
+#include <allegro5/allegro_native_dialog.h>
+#include <allegro5/allegro_primitives.h>
+#include <allegro5/allegro_ttf.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "al5gcn/allegro5image.hpp"
+#include "dax2/dax_bitmap.h"
+#include "dax2/dax_clock.h"
+#include "dax2/dax_error.h"
+#include "dax2/dax_file.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_menu_ifc.h"
+#include "dax2/dax_msg.h"
+#include "dax2/dax_platform.h"
+#include "gcn/exception.hpp"
+#include "gcn/image.hpp"
+
+namespace {
+
+const char* const kDisplaySrc = "dax2\\dax_display";
+
+// What the creation loop asks for. There is no Direct3D here: the "dx"
+// setting means OpenGL, and the chain has no Direct3D stage.
+struct DisplayRequest {
+    bool gl3 = false;
+    bool fullscreen = false;
+    int width = 1024;
+    int height = 768;
+
+    int flags() const {
+        int f = gl3 ? (ALLEGRO_OPENGL_3_0 | ALLEGRO_OPENGL) : ALLEGRO_OPENGL;
+        return f | (fullscreen ? ALLEGRO_FULLSCREEN : ALLEGRO_WINDOWED);
+    }
+};
+
+// Steps down the fallback chain after a failed attempt, logging why; false
+// when only the failed 1024 x 768 window was left.
+bool fallBack(DisplayRequest& r, bool log) {
+    if (r.gl3) {
+        r.gl3 = false;
+        if (log) {
+            daxLogMessage(2, 1, "can't initialize opengl 3.0, retry opengl");
+        }
+        return true;
+    }
+    if (r.fullscreen) {
+        r.fullscreen = false;
+        if (log) {
+            daxLogMessage(2, 1, "can't initialize fullscreen, retry windowed");
+        }
+        return true;
+    }
+    if (r.width == 1024 && r.height == 768) {
+        return false;
+    }
+    if (log) {
+        daxLogMessage(2, 1, "can't initialize resolution %d %d, retry 1024 768", r.width, r.height);
+    }
+    r.width = 1024;
+    r.height = 768;
+    return true;
+}
+
+void initOrLog(bool ok, const char* what) {
+    if (!ok) {
+        daxLogMessage(1, 1, "can't initialize %s", what);
+    }
+}
+
+}  // namespace
+
+bool daxIsFullscreenFlags(int flags) { return (flags & (ALLEGRO_FULLSCREEN | ALLEGRO_FULLSCREEN_WINDOW)) != 0; }
+
+bool daxIsOpenGLFlags(int flags) { return (flags & (ALLEGRO_OPENGL | ALLEGRO_OPENGL_3_0)) != 0; }
+
+DaxDisplay::DaxDisplay() {
+    // The version check wants the library's own version, not the one this
+    // code was first written for.
+    if (!al_install_system(ALLEGRO_VERSION_INT, std::atexit)) {
+        daxAssertFailed(kDisplaySrc, __LINE__, "can't start Allegro");
+    }
+    initOrLog(al_install_keyboard(), "keyboard");
+    initOrLog(al_install_mouse(), "mouse");
+    initOrLog(al_init_image_addon(), "image addon");
+    initOrLog(al_init_primitives_addon(), "primitives addon");
+    initOrLog(al_init_font_addon(), "font addon");
+    initOrLog(al_init_ttf_addon(), "ttf addon");
+    // The dialog addon talks to the desktop; boxes that go to stderr (tests,
+    // headless runs) must not start it.
+    if (daxMsgBoxMode() == DaxMsgBoxMode::Native) {
+        initOrLog(al_init_native_dialog_addon(), "native dialog addon");
+    }
+    dax_bitmaps.clear();
+}
+
+DaxDisplay::~DaxDisplay() {
+    // Screens, fonts and registered bitmaps hold Allegro bitmaps: free them
+    // while the display and Allegro still exist.
+    if (dax_menu_handler) {
+        dax_menu_handler->deleteAllInstances();
+        dax_menu_handler->releaseCursor();
+    }
+    dax_config.releaseFonts();
+    dax_bitmaps.clear();
+    if (gcn::Image::getImageLoader() == image_loader_.get()) {
+        gcn::Image::setImageLoader(nullptr);
+    }
+    image_loader_.reset();
+    if (display_) {
+        al_destroy_display(display_);
+        display_ = nullptr;
+    }
+}
+
+std::vector<DaxDisplay::Attempt> DaxDisplay::fallbackChain(bool gl3, bool fullscreen, int width, int height) {
+    DisplayRequest r;
+    r.gl3 = gl3;
+    r.fullscreen = fullscreen;
+    r.width = width;
+    r.height = height;
+    std::vector<Attempt> chain;
+    do {
+        chain.push_back(Attempt{r.flags(), r.width, r.height});
+    } while (fallBack(r, false));
+    return chain;
+}
+
+const char* DaxDisplay::rendererOf(int flags) {
+    if (flags & ALLEGRO_OPENGL_3_0) {
+        return "OpenGL 3.0";
+    }
+    if (flags & ALLEGRO_OPENGL) {
+        return "OpenGL";
+    }
+    if (flags & ALLEGRO_DIRECT3D_INTERNAL) {
+        return "Direct3D";
+    }
+    return "Unknown";
+}
+
+std::string DaxDisplay::allegroVersionText() {
+    const uint32_t v = al_get_allegro_version();
+    char buf[64];
+    std::snprintf(buf, sizeof(buf), "Allegro %u.%u.%u", v >> 24, (v >> 16) & 255u, (v >> 8) & 255u);
+    return buf;
+}
+
+void DaxDisplay::create(const char* program_path, const char* ini_path) {
+    daxIniOpenBase(ini_path);
+    dax_config.exe_fullpath_ = program_path ? program_path : "";
+    dax_config.read();
+
+    dax_strings.loadLanguage("lang.ini");
+    daxIniOpenBase(ini_path);
+
+    dax_gameclock.readConfig();
+
+    std::string user_ini = dax_config.user_dir_ + dax_config.usr_ini_;
+    daxIniOpenOverlay(user_ini.c_str());
+    DisplayRequest request;
+    {
+        const char* resolution = daxIniGetString("daxk", "resolution", "1024 768");
+        int n = std::sscanf(resolution, "%d %d", &request.width, &request.height);
+        if (n != 2) {
+            daxLogMessage(1, 1, "Found %i parameters in graphics.mode instead of 2 expected: w h.\n", n);
+            daxAssertFailed(kDisplaySrc, 79, "Can't get screen resolution");
+        }
+    }
+    request.gl3 = std::string(daxIniGetString("daxk", "render", "dx")) == "gl";
+    request.fullscreen = daxIniGetInt("daxk", "window_mode", 1) == 0;
+    daxIniOpenOverlay(nullptr);
+
+    for (;;) {
+        al_set_new_display_flags(request.flags());
+        display_ = al_create_display(request.width, request.height);
+        if (display_) {
+            break;
+        }
+        if (!fallBack(request, true)) {
+            daxRaiseError("can't initialize display");
+        }
+    }
+
+    renderer_name_ = rendererOf(al_get_display_flags(display_));
+
+    std::string title = dax_config.long_name_;
+    if (!dax_config.version_.empty()) {
+        title += " " + dax_config.version_;
+    }
+    title += " - " + allegroVersionText() + " - " + renderer_name_;
+    dax_config.window_title_ = title;
+    daxLogMessage(0, 0, "%s", title.c_str());
+    al_set_window_title(display_, title.c_str());
+
+    image_loader_ = std::make_unique<gcn::Allegro5ImageLoader>();
+    gcn::Image::setImageLoader(image_loader_.get());
+
+    // The overlay is closed: the background image comes from the base file.
+    const char* back_image = daxIniGetString("daxk", "back_image", nullptr);
+    if (back_image && *back_image) {
+        std::string file = back_image;
+        daxFindFile(file);
+        try {
+            dax_config.back_image_ = gcn::Image::load(file, true);
+        } catch (const gcn::Exception& e) {
+            daxRaiseError("%s", e.getMessage().c_str());
+        }
+    }
+
+    // Bitmaps carry premultiplied alpha.
+    al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_INVERSE_ALPHA);
+}
+
+DaxScreenResolutionsList::DaxScreenResolutionsList() { refresh(); }
+
+int DaxScreenResolutionsList::getNumberOfElements() { return static_cast<int>(modes_.size()); }
+
+std::string DaxScreenResolutionsList::getElementAt(int i) {
+    DAX_ASSERT(i >= 0 && i < static_cast<int>(modes_.size()));
+    char buf[32];
+    std::snprintf(buf, sizeof(buf), "%d %d", modes_[i].width, modes_[i].height);
+    return buf;
+}
+
+void DaxScreenResolutionsList::refresh() {
+    std::vector<ALLEGRO_DISPLAY_MODE> modes;
+    const int n = al_is_system_installed() ? al_get_num_display_modes() : 0;
+    for (int i = 0; i < n; ++i) {
+        ALLEGRO_DISPLAY_MODE m;
+        if (al_get_display_mode(i, &m)) {
+            modes.push_back(m);
+        }
+    }
+    refreshFrom(modes);
+}
+
+void DaxScreenResolutionsList::refreshFrom(const std::vector<ALLEGRO_DISPLAY_MODE>& modes) {
+    modes_.clear();
+    const int flags = al_is_system_installed() ? al_get_new_display_flags() : 0;
+    bool log = false;
+    if (daxIsOpenGLFlags(flags)) {
+        if (!logged_gl_) {
+            daxLogMessage(2, 1, "Open GL");
+            logged_gl_ = log = true;
+        }
+    } else if (!logged_dx_) {
+        daxLogMessage(2, 1, "DirectX");
+        logged_dx_ = log = true;
+    }
+    for (size_t i = 0; i < modes.size(); ++i) {
+        const ALLEGRO_DISPLAY_MODE& m = modes[i];
+        if (indexOf(static_cast<int16_t>(m.width), static_cast<int16_t>(m.height)) >= 0) {
+            continue;
+        }
+        modes_.push_back(DaxScreenResolution{static_cast<int16_t>(m.width), static_cast<int16_t>(m.height)});
+        if (log) {
+            daxLogMessage(2, 1, "display mode %d: %d x %d at %d Hz, format %d = %d bits", static_cast<int>(i), m.width,
+                          m.height, m.refresh_rate, m.format, al_get_pixel_size(m.format) * 8);
+        }
+    }
+    std::sort(modes_.begin(), modes_.end(), [](const DaxScreenResolution& a, const DaxScreenResolution& b) {
+        return a.width != b.width ? a.width < b.width : a.height < b.height;
+    });
+}
+
+int DaxScreenResolutionsList::indexOf(int16_t width, int16_t height) const {
+    for (size_t i = 0; i < modes_.size(); ++i) {
+        if (modes_[i].width == width && modes_[i].height == height) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
