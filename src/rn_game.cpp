@@ -123,14 +123,17 @@ RnPhantomList& RnGame::placeBuildings(RnPhantomList& list, int x, int y) {
 
 void RnGame::demolishSelection(RnSelection& selection) {
     // Only what is actually removed is paid for: an entry whose building is
-    // gone (or replaced by another) since it was selected is skipped, and
-    // the entries after it are still demolished.
+    // gone since it was selected is skipped, and the entries after it are
+    // still demolished. A freed slot may already hold a new building under
+    // the same id, so the anchor must match too.
     int32_t cost = 0;
     for (const RnSelection::Entry& e : selection.entries()) {
         if (!grn_map.isOnMap(e.x_, e.y_)) continue;
         // A copy: removing the building resets the tile under us.
         RnMapTile tile = grn_map.tile(e.x_, e.y_);
         if (!tile.oid_.isRoadOrBuilding() || tile.oid_ != e.oid_) continue;
+        RnGenericBuilding* b = buildingAt(tile.oid_);
+        if (!b || b->pos_on_map_ != DaxMapPositionI(e.x_, e.y_)) continue;
         RnGenericBuildingType& type = buildingTypeOfTile(tile);
         DaxGameTime now = dax_gameclock.gameTime();
         daxLogMessage(2, 1, "d: [%hd:%hd,%d] at x=%d,y=%d time=%d", tile.oid_.kind_, tile.oid_.type_idx_,

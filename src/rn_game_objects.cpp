@@ -286,13 +286,17 @@ bool RnGame::isObjectAlive(const RnObjectID& oid) {
     return false;
 }
 
-// The walkers' drop-target operations (the live walkers of each type whose
-// target is id lose it and their cached path) come with the walkers' own
-// code; these loops call RnWalkerBldrType::dropTarget,
-// RnWalkerMrktType::dropTarget and RnWalkerServType::dropTarget there.
-void RnGame::dropBldrWalkerTargets(const RnObjectID& /*id*/) {}
-void RnGame::dropMrktWalkerTargets(const RnObjectID& /*id*/) {}
-void RnGame::dropServWalkerTargets(const RnObjectID& /*id*/) {}
+void RnGame::dropBldrWalkerTargets(const RnObjectID& id) {
+    for (RnWalkerBldrType& t : bldr_walker_types_.records()) t.dropTarget(id);
+}
+
+void RnGame::dropMrktWalkerTargets(const RnObjectID& id) {
+    for (RnWalkerMrktType& t : mrkt_walker_types_.records()) t.dropTarget(id);
+}
+
+void RnGame::dropServWalkerTargets(const RnObjectID& id) {
+    for (RnWalkerServType& t : serv_walker_types_.records()) t.dropTarget(id);
+}
 
 int32_t RnGame::selectBuildingsInRect(RnSelection& selection, int x0, int y0, int x1, int y1) {
     selection.clearEntries();

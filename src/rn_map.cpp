@@ -69,10 +69,11 @@ void RnMapTile::resetToTerrain() {
 }
 
 void RnMap::createEmpty(unsigned n) {
-    // In 64 bits: n * n * 32 overflows 32 bits long before the limit is
-    // reached for sides a file or script can ask for.
-    uint64_t bytes = uint64_t(n) * uint64_t(n) * sizeof(RnMapTile);
-    if (bytes > kMaxTileBytes) daxRaiseError("map too large: %u", n);
+    // The tile count in 64 bits (it cannot overflow there for any unsigned
+    // side), compared with the tiles the byte limit allows: n * n * 32 in
+    // 32 bits wraps for sides a file or script can ask for.
+    uint64_t tiles = uint64_t(n) * uint64_t(n);
+    if (tiles > kMaxTileBytes / sizeof(RnMapTile)) daxRaiseError("map too large: %u", n);
     if (!rows_.empty()) clear();
     rows_.reserve(n);
     for (unsigned x = 0; x < n; ++x) {

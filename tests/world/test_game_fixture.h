@@ -1,0 +1,160 @@
+// A small world for the world-core tests: terrains, a square map, a road
+// type and simple building types registered directly, the clock under the
+// test's control and the log captured from the console queue.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dax2/dax_clock.h"
+#include "dax2/dax_error.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_platform.h"
+#include "rn.h"
+#include "rn_bld_road.h"
+#include "rn_bld_serv.h"
+#include "rn_game.h"
+#include "rn_map.h"
+#include "support/allegro_env.h"
+
+namespace worldtest {
+
+// Terrain indices of makeMap's world.
+enum : int16_t { kGrass = 0, kWater = 1, kOre = 2 };
+
+// The message of the DaxException that fn raises, "" when it raises none.
+template <class Fn>
+std::string raised(Fn fn) {
+    try {
+        fn();
+    } catch (const DaxException& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Records what the tick asks of the services outside the world core.
+struct RecordingServices : RnTickServicesIfc {
+    void reportSaveError() override { ++save_error_checks; }
+    DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override {
+        runs.push_back({job.bld_idx_, t.value()});
+        if (next_times.empty()) return kRnNoWakeTime;
+        DaxGameTime next = next_times.front();
+        next_times.erase(next_times.begin());
+        return next;
+    }
+    void rollStatistics(bool long_form) override { rolls.push_back(long_form); }
+    void logStatistics() override { ++stat_logs; }
+    void autoSave() override { ++autosaves; }
+
+    struct Run {
+        int32_t job;
+        uint32_t time;
+    };
+    int save_error_checks = 0;
+    std::vector<Run> runs;
+    std::vector<uint32_t> next_times;  // handed out by runScriptJob in order
+    std::vector<bool> rolls;
+    int stat_logs = 0;
+    int autosaves = 0;
+};
+
+class WorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zorInitAllegro();
+        daxSetMsgBoxMode(DaxMsgBoxMode::Stderr);
+        dax_config.debug_level_ = 4;
+        dax_config.debug_ltype_ = 0xFF;
+        grn_config = RnConfig();
+        grn_game.setTickServices(nullptr);
+        grn_game.clear();
+        grn_game.resetForNewGame("testmap", "testgame");
+        rnResetStatisticsMarks();
+        clearLog();
+    }
+    void TearDown() override {
+        grn_game.setTickServices(nullptr);
+        grn_game.clear();
+        dax_gameclock.reset();
+        dax_config.debug_level_ = 1;
+        dax_config.debug_ltype_ = 1;
+    }
+
+    static void clearLog() {
+        DaxMutexLock lock(DaxLog::consoleMutex());
+        DaxLog::consoleQueue().clear();
+    }
+    // Whether a log line holds text.
+    static bool logged(const std::string& text) {
+        DaxMutexLock lock(DaxLog::consoleMutex());
+        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
+            if (e.text.find(text) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    // The global clock reads exactly t.
+    static void setNow(uint32_t t) {
+        DaxGameClock::Memento m;
+        dax_gameclock.createMemento(m);
+        m.game_time_ = (static_cast<double>(t) + 0.5) / 1.2;
+        dax_gameclock.setMemento(m);
+    }
+
+    // Grass, water (nothing allowed) and ore (resource bit 0, buildings not
+    // allowed); an n by n map of grass.
+    static void makeMap(int n) {
+        const float colour[4] = {0, 1, 0, 1};
+        grn_game.addResource(RnResource(9001, "ore", 1));
+        grn_game.addTerrain(RnTerrain("grass", 1, "grass_floor", "", colour, 0, true, true, true, true));
+        grn_game.addTerrain(RnTerrain("water", 2, "water_floor", "", colour, 0, false, false, false, true));
+        grn_game.addTerrain(RnTerrain("ore", 3, "ore_floor", "", colour, 1, true, true, false, true));
+        grn_map.createEmpty(static_cast<unsigned>(n));
+        for (int x = 0; x < n; ++x) {
+            for (int y = 0; y < n; ++y) setTerrain(x, y, kGrass);
+        }
+    }
+    static void setTerrain(int x, int y, int16_t terrain) {
+        RnMapTile& t = grn_map.tile(x, y);
+        t.terrain_idx_ = terrain;
+        t.resetToTerrain();
+    }
+
+    // A road type (id 100) with three levels of own desirability 1, 2, 3;
+    // roads start at level 2. Costs 5, demolition 1.
+    static int16_t addRoadType(int32_t id = 100) {
+        RnRoadType rt;
+        rt.type_id_ = id;
+        rt.name_ = "road";
+        rt.cost_ = 5;
+        rt.demolition_cost_ = 1;
+        for (int i = 0; i < 3; ++i) {
+            RnRoadLevelDesc level;
+            level.image_ = "road_img";
+            level.own_attr_ = static_cast<int16_t>(i + 1);
+            level.needed_attr_ = static_cast<int16_t>(i * 100);
+            level.speed_ = 100;
+            rt.level_descs_.push_back(level);
+        }
+        return grn_game.addRoadType(rt);
+    }
+
+    // A service building type of w by h tiles, cost 50, demolition 10.
+    static int16_t addServType(int32_t id = 300, int16_t w = 2, int16_t h = 2, int16_t own_attr = 0) {
+        RnServType st;
+        st.type_id_ = id;
+        st.name_ = "serv";
+        st.width_ = w;
+        st.height_ = h;
+        st.cost_ = 50;
+        st.demolition_cost_ = 10;
+        st.image_ = "serv_img";
+        st.own_attr_ = own_attr;
+        return grn_game.addServType(st);
+    }
+};
+
+}  // namespace worldtest
