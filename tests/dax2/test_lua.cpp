@@ -204,8 +204,10 @@ TEST_F(LuaTest, LogFunctionsJoinTheirArguments) {
 TEST_F(LuaTest, RunScriptReportsMissingFilesAndErrorsAndKeepsTheStack) {
     lua_State* L = lua_.state();
     const int top = lua_gettop(L);
-    EXPECT_EQ(-1, lua_.run_script("missing.lua", false));
     EXPECT_EQ(0, lua_.run_script("missing.lua", true));
+    EXPECT_EQ("", loggedStarting("can't find file"));  // optional: no error line
+    EXPECT_EQ(-1, lua_.run_script("missing.lua", false));
+    EXPECT_TRUE(logged("can't find file missing.lua"));
 
     EXPECT_EQ(LUA_ERRSYNTAX, run("syntax.lua", "x = = 1\n"));
     EXPECT_NE("", loggedStarting("LUA ERR: "));
