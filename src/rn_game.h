@@ -48,8 +48,9 @@ class RnWalkerMrktType;
 class RnWalkerStorType;
 class RnWalkerBldrType;
 
-// The services the per-tick update drives that live outside the world core:
-// the save writer, the timed script trigger and the statistics. Installed by
+// The services the per-tick update and the game loop drive that live outside
+// the world core: the save writer, the timed script trigger and the
+// statistics. Installed by
 // the program; without one those steps are skipped.
 class RnTickServicesIfc {
 public:
@@ -65,6 +66,8 @@ public:
     virtual void logStatistics() = 0;
     // Start an autosave.
     virtual void autoSave() = 0;
+    // Write the "lastsave" game synchronously (the window is closing).
+    virtual void saveLastSave() = 0;
 };
 
 class RnGame {

@@ -48,6 +48,7 @@ struct RecordingServices : RnTickServicesIfc {
     void rollStatistics(bool long_form) override { rolls.push_back(long_form); }
     void logStatistics() override { ++stat_logs; }
     void autoSave() override { ++autosaves; }
+    void saveLastSave() override { ++last_saves; }
 
     struct Run {
         int32_t job;
@@ -59,6 +60,7 @@ struct RecordingServices : RnTickServicesIfc {
     std::vector<bool> rolls;
     int stat_logs = 0;
     int autosaves = 0;
+    int last_saves = 0;
 };
 
 class WorldTest : public ::testing::Test {
