@@ -423,20 +423,24 @@ void DaxGameLoop::keyPressed(gcn::KeyEvent& event) {
     }
 }
 
-void DaxGameLoop::drawConsole(int display_height) {
-    DaxMutexLock lock(DaxLog::consoleMutex());
-    std::deque<DaxConsoleEntry>& queue = DaxLog::consoleQueue();
+bool DaxGameLoop::expireConsole(std::deque<DaxConsoleEntry>& queue, uint32_t now, int msg_timeout,
+                                int err_timeout) {
     bool important = false;
     for (const DaxConsoleEntry& e : queue) {
         important = important || e.important;
     }
-    if (!queue.empty()) {
-        const int64_t timeout = important ? console_err_timeout_ : console_msg_timeout_;
-        const uint32_t now = daxRealTime();
-        while (!queue.empty() && static_cast<int64_t>(static_cast<uint32_t>(now - queue.front().time)) >= timeout) {
-            queue.pop_front();
-        }
+    const int64_t timeout = important ? err_timeout : msg_timeout;
+    // Ages by unsigned difference: the real-time counter wraps.
+    while (!queue.empty() && static_cast<int64_t>(static_cast<uint32_t>(now - queue.front().time)) >= timeout) {
+        queue.pop_front();
     }
+    return important;
+}
+
+void DaxGameLoop::drawConsole(int display_height) {
+    DaxMutexLock lock(DaxLog::consoleMutex());
+    std::deque<DaxConsoleEntry>& queue = DaxLog::consoleQueue();
+    const bool important = expireConsole(queue, daxRealTime(), console_msg_timeout_, console_err_timeout_);
     const int show = dax_config.console_show_;
     gcn::Font* font = dax_config.overlay_font_.get();
     if (show <= 0 || queue.empty() || !(show > 1 || important) || !font) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "dax2/dax_error.h"
 #include "dax2/dax_mptr.h"
 #include "gcn/listeners.hpp"
 
@@ -151,6 +152,11 @@ public:
     void setManualTicks(bool manual) { manual_ticks_ = manual; }
     void addPendingTicks(int n) { pending_ticks_ += n; }
     int pendingTicks() const { return pending_ticks_; }
+    // Drops the console lines that are older than their timeout at real
+    // time now (hundredths); while any line is important all of them stay
+    // for the error timeout. Returns whether one was important.
+    static bool expireConsole(std::deque<DaxConsoleEntry>& queue, uint32_t now, int msg_timeout, int err_timeout);
+
     // What the last frame's logic step did.
     const DaxTickResult& lastTicks() const { return last_ticks_; }
 
