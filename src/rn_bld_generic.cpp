@@ -244,6 +244,7 @@ float RnSimpleBuilding::lowestRatio(int16_t& goods) const {
     for (const RnMaterialEntry& entry : typ.build_material_) {
         auto it = material_in_store_.find(entry.good_type_idx_);
         DAX_ASSERT(it!=material_in_store_.end());
+        if (entry.amount_ == 0) continue;  // nothing is needed of it
         float ratio = it->second.amountAt(now) / static_cast<float>(entry.amount_);
         if (ratio < lowest) {
             lowest = ratio;

@@ -219,6 +219,10 @@ TEST_F(MaterialTest, NeedScoresMissingAndOfferedMaterial) {
     b.goods_stored_[1].stored_ = 50;  // stone: (0.5 + 4.5) * 1000 / 20 = 250 -> 125
     EXPECT_EQ(s.materialNeed(t, b.oid_), (115 + 125) / 2);
 
+    // Run out: wood 10 of 10 missing scores 1000 and is not halved; stone
+    // 10 of 20 scores 500, halved.
+    EXPECT_EQ(s.materialNeed(DaxGameTime(T + 30 * kHour), none), (1000 + 250) / 2);
+
     s.flags_ |= RnServPersData::kDestroyed;
     EXPECT_EQ(s.materialNeed(t, none), 0);
     s.flags_ &= ~RnServPersData::kDestroyed;
