@@ -219,6 +219,10 @@ int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc*
 }
 
 void daxFindFile(std::string& name) {
+    // An absolute path (a system font, say) names its file directly.
+    if (!name.empty() && name[0] == '/' && daxFileExists(name.c_str())) {
+        return;
+    }
     for (const std::string& dir : dax_config.search_path_) {
         std::string full = dir;
         if (!full.empty() && full.back() != '/' && full.back() != '\\') {

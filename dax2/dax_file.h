@@ -45,7 +45,8 @@ int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc*
 
 // Looks name up in the framework search path; the first directory holding it
 // as a regular file wins and name becomes the full path. When none holds it
-// name is emptied and "can't find file %s" is raised.
+// name is emptied and "can't find file %s" is raised. An absolute path of an
+// existing file is kept as it is.
 void daxFindFile(std::string& name);
 
 // The user's data folder ($XDG_DATA_HOME, else ~/.local/share) and the

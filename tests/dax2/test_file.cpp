@@ -169,6 +169,10 @@ TEST_F(FileTest, FindFileTakesTheFirstDirectoryHoldingIt) {
     name = "only.lua";
     daxFindFile(name);
     EXPECT_EQ(name, dir_.file("three/only.lua"));
+    std::string absolute = dir_.file("three/only.lua");
+    name = absolute;
+    daxFindFile(name);
+    EXPECT_EQ(name, absolute);
     name = "missing.png";
     EXPECT_EQ(raisedBy([&] { daxFindFile(name); }), "can't find file missing.png");
     EXPECT_TRUE(name.empty());
