@@ -382,18 +382,21 @@ TEST_F(LoopTest, BlockedDialogsWaitWithoutLogic) {
     pass();
     callback_.blocked = true;
     LoopDialog* a = dialog("a");
+    int a_logic = 0;
+    a->container.on_logic = [&] { ++a_logic; };
     loop_->pushDialog(a);
     a->finished = true;  // not even checked while blocked
     pass(2);
-    EXPECT_EQ(a->container.logic_count, 0);
+    EXPECT_EQ(a_logic, 0);
     EXPECT_EQ(loop_->dialogGui()->getTop(), nullptr);
     EXPECT_EQ(loop_->dialogs().size(), 1u);
     EXPECT_EQ(callback_.updates, 3);  // the screen and the game go on
 
     callback_.blocked = false;
     pass();
-    EXPECT_EQ(a->container.logic_count, 1);
+    EXPECT_EQ(a_logic, 1);  // drawn and run once, then finished
     EXPECT_TRUE(loop_->dialogs().empty());
+    EXPECT_EQ(log_.back(), "delete a");
 }
 
 TEST_F(LoopTest, NullAndRepeatedPushesAreIgnoredAndLeftDialogsGoWithTheLoop) {
