@@ -66,7 +66,7 @@ void TabbedArea::addTab(Tab* tab, Widget* widget) {
     if (widget) {
         widget->addDeathListener(this);
     }
-    tabs_.emplace_back(tab, widget);
+    tabs_.push_back(TabEntry{tab, widget, tab});
     if (selected_tab_ == nullptr) {
         setSelectedTab(tab);
     }
@@ -85,11 +85,12 @@ void TabbedArea::removeTab(Tab* tab) {
     removeTabInternal(tab, false);
 }
 
-void TabbedArea::removeTabInternal(Tab* tab, bool dying) {
-    auto it = std::find_if(tabs_.begin(), tabs_.end(), [tab](const auto& p) { return p.first == tab; });
+void TabbedArea::removeTabInternal(const Widget* which, bool dying) {
+    auto it = std::find_if(tabs_.begin(), tabs_.end(), [which](const TabEntry& e) { return e.as_widget == which; });
     if (it == tabs_.end()) {
         return;
     }
+    Tab* tab = it->first;
     const int k = static_cast<int>(it - tabs_.begin());
     const int n = static_cast<int>(tabs_.size());
     // -2 keeps the selection, -1 clears it.
@@ -245,9 +246,9 @@ void TabbedArea::death(const Event& event) {
     // Compared by address: inside its destructor the widget is no longer
     // a Tab to a dynamic cast.
     const bool is_tab =
-        std::any_of(tabs_.begin(), tabs_.end(), [source](const auto& p) { return p.first == source; });
+        std::any_of(tabs_.begin(), tabs_.end(), [source](const TabEntry& e) { return e.as_widget == source; });
     if (is_tab) {
-        removeTabInternal(static_cast<Tab*>(source), true);
+        removeTabInternal(source, true);
         return;
     }
     bool was_page = false;

@@ -4,7 +4,6 @@
 // page widgets and tabs handed in stay the caller's.
 #pragma once
 
-#include <utility>
 #include <vector>
 
 #include "gcn/listeners.hpp"
@@ -63,16 +62,25 @@ public:
     void draw(Graphics* graphics) override;
 
 protected:
+    // A tab and its page (null once the page died). The tab is also kept as
+    // a widget pointer taken while it was whole, so that a dying tab, no
+    // longer a Tab, is still recognised without a cast.
+    struct TabEntry {
+        Tab* first;
+        Widget* second;
+        const Widget* as_widget;
+    };
+
     int tallestTab() const;
     // Takes the tab out of the area; it is deleted when the area made it
     // and is not already dying.
-    void removeTabInternal(Tab* tab, bool dying);
+    void removeTabInternal(const Widget* tab, bool dying);
 
     Tab* selected_tab_ = nullptr;
     Container* tab_container_;
     Container* widget_container_;
     std::vector<Tab*> tabs_to_delete_;
-    std::vector<std::pair<Tab*, Widget*>> tabs_;
+    std::vector<TabEntry> tabs_;
     bool opaque_ = false;
 };
 
