@@ -267,7 +267,7 @@ void TextBox::keyPressed(KeyEvent& event) {
         ensureRow();
         rows_[caret_row_].insert(caret_column_, "    ");
         caret_column_ += 4;
-    } else if (key.isCharacter() && v != Key::Tab && editable_) {
+    } else if (utf8::isTypedCharacter(v) && editable_) {
         ensureRow();
         const std::string bytes = utf8::encode(v);
         rows_[caret_row_].insert(caret_column_, bytes);

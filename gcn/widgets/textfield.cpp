@@ -163,7 +163,7 @@ void TextField::keyPressed(KeyEvent& event) {
         caret_position_ = 0;
     } else if (v == Key::End) {
         caret_position_ = static_cast<unsigned>(len);
-    } else if (key.isCharacter() && v != Key::Tab && editable_) {
+    } else if (utf8::isTypedCharacter(v) && editable_) {
         const std::string bytes = utf8::encode(v);
         text_.insert(caret, bytes);
         caret_position_ += static_cast<unsigned>(bytes.size());

@@ -1,5 +1,7 @@
 #include "gcn/widgets/utf8text.hpp"
 
+#include "gcn/key.hpp"
+
 namespace gcn {
 namespace utf8 {
 
@@ -10,6 +12,17 @@ bool isContinuation(char c) {
 }
 
 }  // namespace
+
+bool isTypedCharacter(int v) {
+    if (v == Key::Tab) {
+        return false;
+    }
+    if (Key(v).isCharacter()) {
+        return true;
+    }
+    // Surrogate halves are not characters of their own.
+    return v > 255 && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF);
+}
 
 std::string encode(int cp) {
     std::string out;

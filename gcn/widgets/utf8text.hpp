@@ -8,6 +8,10 @@
 namespace gcn {
 namespace utf8 {
 
+// Whether a key value is text to insert: the key's printable characters
+// (Tab excluded) and, beyond them, any Unicode character above 255, which
+// the input back end hands over as its code point.
+bool isTypedCharacter(int key_value);
 // The UTF-8 bytes of a code point (nothing for values outside Unicode).
 std::string encode(int code_point);
 // The start of the code point before byte index i (0 stays 0).

@@ -154,6 +154,9 @@ TEST(TextBoxTest, KeysMoveAndEdit) {
         {"tab", {"ab"}, 0, 1, Key::Tab, {"a    b"}, 0, 5},
         {"character", {"ab"}, 0, 1, 'x', {"axb"}, 0, 2},
         {"latin-1 as utf-8", {"ab"}, 0, 1, 233, {"a" + kEAcute + "b"}, 0, 3},
+        {"euro sign as utf-8", {"ab"}, 0, 2, 0x20AC, {"ab\xE2\x82\xAC"}, 0, 5},
+        {"control range ignored", {"ab"}, 0, 1, 150, {"ab"}, 0, 1},
+        {"surrogate ignored", {"ab"}, 0, 1, 0xD800, {"ab"}, 0, 1},
         {"left over utf-8", {"a" + kEAcute}, 0, 3, Key::Left, {"a" + kEAcute}, 0, 1},
         {"right over utf-8", {kEAcute + "b"}, 0, 0, Key::Right, {kEAcute + "b"}, 0, 2},
         {"backspace utf-8", {"a" + kEAcute}, 0, 3, Key::Backspace, {"a"}, 0, 1},
@@ -346,6 +349,8 @@ TEST(TextFieldTest, KeysMoveAndEdit) {
         {"character", "ac", 1, 'b', "abc", 2},
         {"latin-1 as utf-8", "ab", 1, 233, "a" + kEAcute + "b", 3},
         {"left over utf-8", "a" + kEAcute, 3, Key::Left, "a" + kEAcute, 1},
+        {"euro sign as utf-8", "a", 1, 0x20AC, "a\xE2\x82\xAC", 4},
+        {"backspace over a 3-byte character", "a\xE2\x82\xAC", 4, Key::Backspace, "a", 1},
         {"backspace utf-8", kEAcute + "b", 2, Key::Backspace, "b", 0},
         {"delete utf-8", "a" + kEAcute, 1, Key::Delete, "a", 1},
     };
