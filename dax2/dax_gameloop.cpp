@@ -7,6 +7,7 @@
 #include "al5gcn/allegro5graphics.hpp"
 #include "al5gcn/allegro5input.hpp"
 #include "dax2/dax_clock.h"
+#include "dax2/dax_dialog.h"
 #include "dax2/dax_dialog_ifc.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
@@ -197,6 +198,7 @@ void DaxGameLoop::start() {
     pending_ticks_ = 0;
     seconds_ = 0;
     print_screen_ = DaxPrintScreenFix();
+    daxInstallMsgDialogSink();  // class-1 messages open dialogs on this loop
     started_ = true;
     ended_ = false;
 }
@@ -206,6 +208,7 @@ void DaxGameLoop::finish() {
         return;
     }
     started_ = false;
+    daxRemoveMsgDialogSink();
     if (frame_timer_) {
         al_stop_timer(frame_timer_.get());
     }
