@@ -14,6 +14,7 @@
 #include "rn_bld_serv.h"
 #include "rn_bld_stor.h"
 #include "rn_map.h"
+#include "rn_trigger.h"
 #include "rn_wlk_bldr.h"
 #include "rn_wlk_mrkt.h"
 #include "rn_wlk_prod.h"
@@ -49,8 +50,7 @@ void RnGame::clear() {
     // The screen state machine's default mouse cursor is set here once the
     // screens exist (DaxMenuHandlerIfc::setDefaultCursor).
     dax_bitmaps.clear();
-    // The map's script trigger is reset here once triggers exist
-    // (RnScriptTrigger::clear).
+    grn_trigger.reset();
     resources_.clear();
     terrains_.clear();
     peopl_types_.clear();
