@@ -35,9 +35,11 @@ public:
     // logged "register function %s".
     void init();
     // Creates an empty global table "game" and runs the file (it must
-    // exist); returns the run result, nonzero on failure. A multi-tile left
-    // open by the script is destroyed afterwards.
+    // exist); returns the run result, nonzero on failure. When the run
+    // failed, a multi-tile it left open is destroyed.
     int run(const char* file);
+    // Destroys any open multi-tile and closes the state.
+    void close();
 };
 
 // A content function of the data model: its Lua name and its body.
