@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "dax2/dax_mptr.h"
+#include "gcn/graphics.hpp"
 #include "gcn/widget.hpp"
 
 class DaxMiniMapBase : public gcn::Widget {
