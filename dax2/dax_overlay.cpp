@@ -77,7 +77,9 @@ void DaxOverlayPlugin::setWidgetText(gcn::Widget* widget, int text_number, int p
     table_[widget] = std::make_pair(text_number, placement);
 }
 
-bool DaxOverlayPlugin::isOwnWidget(const gcn::Widget* w) const { return w == &overlay_ || w == &text_box_ || w == this; }
+bool DaxOverlayPlugin::isOwnWidget(const gcn::Widget* w) const {
+    return w == &overlay_ || w == &text_box_ || w == this;
+}
 
 void DaxOverlayPlugin::hover(gcn::MouseEvent& event) {
     gcn::Widget* source = event.getSource();
