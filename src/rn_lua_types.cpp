@@ -48,6 +48,7 @@ constexpr int kMaxHouseLevels = 64;    // 6-bit level
 constexpr int kMaxRoadLevels = 256;    // 8-bit level
 constexpr int kMinRoadLevels = 3;
 constexpr int kMaxDistanceToReturn = 126;
+constexpr int kMaxMrktCapacity = 16383;  // 14-bit promised lots
 // List readers look at keys 1..8 ("material%d" ...), house needs at 0..8.
 constexpr int kMaxListKeys = 8;
 constexpr int kMaxNeedKeys = 8;
@@ -861,7 +862,9 @@ int rnLuaCreateMarketType(lua_State* L) {
     const int worker_type = daxLuaGetFieldInt(L, 1, "worker_type", Tchk_ge0i());
     t.num_workers_ = static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "num_workers", Tchk_gt0s()));
     t.worker_range_ = static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "worker_range", Tchk_gt0s()));
-    t.capacity_ = static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "capacity", Tchk_gt0s()));
+    // A market's goods entry keeps its promised lots in 14 bits beside two
+    // flags; the capacity bounds them.
+    t.capacity_ = static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "capacity", Tchk_range(1, kMaxMrktCapacity)));
     checkSimpleImages(t, {&t.image_});
     t.walker_type_idx_ = grn_game.mrktWalkerTypeIdx(walker_type);
     t.worker_type_ = grn_game.peoplTypeIdx(worker_type);

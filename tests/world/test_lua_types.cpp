@@ -589,6 +589,9 @@ TEST_F(LuaTypesTest, StorageAndMarketErrors) {
         {"mrkt(1501, {num_walkers = 15})", ""},
         {"mrkt(1501, {walker_type = 901})", "mrkt walker type 901 not found"},
         {"mrkt(1501, {worker_range = 0})", "parameter worker_range of table 1 not between 1 and 32767: 0"},
+        // Its promised lots are a 14-bit field.
+        {"mrkt(1501, {capacity = 16384})", "parameter capacity of table 1 not between 1 and 16383: 16384"},
+        {"mrkt(1501, {capacity = 16383})", ""},
         {"mrkt(1501, {goods_class = {}})", ""},
     });
 }
