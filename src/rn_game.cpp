@@ -4,6 +4,7 @@
 
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
+#include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
@@ -13,6 +14,7 @@
 #include "rn_bld_road.h"
 #include "rn_bld_serv.h"
 #include "rn_bld_stor.h"
+#include "rn_build_menu.h"
 #include "rn_map.h"
 #include "rn_trigger.h"
 #include "rn_wlk_bldr.h"
@@ -47,10 +49,12 @@ RnGame::~RnGame() = default;
 
 void RnGame::clear() {
     grn_map.clear();
-    // The screen state machine's default mouse cursor is set here once the
-    // screens exist (DaxMenuHandlerIfc::setDefaultCursor).
+    if (dax_menu_handler) {
+        dax_menu_handler->setDefaultCursor();
+    }
     dax_bitmaps.clear();
     grn_trigger.reset();
+    grn_build_menu.clear();
     resources_.clear();
     terrains_.clear();
     peopl_types_.clear();

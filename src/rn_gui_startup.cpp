@@ -11,6 +11,7 @@
 #include "rn_game.h"
 #include "rn_game_loop.h"
 #include "rn_game_services.h"
+#include "rn_gui_dialogs.h"
 #include "rn_menu_start.h"
 
 const char* const kRnVersionText = "0.11.1.22 \"Apr 26 2014\" \"20:51:33\"";
@@ -32,6 +33,8 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
     dax_config.version_ = kRnVersionText;
     RnGameServices services;
     grn_game.setTickServices(&services);
+    RnGuiBuildingDialogs building_dialogs;
+    grn_building_dialogs = &building_dialogs;
     {
         DaxDisplay display;
         try {
@@ -56,6 +59,7 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
         }
         grn_game.clear();
     }
+    grn_building_dialogs = nullptr;
     grn_game.setTickServices(nullptr);
     return 0;
 }

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "dax2/dax_dialog.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_gameloop.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_platform.h"
 #include "rn.h"
+#include "rn_gui_dialogs.h"
 #include "rn_gui_startup.h"
 #include "rn_menu_start.h"
 #include "support/temp_dir.h"
@@ -118,6 +120,37 @@ TEST_F(StartupTest, ClosingTheWindowEndsTheProgram) {
         loop.finish();
     });
     EXPECT_TRUE(ended);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StartupTest, VersionAndBuildingDialogsOpenOnTheLoop) {
+    DaxMenuHandler menus;
+    rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        showVersionInfoDialog();
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* version = dynamic_cast<DaxDialog*>(loop.dialogs().back());
+        ASSERT_NE(version, nullptr);
+        EXPECT_EQ(version->textBox().getText().rfind("Version Info:\n" + dax_config.window_title_ + "\n\n", 0), 0u);
+
+        // A building without a dialog of its own shows its texts in a plain one.
+        ASSERT_NE(grn_building_dialogs, nullptr);
+        DaxDialogIfc* plain = grn_building_dialogs->createTextDialog("Road", "level 2");
+        auto* text_dialog = dynamic_cast<DaxDialog*>(plain);
+        ASSERT_NE(text_dialog, nullptr);
+        EXPECT_EQ(text_dialog->textBox().getText(), "level 2");
+        delete plain;
+
+        dax_menu_handler->requestState(kRnStateQuit);
+        loop.addPendingTicks(1);
+        loop.runPasses(3);
+        loop.finish();
+    });
+    EXPECT_EQ(grn_building_dialogs, nullptr);
 }
 
 }  // namespace
