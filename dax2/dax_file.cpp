@@ -218,10 +218,13 @@ int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc*
     return count;
 }
 
-void daxFindFile(std::string& name) {
+bool daxSearchFile(const std::string& name, std::string* full_path) {
     // An absolute path (a system font, say) names its file directly.
     if (!name.empty() && name[0] == '/' && daxFileExists(name.c_str())) {
-        return;
+        if (full_path) {
+            *full_path = name;
+        }
+        return true;
     }
     for (const std::string& dir : dax_config.search_path_) {
         std::string full = dir;
@@ -230,9 +233,18 @@ void daxFindFile(std::string& name) {
         }
         full += name;
         if (daxFileExists(full.c_str())) {
-            name = full;
-            return;
+            if (full_path) {
+                *full_path = full;
+            }
+            return true;
         }
+    }
+    return false;
+}
+
+void daxFindFile(std::string& name) {
+    if (daxSearchFile(name, &name)) {
+        return;
     }
     std::string asked = name;
     name.clear();

@@ -48,6 +48,9 @@ int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc*
 // name is emptied and "can't find file %s" is raised. An absolute path of an
 // existing file is kept as it is.
 void daxFindFile(std::string& name);
+// The same look-up without raising: true when found, with the full path in
+// full_path (when given).
+bool daxSearchFile(const std::string& name, std::string* full_path = nullptr);
 
 // The user's data folder ($XDG_DATA_HOME, else ~/.local/share) and the
 // shared data folder (the first entry of $XDG_DATA_DIRS, else

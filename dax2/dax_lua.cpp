@@ -140,21 +140,6 @@ void registerLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
     daxLogMessage(3, 1, "register function %s", name);
 }
 
-// Whether some search-path directory holds name (as daxFindFile looks).
-bool onSearchPath(const std::string& name) {
-    for (const std::string& dir : dax_config.search_path_) {
-        std::string full = dir;
-        if (!full.empty() && full.back() != '/' && full.back() != '\\') {
-            full += '/';
-        }
-        full += name;
-        if (daxFileExists(full.c_str())) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The text of the error object on top of the stack.
 const char* errorText(lua_State* L) {
     const char* s = lua_tostring(L, -1);
@@ -316,7 +301,7 @@ int DaxLua::run_script(const char* name, bool optional) {
     if (!daxFileExists(path.c_str())) {
         // A missing optional script is no error: look quietly first, so the
         // log does not get an error line for it.
-        if (optional && !onSearchPath(path)) {
+        if (optional && !daxSearchFile(path)) {
             return 0;
         }
         try {

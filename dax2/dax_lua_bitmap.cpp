@@ -71,40 +71,6 @@ void checkInSheet(ALLEGRO_BITMAP* sheet, int x, int y, int w, int h) {
     }
 }
 
-// Switches the target to a bitmap with a plain-copy blender for drawing into
-// it; target and blender come back when it goes.
-class DrawInto {
-public:
-    explicit DrawInto(ALLEGRO_BITMAP* target) {
-        al_set_target_bitmap(target);
-        al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
-    }
-
-private:
-    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
-};
-
-// Pixel work on one bitmap: it is the target and locked while this lives.
-class PixelWork {
-public:
-    explicit PixelWork(ALLEGRO_BITMAP* bmp) : bmp_(bmp) {
-        al_set_target_bitmap(bmp_);
-        locked_ = al_lock_bitmap(bmp_, ALLEGRO_PIXEL_FORMAT_ANY, ALLEGRO_LOCK_READWRITE) != nullptr;
-    }
-    ~PixelWork() {
-        if (locked_) {
-            al_unlock_bitmap(bmp_);
-        }
-    }
-    PixelWork(const PixelWork&) = delete;
-    PixelWork& operator=(const PixelWork&) = delete;
-
-private:
-    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
-    ALLEGRO_BITMAP* bmp_;
-    bool locked_ = false;
-};
-
 // The first table argument of every reading function.
 struct NameArgs {
     std::string name;
@@ -164,7 +130,7 @@ void openSheet(const char* file) {
 void applyColourKey(ALLEGRO_BITMAP* bmp, int xtrans, int ytrans) {
     int w = al_get_bitmap_width(bmp);
     int h = al_get_bitmap_height(bmp);
-    PixelWork work(bmp);
+    DaxPixelWork work(bmp);
     unsigned char kr = 255, kg = 0, kb = 255, ka = 255;
     if (xtrans >= 0 && ytrans >= 0) {
         al_unmap_rgba(al_get_pixel(bmp, xtrans, ytrans), &kr, &kg, &kb, &ka);
@@ -190,7 +156,7 @@ ALLEGRO_BITMAP* mirrored(ALLEGRO_BITMAP* bmp, ALLEGRO_COLOR background, const ch
     if (!out) {
         daxRaiseError("%s", error);
     }
-    DrawInto draw(out);
+    DaxDrawInto draw(out);
     al_clear_to_color(background);
     al_draw_bitmap(bmp, 0, 0, ALLEGRO_FLIP_HORIZONTAL);
     return out;
@@ -260,7 +226,7 @@ int readBitmap(lua_State* L, int index, int name_table, int geom) {
         daxRaiseError("can't create subbitmap");
     }
     {
-        DrawInto draw(piece.get());
+        DaxDrawInto draw(piece.get());
         al_draw_bitmap_region(sheet, x, y, w, h, 0, 0, 0);
     }
     applyColourKey(piece.get(), xtrans, ytrans);
@@ -274,7 +240,7 @@ int readBitmap(lua_State* L, int index, int name_table, int geom) {
             daxRaiseError("can't create bitmap for scale");
         }
         {
-            DrawInto draw(scaled.get());
+            DaxDrawInto draw(scaled.get());
             al_draw_scaled_bitmap(piece.get(), 0, 0, w, h, 0, 0, ws, hs, 0);
         }
         piece.reset(scaled.detach());
@@ -353,7 +319,7 @@ void maskDiamond(ALLEGRO_BITMAP* bmp, int a, int b, int tw, int th, bool border)
     auto D = [s](int p, int q) { return static_cast<int>(q * s + 0.5 + p); };
     const ALLEGRO_COLOR clear = al_map_rgba(0, 0, 0, 0);
     const ALLEGRO_COLOR black = al_map_rgba(0, 0, 0, 255);
-    PixelWork work(bmp);
+    DaxPixelWork work(bmp);
     auto apply = [&](int x, int y, int d, int bound) {
         if (d < bound) {
             al_put_pixel(x, y, clear);
@@ -391,7 +357,7 @@ void dottedFrame(ALLEGRO_BITMAP* bmp) {
     const int W = al_get_bitmap_width(bmp);
     const int H = al_get_bitmap_height(bmp);
     const ALLEGRO_COLOR black = al_map_rgba(0, 0, 0, 255);
-    PixelWork work(bmp);
+    DaxPixelWork work(bmp);
     for (int y = 0; y < H; ++y) {
         al_put_pixel(y % 2 == 0 ? 0 : W - 1, y, black);
     }
@@ -436,7 +402,7 @@ int luaReadGroundTile(lua_State* L) {
     }
     {
         // A region reaching past the sheet is clipped: the rest stays clear.
-        DrawInto draw(tile.get());
+        DaxDrawInto draw(tile.get());
         al_clear_to_color(al_map_rgba(0, 0, 0, 0));
         al_draw_bitmap_region(sheet, x, y, W, H, 0, 0, n.flip ? ALLEGRO_FLIP_HORIZONTAL : 0);
     }

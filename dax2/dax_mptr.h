@@ -138,3 +138,45 @@ private:
     int src_ = 0;
     int dst_ = 0;
 };
+
+// Draws into a bitmap: it becomes the target with a plain-copy blender (or,
+// without copy, one that blends non-premultiplied colours over it); target
+// and blender come back when it goes.
+class DaxDrawInto {
+public:
+    explicit DaxDrawInto(ALLEGRO_BITMAP* target, bool copy = true) {
+        al_set_target_bitmap(target);
+        if (copy) {
+            al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
+        } else {
+            al_set_separate_blender(ALLEGRO_ADD, ALLEGRO_ALPHA, ALLEGRO_INVERSE_ALPHA, ALLEGRO_ADD,
+                                    ALLEGRO_ONE, ALLEGRO_INVERSE_ALPHA);
+        }
+    }
+    DaxDrawInto(const DaxDrawInto&) = delete;
+    DaxDrawInto& operator=(const DaxDrawInto&) = delete;
+
+private:
+    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
+};
+
+// Pixel work on one bitmap: it is the target and locked while this lives.
+class DaxPixelWork {
+public:
+    explicit DaxPixelWork(ALLEGRO_BITMAP* bmp) : bmp_(bmp) {
+        al_set_target_bitmap(bmp_);
+        locked_ = al_lock_bitmap(bmp_, ALLEGRO_PIXEL_FORMAT_ANY, ALLEGRO_LOCK_READWRITE) != nullptr;
+    }
+    ~DaxPixelWork() {
+        if (locked_) {
+            al_unlock_bitmap(bmp_);
+        }
+    }
+    DaxPixelWork(const DaxPixelWork&) = delete;
+    DaxPixelWork& operator=(const DaxPixelWork&) = delete;
+
+private:
+    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
+    ALLEGRO_BITMAP* bmp_;
+    bool locked_ = false;
+};

@@ -82,43 +82,6 @@ void requireTileWidth() {
     }
 }
 
-// Target and blender of the drawing come back when it goes.
-class DrawInto {
-public:
-    DrawInto(ALLEGRO_BITMAP* target, bool copy) {
-        al_set_target_bitmap(target);
-        if (copy) {
-            al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
-        } else {
-            // Non-premultiplied colours over a possibly transparent target.
-            al_set_separate_blender(ALLEGRO_ADD, ALLEGRO_ALPHA, ALLEGRO_INVERSE_ALPHA, ALLEGRO_ADD,
-                                    ALLEGRO_ONE, ALLEGRO_INVERSE_ALPHA);
-        }
-    }
-
-private:
-    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
-};
-
-// Pixel work on one bitmap: it is the target and locked while this lives.
-class PixelWork {
-public:
-    explicit PixelWork(ALLEGRO_BITMAP* bmp) : bmp_(bmp) {
-        al_set_target_bitmap(bmp_);
-        locked_ = al_lock_bitmap(bmp_, ALLEGRO_PIXEL_FORMAT_ANY, ALLEGRO_LOCK_READWRITE) != nullptr;
-    }
-    ~PixelWork() {
-        if (locked_) al_unlock_bitmap(bmp_);
-    }
-    PixelWork(const PixelWork&) = delete;
-    PixelWork& operator=(const PixelWork&) = delete;
-
-private:
-    DaxAllegroStateSaver state_{ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER};
-    ALLEGRO_BITMAP* bmp_;
-    bool locked_ = false;
-};
-
 // Cuts the diamond of a w by h tile footprint out of a W by H bitmap: the
 // corners outside it become transparent; with border, the pixels just inside
 // the cut become opaque black. The four corner regions in this order: upper
@@ -129,7 +92,7 @@ void cutDiamond(ALLEGRO_BITMAP* bmp, int w, int h, int tw, int th, bool border) 
     const double q = static_cast<double>(W) / (H + 1);
     const ALLEGRO_COLOR clear = al_map_rgba(0, 0, 0, 0);
     const ALLEGRO_COLOR black = al_map_rgba(0, 0, 0, 255);
-    PixelWork work(bmp);
+    DaxPixelWork work(bmp);
     auto apply = [&](int x, int y, double vf, int clear_below) {
         const int v = static_cast<int>(vf);
         if (v < clear_below) {
@@ -306,7 +269,7 @@ int rnLuaBeginMtile(lua_State* L) {
         daxRaiseError("can't create temp bitmap");
     }
     {
-        DrawInto draw(bmp.get(), true);
+        DaxDrawInto draw(bmp.get(), true);
         al_clear_to_color(al_map_rgba(0, 0, 0, 0));
     }
     g_mtile.bitmap = bmp.detach();
@@ -338,12 +301,12 @@ int rnLuaDrawGround(lua_State* L) {
         daxRaiseError("can't create bitmap");
     }
     {
-        DrawInto draw(ground.get(), true);
+        DaxDrawInto draw(ground.get(), true);
         al_clear_to_color(c.colour());
     }
     cutDiamond(ground.get(), w, h, tw, th, border);
     {
-        DrawInto draw(g_mtile.bitmap, false);
+        DaxDrawInto draw(g_mtile.bitmap, false);
         al_draw_bitmap(ground.get(), 0, static_cast<float>(al_get_bitmap_height(g_mtile.bitmap) - gh), 0);
     }
     daxLogMessage(2, 1, "drawed ground tile color=%d,%d,%d to temp bitmap", c.r, c.g, c.b);
@@ -426,7 +389,7 @@ int rnLuaDrawHouse(lua_State* L) {
     }
     {
         // Walls, gables and roof replace what lies below them, outlines too.
-        DrawInto draw(house.get(), true);
+        DaxDrawInto draw(house.get(), true);
         al_clear_to_color(al_map_rgba(0, 0, 0, 0));
         const Rgba wall_light = shade(wall, 1.1);
         const Rgba wall_dark = shade(wall, 0.9);
@@ -468,7 +431,7 @@ int rnLuaDrawHouse(lua_State* L) {
     const int x = u + v;
     const int y = Ht - Wt / 4 + G - (v - u) / 2 - M - z;
     {
-        DrawInto draw(g_mtile.bitmap, false);
+        DaxDrawInto draw(g_mtile.bitmap, false);
         al_draw_bitmap(house.get(), static_cast<float>(x), static_cast<float>(y), 0);
     }
     return 0;
