@@ -36,7 +36,8 @@ set(ZOR_DISPLAY_TEST_ENV ${ZOR_TEST_ENV} "ASAN_OPTIONS=detect_leaks=0")
 # zor_tests(<name> DIR <folder under tests/> LIBS <libs>... [DISPLAY])
 # One GoogleTest program of every .cpp in the folder. Headless programs are
 # split into one CTest test per test case; a DISPLAY program runs as one CTest
-# test under xvfb-run, one such program at a time.
+# test under xvfb-run, alone: on a loaded machine the X server can be too slow
+# for Allegro to see its new window mapped in time.
 function(zor_tests name)
   cmake_parse_arguments(ZT "DISPLAY" "DIR;TIMEOUT" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ZT_DIR}/*.cpp)
@@ -57,7 +58,7 @@ function(zor_tests name)
     add_test(NAME ${name}
       COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES
-      TIMEOUT ${ZT_TIMEOUT} LABELS display RESOURCE_LOCK xvfb
+      TIMEOUT ${ZT_TIMEOUT} LABELS display RUN_SERIAL TRUE
       ENVIRONMENT "${ZOR_DISPLAY_TEST_ENV}")
   else()
     gtest_discover_tests(${name}
