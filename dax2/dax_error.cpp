@@ -89,9 +89,12 @@ void daxAssertFailed(const char* file, int line, const char* expr) {
     char buf[kDaxMsgBufSize];
     daxFormat(buf, "%s:%d %s", file, line, expr);
     daxLogMessage(0, 1, "%s", buf);
+    // The line goes to stderr in every mode: the abort must leave a trace
+    // even where no box can be shown and the log filter dropped it.
     std::fprintf(stderr, "%s\n", buf);
     std::fflush(stderr);
-    if (daxMsgBoxMode() == DaxMsgBoxMode::Native) {
+    // In stderr mode the box would only print the same line again.
+    if (daxMsgBoxMode() != DaxMsgBoxMode::Stderr || daxHasMsgBoxHook()) {
         daxMessageBox("Error", "Error", buf, kDaxMsgBoxError);
     }
     std::abort();

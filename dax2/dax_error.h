@@ -28,7 +28,8 @@ private:
 };
 
 // Formats "%s:%d %s" (file, line, expression), logs it (level 0, kind 1),
-// writes it to stderr, shows it in an "Error" box (native mode only), aborts.
+// writes it to stderr, shows it in an "Error" box (unless boxes go to stderr
+// anyway and no hook is installed), aborts.
 [[noreturn]] void daxAssertFailed(const char* file, int line, const char* expr);
 
 // The check of the whole system: the source path relative to the tree, the

@@ -80,6 +80,11 @@ void daxSetMsgBoxHook(DaxMsgBoxHook hook) {
     g_hook = std::move(hook);
 }
 
+bool daxHasMsgBoxHook() {
+    std::lock_guard<std::mutex> lock(g_box_mutex);
+    return static_cast<bool>(g_hook);
+}
+
 int daxMessageBox(const char* title, const char* heading, const char* text, int flags) {
     title = title ? title : "";
     heading = heading ? heading : "";

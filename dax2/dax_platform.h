@@ -34,6 +34,8 @@ void daxSetMsgBoxMode(DaxMsgBoxMode mode);
 using DaxMsgBoxHook = std::function<int(const std::string& title, const std::string& heading,
                                         const std::string& text, int flags)>;
 void daxSetMsgBoxHook(DaxMsgBoxHook hook);
+// Whether a hook is installed.
+bool daxHasMsgBoxHook();
 
 // Shows a message box (on the current Allegro display, if any, in native
 // mode). Returns the pressed button: 0 none or closed, 1 OK/Yes, 2 Cancel/No.

@@ -1,10 +1,12 @@
 // Fatal checks, raised and reported errors, the log file and console queue.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "dax2/dax_error.h"
+#include "dax2/dax_file.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_platform.h"
 #include "support/allegro_env.h"
@@ -218,6 +220,20 @@ TEST_F(ErrorLogDeathTest, FatalCheckIsInTheLogBeforeTheAbort) {
     dax_config.shrt_name_ = "zt";
     EXPECT_DEATH(daxAssertFailed("src\\rn", 169, "boom"), "src.rn:169 boom");
     EXPECT_EQ(TempDir::read(dir.file("abort.log")), "zt src\\rn:169 boom\n");
+}
+
+TEST_F(ErrorLogDeathTest, AFilteredFatalCheckStillShowsItsBox) {
+    TempDir dir;
+    dax_config.log_path_ = dir.file("filtered.log");
+    dax_config.debug_ltype_ = 0;  // only raised and reported errors are logged
+    daxSetMsgBoxHook([](const std::string& title, const std::string& heading, const std::string& text, int flags) {
+        std::fprintf(stderr, "BOX %s/%s/%d: %s\n", title.c_str(), heading.c_str(), flags & kDaxMsgBoxError,
+                     text.c_str());
+        return 0;
+    });
+    EXPECT_DEATH(daxAssertFailed("src\\rn", 169, "boom"), "BOX Error/Error/2: src.rn:169 boom");
+    // The check passed no filter, so the log file was never opened.
+    EXPECT_FALSE(daxFileExists(dir.file("filtered.log").c_str()));
 }
 
 }  // namespace
