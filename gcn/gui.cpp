@@ -63,6 +63,18 @@ void callKeyListener(KeyListener* l, KeyEvent& event, const char* function) {
     }
 }
 
+// Whether a widget and every ancestor still belong to a focus handler. A
+// listener may take a widget (or a panel around it) out of the gui in the
+// middle of a distribution, and the modal queries raise on such a widget.
+bool inGui(Widget* widget) {
+    for (Widget* w = widget; w; w = w->getParent()) {
+        if (w->_getFocusHandler() == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 Gui::Gui() : focus_handler_(std::make_unique<FocusHandler>()) {}
@@ -220,10 +232,7 @@ void Gui::distributeKeyEvent(KeyEvent& event) {
     if (!Widget::widgetExists(source)) {
         return;
     }
-    if (focus_handler_->getModalFocused() && !source->isModalFocused()) {
-        return;
-    }
-    if (focus_handler_->getModalMouseInputFocused() && !source->isModalMouseInputFocused()) {
+    if (outsideModalFocus(source) || outsideModalMouseInputFocus(source)) {
         return;
     }
     Widget* widget = source;
@@ -244,7 +253,7 @@ void Gui::distributeKeyEvent(KeyEvent& event) {
             break;
         }
         Widget* parent = widget->getParent();
-        if (parent && focus_handler_->getModalFocused() && !parent->isModalFocused()) {
+        if (parent && outsideModalFocus(parent)) {
             break;
         }
         widget = parent;
@@ -255,13 +264,8 @@ void Gui::distributeMouseEvent(Widget* source, int type, int button, int x, int 
     if (!Widget::widgetExists(source)) {
         return;
     }
-    if (!force) {
-        if (focus_handler_->getModalFocused() && !source->isModalFocused()) {
-            return;
-        }
-        if (focus_handler_->getModalMouseInputFocused() && !source->isModalMouseInputFocused()) {
-            return;
-        }
+    if (!force && (outsideModalFocus(source) || outsideModalMouseInputFocus(source))) {
+        return;
     }
     MouseEvent event(source, source, shift_pressed_, control_pressed_, alt_pressed_, meta_pressed_, type, button, x,
                      y, click_count_);
@@ -284,10 +288,7 @@ void Gui::distributeMouseEvent(Widget* source, int type, int button, int x, int 
         if (to_source_only) {
             break;
         }
-        if (focus_handler_->getModalFocused() && !widget->isModalFocused()) {
-            break;
-        }
-        if (focus_handler_->getModalMouseInputFocused() && !widget->isModalMouseInputFocused()) {
+        if (outsideModalFocus(widget) || outsideModalMouseInputFocus(widget)) {
             break;
         }
         widget = widget->getParent();
@@ -312,7 +313,7 @@ Widget* Gui::getWidgetAt(int x, int y) {
 Widget* Gui::getMouseEventSource(int x, int y) {
     Widget* w = getWidgetAt(x, y);
     Widget* modal = focus_handler_->getModalMouseInputFocused();
-    if (modal && (w == nullptr || !w->isModalMouseInputFocused())) {
+    if (modal && (w == nullptr || outsideModalMouseInputFocus(w))) {
         return modal;
     }
     return w;
@@ -328,6 +329,15 @@ Widget* Gui::getKeyEventSource() {
         w = inner;
     }
     return w;
+}
+
+bool Gui::outsideModalFocus(Widget* widget) const {
+    return focus_handler_->getModalFocused() != nullptr && !(inGui(widget) && widget->isModalFocused());
+}
+
+bool Gui::outsideModalMouseInputFocus(Widget* widget) const {
+    return focus_handler_->getModalMouseInputFocused() != nullptr &&
+           !(inGui(widget) && widget->isModalMouseInputFocused());
 }
 
 bool Gui::isInMouseQueue(const Widget* widget) const {
@@ -419,7 +429,7 @@ void Gui::handleMousePressed(const MouseInput& input) {
     if (!source) {
         return;
     }
-    if (!focus_handler_->getModalFocused() || source->isModalFocused()) {
+    if (!outsideModalFocus(source)) {
         source->requestFocus();
     }
     if (input.getTimeStamp() - last_mouse_press_time_stamp_ < kDoubleClickWindow &&

@@ -78,6 +78,11 @@ protected:
     // The focused widget, followed down through internal focus handlers.
     virtual Widget* getKeyEventSource();
 
+    // While a widget holds modal focus (modal mouse-input focus): whether
+    // this widget lies outside it. A widget that left the gui counts as
+    // outside.
+    bool outsideModalFocus(Widget* widget) const;
+    bool outsideModalMouseInputFocus(Widget* widget) const;
     bool isInMouseQueue(const Widget* widget) const;
     // The widget's rectangle on the drawing surface.
     static Rectangle absoluteRectangle(const Widget* widget);

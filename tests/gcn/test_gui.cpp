@@ -485,4 +485,52 @@ TEST_F(GuiTest, WidgetAtTheEdgesFallsBackToTheTop) {
     EXPECT_EQ(log, (Log{"top:pressed"}));
 }
 
+// Takes its own panel out of the tree when pressed or when a key reaches it.
+class PanelRemover : public Probe {
+public:
+    PanelRemover(gcn::Container* holder, gcn::Container* panel, Log* log)
+        : Probe("remover", log, 0, 0, 10, 10), holder_(holder), panel_(panel) {}
+    void mousePressed(gcn::MouseEvent& e) override {
+        Probe::mousePressed(e);
+        holder_->remove(panel_);
+    }
+    void keyPressed(gcn::KeyEvent& e) override {
+        Probe::keyPressed(e);
+        holder_->remove(panel_);
+    }
+
+private:
+    gcn::Container* holder_;
+    gcn::Container* panel_;
+};
+
+// While a window holds modal focus, a listener takes the panel it sits in
+// out of the window: the widget has left the gui, and the walk up ends
+// there instead of asking the departed widget about modal focus.
+TEST_F(GuiTest, AWidgetThatLeftTheGuiDuringItsListenersEndsTheWalk) {
+    gcn::Container window;
+    window.setDimension(Rectangle(0, 50, 100, 50));
+    gcn::Container panel;
+    panel.setDimension(Rectangle(0, 0, 50, 50));
+    PanelRemover remover(&window, &panel, &log);
+    remover.setFocusable(true);
+    panel.add(&remover);
+    window.add(&panel);
+    top.add(&window);
+    window.requestModalFocus();
+
+    input.mouse(MouseInput::Pressed, 5, 55);
+    EXPECT_NO_THROW(gui.logic());
+    EXPECT_EQ(only(":pressed"), (Log{"remover:pressed"}));
+    EXPECT_EQ(remover._getFocusHandler(), nullptr);
+
+    // The same for a key.
+    log.clear();
+    window.add(&panel);
+    remover.requestFocus();
+    input.key('k');
+    EXPECT_NO_THROW(gui.logic());
+    EXPECT_EQ(only(":107"), (Log{"remover:keydown:107"}));
+}
+
 }  // namespace
