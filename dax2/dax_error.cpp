@@ -175,6 +175,7 @@ bool DaxLog::isOpen() { return static_cast<bool>(g_log_file); }
 void DaxLog::reset() {
     g_log_file.release();
     g_log_untried = true;
+    g_warned_no_log = false;
     DaxMutexLock lock(g_console_mutex.get());
     consoleQueue().clear();
 }

@@ -84,7 +84,8 @@ public:
     // Whether the log file is open.
     static bool isOpen();
     // Closes the log file and lets the next message try to open it again
-    // (after the log path changed). Empties the console queue.
+    // (after the log path changed); a log that fails again warns again.
+    // Empties the console queue.
     static void reset();
 };
 

@@ -22,6 +22,7 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
+#include "dax2/dax_platform.h"
 #include "gcn/font.hpp"
 #include "gcn/image.hpp"
 #include "gcn/widget.hpp"
@@ -185,6 +186,30 @@ TEST_F(DisplayTest, AMalformedResolutionIsAFatalCheck) {
             display.create("./zt", "zor.ini");
         },
         "dax2.dax_display:79 Can't get screen resolution");
+}
+
+TEST_F(DisplayTest, AnUnwritableLogWarnsOnceWhileADisplayExists) {
+    writeIni();
+    DaxDisplay display;
+    display.create("./zt", "zor.ini");
+    std::vector<std::string> boxes;
+    daxSetMsgBoxHook([&](const std::string& title, const std::string& heading, const std::string& text, int flags) {
+        boxes.push_back(title + "/" + heading + "/" + text + ((flags & kDaxMsgBoxWarn) ? "/warn" : ""));
+        return 0;
+    });
+    dir_.write("blocker", "a file where the log folder should be");
+    dax_config.log_path_ = dir_.file("blocker/zt.log");
+    DaxLog::reset();
+    daxLogMessage(1, 1, "first");
+    daxLogMessage(1, 1, "second");
+    daxLogMessage(0, 0, "third");
+    daxSetMsgBoxHook({});
+    EXPECT_FALSE(DaxLog::isOpen());
+    // One box, not one per line: the program stays usable.
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Warning/Warning/No LOG file!!!/warn"}));
+    // Every line still reaches the console.
+    EXPECT_TRUE(consoleHas("first"));
+    EXPECT_TRUE(consoleHas("third"));
 }
 
 // ---------------------------------------------------------------------------
