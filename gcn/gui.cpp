@@ -87,7 +87,7 @@ Gui::~Gui() {
 }
 
 void Gui::setTop(Widget* top) {
-    if (top_ && Widget::widgetExists(top_)) {
+    if (Widget::widgetExists(top_)) {
         top_->_setFocusHandler(nullptr);
     }
     if (top) {
@@ -98,7 +98,7 @@ void Gui::setTop(Widget* top) {
 
 void Gui::logic() {
     // A top widget destroyed behind the gui's back counts as none.
-    if (!top_ || !Widget::widgetExists(top_)) {
+    if (!Widget::widgetExists(top_)) {
         throw GCN_EXCEPTION("No top widget set", "gcn::Gui::logic");
     }
     handleModalFocus();
@@ -108,11 +108,14 @@ void Gui::logic() {
         handleKeyInput();
         handleMouseInput();
     }
-    top_->logic();
+    // A listener may have destroyed the top widget meanwhile.
+    if (Widget::widgetExists(top_)) {
+        top_->logic();
+    }
 }
 
 void Gui::draw() {
-    if (!top_ || !Widget::widgetExists(top_)) {
+    if (!Widget::widgetExists(top_)) {
         throw GCN_EXCEPTION("No top widget set", "gcn::Gui::draw");
     }
     if (!graphics_) {
@@ -149,7 +152,9 @@ void Gui::removeGlobalKeyListener(KeyListener* listener) {
 }
 
 void Gui::handleMouseInput() {
-    while (!input_->isMouseQueueEmpty()) {
+    // Once a listener destroyed the top widget, the rest of the input stays
+    // queued for the next gui that runs its logic.
+    while (Widget::widgetExists(top_) && !input_->isMouseQueueEmpty()) {
         const MouseInput input = input_->dequeueMouseInput();
         last_mouse_x_ = input.getX();
         last_mouse_y_ = input.getY();
@@ -176,7 +181,7 @@ void Gui::handleMouseInput() {
 }
 
 void Gui::handleKeyInput() {
-    while (!input_->isKeyQueueEmpty()) {
+    while (Widget::widgetExists(top_) && !input_->isKeyQueueEmpty()) {
         const KeyInput input = input_->dequeueKeyInput();
         shift_pressed_ = input.isShiftPressed();
         meta_pressed_ = input.isMetaPressed();

@@ -479,6 +479,35 @@ TEST(GuiLifetimeTest, ATopDestroyedBehindTheGuisBackCountsAsNone) {
     gui.logic();
 }
 
+// Destroys the gui's top widget when a key reaches it.
+class TopDestroyer : public gcn::KeyListener {
+public:
+    explicit TopDestroyer(std::unique_ptr<gcn::Container>* top) : top_(top) {}
+    void keyPressed(gcn::KeyEvent&) override { top_->reset(); }
+
+private:
+    std::unique_ptr<gcn::Container>* top_;
+};
+
+TEST(GuiLifetimeTest, ATopDestroyedByAListenerLeavesTheRestOfTheInputQueued) {
+    gcn::Gui gui;
+    gcntest::FakeInput input;
+    gui.setInput(&input);
+    auto top = std::make_unique<gcn::Container>();
+    top->setSize(50, 50);
+    TopDestroyer destroyer(&top);
+    gui.addGlobalKeyListener(&destroyer);
+    gui.setTop(top.get());
+    input.key('x');
+    input.key('y');
+    input.mouse(MouseInput::Moved, 5, 5);
+    gui.logic();
+    EXPECT_EQ(top, nullptr);
+    EXPECT_EQ(input.keys.size(), 1u);
+    EXPECT_EQ(input.mice.size(), 1u);
+    EXPECT_THROW(gui.logic(), gcn::Exception);
+}
+
 TEST_F(GuiTest, WidgetAtTheEdgesFallsBackToTheTop) {
     input.mouse(MouseInput::Pressed, 150, 150);
     gui.logic();
