@@ -6,9 +6,7 @@
 
 namespace gcn {
 
-Slider::Slider(double scale_end) : Slider(0.0, scale_end) {
-    step_length_ = scale_end / 10;
-}
+Slider::Slider(double scale_end) : Slider(0.0, scale_end) {}
 
 Slider::Slider(double scale_start, double scale_end)
     : step_length_((scale_end - scale_start) / 10), scale_start_(scale_start), scale_end_(scale_end) {
@@ -52,13 +50,16 @@ int Slider::valueToMarkerPosition(double value) {
     if (range <= 0 || scale_end_ == scale_start_) {
         return 0;
     }
-    int p = static_cast<int>((value - scale_start_) * range / (scale_end_ - scale_start_));
-    if (p < 0) {
-        p = 0;
-    } else if (p > range) {
-        p = range;
+    // Clamped before the conversion: a value far off a tiny scale (or not a
+    // number) does not fit an int.
+    const double p = (value - scale_start_) * range / (scale_end_ - scale_start_);
+    if (!(p > 0.0)) {
+        return 0;
     }
-    return p;
+    if (p >= range) {
+        return range;
+    }
+    return static_cast<int>(p);
 }
 
 int Slider::getMarkerPosition() {

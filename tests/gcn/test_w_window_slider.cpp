@@ -163,6 +163,23 @@ TEST(SliderTest, MapsBetweenValuesAndMarkerPositions) {
     EXPECT_DOUBLE_EQ(gcn::Slider(30.0).getStepLength(), 3.0);
 }
 
+TEST(SliderTest, ValuesFarOffTheScaleClampTheMarkerToTheEnds) {
+    gcn::Slider s(100.0);
+    s.setSize(110, 10);
+    s.setValue(50);
+    // A new scale leaves the value alone, even outside it.
+    s.setScale(0, 1e-300);
+    EXPECT_DOUBLE_EQ(s.getValue(), 50.0);
+    struct Case {
+        double value;
+        int position;
+    };
+    for (const Case& c : {Case{50, 100}, Case{1e300, 100}, Case{-1e300, 0}, Case{std::nan(""), 0}}) {
+        EXPECT_EQ(s.valueToMarkerPosition(c.value), c.position) << c.value;
+    }
+    EXPECT_EQ(s.getMarkerPosition(), 100);
+}
+
 TEST(SliderTest, PressDragWheelAndKeysSendTheAction) {
     gcn::Slider s(100.0);
     s.setSize(110, 10);
