@@ -20,6 +20,9 @@
 namespace {
 
 const char* const kSrc = "src\\rn_game_objects";
+// The rectangle selection reports its checks under the game object's own
+// source name, as the other player actions of the game object do.
+const char* const kSrcGame = "src\\rn_game";
 
 // A live object of an instance list, null for a free slot or a bad index.
 template <class List>
@@ -300,7 +303,7 @@ void RnGame::dropServWalkerTargets(const RnObjectID& id) {
 
 int32_t RnGame::selectBuildingsInRect(RnSelection& selection, int x0, int y0, int x1, int y1) {
     selection.clearEntries();
-    DAX_ASSERT_AT(selection.isValid(), kSrc, __LINE__);
+    DAX_ASSERT_AT(selection.isValid(), kSrcGame, __LINE__);
     if (!grn_map.isOnMap(x0, y0) || !grn_map.isOnMap(x1, y1)) return -1;
     int sx = x1 < x0 ? -1 : 1;
     int sy = y1 < y0 ? -1 : 1;

@@ -197,7 +197,7 @@ TEST_F(GameDeathTest, ProgramErrorsAreFatal) {
     EXPECT_DEATH(grn_game.housByOid(RnObjectID(RnIdBldRoad, 0, 0)), "oid.id\\(\\)==RnIdBldHous");
     EXPECT_DEATH(grn_game.walkerType(RnObjectTypeID(RnIdBldRoad, 0)), "otx.isWalker\\(\\)");
     RnSelection sel;
-    EXPECT_DEATH(grn_game.selectBuildingsInRect(sel, 0, 0, 1, 1), "selection.isValid\\(\\)");
+    EXPECT_DEATH(grn_game.selectBuildingsInRect(sel, 0, 0, 1, 1), "src\\\\rn_game:[0-9]+ selection.isValid\\(\\)");
 }
 
 class BuildTest : public WorldTest {
