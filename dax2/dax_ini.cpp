@@ -4,7 +4,6 @@
 #include <allegro5/allegro_ttf.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "al5gcn/allegro5font.hpp"
 #include "dax2/dax_error.h"
@@ -189,19 +188,11 @@ namespace {
 
 std::string underDir(const std::string& dir, const char* sub) { return *sub ? dir + sub : dir; }
 
-// The folder below which the user's files go: the data folder of the
-// desktop, else the home folder, else the program's own folder.
-std::string userBaseDir() {
+// The folder below which the user's files go: the user's data folder of
+// the desktop, else (no home at all) the program's own folder.
+std::string userBaseDir(const std::string& exe_dir) {
     std::string docs = daxGetDocumentsDir();
-    if (!docs.empty()) {
-        return docs;
-    }
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') {
-        std::string h = home;
-        return h.back() == '/' ? h : h + "/";
-    }
-    return daxExecutableDir();
+    return docs.empty() ? exe_dir : docs;
 }
 
 void readColor(const char* key, gcn::Color& color) {
@@ -252,7 +243,7 @@ void DaxConfig::read() {
         user_dir_ = exe_dir_;
         second_dir_ = exe_dir_;
     } else {
-        user_dir_ = userBaseDir() + long_name_ + "/";
+        user_dir_ = userBaseDir(exe_dir_) + long_name_ + "/";
         std::string common = daxGetCommonAppDataDir();
         second_dir_ = common.empty() ? user_dir_ : common + long_name_ + "/";
     }
@@ -261,6 +252,9 @@ void DaxConfig::read() {
     save_dir_ = underDir(user_dir_, usr_save_dir.c_str());
     screenshot_dir_ = underDir(user_dir_, usr_screenshot_dir.c_str());
 
+    // Computed afresh, so that reading again never keeps folders of the
+    // settings read before.
+    search_path_.clear();
     if (!dev_data_dir.empty()) {
         addSearchDir(user_dir_ + dev_data_dir);
     }

@@ -3,8 +3,10 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
@@ -94,6 +96,23 @@ TEST_F(IniTest, OpeningTheBaseClosesAndSavesTheOverlay) {
     daxIniOpenBase(dir_.file("base.ini").c_str());
     EXPECT_TRUE(daxIniOverlay().path().empty());
     EXPECT_NE(TempDir::read(user).find("b=c"), std::string::npos);
+}
+
+TEST_F(IniTest, SwitchingTheBaseSavesAChangedBaseAndForgetsItsPath) {
+    std::string first = dir_.write("first.ini", "[s]\nk=1\n");
+    std::string second = dir_.write("second.ini", "[s]\nk=2\n");
+    daxIniOpenBase(first.c_str());
+    daxIniSetInt("s", "k", 10);
+    daxIniOpenBase(second.c_str());
+    EXPECT_NE(TempDir::read(first).find("k=10"), std::string::npos);
+    EXPECT_EQ(daxIniGetInt("s", "k", 0), 2);
+    EXPECT_EQ(daxIniBase().path(), second);
+    EXPECT_FALSE(daxIniBase().dirty());
+    // An unchanged base is not rewritten when it is closed.
+    daxIniOpenBase(nullptr);
+    EXPECT_EQ(TempDir::read(second), "[s]\nk=2\n");
+    EXPECT_TRUE(daxIniBase().path().empty());
+    EXPECT_EQ(daxIniGetInt("s", "k", 7), 7);
 }
 
 // The settings reader, run with the base ini in a temporary working folder.
@@ -206,6 +225,50 @@ TEST_F(ConfigReadTest, FontKeysFollowEachOther) {
     EXPECT_EQ(cfg_.system_font_file_, "a.ttf");
     EXPECT_EQ(cfg_.system_fonth_, 9);
     EXPECT_EQ(cfg_.overlay_font_file_, "a.ttf");
+}
+
+TEST_F(ConfigReadTest, ReadingAgainComputesTheSearchPathAfresh) {
+    readWith("[daxk]\nshrt_name=zt\n");
+    ASSERT_EQ(cfg_.search_path_.size(), 4u);
+    readWith("[daxk]\nshrt_name=zt\ndev_data_dir=\nusr_data_dir=\n");
+    // Only the program's data folder: nothing of the first reading is left.
+    EXPECT_EQ(cfg_.search_path_, std::vector<std::string>{cfg_.exe_dir_ + "data/"});
+}
+
+TEST_F(ConfigReadTest, TheSearchPathIsLoggedWhenTheUserAsksForDetail) {
+    const int saved_level = dax_config.debug_level_;
+    dax_config.debug_level_ = 2;  // lets the framework's progress lines through
+    DaxLog::reset();
+    dir_.write("home/?daxk?/user.ini", "[daxk_debug]\ndebug_enable=1\ndebug_level=2\n");
+    readWith("[daxk]\nusr_data_dir=\n");
+    std::vector<std::string> lines;
+    {
+        DaxMutexLock lock(DaxLog::consoleMutex());
+        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
+            if (e.text.rfind("data search path", 0) == 0 || std::isdigit(static_cast<unsigned char>(e.text[0]))) {
+                lines.push_back(e.text);
+            }
+        }
+    }
+    const std::vector<std::string> expected = {"data search path: 2", "0: " + cfg_.user_dir_ + "devd/",
+                                               "1: " + cfg_.exe_dir_ + "data/"};
+    EXPECT_EQ(lines, expected);
+
+    // Without the detail level the path is not listed.
+    DaxLog::reset();
+    DaxConfig quiet;
+    dir_.write("home/?daxk?/user.ini", "");
+    quiet.read();
+    bool listed = false;
+    {
+        DaxMutexLock lock(DaxLog::consoleMutex());
+        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
+            listed = listed || e.text.rfind("data search path", 0) == 0;
+        }
+    }
+    EXPECT_FALSE(listed);
+    dax_config.debug_level_ = saved_level;
+    DaxLog::reset();
 }
 
 }  // namespace
