@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -59,12 +60,14 @@ std::string daxTakeScreenshot() {
     std::string user_ini = dax_config.user_dir_ + dax_config.usr_ini_;
     daxIniOpenOverlay(user_ini.c_str());
     int n = daxIniGetInt("screenshots", "counter", 1);
-    daxIniSetInt("screenshots", "counter", n + 1);
+    // A hand-edited counter at the top of the range starts again at 1
+    // rather than overflowing.
+    const int next = n < INT_MAX ? n + 1 : 1;
+    daxIniSetInt("screenshots", "counter", next);
 
-    char name[64];
-    std::snprintf(name, sizeof(name), "%s_%04d.", dax_config.shrt_name_.substr(0, 40).c_str(), n + 1);
-    std::string file_name = name;
-    file_name += dax_config.screenshot_suffix_.substr(0, 255);
+    char number[32];
+    std::snprintf(number, sizeof(number), "_%04d.", next);
+    std::string file_name = dax_config.shrt_name_ + number + dax_config.screenshot_suffix_.substr(0, 255);
     std::string path = dax_config.screenshot_dir_ + file_name;
     daxIniOpenOverlay(nullptr);
 
@@ -258,26 +261,25 @@ void DaxMenuHandler::deleteUnneededInstances() {
     }
 }
 
-bool DaxMenuHandler::currentRunsGame() const {
+const DaxMenuHandler::Entry* DaxMenuHandler::currentEntry() const {
     if (current_ == 0) {
-        return false;
+        return nullptr;
     }
     const Entry* e = findEntry(current_);
     if (!e) {
         daxRaiseError("wrong current state");
     }
-    return e->run;
+    return e;
+}
+
+bool DaxMenuHandler::currentRunsGame() const {
+    const Entry* e = currentEntry();
+    return e && e->run;
 }
 
 bool DaxMenuHandler::currentQuits() const {
-    if (current_ == 0) {
-        return true;
-    }
-    const Entry* e = findEntry(current_);
-    if (!e) {
-        daxRaiseError("wrong current state");
-    }
-    return e->quit;
+    const Entry* e = currentEntry();
+    return !e || e->quit;
 }
 
 bool DaxMenuHandler::currentCatchesUp() const {

@@ -159,6 +159,9 @@ private:
     void request(int id, bool push);
     Entry& entryOf(int id);
     const Entry* findEntry(int id) const;
+    // The current state's entry; null for state 0. Raises "wrong current
+    // state" for an unregistered one.
+    const Entry* currentEntry() const;
     void setCursor(ALLEGRO_MOUSE_CURSOR* cursor);
     void setSystemCursor(ALLEGRO_SYSTEM_MOUSE_CURSOR id);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -392,6 +393,36 @@ TEST_F(MenuHandlerTest, ScreenshotKeysCountInTheUserIniAndPostTheFileName) {
     gcn::KeyEvent other = keyEvent('x');
     handler_->dispatchKey(other);
     EXPECT_FALSE(other.isConsumed());
+}
+
+TEST_F(MenuHandlerTest, ScreenshotNamesTakeTheWholeShortNameAndAnyCounter) {
+    struct Case {
+        const char* shrt_name;
+        const char* counter;  // null: no user ini yet
+        const char* file;
+        const char* next;
+    };
+    const std::string long_name(60, 'n');
+    const Case cases[] = {
+        {"zor", nullptr, "zor_0002.png", "counter=2"},
+        {"zor", "41", "zor_0042.png", "counter=42"},
+        {"zor", "123456", "zor_123457.png", "counter=123457"},
+        {long_name.c_str(), "7", nullptr, "counter=8"},
+        // At the top of the range the counter starts again instead of
+        // overflowing.
+        {"zor", "2147483647", "zor_0001.png", "counter=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.counter ? c.counter : "none");
+        std::remove(dir_.file("user.ini").c_str());
+        if (c.counter) {
+            dir_.write("user.ini", std::string("[screenshots]\ncounter=") + c.counter + "\n");
+        }
+        dax_config.shrt_name_ = c.shrt_name;
+        const std::string file = c.file ? c.file : long_name + "_0008.png";
+        EXPECT_EQ(daxTakeScreenshot(), dir_.file("shots/") + file);
+        EXPECT_NE(TempDir::read(dir_.file("user.ini")).find(c.next), std::string::npos);
+    }
 }
 
 TEST_F(MenuHandlerTest, MissingCursorBitmapsFallBackToTheSystemCursor) {
