@@ -1,6 +1,7 @@
 #include "gcn/widgets/scrollarea.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "gcn/exception.hpp"
 #include "gcn/graphics.hpp"
@@ -11,6 +12,14 @@ namespace gcn {
 namespace {
 
 const char* const kFile = "gcn\\widgets\\scrollarea";
+
+// a * b / c in 64 bits, brought back into the int range: a long content's
+// scroll times a track length, or a drag far past the track, overflows an
+// int. The callers clamp the result to the scroll range afterwards.
+int scaled(int a, int b, int c) {
+    const int64_t r = static_cast<int64_t>(a) * b / c;
+    return static_cast<int>(std::clamp<int64_t>(r, INT32_MIN, INT32_MAX));
+}
 
 }  // namespace
 
@@ -221,11 +230,11 @@ Rectangle ScrollArea::getVerticalMarkerDimension() {
     Widget* content = getContent();
     int length = track.height;
     if (content && content->getHeight() != 0) {
-        length = getChildrenArea().height * track.height / content->getHeight();
+        length = scaled(getChildrenArea().height, track.height, content->getHeight());
     }
     length = std::min(std::max(length, scrollbar_width_), track.height);
     const int max_scroll = getVerticalMaxScroll();
-    const int pos = max_scroll != 0 ? (track.height - length) * v_scroll_ / max_scroll : 0;
+    const int pos = max_scroll != 0 ? scaled(track.height - length, v_scroll_, max_scroll) : 0;
     return Rectangle(track.x, track.y + pos, scrollbar_width_, length);
 }
 
@@ -237,11 +246,11 @@ Rectangle ScrollArea::getHorizontalMarkerDimension() {
     Widget* content = getContent();
     int length = track.width;
     if (content && content->getWidth() != 0) {
-        length = getChildrenArea().width * track.width / content->getWidth();
+        length = scaled(getChildrenArea().width, track.width, content->getWidth());
     }
     length = std::min(std::max(length, scrollbar_width_), track.width);
     const int max_scroll = getHorizontalMaxScroll();
-    const int pos = max_scroll != 0 ? (track.width - length) * h_scroll_ / max_scroll : 0;
+    const int pos = max_scroll != 0 ? scaled(track.width - length, h_scroll_, max_scroll) : 0;
     return Rectangle(track.x + pos, track.y, length, scrollbar_width_);
 }
 
@@ -330,7 +339,7 @@ void ScrollArea::mouseDragged(MouseEvent& event) {
         const int pos = event.getY() - track.y - v_marker_drag_offset_;
         const int d = track.height - getVerticalMarkerDimension().height;
         if (d > 0) {
-            setVerticalScrollAmount(getVerticalMaxScroll() * pos / d);
+            setVerticalScrollAmount(scaled(getVerticalMaxScroll(), pos, d));
         } else {
             setVerticalScrollAmount(0);
         }
@@ -340,7 +349,7 @@ void ScrollArea::mouseDragged(MouseEvent& event) {
         const int pos = event.getX() - track.x - h_marker_drag_offset_;
         const int d = track.width - getHorizontalMarkerDimension().width;
         if (d > 0) {
-            setHorizontalScrollAmount(getHorizontalMaxScroll() * pos / d);
+            setHorizontalScrollAmount(scaled(getHorizontalMaxScroll(), pos, d));
         } else {
             setHorizontalScrollAmount(0);
         }

@@ -182,6 +182,43 @@ TEST(ScrollAreaTest, PressesOnButtonsTrackAndMarker) {
     EXPECT_EQ(area.getVerticalScrollAmount(), 0);
 }
 
+TEST(ScrollAreaTest, MarkersFollowAVeryLongContent) {
+    // 100 million pixels: the scroll times the track length passes the int
+    // range.
+    Log log;
+    Probe tall("t", &log, 0, 0, 100, 100000000);
+    ScrollArea area(&tall);
+    area.setSize(120, 200);
+    const int max = area.getVerticalMaxScroll();
+    ASSERT_EQ(max, 100000000 - 200);
+    // Track (108, 12, 12, 176), marker at its least length 12.
+    struct Case {
+        int scroll;
+        int marker_y;
+    };
+    for (const Case& c : {Case{0, 12}, Case{max / 2, 12 + 82}, Case{max, 12 + 164}}) {
+        area.setVerticalScrollAmount(c.scroll);
+        EXPECT_EQ(area.getVerticalMarkerDimension(), Rectangle(108, c.marker_y, 12, 12)) << c.scroll;
+    }
+    // Grabbed 2 pixels below the marker's top (now at 176).
+    press(area, 112, 178);
+    drag(area, 112, 12 + 2 + 82);
+    EXPECT_EQ(area.getVerticalScrollAmount(), max / 2);
+    drag(area, 112, 100000);
+    EXPECT_EQ(area.getVerticalScrollAmount(), max);
+    drag(area, 112, -100000);
+    EXPECT_EQ(area.getVerticalScrollAmount(), 0);
+
+    Probe wide("w", &log, 0, 0, 100000000, 50);
+    ScrollArea across(&wide);
+    across.setSize(200, 100);
+    across.setHorizontalScrollAmount(across.getHorizontalMaxScroll());
+    EXPECT_EQ(across.getHorizontalMarkerDimension(), Rectangle(12 + 164, 88, 12, 12));
+    press(across, 178, 90);
+    drag(across, 100000, 90);
+    EXPECT_EQ(across.getHorizontalScrollAmount(), across.getHorizontalMaxScroll());
+}
+
 TEST(ScrollAreaTest, HorizontalBarPresses) {
     Log log;
     Probe content("c", &log, 0, 0, 1000, 50);
