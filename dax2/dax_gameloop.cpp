@@ -175,19 +175,7 @@ void DaxGameLoop::start() {
         gui->addGlobalKeyListener(this);
     }
 
-    // Whatever of keyboard, mouse and display this process has: a loop
-    // without them (tests, tools) still runs its logic.
-    if (queue_) {
-        if (al_is_keyboard_installed()) {
-            al_register_event_source(queue_.get(), al_get_keyboard_event_source());
-        }
-        if (al_is_mouse_installed()) {
-            al_register_event_source(queue_.get(), al_get_mouse_event_source());
-        }
-        if (ALLEGRO_DISPLAY* d = al_get_current_display()) {
-            al_register_event_source(queue_.get(), al_get_display_event_source(d));
-        }
-    }
+    connectInputSources(true);
     if (frame_timer_ && !manual_ticks_) {
         al_start_timer(frame_timer_.get());
     }
@@ -215,17 +203,7 @@ void DaxGameLoop::finish() {
     if (stats_timer_) {
         al_stop_timer(stats_timer_.get());
     }
-    if (queue_) {
-        if (al_is_keyboard_installed()) {
-            al_unregister_event_source(queue_.get(), al_get_keyboard_event_source());
-        }
-        if (al_is_mouse_installed()) {
-            al_unregister_event_source(queue_.get(), al_get_mouse_event_source());
-        }
-        if (ALLEGRO_DISPLAY* d = al_get_current_display()) {
-            al_unregister_event_source(queue_.get(), al_get_display_event_source(d));
-        }
-    }
+    connectInputSources(false);
     for (gcn::Gui* gui : {screen_gui_.get(), dialog_gui_.get()}) {
         gui->removeGlobalKeyListener(this);
     }
@@ -233,6 +211,31 @@ void DaxGameLoop::finish() {
     screen_gui_.reset();
     graphics_.reset();
     input_.reset();
+}
+
+void DaxGameLoop::connectInputSources(bool connect) {
+    if (!queue_) {
+        return;
+    }
+    // Whatever of keyboard, mouse and display this process has: a loop
+    // without them (tests, tools) still runs its logic.
+    std::vector<ALLEGRO_EVENT_SOURCE*> sources;
+    if (al_is_keyboard_installed()) {
+        sources.push_back(al_get_keyboard_event_source());
+    }
+    if (al_is_mouse_installed()) {
+        sources.push_back(al_get_mouse_event_source());
+    }
+    if (ALLEGRO_DISPLAY* d = al_get_current_display()) {
+        sources.push_back(al_get_display_event_source(d));
+    }
+    for (ALLEGRO_EVENT_SOURCE* source : sources) {
+        if (connect) {
+            al_register_event_source(queue_.get(), source);
+        } else {
+            al_unregister_event_source(queue_.get(), source);
+        }
+    }
 }
 
 void DaxGameLoop::run() {

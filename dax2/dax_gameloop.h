@@ -185,6 +185,9 @@ private:
     void drawConsole(int display_height);
     void drawStatistics(int display_height);
     void finishDialog(DaxDialogIfc* dialog);
+    // Registers (or unregisters) the keyboard, the mouse and the current
+    // display with the queue, as far as this process has them.
+    void connectInputSources(bool connect);
 
     DaxLoopGameCallback* callback_;
     std::deque<DaxDialogIfc*> dialogs_;
@@ -212,7 +215,6 @@ private:
     bool manual_ticks_ = false;
     bool started_ = false;
     bool ended_ = false;
-    bool close_handled_ = false;
     DaxTickResult last_ticks_;
     DaxGameLoopIfc* previous_ = nullptr;
 };
