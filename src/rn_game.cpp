@@ -108,8 +108,17 @@ int32_t RnGame::addPhantom(RnPhantomList& list, int x, int y, int x2, int y2) {
 
 RnPhantomList& RnGame::placeBuildings(RnPhantomList& list, int x, int y) {
     RnGenericBuildingType* type = findBuildingType(list.kind(), list.typeId());
+    int32_t not_built = 0;
     if (type) {
         for (const RnPhantomList::Entry& e : list.entries()) {
+            // The preview dates from the last mouse move: a walker may have
+            // stepped onto the footprint since. Placing over it would be a
+            // fatal check, so that entry is left out and not paid for.
+            if (!grn_map.isAreaFree(e.x_, e.y_, type->width_, type->height_)) {
+                not_built += type->cost_;
+                daxLogMessage(2, 1, "b: %d,%d is taken, nothing built", e.x_, e.y_);
+                continue;
+            }
             RnObjectID oid = type->createBuilding(e.x_, e.y_);
             DaxGameTime now = dax_gameclock.gameTime();
             daxLogMessage(2, 1, "b: [%hd:%hd,%d] at x=%d,y=%d time=%d", oid.kind_, oid.type_idx_, oid.bld_idx_, x,
@@ -121,7 +130,7 @@ RnPhantomList& RnGame::placeBuildings(RnPhantomList& list, int x, int y) {
             update_queue_.schedule(now, oid);
         }
     }
-    money_ -= list.totalCost();
+    money_ -= list.totalCost() - not_built;
     return list;
 }
 

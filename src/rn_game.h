@@ -122,6 +122,8 @@ public:
     int32_t addPhantom(RnPhantomList& list, int x, int y, int x2, int y2);
     // Builds every previewed building, wakes each now and takes the total
     // cost from the money. (x, y) is the position the order was given at.
+    // An entry whose footprint is no longer free (a walker stepped onto it
+    // after the preview) is skipped and its cost not taken.
     RnPhantomList& placeBuildings(RnPhantomList& list, int x, int y);
     // Fills the selection with the roads and buildings on the rectangle's
     // tiles; returns their total cost, or -1 when a corner is off the map.

@@ -132,6 +132,16 @@ bool RnMap::isAreaOnMap(int x, int y, int16_t w, int16_t h) const {
     return isOnMap(x, y) && isOnMap(x - w + 1, y - h + 1);
 }
 
+bool RnMap::isAreaFree(int x, int y, int16_t w, int16_t h) const {
+    if (!isAreaOnMap(x, y, w, h)) return false;
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) {
+            if (!rows_[i][j].isTileFree()) return false;
+        }
+    }
+    return true;
+}
+
 uint16_t RnMap::resourceMaskAt(int x, int y) const {
     int16_t t = rows_[x][y].terrain_idx_;
     const auto& terrains = grn_game.terrains();

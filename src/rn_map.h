@@ -84,6 +84,9 @@ public:
     void resetArea(int x, int y, int16_t w, int16_t h);
 
     bool isAreaOnMap(int x, int y, int16_t w, int16_t h) const;
+    // Every footprint tile on the map and free (no road, building or
+    // walker on it).
+    bool isAreaFree(int x, int y, int16_t w, int16_t h) const;
     // Every footprint tile on the map, free unless allow_occupied, and either
     // allowing buildings or on a terrain carrying a resource of the mask.
     bool canBuildArea(int x, int y, int16_t w, int16_t h, bool allow_occupied, uint16_t resource_mask) const;

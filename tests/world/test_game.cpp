@@ -248,6 +248,37 @@ TEST_F(BuildTest, PreviewAndPlacement) {
     EXPECT_EQ(grn_game.servType(0).instanceCount(), 1);
 }
 
+TEST_F(BuildTest, EntriesWhoseFootprintWasTakenSinceThePreviewAreSkipped) {
+    // A building: a walker steps onto one of its four tiles after the preview.
+    RnPhantomList house;
+    house.setType(RnIdBldServ, 300);
+    ASSERT_EQ(grn_game.addPhantom(house, 5, 5, 5, 5), 50);
+    RnObjectID walker = addWalker();
+    grn_map.tile(4, 5).addWalker(walker);
+    setNow(40);
+    grn_game.placeBuildings(house, 5, 5);
+    EXPECT_EQ(grn_game.servType(0).instanceCount(), 0);
+    EXPECT_EQ(grn_game.money_, 10000);
+    EXPECT_TRUE(grn_game.updateQueue().empty());
+    EXPECT_TRUE(grn_map.tile(5, 5).oid_.isNull());
+    EXPECT_EQ(grn_map.tile(4, 5).walker_head_, walker);
+    EXPECT_TRUE(logged("b: 5,5 is taken, nothing built"));
+
+    // A dragged road: the walker's tile is left out, the rest is built and
+    // paid for.
+    RnPhantomList roads;
+    roads.setType(RnIdBldRoad, 100);
+    ASSERT_EQ(grn_game.addPhantom(roads, 2, 8, 5, 8), 4 * 5);
+    grn_map.tile(4, 5).removeWalker(walker);
+    grn_map.tile(3, 8).addWalker(walker);
+    grn_game.placeBuildings(roads, 2, 8);
+    EXPECT_EQ(grn_game.roadType(0).instanceCount(), 3);
+    EXPECT_EQ(grn_game.money_, 10000 - 3 * 5);
+    EXPECT_TRUE(grn_map.tile(3, 8).oid_.isNull());
+    EXPECT_EQ(grn_map.tile(4, 8).oid_.kind_, RnIdBldRoad);
+    EXPECT_EQ(grn_game.updateQueue().size(), 3u);
+}
+
 TEST_F(BuildTest, RectangleSelectionInEitherOrder) {
     RnObjectID a = build(2, 2), b = build(6, 3);
     RnObjectID road = grn_game.roadType(0).createBuilding(9, 9);

@@ -17,6 +17,7 @@
 #include "rn_bld_serv.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_wlk_serv.h"
 #include "support/allegro_env.h"
 
 namespace worldtest {
@@ -123,6 +124,21 @@ protected:
         RnMapTile& t = grn_map.tile(x, y);
         t.terrain_idx_ = terrain;
         t.resetToTerrain();
+    }
+
+    // A service walker registered directly in its type's instance list (its
+    // type, id 700, is made with the first one); not yet on any tile.
+    static RnObjectID addWalker() {
+        if (grn_game.servWalkerTypes().empty()) {
+            RnWalkerServType wt;
+            wt.type_id_ = 700;
+            grn_game.addServWalkerType(wt);
+        }
+        RnWalkerServType& wt = grn_game.servWalkerType(0);
+        int32_t idx = wt.instances_.add(RnWalkerServ(RnObjectID(), DaxMapPositionI(0, 0), 0, false, 0));
+        RnWalkerServ& w = wt.instances_[idx];
+        w.oid_ = RnObjectID(RnIdWlkServ, 0, idx);
+        return w.oid_;
     }
 
     // A road type (id 100) with three levels of own desirability 1, 2, 3;

@@ -1,6 +1,5 @@
 // The tile map: size limit, fresh tiles, walker lists, footprint tests,
 // building marks and the road tiles around a footprint.
-#include "rn_wlk_serv.h"
 #include "test_game_fixture.h"
 
 using namespace worldtest;
@@ -9,19 +8,6 @@ namespace {
 
 class MapTest : public WorldTest {
 protected:
-    // A service walker registered directly in its type's instance list.
-    RnObjectID addWalker() {
-        if (grn_game.servWalkerTypes().empty()) {
-            RnWalkerServType wt;
-            wt.type_id_ = 700;
-            grn_game.addServWalkerType(wt);
-        }
-        RnWalkerServType& wt = grn_game.servWalkerType(0);
-        int32_t idx = wt.instances_.add(RnWalkerServ(RnObjectID(), DaxMapPositionI(0, 0), 0, false, 0));
-        RnWalkerServ& w = wt.instances_[idx];
-        w.oid_ = RnObjectID(RnIdWlkServ, 0, idx);
-        return w.oid_;
-    }
     RnObjectID nextOf(const RnObjectID& w) { return grn_game.walkerByOid(w).next_walker_; }
 };
 
