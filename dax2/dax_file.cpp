@@ -208,9 +208,12 @@ int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc*
             continue;
         }
         if (lister) {
+            // The size goes out as int32: a file beyond 2 GB reports the
+            // largest size rather than a wrapped, negative one.
+            const int64_t bytes = static_cast<int64_t>(al_get_fs_entry_size(entry.get()));
+            const int32_t size = bytes > INT32_MAX ? INT32_MAX : static_cast<int32_t>(bytes);
             lister->addFile(al_get_path_basename(path.get()), ext, directory,
-                            static_cast<int64_t>(al_get_fs_entry_mtime(entry.get())),
-                            static_cast<int32_t>(al_get_fs_entry_size(entry.get())));
+                            static_cast<int64_t>(al_get_fs_entry_mtime(entry.get())), size);
         }
         ++count;
     }

@@ -33,7 +33,8 @@ class DaxFileListerIfc {
 public:
     virtual ~DaxFileListerIfc() = default;
     // name: the file name without its extension; directory as given to
-    // daxListFiles; mtime in seconds since 1970; size in bytes.
+    // daxListFiles; mtime in seconds since 1970; size in bytes (at most
+    // INT32_MAX: larger files report that).
     virtual void addFile(const char* name, const char* extension, const char* directory,
                          int64_t mtime, int32_t size) = 0;
 };

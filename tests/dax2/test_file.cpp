@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -74,6 +76,39 @@ TEST_F(FileTest, GzipRoundTripThroughAllegroFiles) {
     EXPECT_TRUE(al_feof(f.get()));
     EXPECT_TRUE(al_fseek(f.get(), 1, ALLEGRO_SEEK_SET));
     EXPECT_EQ(al_fgetc(f.get()), 'o');
+}
+
+// A save written to a full disk must not look written: zlib reports a failed
+// buffer write at the next flush as Z_STREAM_ERROR (not -1), and a failure
+// to write the last block only through gzclose.
+TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
+    if (!A5_FsEntry("/dev/full").exists()) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    std::string noise(200000, '\0');
+    uint32_t v = 4357;
+    for (char& c : noise) {
+        v = v * 1103515245u + 12345u;
+        c = static_cast<char>(v >> 24);
+    }
+    {
+        // More than the 32 KB buffer: the write itself fails.
+        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ASSERT_NE(f, nullptr);
+        EXPECT_LT(al_fwrite(f, noise.data(), noise.size()), noise.size());
+        al_set_errno(0);
+        EXPECT_FALSE(al_fflush(f));
+        EXPECT_NE(al_get_errno(), 0);
+        EXPECT_FALSE(al_fclose(f));
+    }
+    {
+        // A few bytes fit the buffer; only closing finds the disk full.
+        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(al_fwrite(f, "zor", 3), 3u);
+        EXPECT_TRUE(al_fflush(f));
+        EXPECT_FALSE(al_fclose(f));
+    }
 }
 
 TEST_F(FileTest, GzipOpenFailureSetsErrno) {
@@ -155,6 +190,17 @@ TEST_F(FileTest, ListFilesMatchesTheExactExtension) {
     EXPECT_EQ(c.files["b"].size, 1);
     EXPECT_EQ(daxListFiles(dir_.file("none/").c_str(), "sav", &c), 0);
     EXPECT_EQ(daxListFiles(dir_.file("s/a.sav").c_str(), "sav", &c), 0);
+}
+
+TEST_F(FileTest, ListFilesReportsAFileBeyondTwoGigabytesWithTheLargestSize) {
+    // A sparse file: 3 GB long without taking the room on disk.
+    std::string big = dir_.write("big/huge.sav", "");
+    if (truncate(big.c_str(), 3LL * 1024 * 1024 * 1024) != 0) {
+        GTEST_SKIP() << "no sparse files here";
+    }
+    Collector c;
+    EXPECT_EQ(daxListFiles(dir_.file("big/").c_str(), "sav", &c), 1);
+    EXPECT_EQ(c.files["huge"].size, INT32_MAX);
 }
 
 TEST_F(FileTest, FindFileTakesTheFirstDirectoryHoldingIt) {
