@@ -125,16 +125,7 @@ void Gui::draw() {
         return;
     }
     graphics_->_beginDraw();
-    const Rectangle& d = top_->getDimension();
-    const int f = top_->getFrameSize();
-    if (f != 0) {
-        graphics_->pushClipArea(Rectangle(d.x - f, d.y - f, d.width + 2 * f, d.height + 2 * f));
-        top_->drawFrame(graphics_);
-        graphics_->popClipArea();
-    }
-    graphics_->pushClipArea(d);
-    top_->draw(graphics_);
-    graphics_->popClipArea();
+    top_->drawFramed(graphics_);
     graphics_->_endDraw();
 }
 
@@ -454,19 +445,20 @@ void Gui::handleMousePressed(const MouseInput& input) {
 }
 
 void Gui::handleMouseWheelMovedDown(const MouseInput& input) {
-    Widget* source = getMouseEventSource(input.getX(), input.getY());
-    if (focus_handler_->getDraggedWidget()) {
-        source = focus_handler_->getDraggedWidget();
-    }
-    distributeMouseEvent(source, MouseEvent::WheelMovedDown, input.getButton(), input.getX(), input.getY());
+    distributeWheel(input, MouseEvent::WheelMovedDown);
 }
 
 void Gui::handleMouseWheelMovedUp(const MouseInput& input) {
-    Widget* source = getMouseEventSource(input.getX(), input.getY());
-    if (focus_handler_->getDraggedWidget()) {
-        source = focus_handler_->getDraggedWidget();
+    distributeWheel(input, MouseEvent::WheelMovedUp);
+}
+
+void Gui::distributeWheel(const MouseInput& input, int type) {
+    // A drag keeps the wheel too.
+    Widget* source = focus_handler_->getDraggedWidget();
+    if (!source) {
+        source = getMouseEventSource(input.getX(), input.getY());
     }
-    distributeMouseEvent(source, MouseEvent::WheelMovedUp, input.getButton(), input.getX(), input.getY());
+    distributeMouseEvent(source, type, input.getButton(), input.getX(), input.getY());
 }
 
 void Gui::handleMouseReleased(const MouseInput& input) {
@@ -494,34 +486,26 @@ void Gui::handleMouseReleased(const MouseInput& input) {
     }
 }
 
-void Gui::handleModalFocus() {
-    Widget* last = focus_handler_->getLastWidgetWithModalFocus();
-    Widget* modal = focus_handler_->getModalFocused();
-    if (last == modal) {
-        return;
+Widget* Gui::followModalRole(Widget* last, Widget* holder) {
+    if (last == holder) {
+        return last;
     }
     if (last == nullptr) {
         handleModalFocusGained();
-        focus_handler_->setLastWidgetWithModalFocus(modal);
-    } else {
-        handleModalFocusReleased();
-        focus_handler_->setLastWidgetWithModalFocus(nullptr);
+        return holder;
     }
+    handleModalFocusReleased();
+    return nullptr;
+}
+
+void Gui::handleModalFocus() {
+    focus_handler_->setLastWidgetWithModalFocus(
+        followModalRole(focus_handler_->getLastWidgetWithModalFocus(), focus_handler_->getModalFocused()));
 }
 
 void Gui::handleModalMouseInputFocus() {
-    Widget* last = focus_handler_->getLastWidgetWithModalMouseInputFocus();
-    Widget* modal = focus_handler_->getModalMouseInputFocused();
-    if (last == modal) {
-        return;
-    }
-    if (last == nullptr) {
-        handleModalFocusGained();
-        focus_handler_->setLastWidgetWithModalMouseInputFocus(modal);
-    } else {
-        handleModalFocusReleased();
-        focus_handler_->setLastWidgetWithModalMouseInputFocus(nullptr);
-    }
+    focus_handler_->setLastWidgetWithModalMouseInputFocus(followModalRole(
+        focus_handler_->getLastWidgetWithModalMouseInputFocus(), focus_handler_->getModalMouseInputFocused()));
 }
 
 void Gui::handleModalFocusGained() {

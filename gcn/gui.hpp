@@ -84,6 +84,12 @@ protected:
     bool outsideModalFocus(Widget* widget) const;
     bool outsideModalMouseInputFocus(Widget* widget) const;
     bool isInMouseQueue(const Widget* widget) const;
+    // One modal role as the gui last saw it (last) and as it stands
+    // (holder): gaining or losing it exits or re-enters the widgets under
+    // the mouse. Returns what to remember as last.
+    Widget* followModalRole(Widget* last, Widget* holder);
+    // A wheel event to the dragged widget, else to the widget under the mouse.
+    void distributeWheel(const MouseInput& input, int type);
     // The widget's rectangle on the drawing surface.
     static Rectangle absoluteRectangle(const Widget* widget);
 

@@ -36,6 +36,17 @@ void eraseAll(List& list, Item* item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
+// One notice to every widget listener, over a copy of the list: a listener
+// may register or unregister listeners while it is told.
+void tellWidgetListeners(const std::vector<WidgetListener*>& list, void (WidgetListener::*notice)(const Event&),
+                         Widget* source) {
+    const std::vector<WidgetListener*> listeners = list;
+    const Event event(source);
+    for (WidgetListener* l : listeners) {
+        (l->*notice)(event);
+    }
+}
+
 }  // namespace
 
 Widget::Widget() {
@@ -54,14 +65,9 @@ Widget::~Widget() {
     for (DeathListener* l : listeners) {
         l->death(event);
     }
-    if (focus_handler_) {
-        // Both modal roles are given up, so the handler never keeps a
-        // pointer to a destroyed widget in either.
-        focus_handler_->releaseModalFocus(this);
-        focus_handler_->releaseModalMouseInputFocus(this);
-        focus_handler_->remove(this);
-        focus_handler_ = nullptr;
-    }
+    // Leaving the handler gives up both modal roles, so it never keeps a
+    // pointer to a destroyed widget in either.
+    Widget::_setFocusHandler(nullptr);
     eraseAll(liveWidgets(), this);
 }
 
@@ -91,6 +97,19 @@ void Widget::drawFrame(Graphics* graphics) {
         graphics->drawLine(w - i, i + 1, w - i, h - i);
         graphics->drawLine(i, h - i, w - i - 1, h - i);
     }
+}
+
+void Widget::drawFramed(Graphics* graphics) {
+    const Rectangle& d = dimension_;
+    const int f = getFrameSize();
+    if (f != 0) {
+        graphics->pushClipArea(Rectangle(d.x - f, d.y - f, d.width + 2 * f, d.height + 2 * f));
+        drawFrame(graphics);
+        graphics->popClipArea();
+    }
+    graphics->pushClipArea(d);
+    draw(graphics);
+    graphics->popClipArea();
 }
 
 Widget* Widget::getTop() const {
@@ -228,41 +247,27 @@ void Widget::setDimension(const Rectangle& dimension) {
 }
 
 void Widget::setWidth(int width) {
-    Rectangle r = dimension_;
-    r.width = width;
-    setDimension(r);
+    setDimension(Rectangle(dimension_.x, dimension_.y, width, dimension_.height));
 }
 
 void Widget::setHeight(int height) {
-    Rectangle r = dimension_;
-    r.height = height;
-    setDimension(r);
+    setDimension(Rectangle(dimension_.x, dimension_.y, dimension_.width, height));
 }
 
 void Widget::setSize(int width, int height) {
-    Rectangle r = dimension_;
-    r.width = width;
-    r.height = height;
-    setDimension(r);
+    setDimension(Rectangle(dimension_.x, dimension_.y, width, height));
 }
 
 void Widget::setX(int x) {
-    Rectangle r = dimension_;
-    r.x = x;
-    setDimension(r);
+    setDimension(Rectangle(x, dimension_.y, dimension_.width, dimension_.height));
 }
 
 void Widget::setY(int y) {
-    Rectangle r = dimension_;
-    r.y = y;
-    setDimension(r);
+    setDimension(Rectangle(dimension_.x, y, dimension_.width, dimension_.height));
 }
 
 void Widget::setPosition(int x, int y) {
-    Rectangle r = dimension_;
-    r.x = x;
-    r.y = y;
-    setDimension(r);
+    setDimension(Rectangle(x, y, dimension_.width, dimension_.height));
 }
 
 void Widget::setFocusable(bool focusable) {
@@ -364,35 +369,19 @@ void Widget::removeWidgetListener(WidgetListener* l) {
 }
 
 void Widget::distributeResizedEvent() {
-    const WidgetListeners listeners = widget_listeners_;
-    const Event event(this);
-    for (WidgetListener* l : listeners) {
-        l->widgetResized(event);
-    }
+    tellWidgetListeners(widget_listeners_, &WidgetListener::widgetResized, this);
 }
 
 void Widget::distributeMovedEvent() {
-    const WidgetListeners listeners = widget_listeners_;
-    const Event event(this);
-    for (WidgetListener* l : listeners) {
-        l->widgetMoved(event);
-    }
+    tellWidgetListeners(widget_listeners_, &WidgetListener::widgetMoved, this);
 }
 
 void Widget::distributeHiddenEvent() {
-    const WidgetListeners listeners = widget_listeners_;
-    const Event event(this);
-    for (WidgetListener* l : listeners) {
-        l->widgetHidden(event);
-    }
+    tellWidgetListeners(widget_listeners_, &WidgetListener::widgetHidden, this);
 }
 
 void Widget::distributeShownEvent() {
-    const WidgetListeners listeners = widget_listeners_;
-    const Event event(this);
-    for (WidgetListener* l : listeners) {
-        l->widgetShown(event);
-    }
+    tellWidgetListeners(widget_listeners_, &WidgetListener::widgetShown, this);
 }
 
 void Widget::distributeActionEvent() {

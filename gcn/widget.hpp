@@ -41,6 +41,10 @@ public:
     // The bevelled frame, drawn in a clip area grown by the frame size on
     // every side: positive sizes look sunken, negative ones raised.
     virtual void drawFrame(Graphics* graphics);
+    // How a parent (or the gui, for its top) draws the widget: the frame in
+    // the rectangle grown by the frame size, then the widget in its
+    // rectangle, each in a clip area of its own pushed onto the current one.
+    void drawFramed(Graphics* graphics);
     // Per-tick work.
     virtual void logic() {}
     virtual Widget* getParent() const { return parent_; }

@@ -160,19 +160,9 @@ void BasicContainer::logicChildren() {
 void BasicContainer::drawChildren(Graphics* graphics) {
     graphics->pushClipArea(getChildrenArea());
     for (Widget* w : children_) {
-        if (!w->isVisible()) {
-            continue;
+        if (w->isVisible()) {
+            w->drawFramed(graphics);
         }
-        const Rectangle& d = w->getDimension();
-        const int f = w->getFrameSize();
-        if (f != 0) {
-            graphics->pushClipArea(Rectangle(d.x - f, d.y - f, d.width + 2 * f, d.height + 2 * f));
-            w->drawFrame(graphics);
-            graphics->popClipArea();
-        }
-        graphics->pushClipArea(d);
-        w->draw(graphics);
-        graphics->popClipArea();
     }
     graphics->popClipArea();
 }
