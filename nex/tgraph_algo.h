@@ -64,6 +64,13 @@ public:
 
     void siftUp(Entry* e) { siftUp(e, e->position_); }
 
+    // The same for the entry at heap position p, for callers that keep
+    // positions rather than handles.
+    void siftUp(int32_t p) {
+        if (p < 0) throw tExcept(src::tgraph_algo, kLineSiftUp, kNexErrRange, "index must be >= 0");
+        siftUp(entries_[p], p);
+    }
+
     // The child of p with the smallest key (the first of equal ones), -1 when
     // p has no child.
     int32_t minChild(int32_t p) const {

@@ -49,9 +49,14 @@ TEST(PrioQueue, LoweredKeyIsRepairedBySiftUp) {
     handles[21]->key_ = 2;
     q.siftUp(handles[21]);
     expectHeap(q);
+    // By heap position alone.
+    handles[33]->key_ = 3;
+    q.siftUp(handles[33]->position_);
+    expectHeap(q);
     EXPECT_EQ(q.peekMin()->value_, 37);
     EXPECT_EQ(q.popMin(), 37);
     EXPECT_EQ(q.popMin(), 21);
+    EXPECT_EQ(q.popMin(), 33);
     EXPECT_EQ(q.popMin(), 0);
     expectHeap(q);
 }
@@ -76,6 +81,8 @@ TEST(PrioQueue, Errors) {
     EXPECT_EQ(t.code, 16103);
     EXPECT_EQ(t.text, "nex\\tgraph_algo line 89: 16103 index must be >= 0");
     EXPECT_THROW(q.siftUp(e, -1), tExcept);
+    EXPECT_EQ(nexCatch([&] { q.siftUp(-1); }).text, "nex\\tgraph_algo line 89: 16103 index must be >= 0");
+    EXPECT_EQ(nexCatch([&] { q.siftUp(1); }).text, "nex\\tappend.h line 143: 16103 index 1 out of range (0-1)");
 
     // A position that does not hold the entry would duplicate it in the heap.
     nex::tPrioQueue::Entry* f = q.push(8, 8);
