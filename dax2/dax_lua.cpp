@@ -135,11 +135,6 @@ int luaSaveImages(lua_State* L) {
     return 0;
 }
 
-void registerLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
-    lua.registerFunction(name, fn);
-    daxLogMessage(3, 1, "register function %s", name);
-}
-
 // The text of the error object on top of the stack.
 const char* errorText(lua_State* L) {
     const char* s = lua_tostring(L, -1);
@@ -256,13 +251,13 @@ void DaxLua::init() {
     }
     daxLogMessage(2, 1, "lua global functions and tables listed");
 
-    registerLogged(*this, "logmsg", luaLogmsg);
-    registerLogged(*this, "logerr", luaLogerr);
-    registerLogged(*this, "import_language_strings", luaImportLanguageStrings);
-    registerLogged(*this, "add_author", luaAddAuthor);
-    registerLogged(*this, "dofile", luaDofile);
-    registerLogged(*this, "dofileopt", luaDofileopt);
-    registerLogged(*this, "save_images", luaSaveImages);
+    registerLoggedFunction("logmsg", luaLogmsg);
+    registerLoggedFunction("logerr", luaLogerr);
+    registerLoggedFunction("import_language_strings", luaImportLanguageStrings);
+    registerLoggedFunction("add_author", luaAddAuthor);
+    registerLoggedFunction("dofile", luaDofile);
+    registerLoggedFunction("dofileopt", luaDofileopt);
+    registerLoggedFunction("save_images", luaSaveImages);
     daxLuaRegisterBitmapFunctions(*this);
     daxLogMessage(2, 1, "system functions registered");
 }
@@ -287,6 +282,11 @@ void DaxLua::registerFunction(const char* name, DaxLuaFunction fn) {
     std::memcpy(holder, &fn, sizeof(fn));
     lua_pushcclosure(L, trampoline, 2);
     lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+void DaxLua::registerLoggedFunction(const char* name, DaxLuaFunction fn) {
+    registerFunction(name, fn);
+    daxLogMessage(3, 1, "register function %s", name);
 }
 
 void DaxLua::registerTileFunctions() {

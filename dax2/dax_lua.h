@@ -50,6 +50,9 @@ public:
     // Sets the global name to a C closure that enters fn through
     // daxLuaInvoke (so fn must not be wrapped again). Does not log.
     void registerFunction(const char* name, DaxLuaFunction fn);
+    // registerFunction, then the log line "register function %s" (level 3)
+    // that every system and content function gets.
+    void registerLoggedFunction(const char* name, DaxLuaFunction fn);
     // Registers set_iso_tile_size, set_rect_tile_size, read_ground_tile,
     // read_1tile__ and read_mtile__ (the data-model loader calls it).
     void registerTileFunctions();

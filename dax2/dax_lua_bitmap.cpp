@@ -485,25 +485,20 @@ int luaReadMTile(lua_State* L) {
     return 0;
 }
 
-void registerLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
-    lua.registerFunction(name, fn);
-    daxLogMessage(3, 1, "register function %s", name);
-}
-
 }  // namespace
 
 void daxLuaRegisterBitmapFunctions(DaxLua& lua) {
-    registerLogged(lua, "open_file", luaOpenFile);
-    registerLogged(lua, "read_file", luaReadFile);
-    registerLogged(lua, "read_bitmap", luaReadBitmap);
+    lua.registerLoggedFunction("open_file", luaOpenFile);
+    lua.registerLoggedFunction("read_file", luaReadFile);
+    lua.registerLoggedFunction("read_bitmap", luaReadBitmap);
 }
 
 void daxLuaRegisterTileFunctions(DaxLua& lua) {
-    registerLogged(lua, "set_iso_tile_size", luaSetIsoTileSize);
-    registerLogged(lua, "set_rect_tile_size", luaSetRectTileSize);
-    registerLogged(lua, "read_ground_tile", luaReadGroundTile);
-    registerLogged(lua, "read_1tile__", luaRead1Tile);
-    registerLogged(lua, "read_mtile__", luaReadMTile);
+    lua.registerLoggedFunction("set_iso_tile_size", luaSetIsoTileSize);
+    lua.registerLoggedFunction("set_rect_tile_size", luaSetRectTileSize);
+    lua.registerLoggedFunction("read_ground_tile", luaReadGroundTile);
+    lua.registerLoggedFunction("read_1tile__", luaRead1Tile);
+    lua.registerLoggedFunction("read_mtile__", luaReadMTile);
 }
 
 ALLEGRO_BITMAP* daxLuaBitmapFile() { return g_sheet; }

@@ -133,7 +133,11 @@ TEST_F(LuaTest, InitOpensLibrariesListsBuiltinsAndRegistersSystemFunctions) {
     // The tile functions come only with registerTileFunctions.
     EXPECT_EQ(LUA_TNIL, globalType("read_1tile__"));
     lua_.registerTileFunctions();
-    EXPECT_EQ(LUA_TFUNCTION, globalType("read_1tile__"));
+    for (const char* f : {"set_iso_tile_size", "set_rect_tile_size", "read_ground_tile", "read_1tile__",
+                          "read_mtile__"}) {
+        EXPECT_EQ(LUA_TFUNCTION, globalType(f)) << f;
+        EXPECT_TRUE(logged(std::string("register function ") + f)) << f;
+    }
     // Only the five libraries: no io, no os.
     for (const char* lib : {"string", "table", "math", "package"}) {
         EXPECT_EQ(LUA_TTABLE, globalType(lib)) << lib;
