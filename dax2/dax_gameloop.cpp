@@ -370,11 +370,7 @@ void DaxGameLoop::frame() {
             if (dialog_gui_->getTop()) {
                 dialog_gui_->draw();
             }
-            const int height = al_get_display_height(display);
-            drawConsole(height);
-            if (loop_display_ != 0) {
-                drawStatistics(height);
-            }
+            drawOverlays(al_get_display_height(display));
             uint64_t t2 = daxPerfCounter();
             dax_loop_stats.draw_time += t2 - t1;
             al_flip_display();
@@ -441,6 +437,16 @@ bool DaxGameLoop::expireConsole(std::deque<DaxConsoleEntry>& queue, uint32_t now
         queue.pop_front();
     }
     return important;
+}
+
+void DaxGameLoop::drawOverlays(int display_height) {
+    if (!graphics_) {
+        return;
+    }
+    drawConsole(display_height);
+    if (loop_display_ != 0) {
+        drawStatistics(display_height);
+    }
 }
 
 void DaxGameLoop::drawConsole(int display_height) {

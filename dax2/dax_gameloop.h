@@ -157,6 +157,12 @@ public:
     // for the error timeout. Returns whether one was important.
     static bool expireConsole(std::deque<DaxConsoleEntry>& queue, uint32_t now, int msg_timeout, int err_timeout);
 
+    // Draws the console lines and, when switched on, the statistics line
+    // over the current target, for a display display_height pixels high;
+    // each frame does it after the guis, before the flip. Ages the console
+    // first.
+    void drawOverlays(int display_height);
+
     // What the last frame's logic step did.
     const DaxTickResult& lastTicks() const { return last_ticks_; }
 

@@ -422,4 +422,59 @@ TEST_F(DisplayTest, TheLoopDrawsAScreenTakesAScreenshotAndQuits) {
     EXPECT_EQ(callback.updates, 0);
 }
 
+TEST_F(DisplayTest, TheConsoleShowsItsLinesByTheShowSettingAndImportance) {
+    writeIni();
+    DaxDisplay display;
+    display.create("./zt", "zor.ini");
+    DaxGameLoop loop(nullptr);
+    loop.readConfig("zor.ini");
+    loop.start();
+    ALLEGRO_DISPLAY* d = display.display();
+    const int height = al_get_display_height(d);
+    const int line_height = dax_config.overlay_font_->getHeight() + 2;
+    auto blue = [](ALLEGRO_BITMAP* bmp, int x, int y) {
+        unsigned char r = 0, g = 0, b = 0;
+        al_unmap_rgb(al_get_pixel(bmp, x, y), &r, &g, &b);
+        return b;
+    };
+
+    struct Case {
+        const char* name;
+        int console_show;
+        bool important;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"plain lines wait for an important one", 1, false, false},
+        {"an important line shows all", 1, true, true},
+        {"show 2 shows plain lines too", 2, false, true},
+        {"show 0 shows nothing", 0, true, false},
+    };
+    const int saved_show = dax_config.console_show_;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dax_config.console_show_ = c.console_show;
+        DaxLog::reset();
+        daxLogMessage(2, 1, "a plain line");
+        if (c.important) {
+            daxLogMessage(1, 1, "an important line");
+        }
+        const int lines = c.important ? 2 : 1;
+        al_set_target_backbuffer(d);
+        al_clear_to_color(al_map_rgb(0, 0, 255));
+        loop.drawOverlays(height);
+        ALLEGRO_BITMAP* back = al_get_backbuffer(d);
+        // The lines stand at the bottom left (loop_y -1), oldest on top, each
+        // on a dark box; the text starts one pixel right of the box's edge.
+        const int top = height - 1 - lines * line_height;
+        for (int i = 0; i < lines; ++i) {
+            EXPECT_EQ(blue(back, 0, top + i * line_height + 1) < 255, c.shown) << "line " << i;
+        }
+        EXPECT_EQ(blue(back, 0, top - 1), 255);
+        EXPECT_EQ(blue(back, 0, height - 1), 255);
+    }
+    dax_config.console_show_ = saved_show;
+    loop.finish();
+}
+
 }  // namespace
