@@ -34,9 +34,7 @@ const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_
 DaxGameTime RnBldr::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnBldr::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 // Re-evaluating the stock after a delivery comes with the builder's own code.
@@ -54,10 +52,7 @@ int RnBldr::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 uint16_t RnBldr::available(int16_t goods, uint16_t wanted) const {
@@ -93,8 +88,7 @@ void RnBldr::shutDown(const RnBldrType& type) {
 }
 
 RnGenericBuilding* RnBldrType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnBldrType::createBuilding(int x, int y) {

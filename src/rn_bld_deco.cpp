@@ -39,10 +39,7 @@ int RnDeco::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnDeco::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 int RnDeco::ownAttr() const {
@@ -65,8 +62,7 @@ void RnDeco::release() {
 }
 
 RnGenericBuilding* RnDecoType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnDecoType::createBuilding(int x, int y) {

@@ -34,6 +34,25 @@ constexpr DaxGameTime kRnNoWakeTime{0};
 // Instance lists of building and walker types grow in blocks of 64 objects.
 constexpr int kRnInstanceBlock = 64;
 
+// The two rules of building timers. Each timer of a kind has a pending bit in
+// the kind's flags word and means something only while that bit is set.
+// A note asking for a re-check keeps the first time asked for (the bit set
+// means a re-check is already on its way).
+template <class Flags, class Bit>
+void rnNoteFirst(Flags& flags, Bit bit, DaxGameTime& timer, DaxGameTime t) {
+    if ((flags & bit) != 0) return;
+    timer = t;
+    flags = static_cast<Flags>(flags | bit);
+}
+// A re-scheduling keeps the earliest time; returns whether the timer changed.
+template <class Flags, class Bit>
+bool rnNoteEarliest(Flags& flags, Bit bit, DaxGameTime& timer, DaxGameTime t) {
+    if ((flags & bit) != 0 && t.value() >= timer.value()) return false;
+    timer = t;
+    flags = static_cast<Flags>(flags | bit);
+    return true;
+}
+
 // Root of buildings and walkers: the object's id and whether its slot in the
 // type's instance list is in use. Objects live by value in those lists and are
 // never deleted through this base (hence no virtual destructor).
@@ -336,6 +355,14 @@ Obj& rnAddInstance(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list,
     obj.oid_.setBldIdx(idx);
     DAX_ASSERT(obj.is_active_);
     return obj;
+}
+
+// The live object at an instance index, null for a free slot or an index
+// out of range (negative ones included).
+template <class Obj>
+Obj* rnLiveInstance(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list, int32_t idx) {
+    if (static_cast<uint32_t>(idx) >= static_cast<uint32_t>(list.size()) || !list.isUsed(idx)) return nullptr;
+    return &list[idx];
 }
 
 // The live building at the tile's instance index (fatal when there is none).

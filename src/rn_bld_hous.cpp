@@ -20,15 +20,11 @@ const RnHousType& RnHous::housType() const { return grn_game.housType(oid_.type_
 DaxGameTime RnHous::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnHous::desirabilityChanged(DaxGameTime t) {
-    if ((flags_ & kAttrPending) != 0) return;
-    t_attr_ = t;
-    flags_ |= kAttrPending;
+    rnNoteFirst(flags_, kAttrPending, t_attr_, t);
 }
 
 void RnHous::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 void RnHous::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
@@ -48,10 +44,7 @@ int RnHous::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnHous::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 void RnHous::emptyHouse(const RnHousType& type) {
@@ -72,8 +65,7 @@ void RnHous::emptyHouse(const RnHousType& type) {
 }
 
 RnGenericBuilding* RnHousType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnHousType::createBuilding(int x, int y) {

@@ -22,9 +22,7 @@ const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_
 DaxGameTime RnMrkt::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnMrkt::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 // Re-evaluating the stock after a delivery comes with the market's own code.
@@ -42,10 +40,7 @@ int RnMrkt::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 void RnMrkt::shutDown(const RnMrktType& type) {
@@ -59,8 +54,7 @@ void RnMrkt::shutDown(const RnMrktType& type) {
 }
 
 RnGenericBuilding* RnMrktType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnMrktType::createBuilding(int x, int y) {

@@ -22,9 +22,7 @@ const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_
 DaxGameTime RnProd::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnProd::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 // Restarting the cycle after a delivery comes with the building's own code.
@@ -44,10 +42,7 @@ int RnProd::infoText(std::string& buf, bool sep) const {
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
 
 bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 void RnProd::shutDown(const RnProdType& type) {
@@ -63,8 +58,7 @@ void RnProd::shutDown(const RnProdType& type) {
 }
 
 RnGenericBuilding* RnProdType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnProdType::createBuilding(int x, int y) {

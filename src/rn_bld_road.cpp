@@ -26,9 +26,7 @@ const RnRoadLevelDesc& RnRoad::levelDesc() const {
 }
 
 void RnRoad::desirabilityChanged(DaxGameTime t) {
-    if ((state_bits_ & kAttrPending) != 0) return;
-    t_attr_ = t;
-    state_bits_ |= kAttrPending;
+    rnNoteFirst(state_bits_, kAttrPending, t_attr_, t);
 }
 
 void RnRoad::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
@@ -122,8 +120,7 @@ bool RnRoad::checkOid(RnRoadType& rt) {
 // Road type
 
 RnGenericBuilding* RnRoadType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnRoadType::createBuilding(int x, int y) {

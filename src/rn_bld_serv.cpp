@@ -18,9 +18,7 @@ const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_
 DaxGameTime RnServ::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnServ::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 // Re-evaluating the stock after a delivery comes with the building's own code.
@@ -38,10 +36,7 @@ int RnServ::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 void RnServ::shutDown(const RnServType& type) {
@@ -55,8 +50,7 @@ void RnServ::shutDown(const RnServType& type) {
 }
 
 RnGenericBuilding* RnServType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnServType::createBuilding(int x, int y) {

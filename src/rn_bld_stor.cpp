@@ -19,9 +19,7 @@ const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_
 DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnStor::workersChanged(DaxGameTime t) {
-    if ((flags_ & kWkfPending) != 0) return;
-    t_wkf_ = t;
-    flags_ |= kWkfPending;
+    rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
 // Re-evaluating the stock after a delivery comes with the storage's own code.
@@ -39,10 +37,7 @@ int RnStor::infoText(std::string& buf, bool sep) const {
 }
 
 bool RnStor::scheduleSupplyCheck(DaxGameTime t) {
-    if ((flags_ & kBldPending) != 0 && t.value() >= t_bld_.value()) return false;
-    flags_ |= kBldPending;
-    t_bld_ = t;
-    return true;
+    return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }
 
 void RnStor::adjustDemand(int16_t goods, int delta) {
@@ -63,8 +58,7 @@ void RnStor::shutDown(const RnStorType& type) {
 }
 
 RnGenericBuilding* RnStorType::findInstance(int32_t idx) {
-    if (idx < 0 || idx >= instances_.size() || !instances_.isUsed(idx)) return nullptr;
-    return &instances_[idx];
+    return rnLiveInstance(instances_, idx);
 }
 
 RnObjectID RnStorType::createBuilding(int x, int y) {

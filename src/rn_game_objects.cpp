@@ -24,15 +24,6 @@ const char* const kSrc = "src\\rn_game_objects";
 // source name, as the other player actions of the game object do.
 const char* const kSrcGame = "src\\rn_game";
 
-// A live object of an instance list, null for a free slot or a bad index.
-template <class List>
-auto* liveAt(List& list, int32_t idx) {
-    using Obj = typename List::value_type;
-    if (static_cast<uint32_t>(idx) >= static_cast<uint32_t>(list.size()) || !list.isUsed(idx))
-        return static_cast<Obj*>(nullptr);
-    return &list[idx];
-}
-
 }  // namespace
 
 // Table vectors.
@@ -124,7 +115,7 @@ RnGenericBuilding* RnGame::buildingAt(const RnObjectID& oid) {
 RnWalkerGeneric* RnGame::walkerAt(const RnObjectID& oid) {
     auto pick = [&oid](auto& table) -> RnWalkerGeneric* {
         if (!table.isIndex(oid.type_idx_)) return nullptr;
-        return liveAt(table[static_cast<size_t>(oid.type_idx_)].instances_, oid.bld_idx_);
+        return rnLiveInstance(table[static_cast<size_t>(oid.type_idx_)].instances_, oid.bld_idx_);
     };
     switch (oid.kind_) {
         case RnIdWlkServ: return pick(serv_walker_types_);
