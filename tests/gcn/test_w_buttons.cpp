@@ -132,6 +132,15 @@ TEST(ButtonTest, KeysFireOnReleaseAndLosingTheFocusCancels) {
     button.requestFocus();
     rig.keyUp(Key::Enter);
     EXPECT_TRUE(actions.sources.empty());
+
+    // A mouse press is cancelled the same way, even if released over it.
+    rig.move(5, 5);
+    rig.press(5, 5);
+    ASSERT_TRUE(button.isPressed());
+    other.requestFocus();
+    EXPECT_FALSE(button.isPressed());
+    rig.release(5, 5);
+    EXPECT_TRUE(actions.sources.empty());
 }
 
 TEST(ButtonTest, AnActionMayDestroyTheButton) {

@@ -256,6 +256,61 @@ TEST(DropDownTest, PressFoldsOutAndAChosenRowFoldsUp) {
     rig.release(20, 15);
 }
 
+TEST(DropDownTest, ReleaseOutsideGivesBackTheGrabAndFoldsUpAfterADrag) {
+    GuiRig rig;
+    StringList list = rows(5);
+    gcn::DropDown drop(&list);
+    drop.setWidth(100);
+    rig.top.add(&drop, 10, 10);
+    gcn::FocusHandler* fh = rig.gui.getFocusHandler();
+
+    // Opened, then released outside without a drag: open, grab given back.
+    rig.move(20, 15);
+    rig.press(20, 15);
+    ASSERT_EQ(fh->getModalMouseInputFocused(), &drop);
+    rig.release(300, 250);
+    EXPECT_TRUE(drop.isDroppedDown());
+    EXPECT_EQ(fh->getModalMouseInputFocused(), nullptr);
+    drop.foldUp();
+
+    // Opened and dragged off before the release: folded up, nothing chosen.
+    rig.move(20, 15);
+    rig.press(20, 15);
+    ASSERT_TRUE(drop.isDroppedDown());
+    rig.move(150, 150);
+    rig.move(300, 250);
+    rig.release(300, 250);
+    EXPECT_FALSE(drop.isDroppedDown());
+    EXPECT_EQ(fh->getModalMouseInputFocused(), nullptr);
+    EXPECT_EQ(drop.getSelected(), 0);
+}
+
+TEST(DropDownTest, WheelWalksTheRowsOnlyWhileFocused) {
+    GuiRig rig;
+    StringList list = rows(3);
+    gcn::DropDown drop(&list);
+    drop.setWidth(100);
+    rig.top.add(&drop, 10, 10);
+    rig.move(20, 15);
+    rig.wheelDown(20, 15);
+    EXPECT_EQ(drop.getSelected(), 0);
+
+    drop.requestFocus();
+    struct Step {
+        bool down;
+        int selected;
+    };
+    for (const Step& s : {Step{true, 1}, Step{true, 2}, Step{true, 2}, Step{false, 1}, Step{false, 0},
+                          Step{false, 0}}) {
+        if (s.down) {
+            rig.wheelDown(20, 15);
+        } else {
+            rig.wheelUp(20, 15);
+        }
+        EXPECT_EQ(drop.getSelected(), s.selected);
+    }
+}
+
 TEST(DropDownTest, FoldsOutNoFurtherThanTheParentAllows) {
     GuiRig rig;
     StringList list = rows(20);

@@ -162,6 +162,20 @@ TEST(TabbedAreaTest, BadIndicesAndForeignActionsRaise) {
     EXPECT_EQ(t.area.getSelectedTabIndex(), 2);
 }
 
+TEST(TabbedAreaTest, ForeignTabOnlyHidesThePageAndBaseColourReachesTheContainers) {
+    ThreeTabs t;
+    gcn::Tab stranger;
+    t.area.setSelectedTab(&stranger);
+    EXPECT_TRUE(shownPages(t.area).empty());
+    EXPECT_EQ(t.area.getSelectedTabIndex(), 0);
+
+    const Color red(200, 0, 0);
+    t.area.setBaseColor(red);
+    EXPECT_EQ(t.area.getBaseColor(), red);
+    EXPECT_EQ(t.area.getChildren().at(0)->getBaseColor(), red);
+    EXPECT_EQ(t.area.getChildren().at(1)->getBaseColor(), red);
+}
+
 TEST(TabbedAreaTest, ArrowKeysWalkTheTabsWhileFocused) {
     ThreeTabs t;
     EXPECT_FALSE(wtest::pressKey(&t.area, Key::Right));

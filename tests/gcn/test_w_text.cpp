@@ -422,6 +422,47 @@ TEST(TextFieldTest, ScrollKeepsTheCaretInside) {
     EXPECT_EQ(unfocused.getScroll(), 0);
 }
 
+TEST(TextFieldTest, CaretLeftOfTheViewScrollsItToTheMiddle) {
+    gcn::FocusHandler fh;
+    gcn::TextField field("aaaaaaaaaa");
+    field.setSize(40, 12);
+    field._setFocusHandler(&fh);
+    fh.requestFocus(&field);
+    pressKey(&field, Key::End);
+    ASSERT_EQ(field.getScroll(), 44);
+    // The caret at 40 is left of the view (starting at 44): half a width
+    // before it becomes the view's start.
+    field.setCaretPosition(5);
+    EXPECT_EQ(field.getScroll(), 20);
+    // Inside the view nothing moves.
+    pressKey(&field, Key::Left);
+    EXPECT_EQ(field.getScroll(), 20);
+    // Near the start the view stops at the text's beginning.
+    field.setCaretPosition(1);
+    EXPECT_EQ(field.getScroll(), 0);
+}
+
+TEST(TextFieldTest, AlignmentShiftsTheTextAndThePressMapping) {
+    struct Case {
+        int alignment;
+        int text_x;  // where "ab" (16 wide) starts in a field 40 wide
+    };
+    for (const Case& c : {Case{0, 2}, Case{1, 2 + 12}, Case{2, 2 + 24}}) {
+        gcn::TextField field("ab");
+        field.setSize(40, 12);
+        field.setAlignment(c.alignment);
+        field.fixScroll();
+        PixelGraphics g(40, 12);
+        drawAlone(field, g);
+        EXPECT_EQ(g.at(c.text_x, 2), Color(0, 0, 0)) << c.alignment;
+        EXPECT_EQ(g.at(c.text_x - 1, 2), Color(255, 255, 255)) << c.alignment;
+        // A press on the second glyph puts the caret before it.
+        MouseEvent press = mouseEvent(&field, MouseEvent::Pressed, c.text_x + 8, 5);
+        field.mousePressed(press);
+        EXPECT_EQ(field.getCaretPosition(), 1u) << c.alignment;
+    }
+}
+
 TEST(TextFieldTest, SizesAndSetText) {
     gcn::TextField field("abc");
     EXPECT_EQ(field.getWidth(), 30);
