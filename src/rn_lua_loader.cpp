@@ -203,7 +203,7 @@ void rnSetModelPropertiesSet(bool set) { g_model_properties_set = set; }
 
 void RnLuaPreloader::init() { DaxLua::init(); }
 
-int RnLuaPreloader::run(const char* file) { return run_script(file, false) != 0 ? 1 : 0; }
+int RnLuaPreloader::run(const char* file) { return run_script(file, false); }
 
 RnLuaModelLoader::~RnLuaModelLoader() { rnMtileDestroy(); }
 

@@ -17,7 +17,8 @@ class RnLuaPreloader : public DaxLua {
 public:
     // Initialises the Lua state with the framework's system functions.
     void init();
-    // Runs the file (it must exist); 0 on success, nonzero on failure.
+    // Runs the file (it must exist): 0 on success, else the run's result
+    // (-1 for a file found nowhere, the Lua status of a failed run).
     int run(const char* file);
 };
 
