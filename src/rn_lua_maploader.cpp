@@ -3,7 +3,6 @@
 #include "rn_lua_maploader.h"
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <string>
 
@@ -16,7 +15,6 @@ extern "C" {
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
-#include "dax2/dax_ini.h"
 #include "dax2/dax_lua_args.h"
 #include "dax2/dax_mptr.h"
 #include "dax2/dax_msg.h"
@@ -48,19 +46,6 @@ using ColourMap = std::map<MapColour, int16_t, MapColourLess>;
 
 // A channel 0..1 as the 0..255 value it was made from (truncated).
 int channel255(float c) { return static_cast<int>(c * 255.0f); }
-
-// The path of a file as given or on the search path, as daxFindFile looks,
-// without its error line for a missing file; "" when it is nowhere.
-std::string locate(const std::string& name) {
-    if (daxFileExists(name.c_str())) return name;
-    for (const std::string& dir : dax_config.search_path_) {
-        std::string full = dir;
-        if (!full.empty() && full.back() != '/' && full.back() != '\\') full += '/';
-        full += name;
-        if (daxFileExists(full.c_str())) return full;
-    }
-    return "";
-}
 
 // The colour table (argument 2): terrain id and colour per element; a colour
 // given twice is refused even for the same terrain.
@@ -126,8 +111,8 @@ int luaLoadMap(lua_State* L) {
     // A name found nowhere keeps its relative path, so the load below fails
     // with the map's own message.
     std::string path = std::string("maps/") + name;
-    std::string found = locate(path);
-    if (!found.empty()) path = found;
+    std::string found;
+    if (daxSearchFile(path, &found)) path = found;
     ALLEGRO_BITMAP_mptr image;
     {
         int flags = al_get_new_bitmap_flags();
@@ -223,8 +208,9 @@ int luaSetTrigger(lua_State* L) {
                   script.c_str(), period, first);
     // The trigger's state treats a missing script as empty, so say so now,
     // while the map loads, rather than leave a trigger that silently does
-    // nothing.
-    if (locate(script).empty()) {
+    // nothing. Its runner looks the file up as every script run does: as
+    // given, else on the search path.
+    if (!daxFileExists(script.c_str()) && !daxSearchFile(script)) {
         daxLogMessage(1, 1, "warning: trigger script %s not found, trigger %s will not run", script.c_str(),
                       function.c_str());
     }
