@@ -287,6 +287,13 @@ private:
     RnWalkerGenericType* walkerTypeAt(int kind, int type_idx);
     RnGenericBuilding* buildingAt(const RnObjectID& oid);
     RnWalkerGeneric* walkerAt(const RnObjectID& oid);
+    // The one place that maps object kinds to tables: fn gets the table of
+    // a building kind (1..8) or walker kind (16..20); other kinds give none.
+    // Game is RnGame or const RnGame.
+    template <class Game, class Fn, class R>
+    static R onBuildingTable(Game& game, int kind, Fn fn, R none);
+    template <class Game, class Fn, class R>
+    static R onWalkerTable(Game& game, int kind, Fn fn, R none);
 
     RnTypeTable<RnResource> resources_;
     RnTypeTable<RnTerrain> terrains_;

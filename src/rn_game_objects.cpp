@@ -76,35 +76,47 @@ const RnTerrain& RnGame::terrain(int16_t idx) const {
     return terrains_[static_cast<size_t>(idx)];
 }
 
+// Calls fn with the table of a road or building kind (1 to 8), or of a walker
+// kind (16 to 20), and returns what it returns; none for any other kind.
+template <class Game, class Fn, class R>
+R RnGame::onBuildingTable(Game& game, int kind, Fn fn, R none) {
+    switch (kind) {
+        case RnIdBldRoad: return fn(game.road_types_);
+        case RnIdBldHous: return fn(game.hous_types_);
+        case RnIdBldServ: return fn(game.serv_types_);
+        case RnIdBldStor: return fn(game.stor_types_);
+        case RnIdBldProd: return fn(game.prod_types_);
+        case RnIdBldMrkt: return fn(game.mrkt_types_);
+        case RnIdBldDeco: return fn(game.deco_types_);
+        case RnIdBldBldr: return fn(game.bldr_types_);
+        default: return none;
+    }
+}
+
+template <class Game, class Fn, class R>
+R RnGame::onWalkerTable(Game& game, int kind, Fn fn, R none) {
+    switch (kind) {
+        case RnIdWlkServ: return fn(game.serv_walker_types_);
+        case RnIdWlkProd: return fn(game.prod_walker_types_);
+        case RnIdWlkMrkt: return fn(game.mrkt_walker_types_);
+        case RnIdWlkStor: return fn(game.stor_walker_types_);
+        case RnIdWlkBldr: return fn(game.bldr_walker_types_);
+        default: return none;
+    }
+}
+
 RnGenericBuildingType* RnGame::buildingTypeAt(int kind, int type_idx) {
     auto pick = [type_idx](auto& table) -> RnGenericBuildingType* {
         return table.isIndex(type_idx) ? &table[static_cast<size_t>(type_idx)] : nullptr;
     };
-    switch (kind) {
-        case RnIdBldRoad: return pick(road_types_);
-        case RnIdBldHous: return pick(hous_types_);
-        case RnIdBldServ: return pick(serv_types_);
-        case RnIdBldStor: return pick(stor_types_);
-        case RnIdBldProd: return pick(prod_types_);
-        case RnIdBldMrkt: return pick(mrkt_types_);
-        case RnIdBldDeco: return pick(deco_types_);
-        case RnIdBldBldr: return pick(bldr_types_);
-        default: return nullptr;
-    }
+    return onBuildingTable(*this, kind, pick, static_cast<RnGenericBuildingType*>(nullptr));
 }
 
 RnWalkerGenericType* RnGame::walkerTypeAt(int kind, int type_idx) {
     auto pick = [type_idx](auto& table) -> RnWalkerGenericType* {
         return table.isIndex(type_idx) ? &table[static_cast<size_t>(type_idx)] : nullptr;
     };
-    switch (kind) {
-        case RnIdWlkServ: return pick(serv_walker_types_);
-        case RnIdWlkProd: return pick(prod_walker_types_);
-        case RnIdWlkMrkt: return pick(mrkt_walker_types_);
-        case RnIdWlkStor: return pick(stor_walker_types_);
-        case RnIdWlkBldr: return pick(bldr_walker_types_);
-        default: return nullptr;
-    }
+    return onWalkerTable(*this, kind, pick, static_cast<RnWalkerGenericType*>(nullptr));
 }
 
 RnGenericBuilding* RnGame::buildingAt(const RnObjectID& oid) {
@@ -117,14 +129,7 @@ RnWalkerGeneric* RnGame::walkerAt(const RnObjectID& oid) {
         if (!table.isIndex(oid.type_idx_)) return nullptr;
         return rnLiveInstance(table[static_cast<size_t>(oid.type_idx_)].instances_, oid.bld_idx_);
     };
-    switch (oid.kind_) {
-        case RnIdWlkServ: return pick(serv_walker_types_);
-        case RnIdWlkProd: return pick(prod_walker_types_);
-        case RnIdWlkMrkt: return pick(mrkt_walker_types_);
-        case RnIdWlkStor: return pick(stor_walker_types_);
-        case RnIdWlkBldr: return pick(bldr_walker_types_);
-        default: return nullptr;
-    }
+    return onWalkerTable(*this, oid.kind_, pick, static_cast<RnWalkerGeneric*>(nullptr));
 }
 
 RnGenericBuildingType& RnGame::buildingType(const RnObjectTypeID& otx) {
@@ -188,24 +193,9 @@ int16_t RnGame::findServTypeIdx(int32_t id) const { return serv_types_.find(id);
 int16_t RnGame::findStorTypeIdx(int32_t id) const { return stor_types_.find(id); }
 
 int16_t RnGame::typeIdxOfKey(int kind, unsigned id) const {
-    int32_t key = static_cast<int32_t>(id);
-    int16_t idx = -1;
-    switch (kind) {
-        case RnIdBldRoad: idx = road_types_.find(key); break;
-        case RnIdBldHous: idx = hous_types_.find(key); break;
-        case RnIdBldServ: idx = serv_types_.find(key); break;
-        case RnIdBldStor: idx = stor_types_.find(key); break;
-        case RnIdBldProd: idx = prod_types_.find(key); break;
-        case RnIdBldMrkt: idx = mrkt_types_.find(key); break;
-        case RnIdBldDeco: idx = deco_types_.find(key); break;
-        case RnIdBldBldr: idx = bldr_types_.find(key); break;
-        case RnIdWlkServ: idx = serv_walker_types_.find(key); break;
-        case RnIdWlkProd: idx = prod_walker_types_.find(key); break;
-        case RnIdWlkMrkt: idx = mrkt_walker_types_.find(key); break;
-        case RnIdWlkStor: idx = stor_walker_types_.find(key); break;
-        case RnIdWlkBldr: idx = bldr_walker_types_.find(key); break;
-        default: break;
-    }
+    auto find = [key = static_cast<int32_t>(id)](const auto& table) { return table.find(key); };
+    int16_t idx = onBuildingTable(*this, kind, find, static_cast<int16_t>(-1));
+    if (idx < 0) idx = onWalkerTable(*this, kind, find, static_cast<int16_t>(-1));
     if (idx < 0) daxRaiseError("type index not found for type %d,%u", kind, id);
     return idx;
 }
@@ -219,17 +209,7 @@ const RnGenericBuildingType* RnGame::findBuildingTypeConst(int kind, int id) con
         int16_t idx = table.find(id);
         return idx < 0 ? nullptr : &table[static_cast<size_t>(idx)];
     };
-    switch (kind) {
-        case RnIdBldRoad: return pick(road_types_);
-        case RnIdBldHous: return pick(hous_types_);
-        case RnIdBldServ: return pick(serv_types_);
-        case RnIdBldStor: return pick(stor_types_);
-        case RnIdBldProd: return pick(prod_types_);
-        case RnIdBldMrkt: return pick(mrkt_types_);
-        case RnIdBldDeco: return pick(deco_types_);
-        case RnIdBldBldr: return pick(bldr_types_);
-        default: return nullptr;
-    }
+    return onBuildingTable(*this, kind, pick, static_cast<const RnGenericBuildingType*>(nullptr));
 }
 
 // Instances of one kind: the kind is a program error, the type index must

@@ -158,6 +158,12 @@ TEST_F(GameTest, LookupFailuresRaise) {
         EXPECT_EQ(raised(c.call), c.expected);
     }
     EXPECT_EQ(grn_game.typeIdxOfKey(RnIdBldRoad, 100), 0);
+    RnWalkerServType wt;
+    wt.type_id_ = 700;
+    grn_game.addServWalkerType(wt);
+    EXPECT_EQ(grn_game.typeIdxOfKey(RnIdWlkServ, 700), 0);
+    EXPECT_EQ(raised([] { grn_game.typeIdxOfKey(RnIdWlkMrkt, 700); }), "type index not found for type 18,700");
+    EXPECT_EQ(&grn_game.walkerType(RnObjectTypeID(RnIdWlkServ, 0)), &grn_game.servWalkerType(0));
     EXPECT_EQ(grn_game.findServTypeIdx(100), -1);
     EXPECT_EQ(grn_game.findBuildingType(RnIdBldRoad, 100), &grn_game.roadType(0));
     EXPECT_EQ(grn_game.findBuildingType(RnIdBldServ, 100), nullptr);
