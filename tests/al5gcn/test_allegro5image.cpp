@@ -60,6 +60,9 @@ TEST(Allegro5ImageTest, SetBitmapLeavesABorrowedBitmapAlive) {
     // Still usable (the sanitizer build would catch a destroyed bitmap);
     // the owned one went with the image.
     EXPECT_EQ(al_get_bitmap_width(registry_owned), 5);
+    // An image that never owned its bitmap leaves it when it goes.
+    { gcn::Allegro5Image borrowing(registry_owned, false); }
+    EXPECT_EQ(al_get_bitmap_width(registry_owned), 5);
     al_destroy_bitmap(registry_owned);
 }
 

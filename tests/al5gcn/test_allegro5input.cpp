@@ -64,6 +64,44 @@ TEST(Allegro5InputTest, KeyCodesConvertToKeyValues) {
     }
 }
 
+// The same conversion by Allegro's raw key codes and modifier bits, as the
+// event queue delivers them: a renamed or renumbered constant shows here.
+TEST(Allegro5InputTest, RawKeyCodesAndModifierBits) {
+    const struct {
+        int keycode;
+        int value;
+    } cases[] = {
+        {47, -981}, {58, -970}, {59, -984}, {63, -982}, {67, 10},    {91, 10},    {76, -990},  {77, -987},
+        {90, -987}, {78, -989}, {79, -986}, {80, -988}, {81, -985},  {82, -961},  {83, -960},  {84, -959},
+        {85, -958}, {92, -966}, {93, -964}, {215, -998}, {216, -997}, {217, -996}, {218, -995}, {219, -1000},
+        {220, -999}, {221, -994}, {222, -993}, {224, -965}, {225, -963}, {226, -983}, {223, 77},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gcn::Allegro5Input::convertKeyCode(c.keycode, 77), c.value) << c.keycode;
+    }
+    for (int code = 0; code < 230; ++code) {
+        const bool pad = (code >= 37 && code <= 46) || code == 86 || code == 88 || code == 89;
+        EXPECT_EQ(gcn::Allegro5Input::isNumericPadKey(code), pad) << code;
+    }
+    const struct {
+        unsigned int bits;
+        bool shift, control, alt, meta;
+    } mods[] = {
+        {0x1, true, false, false, false},  {0x2, false, true, false, false}, {0x4, false, false, true, false},
+        {0x8, false, false, false, true},  {0x10, false, false, false, true}, {0x80, false, false, false, true},
+        {0x20, false, false, false, false}, {0x40, false, false, false, false},
+    };
+    gcn::Allegro5Input in;
+    for (const auto& m : mods) {
+        in.pushInput(keyEvent(ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_KEY_A, 97, m.bits));
+        const gcn::KeyInput k = in.dequeueKeyInput();
+        EXPECT_EQ(k.isShiftPressed(), m.shift) << m.bits;
+        EXPECT_EQ(k.isControlPressed(), m.control) << m.bits;
+        EXPECT_EQ(k.isAltPressed(), m.alt) << m.bits;
+        EXPECT_EQ(k.isMetaPressed(), m.meta) << m.bits;
+    }
+}
+
 TEST(Allegro5InputTest, KeyDownWithoutCharacterThenKeyCharGivesOnePress) {
     gcn::Allegro5Input in;
     in.pushInput(keyEvent(ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_KEY_A, 0));

@@ -1,7 +1,7 @@
 // Test doubles for the widget core: a graphics that rasterises into a pixel
-// grid honouring the clip stack, an image of plain pixels, an input whose
-// queues the test fills, and small widgets and listeners that record what
-// reaches them.
+// grid honouring the clip stack, an image of plain pixels, a style of fixed
+// shades, an input whose queues the test fills, and small widgets and
+// listeners that record what reaches them.
 #pragma once
 
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "gcn/image.hpp"
 #include "gcn/input.hpp"
 #include "gcn/listeners.hpp"
+#include "gcn/style.hpp"
 #include "gcn/widget.hpp"
 
 namespace gcntest {
@@ -145,6 +146,25 @@ private:
     int h_;
     std::vector<gcn::Color> pixels_;
     gcn::Color color_;
+};
+
+// A style with flat bevels of fixed shades, to tell where colours come from.
+class FlatStyle : public gcn::Style {
+public:
+    bool blinkPhase() const override { return false; }
+    int caretWidth() const override { return 1; }
+    gcn::Color pressedColor(const gcn::Color& c) const override { return c; }
+    gcn::Color sliderColor(const gcn::Color& c) const override { return c; }
+    gcn::Color shadowColor(const gcn::Color&) const override { return gcn::Color(1, 1, 1); }
+    gcn::Color highlightColor(const gcn::Color&) const override { return gcn::Color(2, 2, 2); }
+    gcn::Color blendColor(const gcn::Color& a, const gcn::Color&) const override { return a; }
+    gcn::Color foregroundColor() const override { return gcn::Color(200, 200, 200); }
+    gcn::Color backgroundColor() const override { return gcn::Color(0, 0, 0); }
+    gcn::Color baseColor() const override { return gcn::Color(20, 20, 20); }
+    int16_t frameSize() const override { return -1; }
+    int16_t buttonFrameSize() const override { return 0; }
+    int16_t listFrameSize() const override { return 0; }
+    int16_t windowFrameSize() const override { return 0; }
 };
 
 class FakeInput : public gcn::Input {

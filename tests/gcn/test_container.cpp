@@ -139,6 +139,32 @@ TEST(ContainerTest, WidgetAtPrefersTheLastVisibleChild) {
     EXPECT_EQ(c.getWidgetAt(-1, 5), nullptr);
 }
 
+// A container whose children area is inset by a border.
+class Bordered : public gcn::Container {
+public:
+    Rectangle getChildrenArea() override { return Rectangle(5, 5, getWidth() - 10, getHeight() - 10); }
+};
+
+TEST(ContainerTest, WidgetAtLooksOnlyInsideTheChildrenAreaAndMeasuresFromIt) {
+    Log log;
+    Bordered c;
+    c.setSize(50, 50);
+    Probe child("child", &log, 0, 0, 40, 40);
+    c.add(&child);
+    const struct {
+        int x, y;
+        bool hit;
+    } cases[] = {{5, 5, true}, {44, 44, true}, {4, 20, false}, {20, 4, false}, {45, 20, false}, {20, 45, false}};
+    for (const auto& k : cases) {
+        EXPECT_EQ(c.getWidgetAt(k.x, k.y), k.hit ? &child : nullptr) << k.x << "," << k.y;
+    }
+    // The child sits at (0, 0) of the children area, so it is missed just
+    // right of its own width measured from the area.
+    child.setSize(10, 10);
+    EXPECT_EQ(c.getWidgetAt(14, 14), &child);
+    EXPECT_EQ(c.getWidgetAt(15, 14), nullptr);
+}
+
 TEST(ContainerTest, DrawsBaseColourChildrenAndGrownFrameClips) {
     Log log;
     gcn::Container c;
@@ -215,6 +241,14 @@ TEST(ContainerTest, FocusNextWithoutFocusedChildNeverPicksTheFirst) {
     fh.focusNone();
     c.focusPrevious();
     EXPECT_EQ(fh.getFocused(), &b);
+
+    // The focused child as the only focusable one keeps the focus quietly.
+    a.setFocusable(false);
+    log.clear();
+    c.focusNext();
+    c.focusPrevious();
+    EXPECT_EQ(fh.getFocused(), &b);
+    EXPECT_TRUE(log.empty());
 }
 
 TEST(ContainerTest, OperationsOnAStrangerRaiseAndChangeNothing) {

@@ -156,6 +156,65 @@ TEST_F(GuiTest, ClickCountsGrowWithinTheWindowForTheSameButton) {
     }
 }
 
+// The Allegro input stamps every press 0, so presses always come quickly:
+// the count runs on until the mouse leaves the widget (which sets it back to
+// 1, so the next press counts 2), another button is pressed, or a release
+// lands off the pressed widget (which sets it to 0 and forgets the button).
+TEST_F(GuiTest, WithoutTimeStampsTheClickCountRunsOnUntilSomethingBreaksIt) {
+    const auto press = [this](int x, int button = MouseInput::Left) {
+        input.mouse(MouseInput::Pressed, x, 15, button);
+        gui.logic();
+        const int count = gui.getClickCount();
+        input.mouse(MouseInput::Released, x, 15, button);
+        gui.logic();
+        return count;
+    };
+    input.mouse(MouseInput::Moved, 15, 15);
+    gui.logic();
+    EXPECT_EQ(press(15), 1);
+    EXPECT_EQ(press(15), 2);
+    EXPECT_EQ(press(16), 3);
+    // Leaving a and coming back.
+    input.mouse(MouseInput::Moved, 40, 15);
+    input.mouse(MouseInput::Moved, 15, 15);
+    gui.logic();
+    EXPECT_EQ(gui.getClickCount(), 1);
+    EXPECT_EQ(press(15), 2);
+    EXPECT_EQ(press(15), 3);
+    // Another button.
+    EXPECT_EQ(press(15, MouseInput::Right), 1);
+    EXPECT_EQ(press(15, MouseInput::Right), 2);
+    // A release off the pressed widget.
+    input.mouse(MouseInput::Pressed, 15, 15, MouseInput::Right);
+    input.mouse(MouseInput::Released, 55, 15, MouseInput::Right);
+    gui.logic();
+    EXPECT_EQ(gui.getClickCount(), 0);
+    EXPECT_EQ(press(15), 1);
+}
+
+// A widget whose children live in a focus handler of its own, like an open
+// drop-down: keys go to the child focused there, then up through the widget.
+TEST_F(GuiTest, KeysGoToTheWidgetFocusedInAnInternalFocusHandler) {
+    gcn::FocusHandler inner_handler;
+    gcn::Container holder;
+    Recorder holder_rec("holder", &log);
+    holder.addKeyListener(&holder_rec);
+    holder.setDimension(Rectangle(0, 50, 40, 40));
+    holder.setFocusable(true);
+    Probe inner("inner", &log);
+    inner.setFocusable(true);
+    holder.setInternalFocusHandler(&inner_handler);
+    holder.add(&inner);
+    top.add(&holder);
+    holder.requestFocus();
+    inner.requestFocus();
+    log.clear();
+    input.key('z');
+    gui.logic();
+    EXPECT_EQ(log, (Log{"inner:keydown:122", "holder:keydown:122", "top:keydown:122"}));
+    top.remove(&holder);
+}
+
 TEST_F(GuiTest, MouseCoordinatesAreRelativeToEachWidgetOnTheWay) {
     gcn::Container panel;
     Recorder panel_rec("panel", &log);

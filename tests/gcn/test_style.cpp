@@ -5,6 +5,7 @@
 #include "gcn/clock.hpp"
 #include "gcn/color.hpp"
 #include "gcn/style.hpp"
+#include "gcn_fakes.hpp"
 
 namespace {
 
@@ -82,29 +83,11 @@ TEST(StyleTest, RealClockIsMonotonic) {
     EXPECT_GE(b, a);
 }
 
-class DarkStyle : public gcn::Style {
-public:
-    bool blinkPhase() const override { return false; }
-    int caretWidth() const override { return 1; }
-    Color pressedColor(const Color& c) const override { return c; }
-    Color sliderColor(const Color& c) const override { return c; }
-    Color shadowColor(const Color& c) const override { return c; }
-    Color highlightColor(const Color& c) const override { return c; }
-    Color blendColor(const Color& a, const Color&) const override { return a; }
-    Color foregroundColor() const override { return Color(200, 200, 200); }
-    Color backgroundColor() const override { return Color(0, 0, 0); }
-    Color baseColor() const override { return Color(20, 20, 20); }
-    int16_t frameSize() const override { return 3; }
-    int16_t buttonFrameSize() const override { return 0; }
-    int16_t listFrameSize() const override { return 0; }
-    int16_t windowFrameSize() const override { return 0; }
-};
-
 TEST(StyleTest, InstalledStyleReplacesTheDefaultUntilRemoved) {
     const gcn::Style* def = gcn::Style::getCurrent();
-    DarkStyle dark;
-    gcn::Style::setCurrent(&dark);
-    EXPECT_EQ(gcn::Style::getCurrent(), &dark);
+    gcntest::FlatStyle flat;
+    gcn::Style::setCurrent(&flat);
+    EXPECT_EQ(gcn::Style::getCurrent(), &flat);
     gcn::Style::setCurrent(nullptr);
     EXPECT_EQ(gcn::Style::getCurrent(), def);
 }

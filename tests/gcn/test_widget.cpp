@@ -184,6 +184,37 @@ TEST(WidgetTest, FrameOfTwoDrawsTwoNestedRings) {
     EXPECT_EQ(g.count(sh) + g.count(hi), 2 * (14 + 9) - 4 + 2 * (12 + 7) - 4);
 }
 
+TEST(WidgetTest, ConstructionCapturesTheStyleWhileDrawingAsksItAnew) {
+    Log log;
+    Probe before("before", &log, 1, 1, 4, 4);
+    gcntest::FlatStyle flat;
+    gcn::Style::setCurrent(&flat);
+    Probe during("during", &log, 1, 1, 4, 4);
+    EXPECT_EQ(during.getForegroundColor(), Color(200, 200, 200));
+    EXPECT_EQ(during.getBackgroundColor(), Color(0, 0, 0));
+    EXPECT_EQ(during.getBaseColor(), Color(20, 20, 20));
+    EXPECT_EQ(during.getSignedFrameSize(), -1);
+    EXPECT_EQ(before.getBaseColor(), Color(128, 128, 128));
+    EXPECT_EQ(before.getFrameSize(), 0);
+
+    // A widget made under the default style draws its frame in the shades
+    // of the style in force when it draws.
+    before.setFrameSize(-1);
+    PixelGraphics g(10, 10);
+    drawFramed(g, before);
+    EXPECT_EQ(g.at(0, 0), Color(2, 2, 2));
+    EXPECT_EQ(g.at(5, 5), Color(1, 1, 1));
+    gcn::Style::setCurrent(nullptr);
+
+    // Taking the style out again changes the draw, not the captured colours.
+    g.clear();
+    drawFramed(g, before);
+    EXPECT_EQ(g.at(0, 0), Color(166, 166, 166));
+    EXPECT_EQ(during.getBaseColor(), Color(20, 20, 20));
+    Probe after("after", &log);
+    EXPECT_EQ(after.getBaseColor(), Color(128, 128, 128));
+}
+
 TEST(WidgetTest, FontFallsBackToGlobalThenBuiltIn) {
     Log log;
     Probe plain("plain", &log);
