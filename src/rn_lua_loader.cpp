@@ -184,6 +184,10 @@ Pt pt(int x, int y) { return Pt{static_cast<float>(x), static_cast<float>(y)}; }
 
 }  // namespace
 
+RnLuaStackGuard::RnLuaStackGuard(lua_State* L) : L_(L), top_(lua_gettop(L)) {}
+
+RnLuaStackGuard::~RnLuaStackGuard() { lua_settop(L_, top_); }
+
 bool rnMtileIsOpen() { return g_mtile.bitmap != nullptr; }
 
 ALLEGRO_BITMAP* rnMtileBitmap() { return g_mtile.bitmap; }

@@ -43,6 +43,21 @@ public:
     void close();
 };
 
+// Sets the Lua stack top back to where it was when the guard was made, on
+// every exit: a raised error skips the pops of the code it leaves, and a
+// registered function must return nothing it did not mean to.
+class RnLuaStackGuard {
+public:
+    explicit RnLuaStackGuard(lua_State* L);
+    ~RnLuaStackGuard();
+    RnLuaStackGuard(const RnLuaStackGuard&) = delete;
+    RnLuaStackGuard& operator=(const RnLuaStackGuard&) = delete;
+
+private:
+    lua_State* L_;
+    int top_;
+};
+
 // A content function of the data model: its Lua name and its body.
 struct RnContentFunction {
     const char* name_;

@@ -53,20 +53,6 @@ constexpr int kMaxMrktCapacity = 16383;  // 14-bit promised lots
 constexpr int kMaxListKeys = 8;
 constexpr int kMaxNeedKeys = 8;
 
-// Leaves the Lua stack as it was on every exit, so a content function
-// returns no values.
-class StackTop {
-public:
-    explicit StackTop(lua_State* L) : L_(L), top_(lua_gettop(L)) {}
-    ~StackTop() { lua_settop(L_, top_); }
-    StackTop(const StackTop&) = delete;
-    StackTop& operator=(const StackTop&) = delete;
-
-private:
-    lua_State* L_;
-    int top_;
-};
-
 const std::string& textOf(int id) { return dax_strings.get(id); }
 
 // A text for a log line: "" when there is none (a log line never raises).
@@ -365,7 +351,7 @@ void readWalkerType(lua_State* L, RnWalkerGenericType& w, RnWalkerImages& images
 // --- resources, terrains, people, goods --------------------------------------
 
 int rnLuaCreateResource(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 1);
     daxLuaCheckTable(L, 1, 1, 1);
     const int id = daxLuaGetTableInt(L, 1, 1, Tchk_gt0i());
@@ -381,7 +367,7 @@ int rnLuaCreateResource(lua_State* L) {
 }
 
 int rnLuaCreateTerrain(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 1);
     daxLuaCheckTable(L, 1, 3, 3);
     const int id = daxLuaGetTableInt(L, 1, 1, Tchk_gt0i());
@@ -416,7 +402,7 @@ int rnLuaCreateTerrain(lua_State* L) {
 }
 
 int rnLuaCreatePeopleType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 1);
     daxLuaCheckTable(L, 1, 1, 1);
     const int id = daxLuaGetTableInt(L, 1, 1, Tchk_gt0i());
@@ -472,7 +458,7 @@ void logWalker(const char* what, const RnWalkerGenericType& w, int16_t idx) {
 }  // namespace
 
 int rnLuaCreateGoodsType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 1);
     // The storage walkers' time per tile is divided by the model's storage
     // walker speed, which only set_model_properties gives.
@@ -529,7 +515,7 @@ int rnLuaCreateGoodsType(lua_State* L) {
 // --- walker types of service, market and builder buildings -----------------
 
 int rnLuaCreateServiceWalkerType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnWalkerServType w;
     readWalkerType(L, w, w.images_, w.distance_to_return_, &w.tiles_without_houses_);
     const int16_t idx = grn_game.addServWalkerType(w);
@@ -541,7 +527,7 @@ int rnLuaCreateServiceWalkerType(lua_State* L) {
 }
 
 int rnLuaCreateMarketWalkerType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnWalkerMrktType w;
     readWalkerType(L, w, w.images_, w.distance_to_return_, &w.tiles_without_houses_);
     const int16_t idx = grn_game.addMrktWalkerType(w);
@@ -553,7 +539,7 @@ int rnLuaCreateMarketWalkerType(lua_State* L) {
 }
 
 int rnLuaCreateBuilderWalkerType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnWalkerBldrType w;
     readWalkerType(L, w, w.images_, w.distance_to_return_, nullptr);
     const int16_t idx = grn_game.addBldrWalkerType(w);
@@ -567,7 +553,7 @@ int rnLuaCreateBuilderWalkerType(lua_State* L) {
 // --- roads -------------------------------------------------------------------
 
 int rnLuaCreateRoadType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 2);
     const int len = daxLuaCheckTable(L, 1, 5, -1);
     RnRoadType rt;
@@ -717,7 +703,7 @@ RnHousLevelDesc readHouseLevel(lua_State* L, int tab, int level, const RnHousTyp
 }  // namespace
 
 int rnLuaCreateHouseType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 2);
     const int len = daxLuaCheckTable(L, 1, 7, -1);
     RnHousType ht;
@@ -787,7 +773,7 @@ int rnLuaCreateHouseType(lua_State* L) {
 // --- service, storage, market, builder, production, decoration -----------------
 
 int rnLuaCreateServiceType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnServType t;
     readSimpleHead(L, t, SimpleKeys{0, true, true});
     const int walker_type = daxLuaGetFieldInt(L, 1, "walker_type", Tchk_ge0i());
@@ -819,7 +805,7 @@ int rnLuaCreateServiceType(lua_State* L) {
 }
 
 int rnLuaCreateStorageType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnStorType t;
     readSimpleHead(L, t, SimpleKeys{1, true, true});
     const int worker_type = daxLuaGetFieldInt(L, 1, "worker_type", Tchk_ge0i());
@@ -852,7 +838,7 @@ int rnLuaCreateStorageType(lua_State* L) {
 }
 
 int rnLuaCreateMarketType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnMrktType t;
     readSimpleHead(L, t, SimpleKeys{1, true, true});
     const int walker_type = daxLuaGetFieldInt(L, 1, "walker_type", Tchk_ge0i());
@@ -887,7 +873,7 @@ int rnLuaCreateMarketType(lua_State* L) {
 }
 
 int rnLuaCreateBuilderType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnBldrType t;
     readSimpleHead(L, t, SimpleKeys{0, true, true});
     const int walker_type = daxLuaGetFieldInt(L, 1, "walker_type", Tchk_ge0i());
@@ -934,7 +920,7 @@ int rnLuaCreateBuilderType(lua_State* L) {
 }
 
 int rnLuaCreateProductionType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnProdType t;
     readSimpleHead(L, t, SimpleKeys{0, true, true});
     const char* roam = daxLuaGetFieldStringOpt(L, 1, "roam", nullptr);
@@ -1015,7 +1001,7 @@ int rnLuaCreateProductionType(lua_State* L) {
 }
 
 int rnLuaCreateDekoType(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     RnDecoType t;
     readSimpleHead(L, t, SimpleKeys{1, false, false});
     t.image_ = daxLuaGetFieldString(L, 1, "image_active");
@@ -1052,7 +1038,7 @@ int rnLuaCreateDekoType(lua_State* L) {
 // --- build menu and model properties -----------------------------------------
 
 int rnLuaDefineMenuEntry(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 3);
     const int menu = daxLuaGetInt(L, 1, Tchk_range(RnBuildMenu::kFirstMenu, RnBuildMenu::kLastMenu));
     const std::string image = daxLuaGetString(L, 2);
@@ -1062,7 +1048,7 @@ int rnLuaDefineMenuEntry(lua_State* L) {
 }
 
 int rnLuaSetModelProperties(lua_State* L) {
-    StackTop keep(L);
+    RnLuaStackGuard keep(L);
     daxLuaCheckArgCount(L, lua_gettop(L), 1);
     daxLuaCheckTable(L, 1, 0, 0);
     const int incr = daxLuaGetFieldInt(L, 1, "hours_incr_desirability", Tchk_gt0s());

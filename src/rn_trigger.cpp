@@ -21,6 +21,7 @@ extern "C" {
 #include "nex/texcept.h"
 #include "rn_bld_generic.h"
 #include "rn_game.h"
+#include "rn_lua_loader.h"
 #include "rn_map.h"
 
 RnScriptTrigger grn_trigger;
@@ -42,19 +43,6 @@ int luaPanic(lua_State* L) {
     const char* text = lua_tostring(L, -1);
     daxRaiseError("LUA panic! %s", text ? text : "?");
 }
-
-// Restores the stack top when an error leaves a C++ frame that pushed values.
-class StackGuard {
-public:
-    explicit StackGuard(lua_State* L) : L_(L), top_(lua_gettop(L)) {}
-    ~StackGuard() { lua_settop(L_, top_); }
-    StackGuard(const StackGuard&) = delete;
-    StackGuard& operator=(const StackGuard&) = delete;
-
-private:
-    lua_State* L_;
-    int top_;
-};
 
 void needStack(lua_State* L, int n) {
     if (!lua_checkstack(L, n)) daxRaiseError("LUA stack overflow while restoring global data");
@@ -311,7 +299,7 @@ int RnTriggerLua::callTrigger(const char* function_name, DaxGameTime t) {
     const int top = lua_gettop(L);
     const double cash_given = grn_game.money_;
     {
-        StackGuard guard(L);
+        RnLuaStackGuard guard(L);
         pushGameTable(L);
         const int game = lua_gettop(L);
         setNumberField(L, game, "population", grn_game.population_);
@@ -324,7 +312,7 @@ int RnTriggerLua::callTrigger(const char* function_name, DaxGameTime t) {
     int rc = runFunction_v_v(function_name);
     if (rc != 0) return rc;
 
-    StackGuard guard(L);
+    RnLuaStackGuard guard(L);
     pushGameTable(L);
     const int game = lua_gettop(L);
     // Only a cash the script changed is taken back and checked: the money may
@@ -341,7 +329,7 @@ void RnTriggerLua::saveGlobals(std::vector<RnScriptDataEntry>& out) {
     DAX_ASSERT(L != nullptr);
     std::vector<RnScriptDataEntry> data;
     {
-        StackGuard guard(L);
+        RnLuaStackGuard guard(L);
         GlobalsCollector collector(L, *this, data);
         collector.visit(LUA_GLOBALSINDEX, 0);
     }
@@ -351,7 +339,7 @@ void RnTriggerLua::saveGlobals(std::vector<RnScriptDataEntry>& out) {
 
 void RnTriggerLua::restoreGlobals(const std::vector<RnScriptDataEntry>& data) {
     DAX_ASSERT(L != nullptr);
-    StackGuard guard(L);
+    RnLuaStackGuard guard(L);
     daxLogMessage(2, 16, "restore global data for script: %d entries", static_cast<int>(data.size()));
     size_t pos = 0;
     while (pos < data.size()) {
