@@ -504,8 +504,10 @@ void daxLuaRegisterTileFunctions(DaxLua& lua) {
 ALLEGRO_BITMAP* daxLuaBitmapFile() { return g_sheet; }
 
 void daxLuaReleaseBitmapFile() {
-    if (g_sheet) {
+    // After Allegro shut down (a runner held by a global object ends after
+    // it) the sheet went with every other bitmap: only forget it.
+    if (g_sheet && al_is_system_installed()) {
         al_destroy_bitmap(g_sheet);
-        g_sheet = nullptr;
     }
+    g_sheet = nullptr;
 }

@@ -14,5 +14,6 @@ void daxLuaRegisterTileFunctions(DaxLua& lua);
 
 // The sheet opened last (magenta already turned transparent), or null.
 ALLEGRO_BITMAP* daxLuaBitmapFile();
-// Destroys the current sheet.
+// Destroys the current sheet (once Allegro has shut down it is only
+// forgotten: Allegro destroyed it).
 void daxLuaReleaseBitmapFile();

@@ -3,6 +3,7 @@
 // bitmap registry holds.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -170,6 +171,23 @@ TEST_F(LuaBitmapTest, ClosingOrDestroyingTheRunnerReleasesTheSheet) {
     }
     EXPECT_EQ(nullptr, daxLuaBitmapFile());
     lua_.init();
+}
+
+using LuaBitmapDeathTest = LuaBitmapTest;
+
+// A runner that ends after Allegro shut down (one held by a global object)
+// must leave the sheet alone: Allegro destroyed it with everything else.
+TEST_F(LuaBitmapDeathTest, ARunnerEndingAfterAllegroLeavesTheSheetAlone) {
+    EXPECT_EXIT(
+        {
+            if (script("open_file('sheet.png')") != "" || daxLuaBitmapFile() == nullptr) {
+                std::_Exit(2);
+            }
+            al_uninstall_system();
+            lua_.close();
+            std::_Exit(daxLuaBitmapFile() == nullptr ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(LuaBitmapTest, ReadBitmapCutsPiecesWithHotSpotsAndKeys) {
