@@ -120,7 +120,6 @@ uint16_t RnBldrType::capacityForGoods(int16_t goods) const {
 void RnWalkerBldrType::dropTarget(const RnObjectID& oid) {
     for (RnWalkerBldr& w : instances_) {
         if (w.target_building_oid_ != oid) continue;
-        w.target_building_oid_.setNull();
-        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+        w.forgetTarget();
     }
 }

@@ -82,7 +82,6 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
 void RnWalkerMrktType::dropTarget(const RnObjectID& oid) {
     for (RnWalkerMrkt& w : instances_) {
         if (w.target_building_oid_ != oid) continue;
-        w.target_building_oid_.setNull();
-        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+        w.forgetTarget();
     }
 }

@@ -87,7 +87,6 @@ void RnWalkerServType::dropTarget(const RnObjectID& oid) {
         if (w.target_building_oid_ != oid) continue;
         // The walker's service is the service building type it comes from.
         if (oid.isRoadOrBuilding()) grn_game.buildingByOid(oid).setServicePending(w.home_oid_.type_idx_, false);
-        w.target_building_oid_.setNull();
-        w.state_ &= ~RnWalkerPersData::kCachedStepsMask;
+        w.forgetTarget();
     }
 }

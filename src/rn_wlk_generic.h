@@ -48,6 +48,11 @@ struct RnWalkerPersData {
 
     int phase() const { return static_cast<int>((state_ & kPhaseMask) >> kPhaseShift); }
     bool isFinished() const { return (state_ & kFinished) != 0; }
+    // The target went away: no target, and the cached path to it is void.
+    void forgetTarget() {
+        target_building_oid_.setNull();
+        state_ &= ~kCachedStepsMask;
+    }
 };
 static_assert(sizeof(RnWalkerPersData) == 88, "RnWalkerPersData is saved as 88 raw bytes");
 
