@@ -79,8 +79,24 @@ bool DaxMiniMapBase::makeCache() {
     return terrain_mem_ && objects_mem_ && terrain_disp_ && objects_disp_;
 }
 
-void DaxMiniMapBase::copyLayer(ALLEGRO_BITMAP* mem, ALLEGRO_BITMAP* disp) {
+void DaxMiniMapBase::repaintLayer(bool terrain, bool phase) {
+    ALLEGRO_BITMAP* mem = terrain ? terrain_mem_.get() : objects_mem_.get();
+    ALLEGRO_BITMAP* disp = terrain ? terrain_disp_.get() : objects_disp_.get();
     DaxAllegroStateSaver state(ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER);
+    al_set_target_bitmap(mem);
+    al_clear_to_color(al_map_rgba(0, 0, 0, 0));
+    {
+        // The layer gets a graphics of its own: drawing through it lands at
+        // layer coordinates, not at the widget's place.
+        gcn::Allegro5Graphics layer;
+        layer._beginDraw();
+        if (terrain) {
+            paintTerrain(&layer);
+        } else {
+            paintObjects(&layer, phase);
+        }
+        layer._endDraw();
+    }
     al_set_target_bitmap(disp);
     // A plain copy: the layer's transparent pixels stay transparent.
     al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
@@ -104,31 +120,11 @@ void DaxMiniMapBase::draw(gcn::Graphics* graphics) {
         last_phase_ = phase;
 
         if (full) {
-            {
-                DaxAllegroStateSaver state(ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER);
-                al_set_target_bitmap(terrain_mem_.get());
-                al_clear_to_color(al_map_rgba(0, 0, 0, 0));
-                // The layer gets a graphics of its own: drawing through it
-                // lands at layer coordinates, not at the widget's place.
-                gcn::Allegro5Graphics layer;
-                layer._beginDraw();
-                paintTerrain(&layer);
-                layer._endDraw();
-            }
-            copyLayer(terrain_mem_.get(), terrain_disp_.get());
+            repaintLayer(true, phase);
         }
         if (repaint) {
-            {
-                DaxAllegroStateSaver state(ALLEGRO_STATE_TARGET_BITMAP | ALLEGRO_STATE_BLENDER);
-                al_set_target_bitmap(objects_mem_.get());
-                al_clear_to_color(al_map_rgba(0, 0, 0, 0));
-                gcn::Allegro5Graphics layer;
-                layer._beginDraw();
-                paintObjects(&layer, phase);
-                layer._endDraw();
-            }
+            repaintLayer(false, phase);
             last_paint_ = now;
-            copyLayer(objects_mem_.get(), objects_disp_.get());
             painted_last_ = true;
         }
     } else {

@@ -62,8 +62,9 @@ protected:
 private:
     void dropCache();
     bool makeCache();
-    // Paints into mem and copies the result into disp.
-    void copyLayer(ALLEGRO_BITMAP* mem, ALLEGRO_BITMAP* disp);
+    // Clears the memory layer, has the terrain (or the objects, in blink
+    // phase) painted into it and copies the result into its display layer.
+    void repaintLayer(bool terrain, bool phase);
 
     int16_t blink_period_;
     int16_t refresh_period_;
