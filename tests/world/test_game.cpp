@@ -375,6 +375,17 @@ TEST_F(DesirabilityTest, SpreadByDistanceAndRestore) {
     }
     grn_game.spreadDesirability(0, 7, 7, 15, 15, 1, 1);  // no change: nothing touched
     EXPECT_EQ(d(16, 15), 0);
+
+    // At the corners the tiles off the map are left out; the rest returns to 0.
+    for (int anchor : {1, 29}) {  // 2 by 2 footprints in two corners
+        SCOPED_TRACE(anchor);
+        grn_game.spreadDesirability(0, 0, 50, anchor, anchor, 2, 2);
+        EXPECT_EQ(d(anchor == 1 ? 2 : 27, anchor == 1 ? 2 : 27), 50);
+        grn_game.spreadDesirability(0, 50, 0, anchor, anchor, 2, 2);
+    }
+    for (int x = 0; x < 30; ++x) {
+        for (int y = 0; y < 30; ++y) ASSERT_EQ(d(x, y), 0) << x << "," << y;
+    }
 }
 
 TEST_F(DesirabilityTest, FootprintCentreAndRange) {

@@ -198,6 +198,11 @@ using QueueDeathTest = QueueTest;
 TEST_F(QueueDeathTest, SchedulingAMissingObjectIsFatal) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(grn_game.updateQueue().schedule(10, RnObjectID(RnIdBldRoad, 0, 0)), "rn_game_update:[0-9]+ pobj");
+    makeMap(4);
+    addRoadType();
+    RnObjectID road = grn_game.roadType(0).createBuilding(1, 1);
+    grn_game.roadByOid(road).is_active_ = false;
+    EXPECT_DEATH(grn_game.updateQueue().schedule(10, road), "rn_game_update:[0-9]+ pobj->is_active_");
 }
 
 }  // namespace
