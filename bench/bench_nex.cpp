@@ -1,12 +1,15 @@
 // Hot paths of the nex containers: the priority queue of the shortest-path
-// search and the instance list with free slots.
+// search, the instance list with free slots and the directed graph under the
+// storage and workforce networks.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "nex/appendablewithfreelist.h"
+#include "nex/tgraph.h"
 #include "nex/tgraph_algo.h"
 
 namespace {
@@ -74,5 +77,31 @@ void BM_FreeListIndexedAccess(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_FreeListIndexedAccess)->Arg(4096);
+
+// Build a sparse graph (about four out-edges a node), walk every node's
+// incident edges, then remove every other node with its edges: the churn of
+// buildings joining and leaving a network.
+void BM_DiGraphBuildWalkRemove(benchmark::State& state) {
+    const int32_t n = static_cast<int32_t>(state.range(0));
+    std::mt19937 rng(4357);
+    std::vector<std::pair<int32_t, int32_t>> links;
+    for (int32_t i = 0; i < 4 * n; ++i) {
+        links.emplace_back(1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n)),
+                           1 + static_cast<int32_t>(rng() % static_cast<uint32_t>(n)));
+    }
+    for (auto _ : state) {
+        tDiGraph g;
+        for (int32_t i = 0; i < n; ++i) g.addNode();
+        for (const auto& l : links) g.addEdge(l.first, l.second);
+        int64_t sum = 0;
+        for (int32_t v = g.firstNode(); v != 0; v = g.nextNode(v)) {
+            for (tDiGraph::EdgeIterator it(g, v); it; ++it) sum += it.other();
+        }
+        for (int32_t v = 1; v <= n; v += 2) g.removeNode(v);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_DiGraphBuildWalkRemove)->Arg(256)->Arg(4096);
 
 }  // namespace

@@ -332,29 +332,25 @@ public:
         edge_ids_.free(e);
     }
 
-    // Removes the node's edges (a loop edge once) and then the node.
+    // Removes the node's edges (a loop edge once) and then the node. The
+    // edges are collected first, since removing one changes the lists; a
+    // loop edge sits in both lists of the node and is taken from the
+    // out-list only, so the work is linear in the node's degree (a table of
+    // marks over all edge ids would make it linear in the graph's size).
     void removeNode(int32_t n) {
         if (!isNode(n)) throw tExcept(src::tgraph, kLineRemoveNode, kNexErrNode, "node not valid");
         tbag<int32_t, 64> incident;
-        tappend<uint8_t, 128> marked;
-        marked.resizeFill(edge_ids_.limit(), 0);
         const NodeInf_& inf = nodes_.at(n - 1);
         for (const AdjHead* h : {&inf.out_, &inf.in_}) {
             // A list longer than its count is damaged; stop rather than loop.
             int32_t k = 0;
             for (int32_t c = h->first_; adj_links_[c].edge_ != 0 && k++ <= h->count_; c = adj_links_[c].next_) {
                 int32_t e = adj_links_[c].edge_;
+                if (h == &inf.in_ && isLoop(e, n)) continue;
                 incident.append(e);
-                marked[e] = 1;
             }
         }
-        for (int32_t k = 0; k < incident.size(); ++k) {
-            int32_t e = incident[k];
-            if (marked[e]) {
-                marked[e] = 0;
-                removeEdge(e);
-            }
-        }
+        for (int32_t k = 0; k < incident.size(); ++k) removeEdge(incident[k]);
         node_ids_.free(n);
     }
 
@@ -514,6 +510,13 @@ private:
         adj_pool_ = AdjPool{0, 0, 0, -1};
         adj_links_.resize(1);
         adj_links_.unchecked(0) = AdjLink{0, 0, 0};
+    }
+
+    // Whether e is a live edge from n to n.
+    bool isLoop(int32_t e, int32_t n) const {
+        if (!edge_ids_.isValid(e) || e > edges_.size()) return false;
+        const EdgeInf_& inf = edges_.unchecked(e - 1);
+        return inf.source_ == n && inf.target_ == n;
     }
 
     bool cellHolds(int32_t c, int32_t e) const {

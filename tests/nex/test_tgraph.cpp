@@ -107,6 +107,24 @@ TEST_F(SmallGraph, LoopEdgeIsInBothListsAndRemovedOnce) {
     // The freed id comes back with an empty record.
     EXPECT_EQ(g.addNode(), b);
     EXPECT_TRUE(allEdges(g, b).empty());
+    // The out-list went first, then the in-list without the loop: ab was
+    // freed last and is reused first.
+    EXPECT_EQ(g.addEdge(c, b), ab);
+    EXPECT_EQ(g.addEdge(c, b), bb);
+}
+
+TEST_F(SmallGraph, RemovingANodeWithSeveralLoopsRemovesEachOnce) {
+    int32_t bb2 = g.addEdge(b, b);
+    int32_t cb = g.addEdge(c, b);
+    int32_t bc = g.addEdge(b, c);
+    EXPECT_EQ(allEdges(g, b), (std::vector<int32_t>{bb, bb2, bc, ab, bb, bb2, cb}));
+    g.removeNode(b);
+    for (int32_t e : {ab, bb, bb2, cb, bc}) EXPECT_FALSE(g.isEdge(e)) << e;
+    EXPECT_EQ(g.edgeCount(), 2);
+    EXPECT_EQ(g.edgeIdList().freeCount(), 5);
+    EXPECT_EQ(outEdges(g, c), (std::vector<int32_t>{ca}));
+    EXPECT_EQ(inEdges(g, c), (std::vector<int32_t>{ac}));
+    EXPECT_NO_THROW(g.verify());
 }
 
 TEST_F(SmallGraph, RemovedEdgeIdIsReusedAndTableDoesNotGrow) {
