@@ -308,6 +308,34 @@ TEST_F(MtileTest, DrawHouseGableRoofsRiseAboveTheWalls) {
     ok("begin_mtile(2, 2, 120)\ndraw_house({40, 20, 30, g = 3}, {200, 100, 50, 128}, {50, 60, 200}, 10, 5)");
 }
 
+// The hip roof (gt 3) of unequal walls and the placement by u, v and z. On a
+// 2 by 2 multi-tile of 128 by 120 the house lands at x = u + v and
+// y = 120 - 128 / 4 + G - (v - u) / 2 - M - z.
+TEST_F(MtileTest, DrawHouseHipRoofsOfUnequalWallsAndThePlacementByUVZ) {
+    const Rgba wall_light{220, 110, 55, 255};
+    const Rgba roof_light{55, 66, 220, 255};
+    const Rgba roof_dark{45, 54, 180, 255};
+    // a1 20 < a2 40, wall 30: G 10, K 20, M 90, J 60; ridge from (20, 40) to
+    // (40, 30); u 10, v 4, z 2 place it at (14, 120 - 32 + 10 + 3 - 90 - 2 = 9).
+    ok("begin_mtile(2, 2, 120)\ndraw_house({20, 40, 30, g = 3}, {200, 100, 50}, {50, 60, 200}, 10, 4, 2)");
+    ALLEGRO_BITMAP* b = temp();
+    EXPECT_EQ(roof_light, pixel(b, 14 + 13, 9 + 50));  // triangle (0, 50) (20, 60) (20, 40)
+    EXPECT_EQ(roof_dark, pixel(b, 14 + 40, 9 + 45));   // quadrangle up to (60, 40) and (40, 30)
+    EXPECT_EQ(roof_dark, pixel(b, 14 + 40, 9 + 33));   // just below the ridge's end (40, 30)
+    EXPECT_EQ(wall_light, pixel(b, 14 + 10, 9 + 70));
+    EXPECT_EQ(kClear, pixel(b, 14 + 40, 9 + 25));      // above the ridge
+    EXPECT_EQ(kClear, pixel(b, 13, 9 + 60));           // left of the house
+    rnMtileDestroy();
+
+    // a1 40 > a2 20: G 20, K 10, ridge from (20, 30) to (40, 40); u 0, v 0
+    // place it at (0, 120 - 32 + 20 - 90 = 18).
+    ok("begin_mtile(2, 2, 120)\ndraw_house({40, 20, 30, g = 3}, {200, 100, 50}, {50, 60, 200}, 0, 0)");
+    b = temp();
+    EXPECT_EQ(roof_light, pixel(b, 20, 18 + 42));  // quadrangle (0, 40) (40, 60) (40, 40) (20, 30)
+    EXPECT_EQ(roof_dark, pixel(b, 48, 18 + 50));   // triangle (40, 40) (40, 60) (60, 50)
+    EXPECT_EQ(kClear, pixel(b, 20, 18 + 25));
+}
+
 TEST_F(MtileTest, DrawHouseErrorsInReadingOrder) {
     ok("begin_mtile(1, 1, 100)");
     const ErrorCase cases[] = {
