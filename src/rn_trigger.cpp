@@ -74,7 +74,7 @@ bool asInt32(double n, int32_t& out) {
     return true;
 }
 
-// Collects the pairs of a table into entries (Part of saveGlobals).
+// Collects the pairs of a table into entries, for saveGlobals.
 class GlobalsCollector {
 public:
     GlobalsCollector(lua_State* L, const DaxLua& lua, std::vector<RnScriptDataEntry>& out)
