@@ -271,6 +271,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+    // A new data folder gets its two subfolders.
+    for (const char* sub : {"images", "maps"}) {
+        if (!al_make_directory((dir + sub).c_str())) {
+            std::fprintf(stderr, "zor_sheets: can't make the folder %s%s\n", dir.c_str(), sub);
+            return 1;
+        }
+    }
     bool ok = drawWalkers(dir);
     ok = drawGoods(dir) && ok;
     ok = drawTrees(dir) && ok;
