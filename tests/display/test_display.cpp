@@ -82,6 +82,9 @@ protected:
         dax_config.version_ = "0.1";
         dax_config.debug_level_ = 4;
         dax_config.debug_ltype_ = 1;
+        // Tests that start no window log here, not below an earlier test's
+        // folder, which the log would create again.
+        dax_config.log_path_ = dir_.file("test.log");
         DaxLog::reset();
     }
     void TearDown() override {
