@@ -111,6 +111,9 @@ bool RnRoad::checkOid(RnRoadType& rt) {
     // Its desirability is taken back only where it could have been spread.
     if (grn_map.isOnMap(x, y) && cur_level_ < rt.level_descs_.size())
         rnSpreadOwnAttr(*this, rnNow(), rt.level_descs_[cur_level_].own_attr_, 0);
+    // A saved game brings the road's wake-up with it; left in the queue it
+    // would name a freed slot when it comes due.
+    grn_game.updateQueue().remove(oid_);
     is_active_ = false;
     rt.instances_.remove(oid_.bld_idx_);
     return true;

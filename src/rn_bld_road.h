@@ -54,7 +54,8 @@ public:
     // The walkers' speed factor on this road: the level's speed / 100.
     float speedFactor() const;
     // After loading: a road whose tile does not carry its id is dropped
-    // (its desirability taken back, its slot freed). Returns whether it was.
+    // (its desirability taken back, its pending wake-up removed, its slot
+    // freed). Returns whether it was.
     bool checkOid(RnRoadType& rt);
 
     const RnRoadType& roadType() const;

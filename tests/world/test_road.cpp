@@ -268,6 +268,7 @@ TEST_F(RoadTest, CheckOidDropsAnInconsistentRoad) {
     EXPECT_FALSE(keep.checkOid(roadType()));
     RnRoad& road = place(7, 7);
     RnObjectID oid = road.oid_;
+    grn_game.updateQueue().schedule(DaxGameTime(150), oid);  // its wake-up, as a save brings it
     EXPECT_EQ(grn_map.tile(8, 7).desirability_, 3);
     grn_map.tile(7, 7).oid_.setNull();  // the tile lost the road
     EXPECT_TRUE(road.checkOid(roadType()));
@@ -275,6 +276,11 @@ TEST_F(RoadTest, CheckOidDropsAnInconsistentRoad) {
     EXPECT_EQ(roadType().findInstance(oid.bld_idx_), nullptr);
     EXPECT_EQ(grn_map.tile(8, 7).desirability_, 0);
     EXPECT_EQ(roadType().instanceCount(), 1);
+    DaxGameTime t;
+    EXPECT_FALSE(grn_game.updateQueue().pendingTime(oid, t));
+    // The ticks that follow meet no job of the dropped road.
+    setNow(1000);
+    grn_game.update();
 }
 
 class RoadDeathTest : public RoadTest {};
