@@ -205,7 +205,23 @@ void rnSetModelPropertiesSet(bool set) { g_model_properties_set = set; }
 
 // --- runners ---------------------------------------------------------------
 
-void RnLuaPreloader::init() { DaxLua::init(); }
+void rnOpenLuaState(DaxLua& lua, const char* purpose) {
+    DaxLua* open = DaxLua::current();
+    if (open != nullptr && open != &lua) {
+        daxRaiseError("another Lua state is open, can't %s", purpose);
+    }
+    lua.init();
+    if (!lua.isOpen()) {
+        daxRaiseError("can't create a Lua state to %s", purpose);
+    }
+}
+
+void rnRegisterLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
+    lua.registerFunction(name, fn);
+    daxLogMessage(3, 1, "register function %s", name);
+}
+
+void RnLuaPreloader::init() { rnOpenLuaState(*this, "run a data script"); }
 
 int RnLuaPreloader::run(const char* file) { return run_script(file, false); }
 
@@ -215,12 +231,10 @@ void RnLuaModelLoader::init() {
     rnMtileDestroy();
     g_model_properties_set = false;
     grn_build_menu.clear();
-    DaxLua::init();
-    if (!isOpen()) return;
+    rnOpenLuaState(*this, "run the data model");
     registerTileFunctions();
     for (const RnContentFunction& f : kRnContentFunctions) {
-        registerFunction(f.name_, f.fn_);
-        daxLogMessage(3, 1, "register function %s", f.name_);
+        rnRegisterLogged(*this, f.name_, f.fn_);
     }
 }
 

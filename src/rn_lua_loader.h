@@ -12,10 +12,19 @@
 
 struct ALLEGRO_BITMAP;
 
+// Opens the Lua state of a runner for purpose ("run a map script", ...).
+// While another runner's state is open it raises "another Lua state is open,
+// can't %s" instead of reaching the framework's fatal check, and it raises
+// when no state can be made: a loading stage can report either and go on.
+void rnOpenLuaState(DaxLua& lua, const char* purpose);
+// Registers a function of a runner and logs "register function %s".
+void rnRegisterLogged(DaxLua& lua, const char* name, DaxLuaFunction fn);
+
 // Runs plain data scripts.
 class RnLuaPreloader : public DaxLua {
 public:
-    // Initialises the Lua state with the framework's system functions.
+    // Opens the Lua state with the framework's system functions
+    // (rnOpenLuaState).
     void init();
     // Runs the file (it must exist): 0 on success, else the run's result
     // (-1 for a file found nowhere, the Lua status of a failed run).
@@ -31,9 +40,9 @@ public:
 
     // Destroys any open multi-tile, forgets earlier model properties (a
     // goods type needs set_model_properties of this run first), empties the
-    // build menu, initialises the Lua state with the system and tile
-    // functions and registers the content functions in table order, each
-    // logged "register function %s".
+    // build menu, opens the Lua state (rnOpenLuaState) with the system and
+    // tile functions and registers the content functions in table order,
+    // each logged "register function %s".
     void init();
     // Creates an empty global table "game" and runs the file (it must
     // exist); returns the run result, nonzero on failure. When the run

@@ -19,6 +19,7 @@ extern "C" {
 #include "dax2/dax_mptr.h"
 #include "dax2/dax_msg.h"
 #include "rn_game.h"
+#include "rn_lua_loader.h"
 #include "rn_map.h"
 #include "rn_trigger.h"
 #include "rn_types.h"
@@ -218,21 +219,13 @@ int luaSetTrigger(lua_State* L) {
     return 0;
 }
 
-void registerLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
-    lua.registerFunction(name, fn);
-    daxLogMessage(3, 1, "register function %s", name);
-}
-
 }  // namespace
 
 void RnLuaMapLoader::init() {
-    DaxLua* open = DaxLua::current();
-    if (open != nullptr && open != this) daxRaiseError("another Lua state is open, can't run a map script");
-    DaxLua::init();
-    if (!isOpen()) daxRaiseError("can't create the Lua state for a map script");
-    registerLogged(*this, "load_map", luaLoadMap);
-    registerLogged(*this, "set_game_properties", luaSetGameProperties);
-    registerLogged(*this, "set_trigger", luaSetTrigger);
+    rnOpenLuaState(*this, "run a map script");
+    rnRegisterLogged(*this, "load_map", luaLoadMap);
+    rnRegisterLogged(*this, "set_game_properties", luaSetGameProperties);
+    rnRegisterLogged(*this, "set_trigger", luaSetTrigger);
 }
 
 int RnLuaMapLoader::run(const char* file_name, RnMapImageInfo* info) {

@@ -271,12 +271,8 @@ bool guarded(Fn fn, std::string& error) {
 // --- RnTriggerLua -----------------------------------------------------------
 
 void RnTriggerLua::registerFunctions() {
-    DaxLua* open = DaxLua::current();
-    if (open != nullptr && open != this) daxRaiseError("another Lua state is open, can't start the trigger");
-    init();
-    if (!isOpen()) daxRaiseError("can't create the Lua state for the trigger");
-    registerFunction("post_msg", luaPostMsg);
-    daxLogMessage(3, 1, "register function %s", "post_msg");
+    rnOpenLuaState(*this, "start the trigger");
+    rnRegisterLogged(*this, "post_msg", luaPostMsg);
     lua_atpanic(L, luaPanic);
 }
 

@@ -5,6 +5,7 @@
 #include "test_lua_loader_fixture.h"
 
 #include <cstring>
+#include <functional>
 
 using namespace luatest;
 
@@ -97,6 +98,29 @@ TEST_F(LuaLoaderTest, PreloaderRunsPlainScriptsWithoutContentFunctions) {
     // The one open Lua state is free again for the model loader.
     loader_.init();
     EXPECT_TRUE(loader_.isOpen());
+}
+
+// One Lua state at a time: a runner opened beside another one raises (the
+// loading screen reports it) rather than ending the program.
+TEST_F(LuaLoaderTest, RunnersRefuseToOpenBesideAnotherLuaState) {
+    auto raisedBy = [](const std::function<void()>& fn) -> std::string {
+        try {
+            fn();
+        } catch (const DaxException& e) {
+            return e.what();
+        }
+        return "";
+    };
+    RnLuaPreloader pre;
+    RnLuaModelLoader model;
+    EXPECT_TRUE(contains(raisedBy([&] { pre.init(); }), "another Lua state is open, can't run a data script"));
+    EXPECT_TRUE(contains(raisedBy([&] { model.init(); }), "another Lua state is open, can't run the data model"));
+    EXPECT_FALSE(pre.isOpen());
+    EXPECT_FALSE(model.isOpen());
+    EXPECT_EQ(&loader_, DaxLua::current());
+    loader_.close();
+    pre.init();
+    EXPECT_TRUE(pre.isOpen());
 }
 
 TEST_F(LuaLoaderTest, ModelLoaderInitEmptiesTheBuildMenuAndForgetsModelProperties) {
