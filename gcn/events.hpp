@@ -67,10 +67,8 @@ public:
     bool isConsumed() const { return consumed_; }
 
     Widget* getDistributor() const { return distributor_; }
-    // The gui moves the distributor along as it walks up the tree, and
-    // fills the source in once it knows where the event goes.
+    // The gui moves the distributor along as it walks up the tree.
     void setDistributor(Widget* w) { distributor_ = w; }
-    void setSource(Widget* w) { source_ = w; }
 
 private:
     bool shift_;

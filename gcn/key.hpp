@@ -57,10 +57,6 @@ public:
     bool isCharacter() const {
         return (value_ >= 32 && value_ <= 126) || (value_ >= 162 && value_ <= 255) || value_ == Tab;
     }
-    bool isNumber() const { return value_ >= '0' && value_ <= '9'; }
-    bool isLetter() const {
-        return (value_ >= 'a' && value_ <= 'z') || (value_ >= 'A' && value_ <= 'Z');
-    }
 
     bool operator==(const Key& o) const { return value_ == o.value_; }
     bool operator!=(const Key& o) const { return value_ != o.value_; }

@@ -14,9 +14,7 @@ public:
     KeyInput(const Key& key, int type) : key_(key), type_(type) {}
 
     const Key& getKey() const { return key_; }
-    void setKey(const Key& key) { key_ = key; }
     int getType() const { return type_; }
-    void setType(int type) { type_ = type; }
 
     bool isShiftPressed() const { return shift_; }
     void setShiftPressed(bool v) { shift_ = v; }

@@ -14,16 +14,11 @@ public:
         : type_(type), button_(button), time_stamp_(time_stamp), x_(x), y_(y) {}
 
     int getType() const { return type_; }
-    void setType(int type) { type_ = type; }
     int getButton() const { return button_; }
-    void setButton(int button) { button_ = button; }
     // Milliseconds; only differences between two presses matter.
     int getTimeStamp() const { return time_stamp_; }
-    void setTimeStamp(int t) { time_stamp_ = t; }
     int getX() const { return x_; }
-    void setX(int x) { x_ = x; }
     int getY() const { return y_; }
-    void setY(int y) { y_ = y; }
 
 private:
     int type_ = Moved;

@@ -9,13 +9,6 @@ public:
     Rectangle() = default;
     Rectangle(int ax, int ay, int awidth, int aheight) : x(ax), y(ay), width(awidth), height(aheight) {}
 
-    void setAll(int ax, int ay, int awidth, int aheight) {
-        x = ax;
-        y = ay;
-        width = awidth;
-        height = aheight;
-    }
-
     // True for x <= px < x + width and y <= py < y + height.
     bool isPointInRect(int px, int py) const {
         return px >= x && py >= y && px < x + width && py < y + height;

@@ -259,6 +259,25 @@ TEST(Allegro5FontTest, MeasuresAndDrawsUtf8Text) {
     EXPECT_GT(drawn, 10);
 }
 
+TEST(Allegro5FontTest, AWrappedFontStaysTheCallers) {
+    ALLEGRO_FONT* raw = al_load_ttf_font(al5test::kFontFile, 10, 0);
+    ASSERT_NE(raw, nullptr);
+    {
+        gcn::Allegro5Font wrapped(raw);
+        EXPECT_EQ(wrapped.getAllegroFont(), raw);
+        EXPECT_EQ(wrapped.getHeight(), al_get_font_line_height(raw));
+    }
+    // Still alive after the wrapper went (the sanitizer build would see it).
+    EXPECT_GT(al_get_text_width(raw, "M"), 0);
+    al_destroy_font(raw);
+    try {
+        gcn::Allegro5Font none(static_cast<ALLEGRO_FONT*>(nullptr));
+        FAIL();
+    } catch (const gcn::Exception& e) {
+        EXPECT_EQ(e.getMessage(), "Trying to wrap a null Allegro font.");
+    }
+}
+
 TEST(Allegro5FontTest, FailuresRaise) {
     try {
         gcn::Allegro5Font missing("/nonexistent/font.ttf", 10, 10);
