@@ -46,6 +46,17 @@ public:
     std::set<int> asked;
 };
 
+// A drop-down 100 wide over a list of n rows, placed on a gui's top.
+struct DropDownOnGui {
+    DropDownOnGui(int n, int x, int y) : list(rows(n)), drop(&list) {
+        drop.setWidth(100);
+        rig.top.add(&drop, x, y);
+    }
+    GuiRig rig;
+    StringList list;
+    gcn::DropDown drop;
+};
+
 // ---------------------------------------------------------------------------
 // List box
 
@@ -201,13 +212,11 @@ TEST(DropDownTest, StartsOnTheFirstRowAndOneLineHigh) {
 }
 
 TEST(DropDownTest, PressFoldsOutAndAChosenRowFoldsUp) {
-    GuiRig rig;
-    StringList list = rows(5);
+    DropDownOnGui d(5, 10, 10);
+    GuiRig& rig = d.rig;
+    gcn::DropDown& drop = d.drop;
     gcntest::Log log;
     gcntest::Probe other("other", &log, 0, 200, 20, 20);
-    gcn::DropDown drop(&list);
-    drop.setWidth(100);
-    rig.top.add(&drop, 10, 10);
     rig.top.add(&other);
     ActionRecorder actions;
     SelectionRecorder changes;
@@ -257,11 +266,9 @@ TEST(DropDownTest, PressFoldsOutAndAChosenRowFoldsUp) {
 }
 
 TEST(DropDownTest, ReleaseOutsideGivesBackTheGrabAndFoldsUpAfterADrag) {
-    GuiRig rig;
-    StringList list = rows(5);
-    gcn::DropDown drop(&list);
-    drop.setWidth(100);
-    rig.top.add(&drop, 10, 10);
+    DropDownOnGui d(5, 10, 10);
+    GuiRig& rig = d.rig;
+    gcn::DropDown& drop = d.drop;
     gcn::FocusHandler* fh = rig.gui.getFocusHandler();
 
     // Opened, then released outside without a drag: open, grab given back.
@@ -286,11 +293,9 @@ TEST(DropDownTest, ReleaseOutsideGivesBackTheGrabAndFoldsUpAfterADrag) {
 }
 
 TEST(DropDownTest, WheelWalksTheRowsOnlyWhileFocused) {
-    GuiRig rig;
-    StringList list = rows(3);
-    gcn::DropDown drop(&list);
-    drop.setWidth(100);
-    rig.top.add(&drop, 10, 10);
+    DropDownOnGui d(3, 10, 10);
+    GuiRig& rig = d.rig;
+    gcn::DropDown& drop = d.drop;
     rig.move(20, 15);
     rig.wheelDown(20, 15);
     EXPECT_EQ(drop.getSelected(), 0);
@@ -312,11 +317,8 @@ TEST(DropDownTest, WheelWalksTheRowsOnlyWhileFocused) {
 }
 
 TEST(DropDownTest, FoldsOutNoFurtherThanTheParentAllows) {
-    GuiRig rig;
-    StringList list = rows(20);
-    gcn::DropDown drop(&list);
-    drop.setWidth(100);
-    rig.top.add(&drop, 0, 250);
+    DropDownOnGui d(20, 0, 250);
+    gcn::DropDown& drop = d.drop;
     drop.dropDown();
     // 50 pixels below it: 10 for the line, 2 for the frame, 38 of list.
     EXPECT_EQ(drop.getHeight(), 50);
@@ -331,11 +333,9 @@ TEST(DropDownTest, FoldsOutNoFurtherThanTheParentAllows) {
 }
 
 TEST(DropDownTest, KeysOpenAndWalkTheRows) {
-    GuiRig rig;
-    StringList list = rows(3);
-    gcn::DropDown drop(&list);
-    drop.setWidth(100);
-    rig.top.add(&drop, 0, 0);
+    DropDownOnGui d(3, 0, 0);
+    GuiRig& rig = d.rig;
+    gcn::DropDown& drop = d.drop;
     drop.requestFocus();
     rig.key(Key::Down);
     rig.key(Key::Down);
