@@ -385,13 +385,9 @@ void RnScriptTrigger::define(const std::string& script_file, const std::string& 
 
 int RnScriptTrigger::loadScript() {
     if (period_ == 0 || runner_) return 0;
-    // One Lua state at a time: the data-model and map loaders must have
-    // closed theirs before the trigger's starts.
-    if (DaxLua::current() != nullptr) {
-        daxLogMessage(1, 1, "another Lua state is still open, the trigger can't start");
-        daxLogMessage(1, 1, "error loading script %s", script_file_.c_str());
-        return -1;
-    }
+    // One Lua state at a time: while a loader's state is still open the
+    // runner refuses to open its own (logged below) instead of ending the
+    // program.
     auto runner = std::make_unique<RnTriggerLua>();
     int rc = -1;
     std::string error;

@@ -315,7 +315,8 @@ TEST_F(TriggerTest, LoaderStatesCloseBeforeTheTriggerStarts) {
         // Still open: the trigger refuses to start rather than abort.
         clearLog();
         EXPECT_NE(0, grn_trigger.loadScript());
-        EXPECT_TRUE(logged("another Lua state is still open"));
+        EXPECT_TRUE(logged("another Lua state is open, can't start the trigger"));
+        EXPECT_TRUE(logged("error loading script"));
         EXPECT_FALSE(grn_trigger.isLoaded());
         EXPECT_EQ(&loader, DaxLua::current());
     }
