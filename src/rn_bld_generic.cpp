@@ -164,11 +164,6 @@ bool rnInfoTextHead(const RnGenericBuilding& b, std::string& buf, bool sep) {
     return true;
 }
 
-void rnResetFootprint(const RnGenericBuilding& b) {
-    const RnGenericBuildingType& type = b.buildingType();
-    grn_map.resetArea(b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_);
-}
-
 // ---------------------------------------------------------------------------
 // Generic building
 

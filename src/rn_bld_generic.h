@@ -377,8 +377,6 @@ void rnSpreadOwnAttr(const RnGenericBuilding& b, DaxGameTime t, int old_value, i
 
 // Marks a simple building's footprint on the map with the given images.
 void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, const std::string& image);
-// Resets a building's footprint to its terrain.
-void rnResetFootprint(const RnGenericBuilding& b);
 // Raises "building position %d,%d is not on the map" unless the whole
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);

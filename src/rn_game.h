@@ -50,8 +50,7 @@ class RnWalkerBldrType;
 
 // The services the per-tick update and the game loop drive that live outside
 // the world core: the save writer, the timed script trigger and the
-// statistics. Installed by
-// the program; without one those steps are skipped.
+// statistics. Installed by the program; without one those steps are skipped.
 class RnTickServicesIfc {
 public:
     virtual ~RnTickServicesIfc() = default;

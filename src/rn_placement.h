@@ -17,7 +17,6 @@ struct RnBoundingBox {
     // Widens the box to hold the rectangle x0..x1 by y0..y1.
     void widen(int x0, int x1, int y0, int y1);
     void reset() { min_x_ = max_x_ = min_y_ = max_y_ = -1; }
-    bool isEmpty() const { return min_x_ == -1 && max_x_ == -1 && min_y_ == -1 && max_y_ == -1; }
 
     int16_t min_x_ = -1;
     int16_t max_x_ = -1;

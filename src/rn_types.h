@@ -45,7 +45,6 @@ public:
         auto it = index_.find(id);
         return it == index_.end() ? static_cast<int16_t>(-1) : it->second;
     }
-    bool contains(int32_t id) const { return index_.count(id) != 0; }
     // Whether idx names a record.
     bool isIndex(int idx) const { return idx >= 0 && static_cast<size_t>(idx) < records_.size(); }
 
@@ -56,7 +55,6 @@ public:
 
     std::vector<T>& records() { return records_; }
     const std::vector<T>& records() const { return records_; }
-    const std::map<int32_t, int16_t>& index() const { return index_; }
 
     // Empties the id map first, then destroys the records (a building or
     // walker type takes its instances with it).
