@@ -225,13 +225,28 @@ void RnLuaPreloader::init() { rnOpenLuaState(*this, "run a data script"); }
 
 int RnLuaPreloader::run(const char* file) { return run_script(file, false); }
 
-RnLuaModelLoader::~RnLuaModelLoader() { rnMtileDestroy(); }
+namespace {
+
+// The open multi-tile is the open model loader's: a loader whose state is
+// not the open one (while another is) leaves it alone.
+bool ownsMtile(const DaxLua* loader) {
+    const DaxLua* open = DaxLua::current();
+    return open == nullptr || open == loader;
+}
+
+}  // namespace
+
+RnLuaModelLoader::~RnLuaModelLoader() {
+    if (ownsMtile(this)) rnMtileDestroy();
+}
 
 void RnLuaModelLoader::init() {
+    // Opened first: a loader refused beside another state must not touch
+    // that one's multi-tile, build menu or model properties.
+    rnOpenLuaState(*this, "run the data model");
     rnMtileDestroy();
     g_model_properties_set = false;
     grn_build_menu.clear();
-    rnOpenLuaState(*this, "run the data model");
     registerTileFunctions();
     for (const RnContentFunction& f : kRnContentFunctions) {
         rnRegisterLogged(*this, f.name_, f.fn_);
@@ -256,7 +271,7 @@ int RnLuaModelLoader::run(const char* file) {
 }
 
 void RnLuaModelLoader::close() {
-    rnMtileDestroy();
+    if (ownsMtile(this)) rnMtileDestroy();
     DaxLua::close();
 }
 

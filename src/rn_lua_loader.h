@@ -35,20 +35,22 @@ public:
 class RnLuaModelLoader : public DaxLua {
 public:
     RnLuaModelLoader() = default;
-    // Destroys a multi-tile the script left open, then closes the state.
+    // Destroys a multi-tile the script left open (unless another runner's
+    // state is the open one), then closes the state.
     ~RnLuaModelLoader() override;
 
-    // Destroys any open multi-tile, forgets earlier model properties (a
-    // goods type needs set_model_properties of this run first), empties the
-    // build menu, opens the Lua state (rnOpenLuaState) with the system and
-    // tile functions and registers the content functions in table order,
-    // each logged "register function %s".
+    // Opens the Lua state (rnOpenLuaState), then destroys any open
+    // multi-tile, forgets earlier model properties (a goods type needs
+    // set_model_properties of this run first), empties the build menu,
+    // registers the system and tile functions and the content functions in
+    // table order, each logged "register function %s".
     void init();
     // Creates an empty global table "game" and runs the file (it must
     // exist); returns the run result, nonzero on failure. When the run
     // failed, a multi-tile it left open is destroyed.
     int run(const char* file);
-    // Destroys any open multi-tile and closes the state.
+    // Destroys any open multi-tile (unless another runner's state is the
+    // open one) and closes the state.
     void close();
 };
 

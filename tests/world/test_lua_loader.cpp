@@ -111,14 +111,22 @@ TEST_F(LuaLoaderTest, RunnersRefuseToOpenBesideAnotherLuaState) {
         }
         return "";
     };
+    EXPECT_EQ("", script("define_menu_entry(3, 'icon', 5)\nbegin_mtile(1, 1, 0)"));
     RnLuaPreloader pre;
-    RnLuaModelLoader model;
-    EXPECT_TRUE(contains(raisedBy([&] { pre.init(); }), "another Lua state is open, can't run a data script"));
-    EXPECT_TRUE(contains(raisedBy([&] { model.init(); }), "another Lua state is open, can't run the data model"));
-    EXPECT_FALSE(pre.isOpen());
-    EXPECT_FALSE(model.isOpen());
+    {
+        RnLuaModelLoader model;
+        EXPECT_TRUE(contains(raisedBy([&] { pre.init(); }), "another Lua state is open, can't run a data script"));
+        EXPECT_TRUE(contains(raisedBy([&] { model.init(); }), "another Lua state is open, can't run the data model"));
+        EXPECT_FALSE(pre.isOpen());
+        EXPECT_FALSE(model.isOpen());
+        model.close();
+    }
+    // The open loader keeps its multi-tile and build menu.
     EXPECT_EQ(&loader_, DaxLua::current());
+    EXPECT_TRUE(rnMtileIsOpen());
+    EXPECT_EQ("icon", grn_build_menu.entry(3).image_);
     loader_.close();
+    EXPECT_FALSE(rnMtileIsOpen());
     pre.init();
     EXPECT_TRUE(pre.isOpen());
 }
