@@ -34,6 +34,8 @@ public:
     virtual void buildMenuCleared() = 0;
 };
 
+// The build menus of the loaded data model (one global, grn_build_menu): the
+// content functions fill it, the run screen shows it.
 class RnBuildMenu {
 public:
     // Menus are numbered 1 to 11; record 0 exists but is never used.
