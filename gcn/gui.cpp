@@ -327,6 +327,15 @@ Widget* Gui::getKeyEventSource() {
     return w;
 }
 
+Widget* Gui::draggedWidget() {
+    Widget* dragged = focus_handler_->getDraggedWidget();
+    if (dragged != nullptr && !Widget::widgetExists(dragged)) {
+        focus_handler_->setDraggedWidget(nullptr);
+        return nullptr;
+    }
+    return dragged;
+}
+
 bool Gui::outsideModalFocus(Widget* widget) const {
     return focus_handler_->getModalFocused() != nullptr && !(inGui(widget) && widget->isModalFocused());
 }
@@ -407,7 +416,7 @@ void Gui::handleMouseMoved(const MouseInput& input) {
         }
     }
 
-    Widget* dragged = focus_handler_->getDraggedWidget();
+    Widget* dragged = draggedWidget();
     if (dragged) {
         distributeMouseEvent(dragged, MouseEvent::Dragged, last_mouse_drag_button_, x, y);
     } else {
@@ -418,9 +427,9 @@ void Gui::handleMouseMoved(const MouseInput& input) {
 void Gui::handleMousePressed(const MouseInput& input) {
     const int x = input.getX();
     const int y = input.getY();
-    Widget* source = getMouseEventSource(x, y);
-    if (focus_handler_->getDraggedWidget()) {
-        source = focus_handler_->getDraggedWidget();
+    Widget* source = draggedWidget();
+    if (!source) {
+        source = getMouseEventSource(x, y);
     }
     if (!source) {
         return;
@@ -454,7 +463,7 @@ void Gui::handleMouseWheelMovedUp(const MouseInput& input) {
 
 void Gui::distributeWheel(const MouseInput& input, int type) {
     // A drag keeps the wheel too.
-    Widget* source = focus_handler_->getDraggedWidget();
+    Widget* source = draggedWidget();
     if (!source) {
         source = getMouseEventSource(input.getX(), input.getY());
     }
@@ -465,7 +474,7 @@ void Gui::handleMouseReleased(const MouseInput& input) {
     const int x = input.getX();
     const int y = input.getY();
     Widget* source = getMouseEventSource(x, y);
-    Widget* dragged = focus_handler_->getDraggedWidget();
+    Widget* dragged = draggedWidget();
     if (dragged) {
         if (source != focus_handler_->getLastWidgetPressed()) {
             focus_handler_->setLastWidgetPressed(nullptr);
@@ -481,9 +490,7 @@ void Gui::handleMouseReleased(const MouseInput& input) {
         last_mouse_press_button_ = 0;
         click_count_ = 0;
     }
-    if (focus_handler_->getDraggedWidget()) {
-        focus_handler_->setDraggedWidget(nullptr);
-    }
+    focus_handler_->setDraggedWidget(nullptr);
 }
 
 Widget* Gui::followModalRole(Widget* last, Widget* holder) {

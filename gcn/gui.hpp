@@ -83,6 +83,10 @@ protected:
     // outside.
     bool outsideModalFocus(Widget* widget) const;
     bool outsideModalMouseInputFocus(Widget* widget) const;
+    // The focus handler's dragged widget, forgotten once it no longer
+    // exists: a widget registered with an internal focus handler (an open
+    // drop-down's list) leaves only that handler when it is destroyed.
+    Widget* draggedWidget();
     bool isInMouseQueue(const Widget* widget) const;
     // One modal role as the gui last saw it (last) and as it stands
     // (holder): gaining or losing it exits or re-enters the widgets under

@@ -446,6 +446,34 @@ TEST_F(GuiTest, AWidgetDestroyedByItsOwnListenerLeavesNoTrace) {
     EXPECT_EQ(only(":clicked"), Log{});
 }
 
+// A widget registered with an internal focus handler leaves only that
+// handler when it is destroyed; the gui must not follow its own pointer to
+// the dragged widget afterwards.
+TEST_F(GuiTest, ADestroyedDraggedWidgetOfAnInternalHandlerIsForgotten) {
+    gcn::FocusHandler inner_handler;
+    gcn::Container holder;
+    holder.setDimension(Rectangle(0, 50, 40, 40));
+    holder.setInternalFocusHandler(&inner_handler);
+    auto inner = std::make_unique<Probe>("inner", &log, 0, 0, 20, 20);
+    inner->setFocusable(true);
+    holder.add(inner.get());
+    top.add(&holder);
+    input.mouse(MouseInput::Pressed, 5, 55);
+    gui.logic();
+    EXPECT_EQ(gui.getFocusHandler()->getDraggedWidget(), inner.get());
+    inner.reset();
+    log.clear();
+    input.mouse(MouseInput::WheelMovedUp, 5, 55, MouseInput::Empty);
+    input.mouse(MouseInput::Moved, 6, 56);
+    input.mouse(MouseInput::Pressed, 5, 55, MouseInput::Right);
+    input.mouse(MouseInput::Released, 5, 55, MouseInput::Right);
+    gui.logic();
+    // Every input goes to the widgets under the mouse again.
+    EXPECT_EQ(without(":entered"), (Log{"top:pressed", "top:released", "top:clicked"}));
+    EXPECT_EQ(gui.getFocusHandler()->getDraggedWidget(), nullptr);
+    top.remove(&holder);
+}
+
 TEST_F(GuiTest, LogicRunsTheWidgetsEvenWithoutInput) {
     gui.setInput(nullptr);
     gui.logic();
