@@ -103,6 +103,18 @@ TEST_F(StartupTest, StartsOnTheFirstScreenAndLeavesThroughItsQuitButton) {
     EXPECT_NE(log.find("menu change state 10"), std::string::npos);
 }
 
+TEST_F(StartupTest, AnErrorReachingTheStartEndsTheProgramWithItsText) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    daxSetMsgBoxMode(DaxMsgBoxMode::Stderr);
+    dir_.write("zor.ini", std::string("[daxk]\nshrt_name=zt\nlong_name=ZorTest\n"
+                                      "[daxk_fonts]\ndefault_font=") +
+                              kFont + "\ndefault_fontw=12\ndefault_fonth=12\n[menu]\ngame_mini_size=big\n");
+    DaxMenuHandler menus;
+    // The loop never runs: reading the game's keys raises first.
+    EXPECT_DEATH(rnRunProgram(daxExecutablePath().c_str(), [](DaxGameLoop&) {}),
+                 "src\\\\rn:169 .*value for \\[menu\\]\\.game_mini_size not an int");
+}
+
 TEST_F(StartupTest, ClosingTheWindowEndsTheProgram) {
     DaxMenuHandler menus;
     bool ended = false;
