@@ -160,6 +160,10 @@ void FocusHandler::focusNone() {
 
 void FocusHandler::distributeFocusLostEvent(const Event& event) {
     Widget* source = event.getSource();
+    // The gained notice that came first may have destroyed the widget.
+    if (!Widget::widgetExists(source)) {
+        return;
+    }
     const Widget::FocusListeners listeners = source->_getFocusListeners();
     for (FocusListener* l : listeners) {
         l->focusLost(event);

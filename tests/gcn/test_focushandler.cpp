@@ -2,6 +2,8 @@
 // modal focus, and what unregistering a widget clears.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "gcn/exception.hpp"
 #include "gcn/focushandler.hpp"
 #include "gcn/widgets/container.hpp"
@@ -211,6 +213,31 @@ TEST_F(FocusHandlerTest, ListenersMayUnregisterWhileTold) {
     fh.requestFocus(&b);
     fh.requestFocus(&a);
     EXPECT_EQ(once.calls, 1);
+}
+
+// Destroys another widget when its widget gains the focus.
+class DestroyOnGain : public gcn::FocusListener {
+public:
+    explicit DestroyOnGain(std::unique_ptr<Probe>* victim) : victim_(victim) {}
+    void focusGained(const gcn::Event&) override { victim_->reset(); }
+
+private:
+    std::unique_ptr<Probe>* victim_;
+};
+
+TEST_F(FocusHandlerTest, AWidgetDestroyedByTheGainedNoticeGetsNoLostNotice) {
+    auto old = std::make_unique<Probe>("O", &log);
+    old->setFocusable(true);
+    old->_setFocusHandler(&fh);
+    fh.requestFocus(old.get());
+    DestroyOnGain destroyer(&old);
+    a.addFocusListener(&destroyer);
+    log.clear();
+    // The walk tells the new widget first, then the old one.
+    fh.focusNext();
+    EXPECT_EQ(fh.getFocused(), &a);
+    EXPECT_EQ(old, nullptr);
+    EXPECT_EQ(log, (Log{"A:gained"}));
 }
 
 TEST(FocusHandlerEmptyTest, WalkingBackwardsOrTabbingOnNothingIsHarmless) {
