@@ -58,16 +58,29 @@ public:
     int last_y = -1;
 };
 
+// Allegro and the window are made once for all tests of the suite, and
+// Allegro stays up for the rest of the program (al_init shuts it down at
+// exit): a window made after Allegro was taken down and up again fails now
+// and then under Xvfb.
 class DisplayTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(al_init());
-        ASSERT_TRUE(al_init_primitives_addon());
-        ASSERT_TRUE(al_init_image_addon());
-        ASSERT_TRUE(al_init_font_addon());
-        ASSERT_TRUE(al_init_ttf_addon());
+    static void SetUpTestSuite() {
+        if (!al_init() || !al_init_primitives_addon() || !al_init_image_addon() || !al_init_font_addon() ||
+            !al_init_ttf_addon()) {
+            return;
+        }
         al_set_new_display_flags(ALLEGRO_WINDOWED | ALLEGRO_OPENGL);
         display_ = al_create_display(kWidth, kHeight);
+    }
+
+    static void TearDownTestSuite() {
+        if (display_) {
+            al_destroy_display(display_);
+            display_ = nullptr;
+        }
+    }
+
+    void SetUp() override {
         ASSERT_NE(display_, nullptr) << "no OpenGL display (is DISPLAY set?)";
         al_set_new_bitmap_flags(ALLEGRO_VIDEO_BITMAP);
         font_ = std::make_unique<gcn::Allegro5Font>("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 14, 14);
@@ -103,10 +116,6 @@ protected:
         top_.clear();
         image_.reset();
         font_.reset();
-        if (display_) {
-            al_destroy_display(display_);
-        }
-        al_uninstall_system();
     }
 
     // Reads the back buffer (or any bitmap) at a point.
@@ -135,7 +144,7 @@ protected:
         in.pushInput(e);
     }
 
-    ALLEGRO_DISPLAY* display_ = nullptr;
+    static ALLEGRO_DISPLAY* display_;
     std::unique_ptr<gcn::Allegro5Font> font_;
     std::unique_ptr<gcn::Allegro5Image> image_;
     gcn::Allegro5Graphics graphics_;
@@ -146,6 +155,8 @@ protected:
     gcn::Icon icon_;
     TextWidget text_{"Zor"};
 };
+
+ALLEGRO_DISPLAY* DisplayTest::display_ = nullptr;
 
 TEST_F(DisplayTest, TreeDrawnThroughTheGuiLandsOnTheBackBuffer) {
     drawFrame();
