@@ -216,11 +216,6 @@ void rnOpenLuaState(DaxLua& lua, const char* purpose) {
     }
 }
 
-void rnRegisterLogged(DaxLua& lua, const char* name, DaxLuaFunction fn) {
-    lua.registerFunction(name, fn);
-    daxLogMessage(3, 1, "register function %s", name);
-}
-
 void RnLuaPreloader::init() { rnOpenLuaState(*this, "run a data script"); }
 
 int RnLuaPreloader::run(const char* file) { return run_script(file, false); }
@@ -249,7 +244,7 @@ void RnLuaModelLoader::init() {
     grn_build_menu.clear();
     registerTileFunctions();
     for (const RnContentFunction& f : kRnContentFunctions) {
-        rnRegisterLogged(*this, f.name_, f.fn_);
+        registerLoggedFunction(f.name_, f.fn_);
     }
 }
 

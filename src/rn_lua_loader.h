@@ -17,8 +17,6 @@ struct ALLEGRO_BITMAP;
 // can't %s" instead of reaching the framework's fatal check, and it raises
 // when no state can be made: a loading stage can report either and go on.
 void rnOpenLuaState(DaxLua& lua, const char* purpose);
-// Registers a function of a runner and logs "register function %s".
-void rnRegisterLogged(DaxLua& lua, const char* name, DaxLuaFunction fn);
 
 // Runs plain data scripts.
 class RnLuaPreloader : public DaxLua {

@@ -223,9 +223,9 @@ int luaSetTrigger(lua_State* L) {
 
 void RnLuaMapLoader::init() {
     rnOpenLuaState(*this, "run a map script");
-    rnRegisterLogged(*this, "load_map", luaLoadMap);
-    rnRegisterLogged(*this, "set_game_properties", luaSetGameProperties);
-    rnRegisterLogged(*this, "set_trigger", luaSetTrigger);
+    registerLoggedFunction("load_map", luaLoadMap);
+    registerLoggedFunction("set_game_properties", luaSetGameProperties);
+    registerLoggedFunction("set_trigger", luaSetTrigger);
 }
 
 int RnLuaMapLoader::run(const char* file_name, RnMapImageInfo* info) {

@@ -272,7 +272,7 @@ bool guarded(Fn fn, std::string& error) {
 
 void RnTriggerLua::registerFunctions() {
     rnOpenLuaState(*this, "start the trigger");
-    rnRegisterLogged(*this, "post_msg", luaPostMsg);
+    registerLoggedFunction("post_msg", luaPostMsg);
     lua_atpanic(L, luaPanic);
 }
 
