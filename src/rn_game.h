@@ -131,6 +131,11 @@ public:
     // the cost of those removed from the money.
     void demolishSelection(RnSelection& selection);
 
+    // Defines the map's script trigger and schedules its first run at game
+    // time 0 + first_after_hours.
+    void setTrigger(const std::string& script_file, const std::string& function_name, uint32_t period_hours,
+                    uint32_t first_after_hours);
+
     // Per-tick update: runs the due jobs of the queue, rolls the statistics,
     // starts autosaves.
     void update();

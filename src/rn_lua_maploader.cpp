@@ -215,7 +215,7 @@ int luaSetTrigger(lua_State* L) {
         daxLogMessage(1, 1, "warning: trigger script %s not found, trigger %s will not run", script.c_str(),
                       function.c_str());
     }
-    rnSetTrigger(script, function, static_cast<uint32_t>(period), static_cast<uint32_t>(first));
+    grn_game.setTrigger(script, function, static_cast<uint32_t>(period), static_cast<uint32_t>(first));
     return 0;
 }
 

@@ -449,10 +449,10 @@ void RnScriptTrigger::reset() {
     }
 }
 
-void rnSetTrigger(const std::string& script_file, const std::string& function_name, uint32_t period_hours,
-                  uint32_t first_after_hours) {
+void RnGame::setTrigger(const std::string& script_file, const std::string& function_name, uint32_t period_hours,
+                        uint32_t first_after_hours) {
     grn_trigger.define(script_file, function_name, period_hours);
-    grn_game.updateQueue().schedule(DaxGameTime(first_after_hours * DaxGameTime::kPerHour),
+    updateQueue().schedule(DaxGameTime(first_after_hours * DaxGameTime::kPerHour),
                                     RnScriptTrigger::jobId());
 }
 

@@ -86,12 +86,6 @@ private:
 
 extern RnScriptTrigger grn_trigger;
 
-// Defines the trigger and schedules its job at the absolute game time of
-// first_after_hours (12 units an hour from time 0); an earlier pending job is
-// kept.
-void rnSetTrigger(const std::string& script_file, const std::string& function_name, uint32_t period_hours,
-                  uint32_t first_after_hours);
-
 // The script job of the update queue at t, for the program's tick services:
 // the trigger's job runs the trigger; any other script job id is dropped
 // (logged). Returns the next job time.

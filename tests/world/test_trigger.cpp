@@ -49,7 +49,7 @@ protected:
     void defineTrigger(const std::string& script, const std::string& function = "tick", uint32_t period = 24,
                        uint32_t first = 6) {
         std::string path = tmp_.write("trig.lua", script);
-        rnSetTrigger(path, function, period, first);
+        grn_game.setTrigger(path, function, period, first);
     }
 
     // The trigger's Lua state (the trigger must be loaded).
@@ -293,7 +293,7 @@ TEST_F(TriggerTest, ScriptThatFailsToLoadLeavesNoStateOpen) {
 }
 
 TEST_F(TriggerTest, MissingScriptFileCountsAsEmpty) {
-    rnSetTrigger("nowhere.lua", "tick", 24, 6);
+    grn_game.setTrigger("nowhere.lua", "tick", 24, 6);
     EXPECT_EQ(0, grn_trigger.loadScript());
     EXPECT_TRUE(grn_trigger.isLoaded());
     EXPECT_EQ(360u, grn_trigger.run(72).value());
