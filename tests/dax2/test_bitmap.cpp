@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <deque>
-#include <functional>
 #include <map>
 #include <string>
 
@@ -18,18 +17,10 @@
 #include "dax2/dax_msg.h"
 #include "dax2/dax_random.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 bool sameColor(ALLEGRO_COLOR c, int r, int g, int b, int a) {
     unsigned char cr, cg, cb, ca;

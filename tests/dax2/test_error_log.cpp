@@ -10,6 +10,7 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_platform.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -55,14 +56,6 @@ protected:
         }
         return out;
     }
-    std::string raised(const char* msg) {
-        try {
-            daxRaiseError("%s", msg);
-        } catch (const DaxException& e) {
-            return e.what();
-        }
-        return "<not raised>";
-    }
 
     std::vector<Box> boxes_;
     int saved_level_ = 0, saved_ltype_ = 0;
@@ -89,7 +82,7 @@ TEST_F(ErrorLogTest, RaiseDecoratesWithScriptLineAndFunction) {
         }
         daxSetErrorLine(c.line);
         daxSetErrorFunction(c.function);
-        EXPECT_EQ(raised("bad value"), c.expected);
+        EXPECT_EQ(raisedFor("bad value"), c.expected);
         if (c.script) {
             daxPopErrorScript();
         }
@@ -99,12 +92,12 @@ TEST_F(ErrorLogTest, RaiseDecoratesWithScriptLineAndFunction) {
     daxPushErrorScript("inner.lua");
     daxSetErrorLine(3);
     daxSetErrorFunction("");
-    EXPECT_EQ(raised("x"), "inner.lua(3) x");
+    EXPECT_EQ(raisedFor("x"), "inner.lua(3) x");
     daxPopErrorScript();
-    EXPECT_EQ(raised("x"), "outer.lua(3) x");
+    EXPECT_EQ(raisedFor("x"), "outer.lua(3) x");
     daxPopErrorScript();
     daxPopErrorScript();
-    EXPECT_EQ(raised("x"), "unknown(3) x");
+    EXPECT_EQ(raisedFor("x"), "unknown(3) x");
 }
 
 TEST_F(ErrorLogTest, RaiseIsCaughtAsStdExceptionAndLogged) {
@@ -121,14 +114,14 @@ TEST_F(ErrorLogTest, RaiseIsCaughtAsStdExceptionAndLogged) {
 
 TEST_F(ErrorLogTest, MessagesAreCutAt1023Characters) {
     std::string longText(3000, 'x');
-    std::string got = raised(longText.c_str());
+    std::string got = raisedFor(longText.c_str());
     EXPECT_EQ(got.size(), 1023u);
     char buf[kDaxMsgBufSize];
     EXPECT_EQ(daxFormat(buf, "%s", longText.c_str()), 1023);
     EXPECT_EQ(std::string(buf).size(), 1023u);
     daxPushErrorScript(std::string(2000, 's').c_str());
     daxSetErrorFunction(std::string(2000, 'f').c_str());
-    EXPECT_EQ(raised("tail").size(), 1023u);
+    EXPECT_EQ(raisedFor("tail").size(), 1023u);
 }
 
 TEST_F(ErrorLogTest, FilterByLevelAndKind) {

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_mptr.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -28,15 +28,6 @@ protected:
 };
 
 bool isDir(const std::string& p) { return A5_FsEntry(p.c_str()).isDirectory(); }
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 TEST_F(FileTest, GzipRoundTripThroughAllegroFiles) {
     std::string path = dir_.file("game.sav");

@@ -5,7 +5,6 @@
 
 #include <allegro5/allegro.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,17 +13,9 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_icon.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 
 namespace {
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 ALLEGRO_BITMAP* registered(DaxBitmapIndex id) { return dax_bitmaps.entry(id).bitmap_; }
 

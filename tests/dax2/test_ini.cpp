@@ -12,18 +12,10 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_platform.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::string raisedBy(void (*fn)()) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 class IniTest : public ::testing::Test {
 protected:

@@ -18,6 +18,7 @@ extern "C" {
 #include "dax2/dax_msg.h"
 #include "nex/texcept.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -96,15 +97,6 @@ protected:
         int t = lua_type(lua_.state(), -1);
         lua_pop(lua_.state(), 1);
         return t;
-    }
-
-    static std::string raised(const char* text) {
-        try {
-            daxRaiseError("%s", text);
-        } catch (const DaxException& e) {
-            return e.what();
-        }
-        return "<none>";
     }
 
     TempDir tmp_;
@@ -243,7 +235,7 @@ TEST_F(LuaTest, ScriptErrorsNameScriptLineAndFunction) {
     EXPECT_EQ("", daxErrorFunction());
     EXPECT_EQ("", daxErrorScript());
     EXPECT_EQ(0, daxErrorLine());
-    EXPECT_EQ("plain", raised("plain"));
+    EXPECT_EQ("plain", raisedFor("plain"));
 }
 
 TEST_F(LuaTest, FunctionNameIsClearedAfterAFailedCall) {
@@ -257,7 +249,7 @@ TEST_F(LuaTest, FunctionNameIsClearedAfterAFailedCall) {
     EXPECT_EQ("t.lua(1) in read_bitmap: no bitmap file opened", globalString("err"));
     EXPECT_EQ("where|t.lua|3", globalString("after"));
     EXPECT_EQ("t.lua(4) in dofile: wrong number of parameters: 0, expected 1", globalString("err2"));
-    EXPECT_EQ("plain", raised("plain"));
+    EXPECT_EQ("plain", raisedFor("plain"));
 }
 
 TEST_F(LuaTest, NestedScriptsKeepTheirOwnPositions) {
@@ -334,7 +326,7 @@ TEST_F(LuaTest, InvokeTurnsEveryFailureIntoALuaError) {
         EXPECT_NE(0, lua_pcall(L, 0, 0, 0)) << f;
         lua_pop(L, 1);
         EXPECT_EQ("", daxErrorFunction()) << f;
-        EXPECT_EQ("plain", raised("plain")) << f;
+        EXPECT_EQ("plain", raisedFor("plain")) << f;
     }
 }
 
@@ -360,7 +352,7 @@ TEST_F(LuaTest, RunFunctionCallsGlobalsByName) {
     EXPECT_EQ(top, lua_gettop(L));
     // The line the function ran at does not stick to later errors.
     EXPECT_EQ(0, daxErrorLine());
-    EXPECT_EQ("plain", raised("plain"));
+    EXPECT_EQ("plain", raisedFor("plain"));
 }
 
 TEST_F(LuaTest, DumpOfATableThatContainsItselfEnds) {

@@ -18,6 +18,7 @@ extern "C" {
 #include "dax2/dax_ini.h"
 #include "dax2/dax_lua_args.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 
 namespace {
 
@@ -55,14 +56,7 @@ protected:
     }
 
     // The message f raises, or "<none>".
-    static std::string raised(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const DaxException& e) {
-            return e.what();
-        }
-        return "<none>";
-    }
+    static std::string raised(const std::function<void()>& f) { return raisedBy(f, "<none>"); }
 
     bool logged(const std::string& line) {
         DaxMutexLock lock(DaxLog::consoleMutex());

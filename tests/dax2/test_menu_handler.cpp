@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,18 +20,10 @@
 #include "gcn/key.hpp"
 #include "gcn/widgets/container.hpp"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 // A screen that records its creation, deletion and the keys it gets.
 class TestScreen : public DaxSubMenuIfc {

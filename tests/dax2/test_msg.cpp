@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,18 +11,10 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_msg.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 // Keeps the framework settings and ini layers the tests change, and points
 // the user directory at a fresh folder.

@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,20 +26,12 @@
 #include "gcn/image.hpp"
 #include "gcn/widget.hpp"
 #include "gcn/widgets/container.hpp"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 const char* const kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-std::string raisedBy(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "<not raised>";
-}
 
 bool copyFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);

@@ -19,6 +19,7 @@
 #include "rn_map.h"
 #include "rn_wlk_serv.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 
 namespace worldtest {
 
@@ -27,14 +28,7 @@ enum : int16_t { kGrass = 0, kWater = 1, kOre = 2 };
 
 // The message of the DaxException that fn raises, "" when it raises none.
 template <class Fn>
-std::string raised(Fn fn) {
-    try {
-        fn();
-    } catch (const DaxException& e) {
-        return e.what();
-    }
-    return "";
-}
+std::string raised(Fn fn) { return raisedBy(fn, ""); }
 
 // Records what the tick asks of the services outside the world core.
 struct RecordingServices : RnTickServicesIfc {

@@ -5,7 +5,6 @@
 #include "test_lua_loader_fixture.h"
 
 #include <cstring>
-#include <functional>
 
 using namespace luatest;
 
@@ -103,14 +102,6 @@ TEST_F(LuaLoaderTest, PreloaderRunsPlainScriptsWithoutContentFunctions) {
 // One Lua state at a time: a runner opened beside another one raises (the
 // loading screen reports it) rather than ending the program.
 TEST_F(LuaLoaderTest, RunnersRefuseToOpenBesideAnotherLuaState) {
-    auto raisedBy = [](const std::function<void()>& fn) -> std::string {
-        try {
-            fn();
-        } catch (const DaxException& e) {
-            return e.what();
-        }
-        return "";
-    };
     EXPECT_EQ("", script("define_menu_entry(3, 'icon', 5)\nbegin_mtile(1, 1, 0)"));
     RnLuaPreloader pre;
     {

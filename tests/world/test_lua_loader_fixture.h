@@ -38,6 +38,7 @@ extern "C" {
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace luatest {
