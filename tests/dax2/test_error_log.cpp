@@ -48,14 +48,6 @@ protected:
         dax_config.shrt_name_ = saved_name_;
         DaxLog::reset();
     }
-    std::vector<std::string> consoleTexts() {
-        std::vector<std::string> out;
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            out.push_back(e.text);
-        }
-        return out;
-    }
 
     std::vector<Box> boxes_;
     int saved_level_ = 0, saved_ltype_ = 0;

@@ -234,12 +234,9 @@ TEST_F(ConfigReadTest, TheSearchPathIsLoggedWhenTheUserAsksForDetail) {
     dir_.write("home/?daxk?/user.ini", "[daxk_debug]\ndebug_enable=1\ndebug_level=2\n");
     readWith("[daxk]\nusr_data_dir=\n");
     std::vector<std::string> lines;
-    {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            if (e.text.rfind("data search path", 0) == 0 || std::isdigit(static_cast<unsigned char>(e.text[0]))) {
-                lines.push_back(e.text);
-            }
+    for (const std::string& t : consoleTexts()) {
+        if (t.rfind("data search path", 0) == 0 || std::isdigit(static_cast<unsigned char>(t[0]))) {
+            lines.push_back(t);
         }
     }
     const std::vector<std::string> expected = {"data search path: 2", "0: " + cfg_.user_dir_ + "devd/",
@@ -252,11 +249,8 @@ TEST_F(ConfigReadTest, TheSearchPathIsLoggedWhenTheUserAsksForDetail) {
     dir_.write("home/?daxk?/user.ini", "");
     quiet.read();
     bool listed = false;
-    {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            listed = listed || e.text.rfind("data search path", 0) == 0;
-        }
+    for (const std::string& t : consoleTexts()) {
+        listed = listed || t.rfind("data search path", 0) == 0;
     }
     EXPECT_FALSE(listed);
     dax_config.debug_level_ = saved_level;

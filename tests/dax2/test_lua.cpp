@@ -62,23 +62,9 @@ protected:
         return lua_.run_script(name.c_str(), false);
     }
 
-    std::vector<std::string> logLines() {
-        std::vector<std::string> out;
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            out.push_back(e.text);
-        }
-        return out;
-    }
-    bool logged(const std::string& line) {
-        for (const auto& l : logLines()) {
-            if (l == line) return true;
-        }
-        return false;
-    }
     // The first logged line that starts with prefix, or "".
     std::string loggedStarting(const std::string& prefix) {
-        for (const auto& l : logLines()) {
+        for (const auto& l : consoleTexts()) {
             if (l.compare(0, prefix.size(), prefix) == 0) return l;
         }
         return "";
@@ -120,7 +106,7 @@ TEST_F(LuaTest, InitOpensLibrariesListsBuiltinsAndRegistersSystemFunctions) {
     for (const char* f : {"logmsg", "logerr", "import_language_strings", "add_author", "dofile",
                           "dofileopt", "save_images", "open_file", "read_file", "read_bitmap"}) {
         EXPECT_EQ(LUA_TFUNCTION, globalType(f)) << f;
-        EXPECT_TRUE(logged(std::string("register function ") + f)) << f;
+        EXPECT_TRUE(loggedLine(std::string("register function ") + f)) << f;
     }
     // The tile functions come only with registerTileFunctions.
     EXPECT_EQ(LUA_TNIL, globalType("read_1tile__"));
@@ -128,7 +114,7 @@ TEST_F(LuaTest, InitOpensLibrariesListsBuiltinsAndRegistersSystemFunctions) {
     for (const char* f : {"set_iso_tile_size", "set_rect_tile_size", "read_ground_tile", "read_1tile__",
                           "read_mtile__"}) {
         EXPECT_EQ(LUA_TFUNCTION, globalType(f)) << f;
-        EXPECT_TRUE(logged(std::string("register function ") + f)) << f;
+        EXPECT_TRUE(loggedLine(std::string("register function ") + f)) << f;
     }
     // Only the five libraries: no io, no os.
     for (const char* lib : {"string", "table", "math", "package"}) {
@@ -152,7 +138,7 @@ TEST_F(LuaTest, InitOpensLibrariesListsBuiltinsAndRegistersSystemFunctions) {
     const std::vector<std::string> order = {"lua initialized successfully", "system key=print",
                                             "lua global functions and tables listed",
                                             "register function logmsg", "system functions registered"};
-    auto lines = logLines();
+    auto lines = consoleTexts();
     size_t at = 0;
     for (const auto& l : lines) {
         if (at < order.size() && l == order[at]) ++at;
@@ -192,9 +178,9 @@ TEST_F(LuaTest, OnlyOneRunnerIsOpenAtATime) {
 
 TEST_F(LuaTest, LogFunctionsJoinTheirArguments) {
     EXPECT_EQ(0, run("log.lua", "logmsg('a', 1, true)\nlogerr('x', 2.5, nil, {})\nlogmsg()\n"));
-    EXPECT_TRUE(logged("LUA: a1?"));
-    EXPECT_TRUE(logged("ERR: x2.5??"));
-    EXPECT_TRUE(logged("LUA: "));
+    EXPECT_TRUE(loggedLine("LUA: a1?"));
+    EXPECT_TRUE(loggedLine("ERR: x2.5??"));
+    EXPECT_TRUE(loggedLine("LUA: "));
 }
 
 TEST_F(LuaTest, RunScriptReportsMissingFilesAndErrorsAndKeepsTheStack) {
@@ -203,20 +189,20 @@ TEST_F(LuaTest, RunScriptReportsMissingFilesAndErrorsAndKeepsTheStack) {
     EXPECT_EQ(0, lua_.run_script("missing.lua", true));
     EXPECT_EQ("", loggedStarting("can't find file"));  // optional: no error line
     EXPECT_EQ(-1, lua_.run_script("missing.lua", false));
-    EXPECT_TRUE(logged("can't find file missing.lua"));
+    EXPECT_TRUE(loggedLine("can't find file missing.lua"));
 
     EXPECT_EQ(LUA_ERRSYNTAX, run("syntax.lua", "x = = 1\n"));
     EXPECT_NE("", loggedStarting("LUA ERR: "));
     EXPECT_EQ(LUA_ERRRUN, run("runtime.lua", "local t = nil\nt.x = 1\n"));
     EXPECT_NE("", loggedStarting("LUA ERR: " + tmp_.file("runtime.lua") + ":2:"));
     EXPECT_EQ(LUA_ERRRUN, run("object.lua", "error({})\n"));
-    EXPECT_TRUE(logged("LUA ERR: (error object is not a string)"));
+    EXPECT_TRUE(loggedLine("LUA ERR: (error object is not a string)"));
 
     EXPECT_EQ(0, run("results.lua", "return 1, 2, 3\n"));
     EXPECT_EQ(top, lua_gettop(L));
 
-    EXPECT_TRUE(logged("enter run_script(results.lua)"));
-    EXPECT_TRUE(logged("loaded file " + tmp_.file("results.lua")));
+    EXPECT_TRUE(loggedLine("enter run_script(results.lua)"));
+    EXPECT_TRUE(loggedLine("loaded file " + tmp_.file("results.lua")));
     EXPECT_NE("", loggedStarting("leave run_script(results.lua): rc=0 runtime="));
     EXPECT_NE("", loggedStarting("leave run_script(runtime.lua): rc=2 runtime="));
 
@@ -229,8 +215,8 @@ TEST_F(LuaTest, RunScriptReportsMissingFilesAndErrorsAndKeepsTheStack) {
 
 TEST_F(LuaTest, ScriptErrorsNameScriptLineAndFunction) {
     EXPECT_EQ(LUA_ERRRUN, run("ddm.lua", "logmsg('start')\n-- comment\n\nadd_author(0, 'x')\n"));
-    EXPECT_TRUE(logged("LUA ERR: ddm.lua(4) in add_author: parameter 1 not gt 0: 0"));
-    EXPECT_TRUE(logged("ddm.lua(4) in add_author: parameter 1 not gt 0: 0"));
+    EXPECT_TRUE(loggedLine("LUA ERR: ddm.lua(4) in add_author: parameter 1 not gt 0: 0"));
+    EXPECT_TRUE(loggedLine("ddm.lua(4) in add_author: parameter 1 not gt 0: 0"));
     // Nothing of the script is left in the error context.
     EXPECT_EQ("", daxErrorFunction());
     EXPECT_EQ("", daxErrorScript());
@@ -262,7 +248,7 @@ TEST_F(LuaTest, NestedScriptsKeepTheirOwnPositions) {
     EXPECT_EQ("where|inner.lua|2", globalString("inner"));
     EXPECT_EQ("where|outer.lua|3", globalString("outer"));
     // The inner run logs its own error and the outer script gets its status.
-    EXPECT_TRUE(logged("LUA ERR: inner.lua(3) in add_author: parameter 1 not gt 0: 0"));
+    EXPECT_TRUE(loggedLine("LUA ERR: inner.lua(3) in add_author: parameter 1 not gt 0: 0"));
     EXPECT_EQ("2", globalString("code"));
 }
 
@@ -282,7 +268,7 @@ TEST_F(LuaTest, DofileAndDofileopt) {
     EXPECT_EQ(LUA_TNUMBER, globalType("miss"));
     EXPECT_EQ("-1", globalString("miss"));
     EXPECT_EQ("2", globalString("bad"));
-    EXPECT_TRUE(logged("LUA ERR: " + tmp_.file("bad.lua") + ":1: boom"));
+    EXPECT_TRUE(loggedLine("LUA ERR: " + tmp_.file("bad.lua") + ":1: boom"));
     EXPECT_EQ("5", globalString("good"));
 }
 
@@ -340,15 +326,15 @@ TEST_F(LuaTest, RunFunctionCallsGlobalsByName) {
     EXPECT_EQ(0, lua_.runFunction_v_v("f"));
     EXPECT_EQ("1", globalString("called"));
     EXPECT_EQ(-1, lua_.runFunction_v_v("nope"));
-    EXPECT_TRUE(logged("LUA function nope not found"));
-    EXPECT_TRUE(logged("arg 1: nil"));
+    EXPECT_TRUE(loggedLine("LUA function nope not found"));
+    EXPECT_TRUE(loggedLine("arg 1: nil"));
     EXPECT_EQ(-1, lua_.runFunction_v_v("tbl"));
-    EXPECT_TRUE(logged("LUA function tbl not found"));
-    EXPECT_TRUE(logged("arg 1: table"));
-    EXPECT_TRUE(logged("  idx=1: num 1"));
-    EXPECT_TRUE(logged("  idx=2: table"));
+    EXPECT_TRUE(loggedLine("LUA function tbl not found"));
+    EXPECT_TRUE(loggedLine("arg 1: table"));
+    EXPECT_TRUE(loggedLine("  idx=1: num 1"));
+    EXPECT_TRUE(loggedLine("  idx=2: table"));
     EXPECT_EQ(LUA_ERRRUN, lua_.runFunction_v_v("g"));
-    EXPECT_TRUE(logged("LUA ERR: " + tmp_.file("f.lua") + ":3: gg"));
+    EXPECT_TRUE(loggedLine("LUA ERR: " + tmp_.file("f.lua") + ":3: gg"));
     EXPECT_EQ(top, lua_gettop(L));
     // The line the function ran at does not stick to later errors.
     EXPECT_EQ(0, daxErrorLine());
@@ -361,8 +347,8 @@ TEST_F(LuaTest, DumpOfATableThatContainsItselfEnds) {
     lua_getglobal(L, "loop");
     daxLuaDumpStack(L);
     lua_pop(L, 1);
-    EXPECT_TRUE(logged("arg 1: table"));
-    EXPECT_TRUE(logged("  idx=2: str end"));
+    EXPECT_TRUE(loggedLine("arg 1: table"));
+    EXPECT_TRUE(loggedLine("  idx=2: str end"));
 }
 
 TEST_F(LuaTest, AddAuthorAndImportedTexts) {

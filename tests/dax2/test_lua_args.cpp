@@ -58,16 +58,6 @@ protected:
     // The message f raises, or "<none>".
     static std::string raised(const std::function<void()>& f) { return raisedBy(f, "<none>"); }
 
-    bool logged(const std::string& line) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            if (e.text == line) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     lua_State* L = nullptr;
     int saved_level_ = 0, saved_ltype_ = 0;
     std::string saved_path_;
@@ -313,9 +303,9 @@ TEST_F(LuaArgsTest, OptionalReadersLogTheDefaults) {
     daxLuaGetFieldIntOpt(L, 1, "var", Tchk_short(), 1);
     daxLuaGetFieldNumberOpt(L, 1, "hw", Tchk_none(), 1.0);
     daxLuaGetFieldStringOpt(L, 1, "img", "road");
-    EXPECT_TRUE(logged("parameter var of table 1 not found, using default value 1"));
-    EXPECT_TRUE(logged("parameter hw of table 1 not found, using default value 1.000000"));
-    EXPECT_TRUE(logged("parameter img of table 1 not found, using default value 'road'"));
+    EXPECT_TRUE(loggedLine("parameter var of table 1 not found, using default value 1"));
+    EXPECT_TRUE(loggedLine("parameter hw of table 1 not found, using default value 1.000000"));
+    EXPECT_TRUE(loggedLine("parameter img of table 1 not found, using default value 'road'"));
 }
 
 TEST_F(LuaArgsTest, ColourIsATableOfThreeChannels) {

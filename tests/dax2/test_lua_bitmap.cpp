@@ -21,6 +21,7 @@ extern "C" {
 #include "dax2/dax_lua_bitmap.h"
 #include "dax2/dax_msg.h"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -123,14 +124,6 @@ protected:
         return dax_bitmaps.entry(id < 0 ? 0 : id);
     }
 
-    bool logged(const std::string& line) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            if (e.text == line) return true;
-        }
-        return false;
-    }
-
     TempDir tmp_;
     DaxLua lua_;
     int saved_level_ = 0, saved_ltype_ = 0;
@@ -146,7 +139,7 @@ TEST_F(LuaBitmapTest, OpenFileLoadsTheSheetWithMagentaTransparent) {
     EXPECT_EQ(64, al_get_bitmap_height(sheet));
     EXPECT_EQ(0, pixel(sheet, 9, 9).a);
     EXPECT_EQ(sheetColour(20, 5), pixel(sheet, 20, 5));
-    EXPECT_TRUE(logged("opened bitmap file " + tmp_.file("sheet.png") + ", 128x64 pixel"));
+    EXPECT_TRUE(loggedLine("opened bitmap file " + tmp_.file("sheet.png") + ", 128x64 pixel"));
 
     EXPECT_EQ("t.lua(2) in open_file: can't find file nope.png", script("open_file('nope.png')"));
     EXPECT_EQ(sheet, daxLuaBitmapFile());
@@ -201,7 +194,7 @@ TEST_F(LuaBitmapTest, ReadBitmapCutsPiecesWithHotSpotsAndKeys) {
     EXPECT_EQ(64, whole.hot_x_);  // w / 2
     EXPECT_EQ(65, whole.hot_y_);  // h + 1
     EXPECT_EQ(0, dax_bitmaps.find(DaxBitmapKey("whole", 1, 0)));
-    EXPECT_TRUE(logged("loaded bitmap whole,1 from current file hotspot=64,65 size=128,64 at index=0"));
+    EXPECT_TRUE(loggedLine("loaded bitmap whole,1 from current file hotspot=64,65 size=128,64 at index=0"));
 
     // anim is the key's flag: the id is odd.
     EXPECT_EQ(3, dax_bitmaps.find(DaxBitmapKey("piece", 2, 1)));
@@ -420,7 +413,7 @@ TEST_F(LuaBitmapTest, OneTileAndMultiTileImages) {
     EXPECT_EQ(47, m.height_);
     EXPECT_EQ(64, m.hot_x_);
     EXPECT_EQ(16, m.hot_y_);
-    EXPECT_TRUE(logged("loaded 2x1 mtile m,1 from current file size=96,47 at index=2"));
+    EXPECT_TRUE(loggedLine("loaded 2x1 mtile m,1 from current file size=96,47 at index=2"));
     const DaxBitmapEntry& tall = entry("mtall");
     EXPECT_EQ(50, tall.height_);
     EXPECT_EQ(19, tall.hot_y_);
@@ -456,7 +449,7 @@ TEST_F(LuaBitmapTest, IsometricGroundTileIsCutToItsDiamond) {
     EXPECT_EQ(31, g.height_);
     EXPECT_EQ(32, g.hot_x_);
     EXPECT_EQ(32, g.hot_y_);
-    EXPECT_TRUE(logged("loaded ground tile g,1 from current file size=64,31 at index=0"));
+    EXPECT_TRUE(loggedLine("loaded ground tile g,1 from current file size=64,31 at index=0"));
     const DaxBitmapEntry& gb = entry("gb");
     // Top and bottom rows: the tip is kept, the pixel beside it becomes the
     // border, the rest is cleared.

@@ -116,21 +116,6 @@ protected:
         }
         return top;
     }
-    std::vector<std::string> consoleTexts() {
-        std::vector<std::string> out;
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            out.push_back(e.text);
-        }
-        return out;
-    }
-    bool logged(const std::string& text) {
-        for (const std::string& t : consoleTexts()) {
-            if (t == text) {
-                return true;
-            }
-        }
-        return false;
-    }
 
     TempDir dir_;
     std::unique_ptr<DaxMenuHandler> handler_;
@@ -151,7 +136,7 @@ TEST_F(MenuHandlerTest, ConstructionReplacesTheGlobalHandlerAndTheDestructorPuts
 
 TEST_F(MenuHandlerTest, RegistrationRefusesBadIdsDuplicatesAndMissingCreators) {
     handler_->registerMenu(5, creator(), 1, true, false);
-    EXPECT_TRUE(logged("menu register state 5: lifetime 1, run ----"));
+    EXPECT_TRUE(loggedLine("menu register state 5: lifetime 1, run ----"));
 
     struct Case {
         int id;
@@ -171,9 +156,9 @@ TEST_F(MenuHandlerTest, RegistrationRefusesBadIdsDuplicatesAndMissingCreators) {
     }
     // A quit state needs no creator; its instance is null.
     handler_->registerMenu(10, nullptr, 1, false, true);
-    EXPECT_TRUE(logged("menu register state 10: lifetime 1, --- quit"));
+    EXPECT_TRUE(loggedLine("menu register state 10: lifetime 1, --- quit"));
     EXPECT_EQ(handler_->getInstance(10), nullptr);
-    EXPECT_TRUE(logged("menu reuse existing instance of 10"));
+    EXPECT_TRUE(loggedLine("menu reuse existing instance of 10"));
 }
 
 TEST_F(MenuHandlerTest, RequestingTheCurrentStateChangesAndLogsNothing) {
@@ -200,7 +185,7 @@ TEST_F(MenuHandlerTest, BackToCallerRestoresTheStackAndReusesAKeptScreen) {
     EXPECT_EQ(handler_->callStack(), std::deque<int>({1, 2}));
 
     handler_->backToCaller();
-    EXPECT_TRUE(logged("menu request back to caller"));
+    EXPECT_TRUE(loggedLine("menu request back to caller"));
     // The caller leaves the stack only when the change happens.
     EXPECT_EQ(handler_->callStack(), std::deque<int>({1, 2}));
     handler_->takeNewTopWidget();
@@ -232,7 +217,7 @@ TEST_F(MenuHandlerTest, NoStateStandsTwiceInTheCallStack) {
     go(3);
     EXPECT_EQ(handler_->callStack(), std::deque<int>({1, 2}));
     go(1, false);  // 1 is current again while it stands at the bottom
-    EXPECT_TRUE(logged("menu request new state 1 do not push caller"));
+    EXPECT_TRUE(loggedLine("menu request new state 1 do not push caller"));
     EXPECT_EQ(handler_->callStack(), std::deque<int>({1, 2}));
     go(4);  // leaving 1 cuts the stack back below it, then pushes it once
     EXPECT_EQ(handler_->callStack(), std::deque<int>({1}));
@@ -269,7 +254,7 @@ TEST_F(MenuHandlerTest, LifetimeClassesDecideWhichScreensGo) {
         EXPECT_EQ(kept, c.kept);
         h.deleteAllInstances();
     }
-    EXPECT_TRUE(logged("menu delete unneeded instance of 4"));
+    EXPECT_TRUE(loggedLine("menu delete unneeded instance of 4"));
 }
 
 TEST_F(MenuHandlerTest, FlagsOfTheCurrentState) {
@@ -302,11 +287,11 @@ TEST_F(MenuHandlerTest, InstancesAreCreatedOnceAndDeletedOnRequest) {
     EXPECT_EQ(handler_->getInstance(0), nullptr);
     DaxSubMenuIfc* a = handler_->getInstance(1);
     EXPECT_EQ(handler_->getInstance(1), a);
-    EXPECT_TRUE(logged("menu create new instance of 1"));
-    EXPECT_TRUE(logged("menu reuse existing instance of 1"));
+    EXPECT_TRUE(loggedLine("menu create new instance of 1"));
+    EXPECT_TRUE(loggedLine("menu reuse existing instance of 1"));
     handler_->deleteInstance(0);
     handler_->deleteInstance(1);
-    EXPECT_TRUE(logged("menu delete instance of 1"));
+    EXPECT_TRUE(loggedLine("menu delete instance of 1"));
     EXPECT_EQ(handler_->heldInstance(1), nullptr);
     handler_->deleteInstance(1);  // nothing left to delete
     EXPECT_EQ(log_, (std::vector<std::string>{"new 1", "delete 1"}));
@@ -353,7 +338,7 @@ TEST_F(MenuHandlerTest, F1EndsTheProgramOnlyInDebugMode) {
     dax_config.debug_enable_ = 1;
     handler_->dispatchKey(f1);
     EXPECT_EQ(handler_->requestedState(), 0);
-    EXPECT_TRUE(logged("menu request new state 0"));
+    EXPECT_TRUE(loggedLine("menu request new state 0"));
     handler_->takeNewTopWidget();
     EXPECT_TRUE(handler_->currentQuits());
 }
@@ -378,7 +363,7 @@ TEST_F(MenuHandlerTest, ScreenshotKeysCountInTheUserIniAndPostTheFileName) {
     EXPECT_NE(TempDir::read(dir_.file("user.ini")).find("counter=3"), std::string::npos);
     EXPECT_TRUE(daxIniOverlay().path().empty());
     // No display here: the failed save is logged, the message posted anyway.
-    EXPECT_TRUE(logged("can't save screenshot " + dir_.file("shots/zor_0003.png")));
+    EXPECT_TRUE(loggedLine("can't save screenshot " + dir_.file("shots/zor_0003.png")));
 
     // Other keys pass untouched.
     gcn::KeyEvent other = keyEvent('x');
@@ -418,12 +403,12 @@ TEST_F(MenuHandlerTest, ScreenshotNamesTakeTheWholeShortNameAndAnyCounter) {
 
 TEST_F(MenuHandlerTest, MissingCursorBitmapsFallBackToTheSystemCursor) {
     handler_->setMouseCursor(3);
-    EXPECT_TRUE(logged("mouse pointer mouse 3 not found, try to use variant 0 instead"));
-    EXPECT_TRUE(logged("mouse pointer mouse 0 not found"));
+    EXPECT_TRUE(loggedLine("mouse pointer mouse 3 not found, try to use variant 0 instead"));
+    EXPECT_TRUE(loggedLine("mouse pointer mouse 0 not found"));
     DaxLog::reset();
     handler_->setMouseCursor(0);
-    EXPECT_FALSE(logged("mouse pointer mouse 0 not found, try to use variant 0 instead"));
-    EXPECT_TRUE(logged("mouse pointer mouse 0 not found"));
+    EXPECT_FALSE(loggedLine("mouse pointer mouse 0 not found, try to use variant 0 instead"));
+    EXPECT_TRUE(loggedLine("mouse pointer mouse 0 not found"));
     handler_->setBusyCursor();
     handler_->setDefaultCursor();
 }

@@ -50,23 +50,6 @@ protected:
         dax_config.debug_ltype_ = saved_ltype_;
         DaxLog::reset();
     }
-    std::vector<std::string> console() {
-        std::vector<std::string> out;
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            out.push_back(e.text);
-        }
-        return out;
-    }
-    bool logged(const std::string& line) {
-        for (const std::string& t : console()) {
-            if (t == line) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     TempDir dir_;
 
 private:
@@ -205,8 +188,8 @@ TEST_F(TextsTest, ReadTextsAreLogged) {
     std::string file = dir_.write("t.txt", "3 three\\lines\n");
     DaxStringMgr s;
     s.loadFile(file.c_str(), false);
-    EXPECT_TRUE(logged("read strings from " + file));
-    EXPECT_TRUE(logged("read 3: three\nlines"));
+    EXPECT_TRUE(loggedLine("read strings from " + file));
+    EXPECT_TRUE(loggedLine("read 3: three\nlines"));
 }
 
 // ---------------------------------------------------------------------------
@@ -262,8 +245,8 @@ TEST_F(MessagesTest, PostIsLoggedWithRealAndGameTime) {
     char line[256];
     std::snprintf(line, sizeof line, "m: %d rt=%u gt=%04d/%02d/%02d-%02d:%02d %s", 100, msg.real_time_, gt.year(),
                   gt.month(), gt.dayOfMonth(), gt.hour(), gt.minute(), "listed");
-    EXPECT_TRUE(logged(line)) << line;
-    EXPECT_TRUE(logged("m: 2300 no message dialog can be shown"));
+    EXPECT_TRUE(loggedLine(line)) << line;
+    EXPECT_TRUE(loggedLine("m: 2300 no message dialog can be shown"));
     EXPECT_EQ(m.history().size(), 2u);
 }
 

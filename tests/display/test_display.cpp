@@ -43,16 +43,6 @@ bool copyFile(const std::string& from, const std::string& to) {
     return static_cast<bool>(out);
 }
 
-bool consoleHas(const std::string& text) {
-    DaxMutexLock lock(DaxLog::consoleMutex());
-    for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-        if (e.text == text) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A program folder in a temporary directory: "zor.ini" in the working
 // folder, the user folder below XDG_DATA_HOME with the font and the language
 // file in its data folder.
@@ -109,7 +99,7 @@ TEST_F(DisplayTest, CreateReadsTheSettingsAndOpensTheWindow) {
     EXPECT_EQ(display.rendererName(), "OpenGL");
     EXPECT_TRUE(daxIsOpenGLFlags(al_get_display_flags(display.display())));
     EXPECT_EQ(dax_config.window_title_, "Zor Test 0.1 - " + DaxDisplay::allegroVersionText() + " - OpenGL");
-    EXPECT_TRUE(consoleHas(dax_config.window_title_));
+    EXPECT_TRUE(loggedLine(dax_config.window_title_));
     EXPECT_EQ(dax_config.exe_fullpath_, "./zt");
     EXPECT_EQ(dax_config.user_dir_, user_dir_);
 
@@ -155,7 +145,7 @@ TEST_F(DisplayTest, TheUserIniChoosesSizeAndRenderer) {
     // OpenGL 3.0 where the driver has it, else the plain OpenGL fallback.
     if (display.rendererName() != "OpenGL 3.0") {
         EXPECT_EQ(display.rendererName(), "OpenGL");
-        EXPECT_TRUE(consoleHas("can't initialize opengl 3.0, retry opengl"));
+        EXPECT_TRUE(loggedLine("can't initialize opengl 3.0, retry opengl"));
     }
 }
 
@@ -202,8 +192,8 @@ TEST_F(DisplayTest, AnUnwritableLogWarnsOnceWhileADisplayExists) {
     // One box, not one per line: the program stays usable.
     EXPECT_EQ(boxes, (std::vector<std::string>{"Warning/Warning/No LOG file!!!/warn"}));
     // Every line still reaches the console.
-    EXPECT_TRUE(consoleHas("first"));
-    EXPECT_TRUE(consoleHas("third"));
+    EXPECT_TRUE(loggedLine("first"));
+    EXPECT_TRUE(loggedLine("third"));
 }
 
 // ---------------------------------------------------------------------------
@@ -314,18 +304,18 @@ TEST_F(DisplayTest, ModesAreDistinctSortedAndLoggedOnce) {
     EXPECT_EQ(list.indexOf(DaxScreenResolution{640, 480}), -1);
     // The constructor's refresh logged the renderer line already: no mode
     // lines now.
-    EXPECT_FALSE(consoleHas("Open GL"));
+    EXPECT_FALSE(loggedLine("Open GL"));
     const std::string mode_line =
         "display mode 0: 800 x 600 at 60 Hz, format " + std::to_string(ALLEGRO_PIXEL_FORMAT_XRGB_8888) + " = 32 bits";
-    EXPECT_FALSE(consoleHas("display mode 1: 800 x 600 at 60 Hz, format " +
+    EXPECT_FALSE(loggedLine("display mode 1: 800 x 600 at 60 Hz, format " +
                             std::to_string(ALLEGRO_PIXEL_FORMAT_XRGB_8888) + " = 32 bits"));
 
     DaxScreenResolutionsList fresh_list;  // refreshes at once
     DaxLog::reset();
     al_set_new_display_flags(ALLEGRO_WINDOWED);
     fresh_list.refreshFrom({mode(800, 600, 60, ALLEGRO_PIXEL_FORMAT_XRGB_8888)});
-    EXPECT_TRUE(consoleHas("DirectX"));
-    EXPECT_TRUE(consoleHas(mode_line));
+    EXPECT_TRUE(loggedLine("DirectX"));
+    EXPECT_TRUE(loggedLine(mode_line));
 
     // The adapter's own list holds distinct sizes in order.
     fresh_list.refresh();

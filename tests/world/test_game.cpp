@@ -95,7 +95,7 @@ TEST_F(GameTest, ClearEmptiesTheWorldButKeepsTheMoney) {
     EXPECT_EQ(grn_game.findRoadTypeIdx(100), -1);
     EXPECT_TRUE(grn_game.updateQueue().empty());
     EXPECT_EQ(grn_map.size(), 0);
-    EXPECT_TRUE(logged("game cleared"));
+    EXPECT_TRUE(loggedContaining("game cleared"));
     EXPECT_EQ(grn_game.money_, 1234);
     EXPECT_FALSE(grn_game.isWorldLoaded());
 }
@@ -240,7 +240,7 @@ TEST_F(BuildTest, PreviewAndPlacement) {
     DaxGameTime t;
     ASSERT_TRUE(grn_game.updateQueue().pendingTime(oid, t));
     EXPECT_EQ(t.value(), 40u);
-    EXPECT_TRUE(logged("b: [3:0,0] at x=5,y=5 time=40"));
+    EXPECT_TRUE(loggedContaining("b: [3:0,0] at x=5,y=5 time=40"));
 
     // The tiles are taken now: the same preview fails, with its entry.
     EXPECT_EQ(grn_game.addPhantom(list, 5, 5, 5, 5), -1);
@@ -268,7 +268,7 @@ TEST_F(BuildTest, EntriesWhoseFootprintWasTakenSinceThePreviewAreSkipped) {
     EXPECT_TRUE(grn_game.updateQueue().empty());
     EXPECT_TRUE(grn_map.tile(5, 5).oid_.isNull());
     EXPECT_EQ(grn_map.tile(4, 5).walker_head_, walker);
-    EXPECT_TRUE(logged("b: 5,5 is taken, nothing built"));
+    EXPECT_TRUE(loggedContaining("b: 5,5 is taken, nothing built"));
 
     // A dragged road: the walker's tile is left out, the rest is built and
     // paid for.
@@ -322,7 +322,7 @@ TEST_F(BuildTest, DemolitionRemovesAllAndChargesOnce) {
     EXPECT_EQ(grn_game.servType(0).instanceCount(), 0);
     EXPECT_TRUE(grn_game.updateQueue().empty());
     EXPECT_TRUE(grn_map.tile(1, 1).isTileFree());
-    EXPECT_TRUE(logged("d: [3:0,1] at x=6,y=3 time=0"));
+    EXPECT_TRUE(loggedContaining("d: [3:0,1] at x=6,y=3 time=0"));
 }
 
 TEST_F(BuildTest, DemolitionSkipsStaleEntriesAndChargesWhatWasRemoved) {

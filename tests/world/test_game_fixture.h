@@ -70,7 +70,7 @@ protected:
         grn_game.clear();
         grn_game.resetForNewGame("testmap", "testgame");
         rnResetStatisticsMarks();
-        clearLog();
+        clearConsole();
     }
     void TearDown() override {
         grn_game.setTickServices(nullptr);
@@ -78,19 +78,6 @@ protected:
         dax_gameclock.reset();
         dax_config.debug_level_ = 1;
         dax_config.debug_ltype_ = 1;
-    }
-
-    static void clearLog() {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        DaxLog::consoleQueue().clear();
-    }
-    // Whether a log line holds text.
-    static bool logged(const std::string& text) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            if (e.text.find(text) != std::string::npos) return true;
-        }
-        return false;
     }
 
     // The global clock reads exactly t.

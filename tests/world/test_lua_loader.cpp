@@ -48,7 +48,7 @@ std::pair<int, int> opaqueSpan(ALLEGRO_BITMAP* bmp, int y) {
 
 TEST_F(LuaLoaderTest, ModelLoaderRegistersTheContentFunctionsInOrderAfterTheTileFunctions) {
     loader_.close();
-    clearLog();
+    clearConsole();
     loader_.init();
     ASSERT_TRUE(loader_.isOpen());
     std::vector<std::string> lines = logFrom("register function read_mtile__");
@@ -89,7 +89,7 @@ TEST_F(LuaLoaderTest, PreloaderRunsPlainScriptsWithoutContentFunctions) {
     ASSERT_TRUE(pre.isOpen());
     tmp_.write("plain.lua", "logmsg('preload ', 7)\nassert(create_resource == nil and begin_mtile == nil)\n");
     EXPECT_EQ(0, pre.run("plain.lua"));
-    EXPECT_TRUE(logged("LUA: preload 7"));
+    EXPECT_TRUE(loggedLine("LUA: preload 7"));
     tmp_.write("bad.lua", "create_resource{501}\n");
     EXPECT_GT(pre.run("bad.lua"), 0);  // the Lua status of the failed run
     EXPECT_EQ(-1, pre.run("missing_preload.lua"));
@@ -139,7 +139,7 @@ TEST_F(MtileTest, BeginMtileSizesTheBitmapFromTheFootprint) {
     EXPECT_EQ(96, al_get_bitmap_width(temp()));
     EXPECT_EQ(47, al_get_bitmap_height(temp()));
     EXPECT_EQ(kClear, pixel(temp(), 48, 20));
-    EXPECT_TRUE(logged("begin mtile 2,1 w=96 h=47"));
+    EXPECT_TRUE(loggedLine("begin mtile 2,1 w=96 h=47"));
     rnMtileDestroy();
 
     ok("begin_mtile(2, 1, 60)");
@@ -237,7 +237,7 @@ TEST_F(MtileTest, DrawGroundNeedsAnOpenMtileAndValidArguments) {
 TEST_F(MtileTest, DrawGroundWithoutBorderLeavesNoBlackPixels) {
     const Rgba fill{10, 200, 30, 255};
     ok("begin_mtile(1, 1, 0)\ndraw_ground({10, 200, 30}, 0)");
-    EXPECT_TRUE(logged("drawed ground tile color=10,200,30 to temp bitmap"));
+    EXPECT_TRUE(loggedLine("drawed ground tile color=10,200,30 to temp bitmap"));
     ALLEGRO_BITMAP* b = temp();
     EXPECT_EQ(0, countPixels(b, kBlack));
     EXPECT_EQ(fill, pixel(b, 32, 15));
@@ -397,7 +397,7 @@ TEST_F(MtileTest, StoreMtileRegistersTheImageAndClosesTheMtile) {
     EXPECT_EQ(48, e.hot_y_);  // height + 1
     EXPECT_EQ(-1, e.text_id_);
     EXPECT_TRUE(dax_bitmaps.fitsTileArea("house", 2, 1));
-    EXPECT_TRUE(logged("loaded 2x1 mtile house,1 from current file size=96,47 at index=" + std::to_string(id / 2)));
+    EXPECT_TRUE(loggedLine("loaded 2x1 mtile house,1 from current file size=96,47 at index=" + std::to_string(id / 2)));
 
     ok("begin_mtile(1, 1, 0)\nstore_mtile{'house', var = 2}");
     EXPECT_GE(dax_bitmaps.find(DaxBitmapKey("house", 2, 0)), 0);

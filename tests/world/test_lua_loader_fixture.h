@@ -121,7 +121,7 @@ protected:
         addImages();
         loader_.init();
         ASSERT_TRUE(loader_.isOpen());
-        clearLog();
+        clearConsole();
     }
 
     // Registers a w by h image of one colour under (name, var).
@@ -155,32 +155,13 @@ protected:
         addImage("roam", 20, 20);
     }
 
-    static void clearLog() {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        DaxLog::consoleQueue().clear();
-    }
-    static bool logged(const std::string& line) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            if (e.text == line) return true;
-        }
-        return false;
-    }
-    static bool loggedContaining(const std::string& part) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const auto& e : DaxLog::consoleQueue()) {
-            if (e.text.find(part) != std::string::npos) return true;
-        }
-        return false;
-    }
     // The log lines from the first one equal to first on, in order.
     static std::vector<std::string> logFrom(const std::string& first) {
         std::vector<std::string> out;
-        DaxMutexLock lock(DaxLog::consoleMutex());
         bool on = false;
-        for (const auto& e : DaxLog::consoleQueue()) {
-            if (e.text == first) on = true;
-            if (on) out.push_back(e.text);
+        for (const std::string& t : consoleTexts()) {
+            if (t == first) on = true;
+            if (on) out.push_back(t);
         }
         return out;
     }

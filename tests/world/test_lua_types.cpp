@@ -102,8 +102,8 @@ TEST_F(LuaTypesTest, SixteenResourcesFitTheMaskTheSeventeenthDoesNot) {
     EXPECT_EQ(0x0001, grn_game.resource(0).mask_);
     EXPECT_EQ(0x8000, grn_game.resource(15).mask_);
     EXPECT_EQ("n1016", grn_game.resource(15).name_);
-    EXPECT_TRUE(logged("added resource id=1016 name='n1016' at index 15"));
-    EXPECT_TRUE(logged("  resource_mask=8000"));
+    EXPECT_TRUE(loggedLine("added resource id=1016 name='n1016' at index 15"));
+    EXPECT_TRUE(loggedLine("  resource_mask=8000"));
     EXPECT_TRUE(contains(script("create_resource{1017}"), "in create_resource: too many resources, can only have 16"));
     EXPECT_EQ(16u, grn_game.resources().size());
 }
@@ -139,8 +139,8 @@ TEST_F(LuaTypesTest, TerrainGetsFlagsColourAndTheMaskOfItsResources) {
     EXPECT_EQ("", u.image_name_);
     EXPECT_EQ(0, u.resource_mask_);
     EXPECT_EQ(kRnTerrainRoads | kRnTerrainFlat, u.flags_);
-    EXPECT_TRUE(logged("added terrain id=101 name='n101' at index 0"));
-    EXPECT_TRUE(logged("  bmp_name='road1' resource_mask=0005 walkable=1 roads=0 buildings=1"));
+    EXPECT_TRUE(loggedLine("added terrain id=101 name='n101' at index 0"));
+    EXPECT_TRUE(loggedLine("  bmp_name='road1' resource_mask=0005 walkable=1 roads=0 buildings=1"));
 }
 
 TEST_F(LuaTypesTest, TerrainErrors) {
@@ -172,7 +172,7 @@ TEST_F(LuaTypesTest, PeopleTypeTellsItsWorkforceItsIndex) {
     ASSERT_EQ("", script("create_people_type{601} create_people_type{602}"));
     EXPECT_EQ(1, grn_game.peoplType(1).workforce_.peopleTypeIdx());
     EXPECT_EQ("n602", grn_game.peoplType(1).name_);
-    EXPECT_TRUE(logged("added people id=602 type name='n602' at index 1"));
+    EXPECT_TRUE(loggedLine("added people id=602 type name='n602' at index 1"));
 }
 
 // --- goods ---------------------------------------------------------------------
@@ -214,10 +214,10 @@ TEST_F(LuaTypesTest, GoodsTypeBringsItsStorageImageAndBothWalkerTypes) {
     EXPECT_FLOAT_EQ(0.25f, sw.hours_for_1tile_road_);
     EXPECT_EQ(stor, sw.image_);
     EXPECT_FALSE(grn_game.prodWalkerType(1).smooth_move_);
-    EXPECT_TRUE(logged("added goods id=701 type name='n701' classid=801 class name='n801' at index 0"));
-    EXPECT_TRUE(logged("added prod walker id=702 type name='n702' at index 1"));
-    EXPECT_TRUE(logged("added stor walker id=702 type name='n702' at index 1"));
-    EXPECT_TRUE(logged("    time_1tile_road=0.500"));
+    EXPECT_TRUE(loggedLine("added goods id=701 type name='n701' classid=801 class name='n801' at index 0"));
+    EXPECT_TRUE(loggedLine("added prod walker id=702 type name='n702' at index 1"));
+    EXPECT_TRUE(loggedLine("added stor walker id=702 type name='n702' at index 1"));
+    EXPECT_TRUE(loggedLine("    time_1tile_road=0.500"));
 }
 
 // Goods types need the model's storage walker speed: before
@@ -271,10 +271,10 @@ TEST_F(LuaTypesTest, WalkerTypesOfServiceMarketAndBuilder) {
     EXPECT_EQ("w_lu", s.images_.names_[3]);
     EXPECT_EQ(3, grn_game.mrktWalkerType(0).tiles_without_houses_);
     EXPECT_EQ(20, grn_game.bldrWalkerType(0).distance_to_return_);
-    EXPECT_TRUE(logged("added service walker id=901 type name='n901' at index 0"));
-    EXPECT_TRUE(logged("    dist_return=20 w/o_houses=3 time_1tile_road=0.250"));
-    EXPECT_TRUE(logged("added builder walker id=903 type name='n903' at index 0"));
-    EXPECT_TRUE(logged("    dist_return=20 time_1tile_road=0.250"));
+    EXPECT_TRUE(loggedLine("added service walker id=901 type name='n901' at index 0"));
+    EXPECT_TRUE(loggedLine("    dist_return=20 w/o_houses=3 time_1tile_road=0.250"));
+    EXPECT_TRUE(loggedLine("added builder walker id=903 type name='n903' at index 0"));
+    EXPECT_TRUE(loggedLine("    dist_return=20 time_1tile_road=0.250"));
 }
 
 TEST_F(LuaTypesTest, WalkerTypeErrors) {
@@ -331,9 +331,9 @@ TEST_F(LuaTypesTest, RoadTypeWithItsLevelsEntersBuildMenuOne) {
     EXPECT_EQ(401, menu.buttons_[0].type_id_);
     EXPECT_EQ("n401", menu.buttons_[0].name_);
     EXPECT_FALSE(menu.buttons_[0].disabled_);
-    EXPECT_TRUE(logged("added road id=401 name='n401' at index 0 - menu=1"));
-    EXPECT_TRUE(logged("  level 2 name='n1103' img='road3'"));
-    EXPECT_TRUE(logged("    own_attr=3 needed_attr=100"));
+    EXPECT_TRUE(loggedLine("added road id=401 name='n401' at index 0 - menu=1"));
+    EXPECT_TRUE(loggedLine("  level 2 name='n1103' img='road3'"));
+    EXPECT_TRUE(loggedLine("    own_attr=3 needed_attr=100"));
 }
 
 TEST_F(LuaTypesTest, RoadErrors) {
@@ -399,12 +399,12 @@ TEST_F(LuaTypesTest, HouseTypeWithLevelsNeedsAndMaterial) {
     EXPECT_EQ(100, top.material_.hours_);
     EXPECT_EQ(-1, ht.level_descs_[0].material_.good_type_idx_);
     EXPECT_EQ(RnIdBldHous, grn_build_menu.entry(2).buttons_.at(0).kind_);
-    EXPECT_TRUE(logged("added house id=1301 name='n1301' at index 0 - menu=2"));
-    EXPECT_TRUE(logged("    people_type_id=601 percent_workers=50 hours_immigr=2, hours_leave=3"));
-    EXPECT_TRUE(logged("  level 2 name='n1203' bld='bld22b' flr='floor22' people_max=12 own_attr=3"));
-    EXPECT_TRUE(logged("    needs good=703, cap=2, next needed after 24 hour(s)"));
+    EXPECT_TRUE(loggedLine("added house id=1301 name='n1301' at index 0 - menu=2"));
+    EXPECT_TRUE(loggedLine("    people_type_id=601 percent_workers=50 hours_immigr=2, hours_leave=3"));
+    EXPECT_TRUE(loggedLine("  level 2 name='n1203' bld='bld22b' flr='floor22' people_max=12 own_attr=3"));
+    EXPECT_TRUE(loggedLine("    needs good=703, cap=2, next needed after 24 hour(s)"));
     // distance_to_return 20 x 0.25 hours x 2 = 10 hours.
-    EXPECT_TRUE(logged("    needs service=1001, needed again after 48 hour(s), walker round in 10 hour(s)"));
+    EXPECT_TRUE(loggedLine("    needs service=1001, needed again after 48 hour(s), walker round in 10 hour(s)"));
 }
 
 TEST_F(LuaTypesTest, HouseErrors) {
@@ -503,11 +503,11 @@ TEST_F(LuaTypesTest, ServiceTypeKeysAndDefaults) {
     EXPECT_FLOAT_EQ(20.0f / 255.0f, t.colour_[1]);
     ASSERT_EQ(1u, grn_build_menu.entry(3).buttons_.size());
     EXPECT_TRUE(grn_build_menu.entry(3).buttons_[0].disabled_);  // deprecated
-    EXPECT_TRUE(logged("added service id=1001 name='n1001' at index 0 - menu=3"));
-    EXPECT_TRUE(logged("    walker type=901, number=2, respawn_time=4"));
-    EXPECT_TRUE(logged("  needs type=703 name='n703' amount=2"));
-    EXPECT_TRUE(logged("    workers type=602 name='n602' num_req=1 range=4"));
-    EXPECT_TRUE(logged("    material type=702 name='n702' amount=4 duration=50 per unit"));
+    EXPECT_TRUE(loggedLine("added service id=1001 name='n1001' at index 0 - menu=3"));
+    EXPECT_TRUE(loggedLine("    walker type=901, number=2, respawn_time=4"));
+    EXPECT_TRUE(loggedLine("  needs type=703 name='n703' amount=2"));
+    EXPECT_TRUE(loggedLine("    workers type=602 name='n602' num_req=1 range=4"));
+    EXPECT_TRUE(loggedLine("    material type=702 name='n702' amount=4 duration=50 per unit"));
 }
 
 TEST_F(LuaTypesTest, ServiceErrors) {
@@ -561,11 +561,11 @@ TEST_F(LuaTypesTest, StorageTypeKeysAndGoodsClasses) {
     EXPECT_EQ((std::set<int16_t>{801}), t.goods_class_);
     EXPECT_EQ((std::set<int16_t>{3, 5}), grn_game.storType(1).goods_class_);
     EXPECT_EQ(0, grn_game.storType(1).flat_);
-    EXPECT_TRUE(logged("added storage id=1401 name='n1401' at index 0 - menu=4"));
-    EXPECT_TRUE(logged("    workers type=601 num_req=4 range=12"));
-    EXPECT_TRUE(logged("    capacity=16"));
-    EXPECT_TRUE(logged("    num_prod_walkers=2 respawn_prod=3"));
-    EXPECT_TRUE(logged("    num_stor_walkers=2 respawn_stor=5"));
+    EXPECT_TRUE(loggedLine("added storage id=1401 name='n1401' at index 0 - menu=4"));
+    EXPECT_TRUE(loggedLine("    workers type=601 num_req=4 range=12"));
+    EXPECT_TRUE(loggedLine("    capacity=16"));
+    EXPECT_TRUE(loggedLine("    num_prod_walkers=2 respawn_prod=3"));
+    EXPECT_TRUE(loggedLine("    num_stor_walkers=2 respawn_stor=5"));
 }
 
 TEST_F(LuaTypesTest, StorageAndMarketErrors) {
@@ -608,9 +608,9 @@ TEST_F(LuaTypesTest, MarketTypeKeys) {
     EXPECT_EQ(8, t.worker_range_);
     EXPECT_EQ(6, t.capacity_);
     EXPECT_EQ((std::set<int16_t>{801, 802}), t.goods_class_);
-    EXPECT_TRUE(logged("added market id=1501 name='n1501' at index 0 - menu=4"));
-    EXPECT_TRUE(logged("    goods class=801 'n801'"));
-    EXPECT_TRUE(logged("    walker type=902, number=2, respawn_time=2"));
+    EXPECT_TRUE(loggedLine("added market id=1501 name='n1501' at index 0 - menu=4"));
+    EXPECT_TRUE(loggedLine("    goods class=801 'n801'"));
+    EXPECT_TRUE(loggedLine("    walker type=902, number=2, respawn_time=2"));
 }
 
 // --- builder -------------------------------------------------------------------------
@@ -628,9 +628,9 @@ TEST_F(LuaTypesTest, BuilderTypeReadsNoMaterial) {
     EXPECT_TRUE(t.build_material_.empty());
     EXPECT_EQ("", t.ruin_image_);
     ASSERT_EQ(1u, t.worker_reqs_.size());
-    EXPECT_TRUE(logged("added builder id=1601 name='n1601' at index 0 - menu=5"));
-    EXPECT_TRUE(logged("    material type=702 name='n702'"));
-    EXPECT_TRUE(logged("    goods walkers number=1, respawn_time=6"));
+    EXPECT_TRUE(loggedLine("added builder id=1601 name='n1601' at index 0 - menu=5"));
+    EXPECT_TRUE(loggedLine("    material type=702 name='n702'"));
+    EXPECT_TRUE(loggedLine("    goods walkers number=1, respawn_time=6"));
 }
 
 TEST_F(LuaTypesTest, BuilderErrors) {
@@ -692,12 +692,12 @@ TEST_F(LuaTypesTest, ProductionTypeKeysAndResourceRules) {
     EXPECT_EQ(kRnResNextToBld, d.resource_bld_type_);
     EXPECT_EQ(2u, d.input_goods_.size());
 
-    EXPECT_TRUE(logged("added production id=1701 name='n1701' at index 0 - menu=6"));
-    EXPECT_TRUE(logged("  makes type=702 name='n702' amount=1 time=6"));
-    EXPECT_TRUE(logged("    goods walkers number=1, respawn_time=2"));
-    EXPECT_TRUE(logged("    resource 502 (idx=1) under building"));
-    EXPECT_TRUE(logged("    resource 501 (idx=0) around building, rad=6, 40%"));
-    EXPECT_TRUE(logged("    resource 501 (idx=0) next to building"));
+    EXPECT_TRUE(loggedLine("added production id=1701 name='n1701' at index 0 - menu=6"));
+    EXPECT_TRUE(loggedLine("  makes type=702 name='n702' amount=1 time=6"));
+    EXPECT_TRUE(loggedLine("    goods walkers number=1, respawn_time=2"));
+    EXPECT_TRUE(loggedLine("    resource 502 (idx=1) under building"));
+    EXPECT_TRUE(loggedLine("    resource 501 (idx=0) around building, rad=6, 40%"));
+    EXPECT_TRUE(loggedLine("    resource 501 (idx=0) next to building"));
 }
 
 TEST_F(LuaTypesTest, ProductionErrors) {
@@ -753,8 +753,8 @@ TEST_F(LuaTypesTest, DecorationTypeWithGoodsOrService) {
     ASSERT_EQ(3u, menu.buttons_.size());
     EXPECT_TRUE(menu.buttons_[1].disabled_);
     EXPECT_EQ(RnIdBldDeco, menu.buttons_[2].kind_);
-    EXPECT_TRUE(logged("added deko id=1801 name='n1801' at index 0 - menu=7"));
-    EXPECT_TRUE(logged("  consumes goods in 24 hours, capa=4"));
+    EXPECT_TRUE(loggedLine("added deko id=1801 name='n1801' at index 0 - menu=7"));
+    EXPECT_TRUE(loggedLine("  consumes goods in 24 hours, capa=4"));
 }
 
 TEST_F(LuaTypesTest, DecorationErrors) {
@@ -819,9 +819,9 @@ TEST_F(LuaTypesTest, ModelPropertiesAreStoredAndLogged) {
     EXPECT_EQ(24, grn_game.storage_network_update_hours_);
     EXPECT_EQ(12, grn_game.resource_efficiency_update_hours_);
     EXPECT_TRUE(rnModelPropertiesSet());
-    EXPECT_TRUE(logged("attr_incr_hours=2 decr=3 range=5"));
-    EXPECT_TRUE(logged("stor_walk_capa=4 stor_walk_speed=200 network_upd=24 hours"));
-    EXPECT_TRUE(logged("res_eff_upd=12 hours"));
+    EXPECT_TRUE(loggedLine("attr_incr_hours=2 decr=3 range=5"));
+    EXPECT_TRUE(loggedLine("stor_walk_capa=4 stor_walk_speed=200 network_upd=24 hours"));
+    EXPECT_TRUE(loggedLine("res_eff_upd=12 hours"));
 }
 
 TEST_F(LuaTypesTest, ModelPropertyErrors) {

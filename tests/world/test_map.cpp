@@ -37,7 +37,7 @@ TEST_F(MapTest, SizeLimitIsCheckedIn64Bits) {
 
 TEST_F(MapTest, FreshTilesAndClear) {
     grn_map.createEmpty(3);
-    EXPECT_TRUE(logged("created new empty map of size 3"));
+    EXPECT_TRUE(loggedContaining("created new empty map of size 3"));
     const RnMapTile& t = grn_map.tile(2, 1);
     EXPECT_EQ(t.flags_, 7);
     EXPECT_EQ(t.terrain_idx_, -1);

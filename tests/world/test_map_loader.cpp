@@ -48,8 +48,8 @@ TEST_F(MapLoaderTest, WholeImageMakesSquareMapOfTerrains) {
     EXPECT_EQ(kWater, grn_map.tile(210, 39).terrain_idx_);
 
     for (const RnTerrain& t : grn_game.terrains()) EXPECT_TRUE(t.isOnMap()) << t.name_;
-    EXPECT_TRUE(logged("load map from image file"));
-    EXPECT_TRUE(logged("set color map: color=000,160,000 to terrain idx=0 id=11"));
+    EXPECT_TRUE(loggedContaining("load map from image file"));
+    EXPECT_TRUE(loggedContaining("set color map: color=000,160,000 to terrain idx=0 id=11"));
 }
 
 TEST_F(MapLoaderTest, RegionTakesColumnsFromXAndRowsFromY) {
@@ -177,7 +177,7 @@ TEST_F(MapLoaderTest, GamePropertiesSetMoneyAndFlag) {
     EXPECT_EQ("", runMap("set_game_properties{initial_cash = 2500, disable_unused_prod = 1}"));
     EXPECT_EQ(2500, grn_game.money_);
     EXPECT_TRUE(grn_game.disable_unused_prod_);
-    EXPECT_TRUE(logged("initial_cash=2500"));
+    EXPECT_TRUE(loggedContaining("initial_cash=2500"));
 
     EXPECT_EQ("", runMap("set_game_properties{initial_cash = 10}"));
     EXPECT_FALSE(grn_game.disable_unused_prod_);
@@ -191,8 +191,8 @@ TEST_F(MapLoaderTest, GamePropertiesSetMoneyAndFlag) {
 TEST_F(MapLoaderTest, SetTriggerDefinesTheTriggerAndItsFirstJob) {
     tmp_.write("trig.lua", "function tick() end\n");
     EXPECT_EQ("", runMap("set_trigger('trig.lua', 'tick', 24, 6)"));
-    EXPECT_TRUE(logged("set trigger: tick in trig.lua every 24 game hours, first after 6 hours"));
-    EXPECT_FALSE(logged("not found"));
+    EXPECT_TRUE(loggedContaining("set trigger: tick in trig.lua every 24 game hours, first after 6 hours"));
+    EXPECT_FALSE(loggedContaining("not found"));
     EXPECT_TRUE(grn_trigger.isSet());
     EXPECT_EQ("trig.lua", grn_trigger.scriptFile());
     EXPECT_EQ("tick", grn_trigger.functionName());
@@ -223,7 +223,7 @@ TEST_F(MapLoaderTest, SetTriggerDefinesTheTriggerAndItsFirstJob) {
 
 TEST_F(MapLoaderTest, MissingTriggerScriptWarnsWhenTheMapLoads) {
     EXPECT_EQ("", runMap("set_trigger('nowhere.lua', 'tick', 24, 6)"));
-    EXPECT_TRUE(logged("warning: trigger script nowhere.lua not found, trigger tick will not run"));
+    EXPECT_TRUE(loggedContaining("warning: trigger script nowhere.lua not found, trigger tick will not run"));
     EXPECT_TRUE(grn_trigger.isSet());
 }
 

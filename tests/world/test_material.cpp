@@ -302,9 +302,9 @@ TEST_F(MaterialTest, CheckMaterialNeedsFollowsTheType) {
     EXPECT_EQ(s.t_bld_.value(), now.value() + 8 * kHour);
 
     const std::string id = "[3:0,0]";
-    EXPECT_TRUE(logged("prod " + id + " needs new material 2,iron"));
-    EXPECT_TRUE(logged("prod " + id + " has changed material wood properties with prod type temple"));
-    EXPECT_TRUE(logged("prod " + id + " has material stone which is not required with prod type temple"));
+    EXPECT_TRUE(loggedContaining("prod " + id + " needs new material 2,iron"));
+    EXPECT_TRUE(loggedContaining("prod " + id + " has changed material wood properties with prod type temple"));
+    EXPECT_TRUE(loggedContaining("prod " + id + " has material stone which is not required with prod type temple"));
 
     // A second check finds nothing to change.
     EXPECT_FALSE(s.checkMaterialNeeds(changed, now));

@@ -99,7 +99,7 @@ TEST_F(QueueTest, EarlierNextTimeWarnsAndRunsAgainInTheSameTick) {
     grn_game.update();
     ASSERT_EQ(svc.runs.size(), 2u);
     EXPECT_EQ(svc.runs[1].time, 5u);
-    EXPECT_TRUE(logged("next_upd_time(5) < job.time_for_next_update(10) [32:0,1]"));
+    EXPECT_TRUE(loggedContaining("next_upd_time(5) < job.time_for_next_update(10) [32:0,1]"));
     ASSERT_EQ(q().size(), 1u);
     EXPECT_EQ(q().front().time_for_next_update.value(), 200u);
 }

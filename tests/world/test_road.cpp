@@ -257,7 +257,7 @@ TEST_F(RoadTest, VerifyOnMap) {
     RnRoad& other = place(6, 6);
     grn_map.tile(5, 5).oid_ = other.oid_;
     EXPECT_EQ(raised([&] { road.verifyOnMap(); }), "road [1:0,0] has inconsistent oid [1:0,1] at pos 5,5");
-    EXPECT_TRUE(logged("road [1:0,1] at pos 6,6 has tile.oid [1:0,1]"));
+    EXPECT_TRUE(loggedContaining("road [1:0,1] at pos 6,6 has tile.oid [1:0,1]"));
 
     road.pos_on_map_ = DaxMapPositionI(20, 5);
     EXPECT_EQ(raised([&] { road.verifyOnMap(); }), "not on map: [1:0,0]");
@@ -272,7 +272,7 @@ TEST_F(RoadTest, CheckOidDropsAnInconsistentRoad) {
     EXPECT_EQ(grn_map.tile(8, 7).desirability_, 3);
     grn_map.tile(7, 7).oid_.setNull();  // the tile lost the road
     EXPECT_TRUE(road.checkOid(roadType()));
-    EXPECT_TRUE(logged("road [1:0,1] has inconsistent oid [0:-1,-1] at pos 7,7"));
+    EXPECT_TRUE(loggedContaining("road [1:0,1] has inconsistent oid [0:-1,-1] at pos 7,7"));
     EXPECT_EQ(roadType().findInstance(oid.bld_idx_), nullptr);
     EXPECT_EQ(grn_map.tile(8, 7).desirability_, 0);
     EXPECT_EQ(roadType().instanceCount(), 1);

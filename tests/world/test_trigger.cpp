@@ -70,15 +70,6 @@ protected:
         ASSERT_EQ(0, lua_pcall(L, 0, 0, 0));
     }
 
-    // Whether a log line reads exactly text (logged matches parts of lines).
-    static bool loggedLine(const std::string& text) {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            if (e.text == text) return true;
-        }
-        return false;
-    }
-
     // Runs the tick at every game time from..to (inclusive).
     void tickTo(uint32_t to) {
         for (uint32_t t = now_; t <= to; ++t) {
@@ -164,10 +155,10 @@ TEST_F(TriggerTest, RunsEveryPeriodFromTheFirstDelayAndLogsEachRun) {
     EXPECT_EQ((std::vector<uint32_t>{72, 360, 648}), services_.times);
     EXPECT_EQ(3, globalNumber("count"));
     EXPECT_EQ(648, globalNumber("last"));
-    EXPECT_TRUE(logged("trigger starting at 0001/01/01-06:00"));
-    EXPECT_TRUE(logged("trigger starting at 0001/01/02-06:00"));
-    EXPECT_TRUE(logged("trigger starting at 0001/01/03-06:00"));
-    EXPECT_TRUE(logged("trigger ending"));
+    EXPECT_TRUE(loggedContaining("trigger starting at 0001/01/01-06:00"));
+    EXPECT_TRUE(loggedContaining("trigger starting at 0001/01/02-06:00"));
+    EXPECT_TRUE(loggedContaining("trigger starting at 0001/01/03-06:00"));
+    EXPECT_TRUE(loggedContaining("trigger ending"));
     DaxGameTime t;
     ASSERT_TRUE(grn_game.updateQueue().pendingTime(RnScriptTrigger::jobId(), t));
     EXPECT_EQ(936u, t.value());
@@ -180,7 +171,7 @@ TEST_F(TriggerTest, WithoutTriggerNothingIsLoadedOrScheduled) {
     EXPECT_TRUE(grn_game.updateQueue().empty());
     EXPECT_EQ(kRnNoWakeTime, grn_trigger.run(72));
     EXPECT_EQ(kRnNoWakeTime, rnRunScriptJob(RnObjectID(RnIdScriptJob, 0, 5), 72));
-    EXPECT_TRUE(logged("unknown script job [32:0,5] dropped"));
+    EXPECT_TRUE(loggedContaining("unknown script job [32:0,5] dropped"));
 }
 
 TEST_F(TriggerTest, GameTableCarriesPopulationCashTimeAndMapSize) {
@@ -224,12 +215,12 @@ TEST_F(TriggerTest, CashIsCheckedOnlyWhenTheScriptChangedIt) {
     // Setting 0 is refused with the reader's message; the money stays and the
     // trigger is scheduled again as usual.
     runScriptText("mode = 'zero'");
-    clearLog();
+    clearConsole();
     EXPECT_EQ(936u, grn_trigger.run(648).value());
     EXPECT_EQ(500, grn_game.money_);
-    EXPECT_TRUE(logged("parameter cash of table 1 not gt 0: 0"));
-    EXPECT_TRUE(logged("trigger tick failed"));
-    EXPECT_FALSE(logged("trigger ending"));
+    EXPECT_TRUE(loggedContaining("parameter cash of table 1 not gt 0: 0"));
+    EXPECT_TRUE(loggedContaining("trigger tick failed"));
+    EXPECT_FALSE(loggedContaining("trigger ending"));
 }
 
 // An error inside a run is logged and the game goes on: the next job is
@@ -243,9 +234,9 @@ TEST_F(TriggerTest, FailedRunKeepsPreviousGlobalsAndIsScheduledAgain) {
     flatten(grn_trigger.scriptData(), after_first);
     EXPECT_EQ("i2", after_first["level"]);
 
-    clearLog();
+    clearConsole();
     tickTo(360);  // level 3: the run fails
-    EXPECT_TRUE(logged("trigger tick failed"));
+    EXPECT_TRUE(loggedContaining("trigger tick failed"));
     std::map<std::string, std::string> kept;
     flatten(grn_trigger.scriptData(), kept);
     EXPECT_EQ(after_first, kept);
@@ -262,28 +253,28 @@ TEST_F(TriggerTest, LuaErrorsAndMissingFunctionsDoNotStopTheTrigger) {
     defineTrigger("function tick() n = (n or 0) + 1; error('boom') end\n");
     ASSERT_EQ(0, grn_trigger.loadScript());
     EXPECT_EQ(360u, grn_trigger.run(72).value());
-    EXPECT_TRUE(logged("boom"));
-    EXPECT_TRUE(logged("trigger ending"));
+    EXPECT_TRUE(loggedContaining("boom"));
+    EXPECT_TRUE(loggedContaining("trigger ending"));
     EXPECT_EQ(1, globalNumber("n"));
 
     grn_trigger.define(grn_trigger.scriptFile(), "missing", 24);
     EXPECT_EQ(648u, grn_trigger.run(360).value());
-    EXPECT_TRUE(logged("LUA function missing not found"));
+    EXPECT_TRUE(loggedContaining("LUA function missing not found"));
 }
 
 TEST_F(TriggerTest, RunWithoutRunnerIsLoggedNotThrown) {
     defineTrigger("function tick() end\n");
-    clearLog();
+    clearConsole();
     DaxGameTime next;
     EXPECT_NO_THROW(next = grn_trigger.run(72));
     EXPECT_EQ(360u, next.value());
-    EXPECT_TRUE(logged("no LUA runner for trigger definition"));
+    EXPECT_TRUE(loggedContaining("no LUA runner for trigger definition"));
 }
 
 TEST_F(TriggerTest, ScriptThatFailsToLoadLeavesNoStateOpen) {
     defineTrigger("function tick( end\n");
     EXPECT_NE(0, grn_trigger.loadScript());
-    EXPECT_TRUE(logged("error loading script"));
+    EXPECT_TRUE(loggedContaining("error loading script"));
     EXPECT_FALSE(grn_trigger.isLoaded());
     EXPECT_EQ(nullptr, DaxLua::current());
     // A map loader can run afterwards.
@@ -297,7 +288,7 @@ TEST_F(TriggerTest, MissingScriptFileCountsAsEmpty) {
     EXPECT_EQ(0, grn_trigger.loadScript());
     EXPECT_TRUE(grn_trigger.isLoaded());
     EXPECT_EQ(360u, grn_trigger.run(72).value());
-    EXPECT_TRUE(logged("LUA function tick not found"));
+    EXPECT_TRUE(loggedContaining("LUA function tick not found"));
 }
 
 // One Lua state at a time: the trigger starts only once the loaders have
@@ -313,10 +304,10 @@ TEST_F(TriggerTest, LoaderStatesCloseBeforeTheTriggerStarts) {
         loader.init();
         ASSERT_EQ(0, loader.run(map.c_str(), nullptr));
         // Still open: the trigger refuses to start rather than abort.
-        clearLog();
+        clearConsole();
         EXPECT_NE(0, grn_trigger.loadScript());
-        EXPECT_TRUE(logged("another Lua state is open, can't start the trigger"));
-        EXPECT_TRUE(logged("error loading script"));
+        EXPECT_TRUE(loggedContaining("another Lua state is open, can't start the trigger"));
+        EXPECT_TRUE(loggedContaining("error loading script"));
         EXPECT_FALSE(grn_trigger.isLoaded());
         EXPECT_EQ(&loader, DaxLua::current());
     }
@@ -398,10 +389,10 @@ TEST_F(TriggerTest, ValuesAreSavedOnlyInFormsThatSurviveASave) {
     EXPECT_EQ(0u, flat.count("long"));
     EXPECT_EQ(0u, flat.count("a_very_long_global_name"));
     EXPECT_EQ(7u, flat.size());
-    EXPECT_TRUE(logged("global data: key 1.5 is no 32-bit integer, not saved"));
-    EXPECT_TRUE(logged("global data: key 4.29497e+09 is no 32-bit integer, not saved"));
-    EXPECT_TRUE(logged("global data: text of long is longer than 15 characters, not saved"));
-    EXPECT_TRUE(logged("global data: name a_very_long_global_name is longer than 15 characters, not saved"));
+    EXPECT_TRUE(loggedContaining("global data: key 1.5 is no 32-bit integer, not saved"));
+    EXPECT_TRUE(loggedContaining("global data: key 4.29497e+09 is no 32-bit integer, not saved"));
+    EXPECT_TRUE(loggedContaining("global data: text of long is longer than 15 characters, not saved"));
+    EXPECT_TRUE(loggedContaining("global data: name a_very_long_global_name is longer than 15 characters, not saved"));
     for (const RnScriptDataEntry& e : grn_trigger.scriptData()) {
         EXPECT_LE(e.str_key_.size(), RnScriptDataEntry::kMaxStringLength);
         EXPECT_LE(e.str_value_.size(), RnScriptDataEntry::kMaxStringLength);
@@ -419,15 +410,15 @@ TEST_F(TriggerTest, NestingIsLimitedWhenCollectingAndRestoring) {
     std::vector<RnScriptDataEntry> ten = grn_trigger.scriptData();
 
     runScriptText("deep = nest(11)");
-    clearLog();
+    clearConsole();
     grn_trigger.run(360);
-    EXPECT_TRUE(logged("global data in LUA nested too deep: 11"));
+    EXPECT_TRUE(loggedContaining("global data in LUA nested too deep: 11"));
     EXPECT_EQ(21u, grn_trigger.scriptData().size());
 
     runScriptText("deep = {}; deep.self = deep");
-    clearLog();
+    clearConsole();
     grn_trigger.run(648);
-    EXPECT_TRUE(logged("global data in LUA nested too deep: 11"));
+    EXPECT_TRUE(loggedContaining("global data in LUA nested too deep: 11"));
 
     // Restoring eleven levels (data from a file) is refused the same way.
     std::vector<RnScriptDataEntry> eleven;
@@ -454,25 +445,22 @@ TEST_F(TriggerTest, RestoreRecreatesTheGlobals) {
     grn_trigger.scriptData() = saved;
     grn_trigger.setRestorePending(true);
     ASSERT_EQ(0, grn_trigger.loadScript());
-    clearLog();
+    clearConsole();
     grn_trigger.run(360);
     EXPECT_FALSE(grn_trigger.restorePending());
     EXPECT_EQ(4, globalNumber("seen"));
-    EXPECT_TRUE(logged("restore global data for script: 9 entries"));
-    EXPECT_TRUE(logged("restore completed"));
+    EXPECT_TRUE(loggedContaining("restore global data for script: 9 entries"));
+    EXPECT_TRUE(loggedContaining("restore completed"));
     for (const char* line : {"x=3", "y=2.500000", "t=table", " [1]=1", " [2]='a'", " .k=table", "  .z=1"}) {
         EXPECT_TRUE(loggedLine(line)) << line;
     }
 
     // Restoring happens before the function runs.
     int restore_line = -1, start_line = -1, i = 0;
-    {
-        DaxMutexLock lock(DaxLog::consoleMutex());
-        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
-            if (e.text.find("restore global data") != std::string::npos) restore_line = i;
-            if (e.text.find("trigger starting") != std::string::npos) start_line = i;
-            ++i;
-        }
+    for (const std::string& t : consoleTexts()) {
+        if (t.find("restore global data") != std::string::npos) restore_line = i;
+        if (t.find("trigger starting") != std::string::npos) start_line = i;
+        ++i;
     }
     EXPECT_LT(restore_line, start_line);
 
@@ -519,9 +507,9 @@ TEST_F(TriggerTest, BadSavedDataFailsOneRunOnly) {
     grn_trigger.scriptData() = {entry(kRnScriptKeyInt, "1", kRnScriptInteger, 5)};
     grn_trigger.setRestorePending(true);
     ASSERT_EQ(0, grn_trigger.loadScript());
-    clearLog();
+    clearConsole();
     EXPECT_EQ(360u, grn_trigger.run(72).value());
-    EXPECT_TRUE(logged("non-string key is not allowed for global index"));
+    EXPECT_TRUE(loggedContaining("non-string key is not allowed for global index"));
     EXPECT_FALSE(grn_trigger.restorePending());
     grn_trigger.run(360);
     EXPECT_EQ(1, globalNumber("runs"));
