@@ -34,13 +34,8 @@ protected:
 
     // A w by h memory bitmap filled with one colour.
     ALLEGRO_BITMAP* make(int w, int h, ALLEGRO_COLOR fill = al_map_rgb(10, 20, 30)) {
-        DaxNewBitmapFlagsSaver flags;
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* b = al_create_bitmap(w, h);
+        ALLEGRO_BITMAP* b = zorMemoryBitmap(w, h, fill);
         EXPECT_NE(b, nullptr);
-        DaxAllegroStateSaver state(ALLEGRO_STATE_TARGET_BITMAP);
-        al_set_target_bitmap(b);
-        al_clear_to_color(fill);
         made_.emplace_back(b);
         return b;
     }

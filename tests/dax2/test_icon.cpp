@@ -39,11 +39,7 @@ protected:
     void TearDown() override { dax_bitmaps.clear(); }
 
     static DaxBitmapIndex add(const char* name, int variant, int w, int h) {
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* src = al_create_bitmap(w, h);
-        DaxBitmapIndex id = dax_bitmaps.add(DaxBitmapKey(name, variant, 0), src, 0, 0, false, -1);
-        al_destroy_bitmap(src);
-        return id;
+        return registerMemoryBitmap(DaxBitmapKey(name, variant, 0), w, h, 0, 0);
     }
 
     DaxBitmapIndex house0_ = kDaxNoBitmap;

@@ -26,24 +26,6 @@ extern "C" {
 
 namespace {
 
-struct Rgba {
-    int r, g, b, a;
-    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgba& c) {
-    return os << "(" << c.r << "," << c.g << "," << c.b << "," << c.a << ")";
-}
-
-Rgba pixel(ALLEGRO_BITMAP* bmp, int x, int y) {
-    unsigned char r, g, b, a;
-    al_unmap_rgba(al_get_pixel(bmp, x, y), &r, &g, &b, &a);
-    return {r, g, b, a};
-}
-
-constexpr Rgba kClear{0, 0, 0, 0};
-constexpr Rgba kBlack{0, 0, 0, 255};
-
 // The colour of the main sheet at (x, y): unique per pixel, never magenta.
 Rgba sheetColour(int x, int y) { return {2 * x, 4 * y, 100, 255}; }
 
@@ -85,24 +67,7 @@ protected:
     }
 
     void makeSheet(const std::string& name, int w, int h, const std::function<ALLEGRO_COLOR(int, int)>& at) {
-        int flags = al_get_new_bitmap_flags();
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* bmp = al_create_bitmap(w, h);
-        al_set_new_bitmap_flags(flags);
-        ASSERT_NE(nullptr, bmp);
-        ALLEGRO_STATE state;
-        al_store_state(&state, ALLEGRO_STATE_TARGET_BITMAP);
-        al_set_target_bitmap(bmp);
-        al_lock_bitmap(bmp, ALLEGRO_PIXEL_FORMAT_ANY, ALLEGRO_LOCK_WRITEONLY);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                al_put_pixel(x, y, at(x, y));
-            }
-        }
-        al_unlock_bitmap(bmp);
-        al_restore_state(&state);
-        ASSERT_TRUE(al_save_bitmap(tmp_.file(name).c_str(), bmp));
-        al_destroy_bitmap(bmp);
+        ASSERT_TRUE(zorSaveImage(tmp_.file(name), w, h, at));
     }
 
     // Runs the script; on failure the error text is returned (as the script

@@ -356,9 +356,7 @@ TEST_F(DisplayTest, TheLoopDrawsAScreenTakesAScreenshotAndQuits) {
     display.create("./zt", "zor.ini");
 
     // A registered mouse pointer becomes the cursor of each new screen.
-    ALLEGRO_BITMAP* pointer = al_create_bitmap(16, 16);
-    dax_bitmaps.add(DaxBitmapKey("mouse", 0, 0), pointer, 1, 1, false, -1);
-    al_destroy_bitmap(pointer);
+    registerBitmapCopy(DaxBitmapKey("mouse", 0, 0), al_create_bitmap(16, 16), 1, 1);
 
     QuietCallback callback;
     {

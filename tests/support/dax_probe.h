@@ -1,12 +1,19 @@
-// What tests ask of the framework's shared state: the message of a raised
-// DaxException and the lines of the console queue. Header-only, because only
-// the programs that link dax2 include it.
+// What tests ask of and put into the framework's shared state: the message
+// of a raised DaxException, the lines of the console queue, bitmaps in the
+// registry. Header-only, because only the programs that link dax2 include it.
 #pragma once
+
+#include <gtest/gtest.h>
+
+#include <allegro5/allegro.h>
 
 #include <string>
 #include <vector>
 
+#include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
+#include "dax2/dax_mptr.h"
+#include "support/bitmaps.h"
 
 // The message of the DaxException that fn raises; none when it raises none.
 // Other exceptions pass through.
@@ -60,4 +67,27 @@ inline bool loggedContaining(const std::string& part) {
 inline void clearConsole() {
     DaxMutexLock lock(DaxLog::consoleMutex());
     DaxLog::consoleQueue().clear();
+}
+
+// Registers bmp under key with the hot spot (hot_x, hot_y), without the
+// tile-height check and without a text, and destroys bmp: the registry keeps
+// its own copy. A null bmp fails the test and gives kDaxNoBitmap.
+inline DaxBitmapIndex registerBitmapCopy(const DaxBitmapKey& key, ALLEGRO_BITMAP* bmp, int hot_x, int hot_y) {
+    ALLEGRO_BITMAP_mptr owned(bmp);
+    if (!owned) {
+        ADD_FAILURE() << "no bitmap to register as " << key.name_ << "," << key.variant_;
+        return kDaxNoBitmap;
+    }
+    return dax_bitmaps.add(key, owned.get(), hot_x, hot_y, false, -1);
+}
+
+// Registers a w by h memory bitmap as Allegro makes it (see registerBitmapCopy).
+inline DaxBitmapIndex registerMemoryBitmap(const DaxBitmapKey& key, int w, int h, int hot_x, int hot_y) {
+    return registerBitmapCopy(key, zorMemoryBitmap(w, h), hot_x, hot_y);
+}
+
+// Registers a w by h memory bitmap of one colour (see registerBitmapCopy).
+inline DaxBitmapIndex registerMemoryBitmap(const DaxBitmapKey& key, int w, int h, int hot_x, int hot_y,
+                                           ALLEGRO_COLOR fill) {
+    return registerBitmapCopy(key, zorMemoryBitmap(w, h, fill), hot_x, hot_y);
 }

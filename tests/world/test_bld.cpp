@@ -134,10 +134,7 @@ TEST_F(BuildingTest, PreviewOfASimpleType) {
     EXPECT_EQ(type.phantomImage(), "serv_floor");
     type.floor_image_.clear();
 
-    ALLEGRO_BITMAP* bmp = al_create_bitmap(4, 4);
-    ASSERT_NE(bmp, nullptr);
-    DaxBitmapIndex img = dax_bitmaps.add(DaxBitmapKey("serv_img", 0, 0), bmp, 0, 0, false, -1);
-    al_destroy_bitmap(bmp);
+    DaxBitmapIndex img = registerBitmapCopy(DaxBitmapKey("serv_img", 0, 0), al_create_bitmap(4, 4), 0, 0);
 
     RnPhantomList list;
     list.setType(RnIdBldServ, 300);

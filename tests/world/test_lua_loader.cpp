@@ -423,18 +423,7 @@ TEST_F(MtileTest, StoreMtileErrors) {
 // The image functions together with an image sheet made here: a house drawn
 // over ground and a tile read from the sheet, both usable as floors.
 TEST_F(MtileTest, ImagesFromASheetAndFromTheImageFunctionsServeAsTypeImages) {
-    ALLEGRO_BITMAP* sheet = nullptr;
-    {
-        int flags = al_get_new_bitmap_flags();
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        sheet = al_create_bitmap(64, 31);
-        al_set_new_bitmap_flags(flags);
-        ALLEGRO_STATE state;
-        al_store_state(&state, ALLEGRO_STATE_TARGET_BITMAP);
-        al_set_target_bitmap(sheet);
-        al_clear_to_color(al_map_rgb(90, 90, 90));
-        al_restore_state(&state);
-    }
+    ALLEGRO_BITMAP* sheet = zorMemoryBitmap(64, 31, al_map_rgb(90, 90, 90));
     ASSERT_TRUE(al_save_bitmap(tmp_.file("sheet.png").c_str(), sheet));
     al_destroy_bitmap(sheet);
     ok("open_file('sheet.png')\n"

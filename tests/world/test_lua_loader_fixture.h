@@ -43,24 +43,6 @@ extern "C" {
 
 namespace luatest {
 
-struct Rgba {
-    int r, g, b, a;
-    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-
-inline std::ostream& operator<<(std::ostream& os, const Rgba& c) {
-    return os << "(" << c.r << "," << c.g << "," << c.b << "," << c.a << ")";
-}
-
-inline Rgba pixel(ALLEGRO_BITMAP* bmp, int x, int y) {
-    unsigned char r, g, b, a;
-    al_unmap_rgba(al_get_pixel(bmp, x, y), &r, &g, &b, &a);
-    return {r, g, b, a};
-}
-
-constexpr Rgba kClear{0, 0, 0, 0};
-constexpr Rgba kBlack{0, 0, 0, 255};
-
 // Lua helpers every script gets: merge(base, extra) copies base and lays
 // extra over it (the value NIL removes a key).
 constexpr const char* kLuaHelpers = R"(
@@ -126,18 +108,8 @@ protected:
 
     // Registers a w by h image of one colour under (name, var).
     static void addImage(const std::string& name, int w, int h, Rgba c = {200, 100, 50, 255}, int var = 1) {
-        int flags = al_get_new_bitmap_flags();
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* bmp = al_create_bitmap(w, h);
-        al_set_new_bitmap_flags(flags);
-        ASSERT_NE(nullptr, bmp);
-        ALLEGRO_STATE state;
-        al_store_state(&state, ALLEGRO_STATE_TARGET_BITMAP);
-        al_set_target_bitmap(bmp);
-        al_clear_to_color(al_map_rgba(c.r, c.g, c.b, c.a));
-        al_restore_state(&state);
-        DaxBitmapIndex id = dax_bitmaps.add(DaxBitmapKey(name, var, 0), bmp, w / 2, h, false, -1);
-        al_destroy_bitmap(bmp);
+        DaxBitmapIndex id =
+            registerMemoryBitmap(DaxBitmapKey(name, var, 0), w, h, w / 2, h, al_map_rgba(c.r, c.g, c.b, c.a));
         ASSERT_GE(id, 0) << name;
     }
 

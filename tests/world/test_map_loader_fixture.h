@@ -20,6 +20,7 @@ extern "C" {
 #include "dax2/dax_lua.h"
 #include "rn_lua_maploader.h"
 #include "rn_trigger.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 #include "test_game_fixture.h"
 
@@ -74,34 +75,13 @@ protected:
     }
 
     static void addBitmap(const char* name, int variant) {
-        int flags = al_get_new_bitmap_flags();
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* bmp = al_create_bitmap(4, 4);
-        al_set_new_bitmap_flags(flags);
-        ASSERT_NE(nullptr, bmp);
-        dax_bitmaps.add(DaxBitmapKey(name, variant, 0), bmp, 2, 5, false, -1);
-        al_destroy_bitmap(bmp);
+        registerMemoryBitmap(DaxBitmapKey(name, variant, 0), 4, 4, 2, 5);
     }
 
     // Writes a PNG of w by h pixels below the temporary folder.
     void makeImage(const std::string& name, int w, int h, const std::function<ALLEGRO_COLOR(int, int)>& at) {
-        int flags = al_get_new_bitmap_flags();
-        al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-        ALLEGRO_BITMAP* bmp = al_create_bitmap(w, h);
-        al_set_new_bitmap_flags(flags);
-        ASSERT_NE(nullptr, bmp);
-        ALLEGRO_STATE state;
-        al_store_state(&state, ALLEGRO_STATE_TARGET_BITMAP);
-        al_set_target_bitmap(bmp);
-        al_lock_bitmap(bmp, ALLEGRO_PIXEL_FORMAT_ANY, ALLEGRO_LOCK_WRITEONLY);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) al_put_pixel(x, y, at(x, y));
-        }
-        al_unlock_bitmap(bmp);
-        al_restore_state(&state);
         tmp_.write(name, "");  // makes the folders
-        ASSERT_TRUE(al_save_bitmap(tmp_.file(name).c_str(), bmp));
-        al_destroy_bitmap(bmp);
+        ASSERT_TRUE(zorSaveImage(tmp_.file(name), w, h, at));
     }
 
     // Runs a map script whose body runs inside pcall; returns the error text
