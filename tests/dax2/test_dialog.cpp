@@ -22,13 +22,10 @@
 #include "gcn/gui.hpp"
 #include "gcn/key.hpp"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-gcn::KeyEvent keyEvent(int key) {
-    return gcn::KeyEvent(nullptr, nullptr, false, false, false, false, gcn::KeyEvent::Pressed, false, gcn::Key(key));
-}
 
 // Texts the dialogs use, and a user folder of their own for msg.ini.
 class DialogFixture : public ::testing::Test {
@@ -145,7 +142,7 @@ TEST_F(DialogFixture, EscapeCancelsOrConfirmsAndEnterConfirms) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HookDialog d("Caption", c.with_cancel ? "Cancel" : nullptr, nullptr);
-        gcn::KeyEvent e = keyEvent(c.key);
+        gcn::KeyEvent e = keyPressEvent(c.key);
         if (c.consumed_before) {
             e.consume();
         }
@@ -377,7 +374,7 @@ TEST_F(DialogFixture, ChoosingLogOnlyWritesMsgIniAtOnceAndLaterPostsOnlyLog) {
 
     DaxMsgDialog d(&mgr, 2500, "first", DaxMapPositionI::none());
     d.modeButton(3).setSelected(true);
-    gcn::KeyEvent enter = keyEvent(gcn::Key::Enter);
+    gcn::KeyEvent enter = keyPressEvent(gcn::Key::Enter);
     d.keyPressed(enter);
     EXPECT_EQ(d.result(), kDaxDialogOk);
     EXPECT_EQ(TempDir::read(dir_.file("msg.ini")).find("2500=3") != std::string::npos, true)
@@ -460,7 +457,7 @@ TEST_F(DialogFixture, WhileTheLoopRunsClassOneMessagesOpenDialogsOnItsStack) {
         loop.addPendingTicks(1);
         loop.step();
         EXPECT_EQ(loop.dialogGui()->getTop(), &d->window());
-        gcn::KeyEvent enter = keyEvent(gcn::Key::Enter);
+        gcn::KeyEvent enter = keyPressEvent(gcn::Key::Enter);
         loop.keyPressed(enter);
         EXPECT_TRUE(d->isFinished());
         loop.addPendingTicks(1);

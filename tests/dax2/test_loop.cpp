@@ -25,6 +25,7 @@
 #include "gcn/key.hpp"
 #include "gcn/widgets/container.hpp"
 #include "support/allegro_env.h"
+#include "support/dax_probe.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -412,17 +413,14 @@ TEST_F(LoopTest, NullAndRepeatedPushesAreIgnoredAndLeftDialogsGoWithTheLoop) {
 TEST_F(LoopTest, KeysGoToTheTopDialogElseToTheScreen) {
     handler_->requestState(1);
     pass();
-    auto key = [](int k) {
-        return gcn::KeyEvent(nullptr, nullptr, false, false, false, false, gcn::KeyEvent::Pressed, false, gcn::Key(k));
-    };
-    gcn::KeyEvent e1 = key('a');
+    gcn::KeyEvent e1 = keyPressEvent('a');
     loop_->keyPressed(e1);
     LoopDialog* d = dialog("d");
     loop_->pushDialog(d);
     callback_.blocked = true;  // keys reach the dialog even then
-    gcn::KeyEvent e2 = key('b');
+    gcn::KeyEvent e2 = keyPressEvent('b');
     loop_->keyPressed(e2);
-    gcn::KeyEvent e3 = key('c');
+    gcn::KeyEvent e3 = keyPressEvent('c');
     e3.consume();
     loop_->keyPressed(e3);
     EXPECT_EQ(log_, (std::vector<std::string>{"screen key 97", "d key 98"}));

@@ -53,10 +53,6 @@ private:
     int& deleted_;
 };
 
-gcn::KeyEvent keyEvent(int key) {
-    return gcn::KeyEvent(nullptr, nullptr, false, false, false, false, gcn::KeyEvent::Pressed, false, gcn::Key(key));
-}
-
 class MenuHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -318,9 +314,9 @@ TEST_F(MenuHandlerTest, MenuDataIsOwnedAndReplaced) {
 TEST_F(MenuHandlerTest, KeysGoToTheCurrentScreenUnlessConsumed) {
     registerStates({{1, 1}});
     go(1);
-    gcn::KeyEvent a = keyEvent('a');
+    gcn::KeyEvent a = keyPressEvent('a');
     handler_->dispatchKey(a);
-    gcn::KeyEvent b = keyEvent('b');
+    gcn::KeyEvent b = keyPressEvent('b');
     b.consume();
     handler_->dispatchKey(b);
     EXPECT_EQ(log_, (std::vector<std::string>{"new 1", "key 1 97"}));
@@ -331,7 +327,7 @@ TEST_F(MenuHandlerTest, F1EndsTheProgramOnlyInDebugMode) {
     registerStates({{1, 1}});
     go(1);
     dax_config.debug_enable_ = 0;
-    gcn::KeyEvent f1 = keyEvent(gcn::Key::F1);
+    gcn::KeyEvent f1 = keyPressEvent(gcn::Key::F1);
     handler_->dispatchKey(f1);
     EXPECT_EQ(handler_->requestedState(), 1);
 
@@ -350,7 +346,7 @@ TEST_F(MenuHandlerTest, ScreenshotKeysCountInTheUserIniAndPostTheFileName) {
     const int keys[] = {gcn::Key::F4, gcn::Key::PrintScreen};
     const char* names[] = {"zor_0002.png", "zor_0003.png"};
     for (int i = 0; i < 2; ++i) {
-        gcn::KeyEvent e = keyEvent(keys[i]);
+        gcn::KeyEvent e = keyPressEvent(keys[i]);
         handler_->dispatchKey(e);
         EXPECT_TRUE(e.isConsumed());
         ASSERT_FALSE(dax_msgmgr.history().empty());
@@ -366,7 +362,7 @@ TEST_F(MenuHandlerTest, ScreenshotKeysCountInTheUserIniAndPostTheFileName) {
     EXPECT_TRUE(loggedLine("can't save screenshot " + dir_.file("shots/zor_0003.png")));
 
     // Other keys pass untouched.
-    gcn::KeyEvent other = keyEvent('x');
+    gcn::KeyEvent other = keyPressEvent('x');
     handler_->dispatchKey(other);
     EXPECT_FALSE(other.isConsumed());
 }

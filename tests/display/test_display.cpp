@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,16 +32,6 @@ namespace {
 
 const char* const kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-bool copyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    if (!in || !out) {
-        return false;
-    }
-    out << in.rdbuf();
-    return static_cast<bool>(out);
-}
-
 // A program folder in a temporary directory: "zor.ini" in the working
 // folder, the user folder below XDG_DATA_HOME with the font and the language
 // file in its data folder.
@@ -57,7 +46,7 @@ protected:
         setenv("XDG_DATA_DIRS", dir_.file("common").c_str(), 1);
         user_dir_ = dir_.file("home/Zor Test/");
         dir_.write("home/Zor Test/data/zt.en.txt", "120 Screenshot saved\n");
-        ASSERT_TRUE(copyFile(kFontFile, user_dir_ + "data/DejaVuSans.ttf")) << kFontFile;
+        ASSERT_TRUE(TempDir::copy(kFontFile, user_dir_ + "data/DejaVuSans.ttf")) << kFontFile;
         // Each test reads the settings afresh.
         dax_config.search_path_.clear();
         dax_config.version_ = "0.1";

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,16 +216,6 @@ public:
     bool dialogsBlocked() override { return false; }
 };
 
-bool copyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    if (!in || !out) {
-        return false;
-    }
-    out << in.rdbuf();
-    return static_cast<bool>(out);
-}
-
 // The program's folders in a temporary directory, as the display test has
 // them, with the texts the dialogs and the hover use.
 class GalleryTest : public ::testing::Test {
@@ -242,7 +231,7 @@ protected:
         dir_.write("home/Zor Test/data/zt.en.txt",
                    "100 Understood\n110 Dialog\n111 List\n112 Log only\n120 Screenshot saved\n" +
                        std::to_string(kHoverText) + " A hover text\n");
-        ASSERT_TRUE(copyFile(kFontFile, user + "data/DejaVuSans.ttf")) << kFontFile;
+        ASSERT_TRUE(TempDir::copy(kFontFile, user + "data/DejaVuSans.ttf")) << kFontFile;
         dir_.write("zor.ini",
                    "[daxk]\nshrt_name=zt\nlong_name=Zor Test\nmsg_show_y=8\n"
                    "[daxk_fonts]\ndefault_font=DejaVuSans.ttf\ndefault_fontw=13\ndefault_fonth=13\n"

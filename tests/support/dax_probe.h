@@ -1,6 +1,7 @@
 // What tests ask of and put into the framework's shared state: the message
 // of a raised DaxException, the lines of the console queue, bitmaps in the
-// registry. Header-only, because only the programs that link dax2 include it.
+// registry, key presses for screens and dialogs. Header-only, because only
+// the programs that link dax2 include it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_mptr.h"
+#include "gcn/events.hpp"
+#include "gcn/key.hpp"
 #include "support/bitmaps.h"
 
 // The message of the DaxException that fn raises; none when it raises none.
@@ -90,4 +93,10 @@ inline DaxBitmapIndex registerMemoryBitmap(const DaxBitmapKey& key, int w, int h
 inline DaxBitmapIndex registerMemoryBitmap(const DaxBitmapKey& key, int w, int h, int hot_x, int hot_y,
                                            ALLEGRO_COLOR fill) {
     return registerBitmapCopy(key, zorMemoryBitmap(w, h, fill), hot_x, hot_y);
+}
+
+// A press of key without modifiers or source widget, as the game loop hands
+// keys to the screens and dialogs.
+inline gcn::KeyEvent keyPressEvent(int key) {
+    return gcn::KeyEvent(nullptr, nullptr, false, false, false, false, gcn::KeyEvent::Pressed, false, gcn::Key(key));
 }

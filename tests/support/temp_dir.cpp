@@ -29,6 +29,16 @@ std::string TempDir::write(const std::string& name, const std::string& text) con
     return full;
 }
 
+bool TempDir::copy(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    if (!in || !out) {
+        return false;
+    }
+    out << in.rdbuf();
+    return static_cast<bool>(out);
+}
+
 std::string TempDir::read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

@@ -19,6 +19,9 @@ public:
     std::string write(const std::string& name, const std::string& text) const;
     // The whole content of a file, or "" when it cannot be read.
     static std::string read(const std::string& path);
+    // Copies the file from to the path to (whose folder must exist); false
+    // when either cannot be opened or the copy is not written whole.
+    static bool copy(const std::string& from, const std::string& to);
 
 private:
     std::string path_;

@@ -40,6 +40,7 @@ extern "C" {
 #include "support/allegro_env.h"
 #include "support/dax_probe.h"
 #include "support/temp_dir.h"
+#include "support/text_checks.h"
 
 namespace luatest {
 
@@ -155,10 +156,6 @@ protected:
     int runFile(const std::string& text, const std::string& name = "ddm_test.lua") {
         tmp_.write(name, std::string(kLuaHelpers) + text);
         return loader_.run(tmp_.file(name).c_str());
-    }
-
-    static bool contains(const std::string& text, const std::string& part) {
-        return text.find(part) != std::string::npos;
     }
 
     TempDir tmp_;

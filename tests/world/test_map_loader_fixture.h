@@ -22,18 +22,13 @@ extern "C" {
 #include "rn_trigger.h"
 #include "support/dax_probe.h"
 #include "support/temp_dir.h"
+#include "support/text_checks.h"
 #include "test_game_fixture.h"
 
 namespace worldtest {
 
 // The terrain ids and colours of ScriptWorldTest.
 enum : int32_t { kGrassId = 11, kWaterId = 12, kForestId = 13 };
-
-// Whether text holds part (the text is shown when it does not).
-inline ::testing::AssertionResult contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part << "\" not in \"" << text << "\"";
-}
 
 // The text of the global err of a Lua state, "" when it is not a string.
 inline std::string luaGlobalString(lua_State* L, const char* name) {
