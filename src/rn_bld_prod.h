@@ -77,8 +77,8 @@ public:
     // entry per output and per input goods type.
     RnProd(const RnProdType& type, int x, int y);
 
-    // The production cycle comes with its own code; until then the building
-    // asks for no wake-up.
+    // Recomputes the worker ratio when the workforce's re-check is due;
+    // the other timers come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -89,7 +89,12 @@ public:
     float efficiency() const override;
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
+
+    // Recomputes the worker factor from the assigned workers.
+    void updateWorkerRatio();
 
     void shutDown(const RnProdType& type);
 

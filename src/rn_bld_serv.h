@@ -58,8 +58,8 @@ public:
     // A new building with an empty entry for every goods type the type needs.
     RnServ(const RnServType& type, int x, int y);
 
-    // The service building's behaviour comes with its own code; until then
-    // it asks for no wake-up.
+    // Recomputes the worker ratio when the workforce's re-check is due;
+    // the other timers come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -70,10 +70,15 @@ public:
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // Removal: releases what the building holds and takes its desirability
     // back (nothing when it is destroyed already).
+    // Recomputes the worker ratio (its efficiency) from the assigned workers.
+    void updateWorkerRatio();
+
     void shutDown(const RnServType& type);
 
     const RnServType& servType() const;

@@ -6,6 +6,7 @@
 #include "dax2/dax_error.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_workforce.h"
 
 RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldStor, x, y) {
     for (int16_t g : type.distribute_goods_) goods_stored_[g] = RnStorAmountInf();
@@ -14,9 +15,12 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// The storage's timers, walkers and network come with its own code; until
-// then it asks for no wake-up.
-DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check; the storage's other timers come with its own code.
+DaxGameTime RnStor::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnStor::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(storType().workerReq())); }
+
+void RnStor::updateWorkerRatio() { efficiency_ = rnSingleWorkerRatio(*this, storType().workerReq()); }
 
 void RnStor::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -48,10 +52,10 @@ void RnStor::adjustDemand(int16_t goods, int delta) {
 
 void RnStor::shutDown(const RnStorType& type) {
     if (isDestroyed()) return;
-    // Here the storage leaves the workforce of its people type
-    // (RnWorkforce::removeSink) and its network, the buildings around it
-    // forget it and walkers heading here or sent from here are dealt with,
-    // once those exist.
+    rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
+    // Here the storage leaves its network, the buildings around it forget it
+    // and walkers heading here or sent from here are dealt with, once those
+    // exist.
     grn_game.dropBldrWalkerTargets(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -66,8 +70,7 @@ RnObjectID RnStorType::createBuilding(int x, int y) {
     // The storage gets its node in the type's network here once the network
     // exists.
     RnStor& obj = rnAddInstance(instances_, *this, RnStor(*this, x, y));
-    // The storage joins the workforce of its worker people type here
-    // (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     // The goods statistics are recomputed here once they exist.
@@ -79,6 +82,9 @@ void RnStorType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnStor& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
