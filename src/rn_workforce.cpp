@@ -164,22 +164,152 @@ void RnWorkforce::checkTotals() const {
     DAX_ASSERT(total_assignments_ <= total_jobs_);
 }
 
-void RnWorkforce::resizeScratch() {
+void RnWorkforce::growScratch() {
     size_t n = static_cast<size_t>(gr_.nodeLimit());
-    if (labels_.size() < n) {
-        labels_.resize(n);
-        label_stamp_.resize(n, 0);
-    }
+    if (links_.size() < n) links_.resize(n);
+    if (scratch_.size() < n) scratch_.resize(n);
 }
+
+// --- Parts ------------------------------------------------------------------
+
+int32_t RnWorkforce::newPart(const NodeData& data) {
+    Part p;
+    p.parent = static_cast<int32_t>(parts_.size());
+    (data.is_source_ ? p.free_workers : p.free_jobs) = data.pplFree();
+    parts_.push_back(p);
+    return p.parent;
+}
+
+int32_t RnWorkforce::findPart(int32_t slot) {
+    while (parts_[static_cast<size_t>(slot)].parent != slot) {
+        Part& p = parts_[static_cast<size_t>(slot)];
+        p.parent = parts_[static_cast<size_t>(p.parent)].parent;
+        slot = p.parent;
+    }
+    return slot;
+}
+
+void RnWorkforce::joinParts(int32_t a, int32_t b) {
+    a = findPart(a);
+    b = findPart(b);
+    if (a == b) return;
+    if (parts_[static_cast<size_t>(a)].size < parts_[static_cast<size_t>(b)].size) std::swap(a, b);
+    Part& pa = parts_[static_cast<size_t>(a)];
+    Part& pb = parts_[static_cast<size_t>(b)];
+    pb.parent = a;
+    pa.size += pb.size;
+    pa.free_workers += pb.free_workers;
+    pa.free_jobs += pb.free_jobs;
+}
+
+// The parts of the nodes as they are connected now.
+void RnWorkforce::rebuildParts() {
+    parts_.clear();
+    dead_parts_ = 0;
+    for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) links(n).part = newPart(nodeData(n));
+    for (int32_t e = gr_.firstEdge(); e != 0; e = gr_.nextEdge(e))
+        joinParts(links(gr_.edgeSource(e)).part, links(gr_.edgeTarget(e)).part);
+}
+
+void RnWorkforce::changePeople(int32_t n, int delta) {
+    NodeData& d = node(n);
+    d.people_ = static_cast<uint16_t>(d.people_ + delta);
+    Part& p = parts_[static_cast<size_t>(findPart(links(n).part))];
+    (d.is_source_ ? p.free_workers : p.free_jobs) += delta;
+}
+
+void RnWorkforce::changeAssigned(int32_t n, int delta) {
+    NodeData& d = node(n);
+    d.ppl_assigned_ = static_cast<uint16_t>(d.ppl_assigned_ + delta);
+    Part& p = parts_[static_cast<size_t>(findPart(links(n).part))];
+    (d.is_source_ ? p.free_workers : p.free_jobs) -= delta;
+}
+
+// --- Nodes and edges --------------------------------------------------------
 
 int32_t RnWorkforce::addNode(const NodeData& data) {
     int32_t n = gr_.addNode();
     node_data_.resizeFill(gr_.nodeLimit(), NodeData());
     node(n) = data;
+    growScratch();
+    NodeLinks& l = links(n);
+    l = NodeLinks();
+    l.part = newPart(data);
     oid_node_map_[data.oid_] = n;
     index_.add(n, data.is_source_, buildings_->centreOnMap(data.oid_), data.range_);
-    resizeScratch();
     return n;
+}
+
+int32_t RnWorkforce::addEdge(int32_t house, int32_t sink, float dist) {
+    int32_t e = gr_.addEdge(house, sink);
+    edge_data_.resizeFill(gr_.edgeLimit(), EdgeData());
+    edge(e) = EdgeData{0, dist};
+    if (edge_places_.size() <= static_cast<size_t>(e)) edge_places_.resize(static_cast<size_t>(gr_.edgeLimit()));
+    NodeLinks& hl = links(house);
+    NodeLinks& sl = links(sink);
+    edge_places_[static_cast<size_t>(e)] = EdgePlace{hl.next_pos++, sl.next_pos++};
+    hl.edges.push_back(Adj{e, sink});
+    sl.edges.push_back(Adj{e, house});
+    joinParts(hl.part, sl.part);
+    return e;
+}
+
+void RnWorkforce::markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded) {
+    std::vector<std::pair<uint32_t, int32_t>>& v = links(n).loaded;
+    auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(pos, e));
+    if (loaded) {
+        v.insert(it, std::make_pair(pos, e));
+    } else if (it != v.end() && it->second == e) {
+        v.erase(it);
+    }
+}
+
+void RnWorkforce::changeEdge(int32_t e, int delta) {
+    EdgeData& einf = edge(e);
+    const int before = einf.assigned_;
+    const int after = before + delta;
+    einf.assigned_ = static_cast<uint16_t>(after);
+    if ((before == 0) == (after == 0)) return;
+    const tDiGraph::EdgeInf_& inf = gr_.edgeInfo(e);
+    const EdgePlace& place = edge_places_[static_cast<size_t>(e)];
+    markLoaded(inf.source_, place.out_pos, e, after != 0);
+    markLoaded(inf.target_, place.in_pos, e, after != 0);
+}
+
+void RnWorkforce::releaseEdges(int32_t n, NodeSet& ends) {
+    // A copy: each release takes the edge off the list.
+    const std::vector<std::pair<uint32_t, int32_t>> loaded = links(n).loaded;
+    for (const auto& le : loaded) {
+        const int32_t e = le.second;
+        const int assigned = edge(e).assigned_;
+        const int32_t o = gr_.opposite(e, n);
+        const NodeData& oinf = node(o);
+        const EdgeData& einf = edge(e);
+        ends.insert(o);
+        DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
+        changeAssigned(o, -assigned);
+        changeEdge(e, -assigned);
+        DAX_ASSERT(oinf.pplFree() >= 0);
+    }
+}
+
+void RnWorkforce::dropNode(int32_t n, const RnObjectID& oid) {
+    NodeData& ninf = node(n);
+    NodeLinks& l = links(n);
+    // The node's own free capacity leaves its part.
+    Part& p = parts_[static_cast<size_t>(findPart(l.part))];
+    (ninf.is_source_ ? p.free_workers : p.free_jobs) -= ninf.pplFree();
+    for (const Adj& a : l.edges) {
+        std::vector<Adj>& theirs = links(a.other).edges;
+        theirs.erase(std::find_if(theirs.begin(), theirs.end(), [&a](const Adj& b) { return b.edge == a.edge; }));
+    }
+    index_.remove(n, ninf.is_source_, ninf.range_);
+    ninf = NodeData();
+    l = NodeLinks();
+    oid_node_map_.erase(oid);
+    gr_.removeNode(n);
+    // Parts never split; once many nodes went, they are found afresh.
+    if (++dead_parts_ > 64 && dead_parts_ > gr_.nodeCount()) rebuildParts();
 }
 
 bool RnWorkforce::inRange(int32_t a, int32_t b, uint16_t range, float& d) const {
@@ -215,9 +345,7 @@ void RnWorkforce::addSource(const RnObjectID& oid, uint16_t workers) {
         if (!inRange(new_node, node, this->node(node).range_, d)) continue;
         DAX_ASSERT(0 == gr_.inDeg(new_node));
         DAX_ASSERT(0 == gr_.outDeg(node));
-        int32_t e = gr_.addEdge(new_node, node);
-        edge_data_.resizeFill(gr_.edgeLimit(), EdgeData());
-        edge(e) = EdgeData{0, d};
+        int32_t e = addEdge(new_node, node, d);
         if (trace)
             daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d,%d)", e, new_node, gr_.outDeg(new_node),
                           node, gr_.inDeg(node), gr_.outDeg(node));
@@ -254,9 +382,7 @@ void RnWorkforce::addSink(const RnObjectID& oid, uint16_t workers, uint16_t rang
         if (!inRange(node, new_node, range, d)) continue;
         DAX_ASSERT(0 == gr_.inDeg(node));
         DAX_ASSERT(0 == gr_.outDeg(new_node));
-        int32_t e = gr_.addEdge(node, new_node);
-        edge_data_.resizeFill(gr_.edgeLimit(), EdgeData());
-        edge(e) = EdgeData{0, d};
+        int32_t e = addEdge(node, new_node, d);
         if (trace)
             daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d)", e, node, gr_.outDeg(node), new_node,
                           gr_.inDeg(new_node));
@@ -269,10 +395,12 @@ void RnWorkforce::addSink(const RnObjectID& oid, uint16_t workers, uint16_t rang
     setAssignedWorkers(chg_nodes);
 }
 
+// --- The search -------------------------------------------------------------
+
 const RnWorkforce::PathLabel& RnWorkforce::label(int32_t n) const {
     static const PathLabel unreached;
     size_t i = static_cast<size_t>(n);
-    return i < label_stamp_.size() && label_stamp_[i] == stamp_ ? labels_[i] : unreached;
+    return i < scratch_.size() && scratch_[i].stamp == stamp_ ? scratch_[i].label : unreached;
 }
 
 void RnWorkforce::traceVisited() const {
@@ -287,56 +415,69 @@ void RnWorkforce::traceVisited() const {
 // search that has found an end to the nodes nearer than it.
 int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
     const bool side = node(s).is_source_;
-    // With no free capacity anywhere on the other side no path can end:
+    // Without free capacity on the other side of its part no path can end:
     // the search would only walk the network.
-    int32_t free_other = side ? total_jobs_ - total_assignments_ : total_workers_ - total_assignments_;
+    const Part& part = parts_[static_cast<size_t>(findPart(links(s).part))];
+    const int32_t free_other = side ? part.free_jobs : part.free_workers;
 
     if (++stamp_ == 0) {
-        std::fill(label_stamp_.begin(), label_stamp_.end(), 0u);
+        for (Scratch& sc : scratch_) sc.stamp = 0;
         stamp_ = 1;
     }
     scan_.clear();
-    labels_[static_cast<size_t>(s)] = PathLabel{0.0f, 999, 0, 0};
-    label_stamp_[static_cast<size_t>(s)] = stamp_;
+    scratch_[static_cast<size_t>(s)] = Scratch{PathLabel{0.0f, 999, 0, 0}, stamp_};
     scan_.push_back(s);
 
     float bound = kUnreached;
     int32_t end = 0;
+    // One step from n (label ln) to o along edge x.
+    auto step = [&](int32_t n, const NodeData& ninf, const PathLabel& ln, int32_t x, int32_t o) {
+        const EdgeData& einf = edge_data_.unchecked(x - 1);
+        const float dist = ln.dist + einf.dist_;
+        if (dist >= bound) return;
+        const NodeData& oinf = node_data_.unchecked(o - 1);
+        Scratch& so = scratch_[static_cast<size_t>(o)];
+        const bool reached = so.stamp == stamp_;
+        const float odist = reached ? so.label.dist : kUnreached;
+        int16_t cap;
+        if (oinf.is_source_ == side) {
+            // Against the edge: moves a worker that is assigned there.
+            if (einf.assigned_ == 0) return;
+            if (!(static_cast<double>(dist) < static_cast<double>(odist) - 0.01)) return;
+            cap = std::min<int16_t>(static_cast<int16_t>(einf.assigned_), ln.cap);
+        } else {
+            // A node that is no end and carries no workers leads nowhere;
+            // leaving it out changes no other label and no order.
+            if (oinf.ppl_assigned_ == 0 && oinf.pplFree() <= 0) return;
+            if (!(dist < odist)) return;
+            uint16_t c = std::min(oinf.people_, ninf.people_);
+            cap = static_cast<int16_t>(std::min(c, static_cast<uint16_t>(ln.cap)));
+        }
+        so.label = PathLabel{dist, cap, n, x};
+        if (!reached) {
+            so.stamp = stamp_;
+            scan_.push_back(o);
+        }
+        if (oinf.is_source_ != side && oinf.pplFree() > 0) {
+            bound = dist;
+            end = o;
+            if (trace) daxLogMessage(2, kTrace, "augm.path candidate found: end=N(%d) bound=%f", o, bound);
+        }
+    };
     for (size_t i = 0; i < scan_.size() && free_other > 0; ++i) {
         const int32_t n = scan_[i];
-        const NodeData& ninf = node(n);
-        for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
-            const int32_t x = it.edge();
-            const int32_t o = it.other();
-            const NodeData& oinf = node(o);
-            const EdgeData& einf = edge(x);
-            const PathLabel& ln = labels_[static_cast<size_t>(n)];
-            const float dist = ln.dist + einf.dist_;
-            if (dist >= bound) continue;
-            const size_t oi = static_cast<size_t>(o);
-            const bool reached = label_stamp_[oi] == stamp_;
-            const float odist = reached ? labels_[oi].dist : kUnreached;
-            int16_t cap;
-            if (oinf.is_source_ == side) {
-                // Against the edge: moves a worker that is assigned there.
-                if (einf.assigned_ == 0) continue;
-                if (!(static_cast<double>(dist) < static_cast<double>(odist) - 0.01)) continue;
-                cap = std::min<int16_t>(static_cast<int16_t>(einf.assigned_), ln.cap);
-            } else {
-                if (!(dist < odist)) continue;
-                uint16_t c = std::min(oinf.people_, ninf.people_);
-                cap = static_cast<int16_t>(std::min(c, static_cast<uint16_t>(ln.cap)));
-            }
-            labels_[oi] = PathLabel{dist, cap, n, x};
-            if (!reached) {
-                label_stamp_[oi] = stamp_;
-                scan_.push_back(o);
-            }
-            if (oinf.is_source_ != side && oinf.pplFree() > 0 && dist < bound) {
-                bound = dist;
-                end = o;
-                if (trace) daxLogMessage(2, kTrace, "augm.path candidate found: end=N(%d) bound=%f", o, bound);
-            }
+        // A copy: the steps below write other labels of the same table.
+        const PathLabel ln = scratch_[static_cast<size_t>(n)].label;
+        // Every step from a node no nearer than the best end is dropped.
+        if (ln.dist >= bound) continue;
+        const NodeData& ninf = node_data_.unchecked(n - 1);
+        const NodeLinks& l = links(n);
+        if (ninf.is_source_ == side) {
+            for (const Adj& a : l.edges) step(n, ninf, ln, a.edge, a.other);
+        } else {
+            // Every edge of n leads back to the start side: only those that
+            // carry workers can be stepped along, in edge-list order.
+            for (const auto& le : l.loaded) step(n, ninf, ln, le.second, gr_.opposite(le.second, n));
         }
     }
     if (end == 0) {
@@ -356,8 +497,8 @@ void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
             DAX_ASSERT(gr_.isNodeValid(start_node));
             return;
         }
-        NodeData& ninf_start = node(start_node);
-        NodeData& ninf_end = node(end_node);
+        const NodeData& ninf_start = node(start_node);
+        const NodeData& ninf_end = node(end_node);
         int16_t current_flow = std::min(ninf_start.pplFree(), ninf_end.pplFree());
         if (trace) {
             daxLogMessage(2, kTrace, "collect augm.path %d", k);
@@ -378,10 +519,10 @@ void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
             daxLogMessage(2, kTrace, "augm.path %d found with distance=%f flow=%hd", k, path_dist, current_flow);
         DAX_ASSERT(current_flow > 0);
 
-        ninf_start.ppl_assigned_ = static_cast<uint16_t>(ninf_start.ppl_assigned_ + current_flow);
+        changeAssigned(start_node, current_flow);
         DAX_ASSERT(ninf_start.pplFree() >= 0);
         chg_nodes.insert(start_node);
-        ninf_end.ppl_assigned_ = static_cast<uint16_t>(ninf_end.ppl_assigned_ + current_flow);
+        changeAssigned(end_node, current_flow);
         DAX_ASSERT(ninf_end.pplFree() >= 0);
         chg_nodes.insert(end_node);
         total_assignments_ += current_flow;
@@ -390,11 +531,8 @@ void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
         // The nodes inside the path keep their counts: a house there moves a
         // worker to another workplace, a workplace swaps one house's worker
         // for another's.
-        for (node = end_node; node != start_node; node = label(node).prev_node) {
-            EdgeData& einf = edge(label(node).edge);
-            int delta = this->node(node).is_source_ == side ? -current_flow : current_flow;
-            einf.assigned_ = static_cast<uint16_t>(einf.assigned_ + delta);
-        }
+        for (node = end_node; node != start_node; node = label(node).prev_node)
+            changeEdge(label(node).edge, this->node(node).is_source_ == side ? -current_flow : current_flow);
         if (trace) daxLogMessage(2, kTrace, "pushed flow %hd along path %d distance %f", current_flow, k, path_dist);
         traceVisited();
 
@@ -425,12 +563,14 @@ void RnWorkforce::setAssignedWorkers(const NodeSet& chg_nodes) {
     }
 }
 
+// --- Changes of houses and workplaces ----------------------------------------
+
 void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
     DAX_ASSERT(delta!=0);
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
     const int32_t upd_node = it1->second;
-    NodeData& nupd_inf = node(upd_node);
+    const NodeData& nupd_inf = node(upd_node);
     const RnObjectID& upd_oid = oid;
     DAX_ASSERT(upd_oid == nupd_inf.oid_);
     HouseRef house{buildings_, oid};
@@ -442,7 +582,7 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
         // A house that had free workers already found no free job when it
         // last looked; only a full one looks again.
         const bool was_full = nupd_inf.people_ == nupd_inf.ppl_assigned_;
-        nupd_inf.people_ = static_cast<uint16_t>(nupd_inf.people_ + delta);
+        changePeople(upd_node, delta);
         total_workers_ += delta;
         checkTotals();
         if (was_full) {
@@ -453,7 +593,7 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
         return;
     }
 
-    nupd_inf.people_ = static_cast<uint16_t>(nupd_inf.people_ + delta);
+    changePeople(upd_node, delta);
     total_workers_ += delta;
     int excess = nupd_inf.ppl_assigned_ - nupd_inf.people_;
     if (excess <= 0) {
@@ -465,30 +605,28 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
 
     // The workers leave their nearest workplaces first.
     std::vector<std::pair<float, int32_t>> loaded;
-    for (tDiGraph::OutEdgeIterator it(gr_, upd_node); it; ++it)
-        if (edge(it.edge()).assigned_ > 0) loaded.emplace_back(edge(it.edge()).dist_, it.edge());
+    for (const auto& le : links(upd_node).loaded) loaded.emplace_back(edge(le.second).dist_, le.second);
     std::sort(loaded.begin(), loaded.end());
     NodeSet released;
     for (const auto& le : loaded) {
         if (excess <= 0) break;
-        EdgeData& einf = edge(le.second);
+        const EdgeData& einf = edge(le.second);
         const int32_t w = gr_.edgeTarget(le.second);
-        NodeData& oinf = node(w);
+        const NodeData& oinf = node(w);
         DAX_ASSERT(einf.assigned_>0);
+        int taken;
         if (einf.assigned_ < excess) {
             DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
-            oinf.ppl_assigned_ = static_cast<uint16_t>(oinf.ppl_assigned_ - einf.assigned_);
-            nupd_inf.ppl_assigned_ = static_cast<uint16_t>(nupd_inf.ppl_assigned_ - einf.assigned_);
-            excess -= einf.assigned_;
-            einf.assigned_ = 0;
+            taken = einf.assigned_;
         } else {
             const int delta_to_distribute = excess;
             DAX_ASSERT(oinf.ppl_assigned_ >= delta_to_distribute);
-            oinf.ppl_assigned_ = static_cast<uint16_t>(oinf.ppl_assigned_ - delta_to_distribute);
-            nupd_inf.ppl_assigned_ = static_cast<uint16_t>(nupd_inf.ppl_assigned_ - delta_to_distribute);
-            einf.assigned_ = static_cast<uint16_t>(einf.assigned_ - delta_to_distribute);
-            excess = 0;
+            taken = delta_to_distribute;
         }
+        changeAssigned(w, -taken);
+        changeAssigned(upd_node, -taken);
+        changeEdge(le.second, -taken);
+        excess -= taken;
         released.insert(w);
         DAX_ASSERT(oinf.pplFree() >= 0);
     }
@@ -497,28 +635,6 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
     for (int32_t w : released) incrementFlow(w, chg_nodes);
     chg_nodes.insert(upd_node);
     setAssignedWorkers(chg_nodes);
-}
-
-void RnWorkforce::releaseEdges(int32_t n, NodeSet& ends) {
-    for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
-        EdgeData& einf = edge(it.edge());
-        if (einf.assigned_ == 0) continue;
-        const int32_t o = it.other();
-        NodeData& oinf = node(o);
-        ends.insert(o);
-        DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
-        oinf.ppl_assigned_ = static_cast<uint16_t>(oinf.ppl_assigned_ - einf.assigned_);
-        einf.assigned_ = 0;
-        DAX_ASSERT(oinf.pplFree() >= 0);
-    }
-}
-
-void RnWorkforce::dropNode(int32_t n, const RnObjectID& oid) {
-    NodeData& ninf = node(n);
-    index_.remove(n, ninf.is_source_, ninf.range_);
-    ninf = NodeData();
-    oid_node_map_.erase(oid);
-    gr_.removeNode(n);
 }
 
 void RnWorkforce::removeSource(const RnObjectID& oid) {
@@ -565,7 +681,7 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
     const int32_t req_node = it->second;
-    NodeData& ninf = node(req_node);
+    const NodeData& ninf = node(req_node);
     daxLogMessage(1, kTrace, "requestMoreWorkers pt=%d [%hd:%hd,%d] node=%d ppl=%d ass=%d", people_type_idx_,
                   oid.kind_, oid.type_idx_, oid.bld_idx_, req_node, ninf.people_, ninf.ppl_assigned_);
     DAX_ASSERT(ninf.people_ > 0);
@@ -584,21 +700,20 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     int32_t best_house = 0;
     int32_t best_edge_in = 0;   // house -> this workplace
     int32_t best_edge_out = 0;  // house -> the other workplace
-    for (tDiGraph::InEdgeIterator in(gr_, req_node); in; ++in) {
-        const int32_t h = in.source();
-        NodeData& oinf = node(h);
+    for (const Adj& in : links(req_node).edges) {
+        const int32_t h = in.other;
+        const NodeData& oinf = node(h);
         DAX_ASSERT(oinf.is_source_);
         if (oinf.people_ == 0) continue;
         if (oinf.pplFree() > 0) {
             // The house should have found this workplace when it last looked;
             // mend it on the spot.
-            EdgeData& einf = edge(in.edge());
             daxLogMessage(1, 1, "unexpected: free workers found [%hd:%hd,%d] node=%d ppl=%d ass=%d edge=%d ass=%d",
                           oinf.oid_.kind_, oinf.oid_.type_idx_, oinf.oid_.bld_idx_, h, oinf.people_,
-                          oinf.ppl_assigned_, in.edge(), einf.assigned_);
-            ++oinf.ppl_assigned_;
-            ++ninf.ppl_assigned_;
-            ++einf.assigned_;
+                          oinf.ppl_assigned_, in.edge, edge(in.edge).assigned_);
+            changeAssigned(h, 1);
+            changeAssigned(req_node, 1);
+            changeEdge(in.edge, 1);
             ++total_assignments_;
             checkTotals();
             NodeSet chg_nodes{req_node, h};
@@ -608,13 +723,15 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
             return 1;
         }
         if (oinf.ppl_assigned_ == 0) continue;
-        for (tDiGraph::OutEdgeIterator out(gr_, h); out; ++out) {
-            const int32_t x = out.target();
+        // Only the edges that carry workers can give one up.
+        for (const auto& le : links(h).loaded) {
+            const int32_t y = le.second;
+            const int32_t x = gr_.edgeTarget(y);
             const NodeData& xinf = node(x);
             DAX_ASSERT(!xinf.is_source_);
             if (xinf.oid_ == ninf.oid_) continue;
             DAX_ASSERT(xinf.people_ > 0);
-            if (xinf.ppl_assigned_ == 0 || edge(out.edge()).assigned_ == 0) continue;
+            if (xinf.ppl_assigned_ == 0) continue;
             const DaxMapPositionF& xc = index_.centre(x);
             const float d = daxDistanceI(req_tile, DaxMapPositionI(static_cast<int>(xc.x), static_cast<int>(xc.y)));
             if (xinf.ppl_assigned_ > best_assigned || (xinf.ppl_assigned_ == best_assigned && d > best_dist)) {
@@ -622,25 +739,24 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
                 best_assigned = xinf.ppl_assigned_;
                 best_node = x;
                 best_house = h;
-                best_edge_in = in.edge();
-                best_edge_out = out.edge();
+                best_edge_in = in.edge;
+                best_edge_out = y;
             }
         }
     }
     if (!(best_dist > 0.0f)) return 0;
 
-    NodeData& xinf = node(best_node);
+    const NodeData& xinf = node(best_node);
     daxLogMessage(1, kTrace, "found node=%d via node=%d [%hd:%hd,%d]", best_node, best_house, xinf.oid_.kind_,
                   xinf.oid_.type_idx_, xinf.oid_.bld_idx_);
-    EdgeData& einf = edge(best_edge_in);
-    EdgeData& einf2 = edge(best_edge_out);
+    const EdgeData& einf2 = edge(best_edge_out);
     DAX_ASSERT(xinf.ppl_assigned_ > 0);
     DAX_ASSERT(ninf.ppl_assigned_ < ninf.people_);
     DAX_ASSERT(einf2.assigned_ > 0);
-    --xinf.ppl_assigned_;
-    ++ninf.ppl_assigned_;
-    ++einf.assigned_;
-    --einf2.assigned_;
+    changeAssigned(best_node, -1);
+    changeAssigned(req_node, 1);
+    changeEdge(best_edge_in, 1);
+    changeEdge(best_edge_out, -1);
     NodeSet chg_nodes{req_node, best_node};
     DAX_ASSERT(chg_nodes.size()==2);
     setAssignedWorkers(chg_nodes);
@@ -712,11 +828,22 @@ void RnWorkforce::dump(const NodeSet& nodes) const {
 
 void RnWorkforce::rebuildIndex() {
     index_.clear();
+    links_.assign(static_cast<size_t>(gr_.nodeLimit()), NodeLinks());
+    edge_places_.assign(static_cast<size_t>(gr_.edgeLimit()), EdgePlace());
+    growScratch();
     for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) {
         const NodeData& ninf = nodeData(n);
         index_.add(n, ninf.is_source_, buildings_->centreOnMap(ninf.oid_), ninf.range_);
+        NodeLinks& l = links(n);
+        for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
+            const uint32_t pos = l.next_pos++;
+            EdgePlace& place = edge_places_[static_cast<size_t>(it.edge())];
+            (it.isOut() ? place.out_pos : place.in_pos) = pos;
+            l.edges.push_back(Adj{it.edge(), it.other()});
+            if (edgeData(it.edge()).assigned_ > 0) l.loaded.emplace_back(pos, it.edge());
+        }
     }
-    resizeScratch();
+    rebuildParts();
 }
 
 // ---------------------------------------------------------------------------

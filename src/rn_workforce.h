@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "dax2/dax_clock.h"
@@ -214,15 +215,65 @@ private:
         RnObjectID oid;
         int curNumWorkers() const { return buildings->curNumWorkers(oid); }
     };
+    // An edge as seen from one of its ends.
+    struct Adj {
+        int32_t edge;
+        int32_t other;
+    };
+    // Where an edge sits in the edge lists of its house and its workplace.
+    struct EdgePlace {
+        uint32_t out_pos = 0;
+        uint32_t in_pos = 0;
+    };
+    // The derived state of a node: its edges in list order, and those of
+    // them that carry workers by their place in the list (a search steps
+    // against an edge only when it carries workers, so it walks these
+    // instead of the whole list, in the same order).
+    struct NodeLinks {
+        std::vector<Adj> edges;
+        std::vector<std::pair<uint32_t, int32_t>> loaded;
+        uint32_t next_pos = 0;  // the place the node's next edge gets
+        int32_t part = 0;       // its slot in parts_
+    };
+    // A connected part of the network with the free workers of its houses
+    // and the free jobs of its workplaces. Parts are joined by every edge
+    // made and never split when nodes go, so a part may hold nodes that are
+    // no longer connected: it then counts too much, never too little. A
+    // search whose part has no free capacity on the other side cannot end.
+    struct Part {
+        int32_t parent = 0;
+        int32_t size = 1;
+        int32_t free_workers = 0;
+        int32_t free_jobs = 0;
+    };
+    // Search scratch of a node: its label, valid while stamp is the
+    // current one.
+    struct Scratch {
+        PathLabel label;
+        uint32_t stamp = 0;
+    };
 
     NodeData& node(int32_t n) { return node_data_[n - 1]; }
     EdgeData& edge(int32_t e) { return edge_data_[e - 1]; }
+    NodeLinks& links(int32_t n) { return links_[static_cast<size_t>(n)]; }
     int32_t addNode(const NodeData& data);
+    int32_t addEdge(int32_t house, int32_t sink, float dist);
     // Removes a node whose loaded edges were released, and its edges.
     void dropNode(int32_t n, const RnObjectID& oid);
     // Frees the loaded edges of a node being removed; their other ends go
     // into ends.
     void releaseEdges(int32_t n, NodeSet& ends);
+    // The two counts of a node change; every change of people_ and
+    // ppl_assigned_ goes through here, to keep the parts' free counts.
+    void changePeople(int32_t n, int delta);
+    void changeAssigned(int32_t n, int delta);
+    // Changes the workers an edge carries, keeping the loaded lists.
+    void changeEdge(int32_t e, int delta);
+    void markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded);
+    int32_t newPart(const NodeData& data);
+    int32_t findPart(int32_t slot);
+    void joinParts(int32_t a, int32_t b);
+    void rebuildParts();
     void checkTotals() const;
     // The exact distance of two nodes' centres when it is within range.
     bool inRange(int32_t a, int32_t b, uint16_t range, float& d) const;
@@ -232,7 +283,7 @@ private:
     int32_t searchPath(int32_t s, int k, bool trace);
     const PathLabel& label(int32_t n) const;
     void traceVisited() const;
-    void resizeScratch();
+    void growScratch();
 
     int16_t people_type_idx_ = -1;
     OidNodeMap oid_node_map_;
@@ -243,15 +294,16 @@ private:
     int32_t total_jobs_ = 0;
     int32_t total_assignments_ = 0;
 
+    // Derived from the above and the buildings; not saved.
     RnWorkforceBuildingsIfc* buildings_;
     RnWorkforceIndex index_;
-    // Scratch of the searches: labels valid where their stamp is the
-    // current one, the scan list (a node enters it once, when first
-    // labelled) and the candidates of a new node.
-    std::vector<PathLabel> labels_;
-    std::vector<uint32_t> label_stamp_;
+    std::vector<NodeLinks> links_;        // by node id
+    std::vector<EdgePlace> edge_places_;  // by edge id
+    std::vector<Part> parts_;             // by slot; slots of removed nodes stay until a rebuild
+    int32_t dead_parts_ = 0;
+    std::vector<Scratch> scratch_;        // by node id
     uint32_t stamp_ = 0;
-    std::vector<int32_t> scan_;
+    std::vector<int32_t> scan_;           // a node enters once, when first labelled
     std::vector<int32_t> candidates_;
 };
 
