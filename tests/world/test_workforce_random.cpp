@@ -256,11 +256,11 @@ private:
 
 class WorkforceRandomTest : public WorkforceTest {
 protected:
-    // The network's own invariants.
+    // The network's own invariants. That every pair in range has its edge
+    // is checked against the plain model, which compares every pair.
     void checkInvariants() {
         const tDiGraph& g = net.graph();
         int32_t workers = 0, jobs = 0, hous_assigned = 0, sink_assigned = 0;
-        int pairs_in_range = 0;
         ASSERT_EQ(static_cast<int32_t>(net.oidNodeMap().size()), g.nodeCount());
         for (int32_t n = g.firstNode(); n != 0; n = g.nextNode(n)) {
             const RnWorkforce::NodeData& d = net.nodeData(n);
@@ -280,11 +280,6 @@ protected:
                 ASSERT_EQ(g.outDeg(n), 0);
                 jobs += d.people_;
                 sink_assigned += d.ppl_assigned_;
-                for (int32_t h = g.firstNode(); h != 0; h = g.nextNode(h)) {
-                    if (!net.nodeData(h).is_source_) continue;
-                    float dist = daxDistanceF(town.places.at(net.nodeData(h).oid_).centre, p.centre);
-                    if (dist <= d.range_) ++pairs_in_range;
-                }
             }
         }
         for (int32_t e = g.firstEdge(); e != 0; e = g.nextEdge(e)) {
@@ -296,8 +291,6 @@ protected:
             ASSERT_EQ(net.edgeData(e).dist_, dist);
             ASSERT_LE(dist, s.range_);
         }
-        // Every pair in range has its one edge.
-        ASSERT_EQ(g.edgeCount(), pairs_in_range);
         ASSERT_EQ(net.totalWorkers(), workers);
         ASSERT_EQ(net.totalJobs(), jobs);
         ASSERT_EQ(net.totalAssignments(), hous_assigned);
