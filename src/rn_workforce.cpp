@@ -640,40 +640,30 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
 void RnWorkforce::removeSource(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
-    const int32_t rem_node = it1->second;
-    daxLogMessage(1, kTrace, "pt=%hu rem srce: [%hd:%hd,%d] node=%d", static_cast<unsigned short>(people_type_idx_),
-                  oid.kind_, oid.type_idx_, oid.bld_idx_, rem_node);
-    DAX_ASSERT(gr_.isNodeValid(rem_node));
-    const NodeData& rinf = node(rem_node);
-    total_workers_ -= rinf.people_;
-    total_assignments_ -= rinf.ppl_assigned_;
-    checkTotals();
-    NodeSet released;
-    releaseEdges(rem_node, released);
-    dropNode(rem_node, oid);
-    // The workplaces that lost workers look for other houses.
-    NodeSet chg_nodes = released;
-    for (int32_t w : released) incrementFlow(w, chg_nodes);
-    setAssignedWorkers(chg_nodes);
+    removeNode(oid, it1->second);
 }
 
 void RnWorkforce::removeSink(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     if (it1 == oid_node_map_.end()) return;
-    const int32_t rem_node = it1->second;
-    daxLogMessage(1, kTrace, "pt=%hu rem sink: [%hd:%hd,%d] node=%d", static_cast<unsigned short>(people_type_idx_),
-                  oid.kind_, oid.type_idx_, oid.bld_idx_, rem_node);
-    DAX_ASSERT(gr_.isNodeValid(rem_node));
+    removeNode(oid, it1->second);
+}
+
+void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
     const NodeData& rinf = node(rem_node);
-    total_jobs_ -= rinf.people_;
+    const bool house = rinf.is_source_;
+    daxLogMessage(1, kTrace, "pt=%hu rem %s: [%hd:%hd,%d] node=%d", static_cast<unsigned short>(people_type_idx_),
+                  house ? "srce" : "sink", oid.kind_, oid.type_idx_, oid.bld_idx_, rem_node);
+    DAX_ASSERT(gr_.isNodeValid(rem_node));
+    (house ? total_workers_ : total_jobs_) -= rinf.people_;
     total_assignments_ -= rinf.ppl_assigned_;
     checkTotals();
     NodeSet released;
     releaseEdges(rem_node, released);
     dropNode(rem_node, oid);
-    // The houses that lost workplaces look for others.
+    // The nodes that lost workers or workplaces through it look for others.
     NodeSet chg_nodes = released;
-    for (int32_t h : released) incrementFlow(h, chg_nodes);
+    for (int32_t n : released) incrementFlow(n, chg_nodes);
     setAssignedWorkers(chg_nodes);
 }
 

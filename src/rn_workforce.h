@@ -258,6 +258,9 @@ private:
     NodeLinks& links(int32_t n) { return links_[static_cast<size_t>(n)]; }
     int32_t addNode(const NodeData& data);
     int32_t addEdge(int32_t house, int32_t sink, float dist);
+    // A house or workplace leaves: its workers are released, the node and
+    // its edges go, and the other ends look for work or workers again.
+    void removeNode(const RnObjectID& oid, int32_t rem_node);
     // Removes a node whose loaded edges were released, and its edges.
     void dropNode(int32_t n, const RnObjectID& oid);
     // Frees the loaded edges of a node being removed; their other ends go

@@ -28,10 +28,7 @@ TEST_F(WorkforceTest, EdgesJoinHousesWithinTheWorkplacesRange) {
     };
     for (bool sink_first : {true, false}) {
         SCOPED_TRACE(sink_first ? "workplace first" : "houses first");
-        RnWorkforce fresh;
-        fresh.setBuildings(&town);
-        fresh.setPeopleTypeIdx(0);
-        net = fresh;
+        freshNetwork();
         RnObjectID s(RnIdBldServ, 0, 99);
         town.places[s].centre = DaxMapPositionF(10, 10);
         if (sink_first) net.addSink(s, 1, 5);
@@ -109,9 +106,7 @@ TEST_F(WorkforceTest, EqualPathsGoToTheNodeScannedFirst) {
     // the house's edges and takes the worker.
     for (bool a_first : {true, false}) {
         SCOPED_TRACE(a_first ? "A first" : "B first");
-        net = RnWorkforce();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
         RnObjectID a, b;
         if (a_first) {
             a = sink(3, 0, 1, 5);
@@ -128,9 +123,7 @@ TEST_F(WorkforceTest, EqualPathsGoToTheNodeScannedFirst) {
     // added first.
     for (bool left_first : {true, false}) {
         SCOPED_TRACE(left_first ? "left first" : "right first");
-        net = RnWorkforce();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
         RnObjectID l, r;
         if (left_first) {
             l = house(-3, 20, 1);
@@ -252,9 +245,7 @@ TEST_F(WorkforceTest, RequestMoreWorkersTakesFromTheBusiestWorkplace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        net = RnWorkforce();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
         RnObjectID x1 = sink(c.x1_at, 0, c.x1_workers, 10);
         RnObjectID x2 = sink(c.x2_at, 0, c.x2_workers, 10);
         RnObjectID h = house(0, 1, c.x1_workers + c.x2_workers);
@@ -326,9 +317,7 @@ TEST_F(WorkforceTest, WorkersInRangeAreSummedWideAndCapped) {
         {{0, 0}, 0},
     };
     for (const Case& c : cases) {
-        net = RnWorkforce();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
         RnObjectID s = sink(0, 0, 1, 10);
         for (int w : c.workers) {
             RnObjectID h = house(1, 1);

@@ -53,8 +53,7 @@ protected:
         dax_config.debug_level_ = 0;
         dax_config.debug_ltype_ = 0;
         clearConsole();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
     }
     void TearDown() override {
         dax_config.debug_level_ = 1;
@@ -62,6 +61,12 @@ protected:
         clearConsole();
     }
 
+    // An empty network in place of the fixture's.
+    void freshNetwork() {
+        net = RnWorkforce();
+        net.setBuildings(&town);
+        net.setPeopleTypeIdx(0);
+    }
     // A house at (x, y) offering workers: it sets its count, then joins
     // with none and grows, as a real house does.
     RnObjectID house(float x, float y, int workers = 0) {

@@ -331,9 +331,7 @@ TEST_F(WorkforceRandomTest, LongSequencesKeepTheInvariantsAndFollowThePlainRules
     int searches_released = 0;
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE(round);
-        net = RnWorkforce();
-        net.setBuildings(&town);
-        net.setPeopleTypeIdx(0);
+        freshNetwork();
         PlainNetwork plain;
         std::vector<RnObjectID> houses, sinks;
         // Small towns are dense with ties (whole and half tiles); later
