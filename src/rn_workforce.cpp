@@ -49,7 +49,6 @@ void RnWorkforceIndex::clear() {
     places_.clear();
     next_order_ = 0;
     houses_.clear();
-    house_count_ = 0;
     for (Cells& c : sinks_) c.clear();
     sink_count_.fill(0);
 }
@@ -84,7 +83,6 @@ void RnWorkforceIndex::add(int32_t node, bool is_source, const DaxMapPositionF& 
     places_[static_cast<size_t>(node - 1)] = Place{centre, next_order_++};
     if (is_source) {
         houses_[key(cellOf(centre.x, kHouseCell), cellOf(centre.y, kHouseCell))].push_back(node);
-        ++house_count_;
     } else {
         int k = rangeClass(range);
         int32_t size = 2 << k;
@@ -97,7 +95,6 @@ void RnWorkforceIndex::remove(int32_t node, bool is_source, uint16_t range) {
     const DaxMapPositionF& c = centre(node);
     if (is_source) {
         dropFrom(houses_, key(cellOf(c.x, kHouseCell), cellOf(c.y, kHouseCell)), node);
-        --house_count_;
     } else {
         int k = rangeClass(range);
         int32_t size = 2 << k;

@@ -64,7 +64,7 @@ public:
     // Workplaces are kept by range class k (ranges below 2^(k+1)) in cells
     // of 2^(k+1) tiles, so that every workplace that reaches a house lies in
     // the 3 by 3 cells around it.
-    static constexpr int kRangeClasses = 17;
+    static constexpr int kRangeClasses = 16;
 
     void clear();
     // A node joins at the end of the node list.
@@ -96,7 +96,6 @@ private:
     std::vector<Place> places_;  // by node id - 1
     uint64_t next_order_ = 0;
     Cells houses_;
-    int32_t house_count_ = 0;
     std::array<Cells, kRangeClasses> sinks_;
     std::array<int32_t, kRangeClasses> sink_count_{};
 };
