@@ -232,7 +232,7 @@ int32_t RnWorkforce::addNode(const NodeData& data) {
     NodeLinks& l = links(n);
     l = NodeLinks();
     l.part = newPart(data);
-    oid_node_map_[data.oid_] = n;
+    oid_node_map_.set(data.oid_, n);
     index_.add(n, data.is_source_, buildings_->centreOnMap(data.oid_), data.range_);
     return n;
 }
@@ -323,11 +323,7 @@ void RnWorkforce::addSource(const RnObjectID& oid, uint16_t workers) {
     DAX_ASSERT(people_type_idx_>=0);
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 == oid_node_map_.end());
-    NodeData data;
-    data.oid_ = oid;
-    data.people_ = workers;
-    data.is_source_ = true;
-    int32_t new_node = addNode(data);
+    int32_t new_node = addNode(NodeData{oid, workers, 0, true, 0});
     daxLogMessage(1, kTrace, "pt=%d add srce: [%hd:%hd,%d] node=%d ppl=%d", people_type_idx_, oid.kind_,
                   oid.type_idx_, oid.bld_idx_, new_node, workers);
 
@@ -362,11 +358,7 @@ void RnWorkforce::addSource(const RnObjectID& oid, uint16_t workers) {
 void RnWorkforce::addSink(const RnObjectID& oid, uint16_t workers, uint16_t range) {
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 == oid_node_map_.end());
-    NodeData data;
-    data.oid_ = oid;
-    data.people_ = workers;
-    data.range_ = range;
-    int32_t new_node = addNode(data);
+    int32_t new_node = addNode(NodeData{oid, workers, range, false, 0});
     daxLogMessage(1, kTrace, "pt=%d add sink: [%hd:%hd,%d] node=%d ppl=%d range=%d", people_type_idx_, oid.kind_,
                   oid.type_idx_, oid.bld_idx_, new_node, workers, range);
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -52,6 +53,40 @@ struct RnObjectIDLess {
         if (a.type_idx_ != b.type_idx_) return a.type_idx_ < b.type_idx_;
         return a.bld_idx_ < b.bld_idx_;
     }
+};
+
+// The node of each building: ordered by ascending object id, as saves list
+// it, with a hashed index beside it for the lookups of every change.
+class RnOidNodeMap {
+public:
+    struct Hash {
+        size_t operator()(const RnObjectID& oid) const {
+            return std::hash<uint64_t>()((static_cast<uint64_t>(oid.packed()) << 32) ^
+                                         static_cast<uint32_t>(oid.bld_idx_));
+        }
+    };
+    using Ordered = std::map<RnObjectID, int32_t, RnObjectIDLess>;
+    using Index = std::unordered_map<RnObjectID, int32_t, Hash>;
+    using const_iterator = Index::const_iterator;
+
+    const_iterator find(const RnObjectID& oid) const { return index_.find(oid); }
+    const_iterator end() const { return index_.end(); }
+    void set(const RnObjectID& oid, int32_t node) {
+        ordered_[oid] = node;
+        index_[oid] = node;
+    }
+    void erase(const RnObjectID& oid) {
+        ordered_.erase(oid);
+        index_.erase(oid);
+    }
+    size_t size() const { return ordered_.size(); }
+    bool empty() const { return ordered_.empty(); }
+    // The entries in ascending object id order.
+    const Ordered& ordered() const { return ordered_; }
+
+private:
+    Ordered ordered_;
+    Index index_;
 };
 
 // Where the nodes of a network stand and in which order they joined its
@@ -140,7 +175,7 @@ public:
     };
 
     using NodeSet = std::set<int32_t>;
-    using OidNodeMap = std::map<RnObjectID, int32_t, RnObjectIDLess>;
+    using OidNodeMap = RnOidNodeMap;
     using NodeTable = nex::tappend<NodeData, 128>;
     using EdgeTable = nex::tappend<EdgeData, 128>;
 
