@@ -31,14 +31,6 @@ void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 // Collecting returned walkers comes with the walkers' own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the market's own code.
-int RnMrkt::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnMrkt::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }

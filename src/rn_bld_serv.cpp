@@ -3,6 +3,8 @@
 #include "rn_bld_serv.h"
 
 #include "dax2/dax_error.h"
+#include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_wlk_serv.h"
@@ -26,14 +28,6 @@ void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
 // Collecting returned walkers comes with the walkers' own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the building's own code.
-int RnServ::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnServ::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -88,5 +82,24 @@ void RnWalkerServType::dropTarget(const RnObjectID& oid) {
         // The walker's service is the service building type it comes from.
         if (oid.isRoadOrBuilding()) grn_game.buildingByOid(oid).setServicePending(w.home_oid_.type_idx_, false);
         w.forgetTarget();
+    }
+}
+
+void RnServType::countServedHouses(int& badly, int& well) const {
+    badly = 0;
+    well = 0;
+    const int16_t type_idx = rnTypeIndex(*this);
+    DAX_ASSERT(type_idx >= 0);
+    const DaxGameTime now = rnNow();
+    auto count = [&](int elapsed) { ++(elapsed > 900 ? badly : well); };
+    for (const RnHousType& ht : grn_game.housTypes()) {
+        for (const RnHous& h : ht.instances_) {
+            auto it = h.services_.find(type_idx);
+            if (it != h.services_.end()) count(it->second.elapsedPermille(now));
+        }
+    }
+    for (const RnDecoType& dt : grn_game.decoTypes()) {
+        if (dt.service_type_idx_ != type_idx) continue;
+        for (const RnDeco& d : dt.instances_) count(1000 - d.effect_.remainingPermille(now));
     }
 }
