@@ -48,7 +48,10 @@ public:
     // A press on the map centres the main map on the tile under it.
     void mousePressed(gcn::MouseEvent& event) override;
 
-protected:
+    // Paint into the current target bitmap: the terrain colours; the
+    // walkers, the buildings (in their type colour, or in red and orange
+    // for trouble when status is set) and the outline of the main map's
+    // view.
     void paintTerrain(gcn::Graphics* graphics) override;
     void paintObjects(gcn::Graphics* graphics, bool status) override;
 };

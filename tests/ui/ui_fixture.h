@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <allegro5/allegro.h>
+#include <allegro5/allegro_primitives.h>
 
 #include <string>
 
@@ -40,6 +41,7 @@ class UiTest : public worldtest::WorldTest {
 protected:
     void SetUp() override {
         WorldTest::SetUp();
+        al_init_primitives_addon();
         dax_config.debug_enable_ = 0;
         grn_config.map_display_ = 0;
         registerScreenImages();
