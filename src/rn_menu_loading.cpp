@@ -58,9 +58,9 @@ std::string lastErrorSince(uint32_t start) {
 
 }  // namespace
 
-RnLoadingMenu::RnLoadingMenu(int width, int height, const RnLoadingData& data) : data_(data) {
-    DAX_ASSERT(!(data_.is_lastsave_ && data_.is_new_));
-    DAX_ASSERT((data_.is_lastsave_ || data_.is_new_) == (data_.save_file_name_.length() == 0));
+RnLoadingMenu::RnLoadingMenu(int width, int height, const RnLoadingData& data) : loading_data_(data) {
+    DAX_ASSERT(!(loading_data_.is_lastsave_ && loading_data_.is_new_));
+    DAX_ASSERT((loading_data_.is_lastsave_ || loading_data_.is_new_) == (loading_data_.save_file_name_.length() == 0));
 
     setDimension(gcn::Rectangle(0, 0, width, height));
     setBaseColor(dax_config.back_color_);
@@ -71,9 +71,9 @@ RnLoadingMenu::RnLoadingMenu(int width, int height, const RnLoadingData& data) :
     if (dax_config.headline_font_) title_.setFont(dax_config.headline_font_.get());
     title_.setAlignment(gcn::Graphics::Center);
     title_.adjustSize();
-    map_label_.setCaption(data_.map_file_name_);
+    map_label_.setCaption(loading_data_.map_file_name_);
     map_label_.adjustSize();
-    save_label_.setCaption(data_.save_file_name_);
+    save_label_.setCaption(loading_data_.save_file_name_);
     save_label_.adjustSize();
 
     progress_.setEditable(false);
@@ -90,7 +90,7 @@ RnLoadingMenu::RnLoadingMenu(int width, int height, const RnLoadingData& data) :
     bar_.setSpacingAndMargin(10, 5);
     bar_.add(&title_);
     bar_.add(&map_label_);
-    if (!data_.save_file_name_.empty()) bar_.add(&save_label_);
+    if (!loading_data_.save_file_name_.empty()) bar_.add(&save_label_);
     bar_.add(&progress_);
     bar_.add(&enter_);
     bar_.layout(gcn::kLayoutAll);
@@ -180,7 +180,7 @@ bool RnLoadingMenu::runStage(int stage) {
         loader.init();
         RnMapImageInfo info;
         info.text_id_ = -1;
-        const char* file = data_.map_file_name_.c_str();
+        const char* file = loading_data_.map_file_name_.c_str();
         if (loader.run(file, &info) != 0) return false;
         const double secs = secondsSince(start);
         daxLogMessage(2, 1, "loading map: %s in %.2f sec", file, secs);
@@ -196,14 +196,14 @@ bool RnLoadingMenu::runStage(int stage) {
         const double secs = secondsSince(start);
         daxLogMessage(2, 1, "loading init after load in %.2f sec", secs);
         if (secs > 0.3) replaceLastLine(format("initialized after load in %.2f sec", secs));
-        addLine(data_.is_new_ ? "initializing new game" : "loading save game data");
+        addLine(loading_data_.is_new_ ? "initializing new game" : "loading save game data");
         return true;
     }
     case 5: {
-        if (!data_.is_new_) {
+        if (!loading_data_.is_new_) {
             // Saved games cannot be read by this version of the program.
             daxRaiseError("can't load %s: saved games can't be loaded yet",
-                          data_.is_lastsave_ ? grn_config.lastsave_.c_str() : data_.save_file_name_.c_str());
+                          loading_data_.is_lastsave_ ? grn_config.lastsave_.c_str() : loading_data_.save_file_name_.c_str());
         }
         if (grn_pmenu_game) grn_pmenu_game->showMiniMap(true);
         if (grn_trigger.loadScript() != 0) return false;

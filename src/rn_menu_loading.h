@@ -51,7 +51,7 @@ public:
     void action(const gcn::ActionEvent& event) override;
 
     int stage() const { return stage_; }
-    const RnLoadingData& data() const { return data_; }
+    const RnLoadingData& data() const { return loading_data_; }
     gcn::Button& enterButton() { return enter_; }
     gcn::TextBox& progressBox() { return progress_; }
     // The progress lines so far.
@@ -67,7 +67,7 @@ private:
     void showLines();
     void fail(const std::string& reason);
 
-    RnLoadingData data_;
+    RnLoadingData loading_data_;
     gcn::ButtonVBar bar_;
     gcn::Label title_;
     gcn::Label map_label_;
