@@ -124,7 +124,7 @@ void RnLoadingMenu::replaceLastLine(const std::string& line) {
 }
 
 void RnLoadingMenu::logic() {
-    const int stage = stage_++;
+    const int stage = stage_ < kFailed ? stage_++ : stage_;
     if (stage <= kLastStage) {
         stage_start_ = daxRealTime();
         try {
