@@ -196,7 +196,9 @@ BuildMenuButton* menuButton(RnRunGameMenu& game, const std::string& name, int& m
 }
 
 TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
-    const std::string shot = std::string(ZOR_BINARY_DIR) + "/play_run_screen.png";
+    // Pictures of the screens on the way, in the build folder.
+    const std::string pictures = std::string(ZOR_BINARY_DIR) + "/play_";
+    const std::string shot = pictures + "run_screen.png";
     std::remove(shot.c_str());
     DaxMenuHandler menus;
     int placed_roads = 0;
@@ -214,6 +216,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         auto* main_menu = screen<RnMainMenu>(kRnStateMainMenu);
         ASSERT_NE(main_menu, nullptr);
         EXPECT_FALSE(main_menu->continueButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "main_menu.png"));
         p.clickWidget(main_menu->newGameButton());
         p.frames(2);
 
@@ -236,6 +239,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         for (int i = 0; i < 12; ++i) p.key(ALLEGRO_KEY_BACKSPACE, 8);
         p.type("Ostwald");
         EXPECT_EQ(new_game->nameField().getText(), "Ostwald");
+        EXPECT_TRUE(p.screenshot(pictures + "new_game.png"));
         p.clickWidget(new_game->startButton());
         p.frames(1);
 
@@ -248,6 +252,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         ASSERT_TRUE(loading->failure().empty()) << loading->failure();
         ASSERT_TRUE(loading->enterButton().isEnabled());
         EXPECT_EQ(loading->progressLines().back(), "finished");
+        EXPECT_TRUE(p.screenshot(pictures + "loading.png"));
         p.clickWidget(loading->enterButton());
         p.frames(2);
         ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
