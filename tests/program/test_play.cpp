@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dax2/dax_clock.h"
+#include "dax2/dax_dialog.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_gameloop.h"
 #include "dax2/dax_ini.h"
@@ -335,6 +336,48 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
         EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
     }
+}
+
+TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
+    // The developer folder is searched before the data folder.
+    dir_.write("home/Zor/devd/ddm.lua", "set_iso_tile_size(64, 32)\n\nlocal broken = = 1\n");
+    DaxMenuHandler menus;
+    std::string shown;
+    int state_after = 0;
+    bool ended = false;
+    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        Player p(loop);
+        p.frames(3);
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
+        p.frames(2);
+        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+        ASSERT_NE(new_game, nullptr);
+        new_game->listBox().setSelected(0);
+        p.clickWidget(new_game->startButton());
+        p.frames(8);
+        state_after = dax_menu_handler->currentState();
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* dialog = dynamic_cast<DaxDialog*>(loop.dialogs().back());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->textBox().getText();
+        p.key(ALLEGRO_KEY_ENTER, 13);
+        p.frames(2);
+        EXPECT_TRUE(loop.dialogs().empty());
+        // Back to the main menu and out.
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        ended = loop.ended();
+        loop.finish();
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(state_after, kRnStateNewGame);
+    EXPECT_NE(shown.find("devd/ddm.lua:3:"), std::string::npos) << shown;
 }
 
 }  // namespace
