@@ -69,6 +69,17 @@ int BuildMenuButton::overlayText(char* buffer, int size) {
 RnRunGameMenu::RnRunGameMenu(int width, int height) {
     DAX_ASSERT(!grn_pmenu_game);
     grn_pmenu_game = this;
+    try {
+        build(width, height);
+    } catch (...) {
+        // A screen that could not be built (an image missing) leaves no main
+        // map or global behind: the next attempt starts afresh.
+        release();
+        throw;
+    }
+}
+
+void RnRunGameMenu::build(int width, int height) {
     setDimension(gcn::Rectangle(0, 0, width, height));
     setBaseColor(gcn::Color(0, 0, 0, 255));
     addMouseListener(this);
@@ -163,8 +174,10 @@ RnRunGameMenu::RnRunGameMenu(int width, int height) {
     grn_build_menu.setObserver(this);
 }
 
-RnRunGameMenu::~RnRunGameMenu() {
-    grn_build_menu.setObserver(nullptr);
+RnRunGameMenu::~RnRunGameMenu() { release(); }
+
+void RnRunGameMenu::release() {
+    if (grn_build_menu.observer() == this) grn_build_menu.setObserver(nullptr);
     overlay_.setOwner(nullptr);
     for (BuildMenuRecord& rec : menus_) {
         rec.buttons.clear();

@@ -112,6 +112,9 @@ public:
     int modeTypeId() const { return type_id_; }
 
 private:
+    // The constructor's work, and what the destructor undoes.
+    void build(int width, int height);
+    void release();
     void layoutSideBar();
     void layoutSubmenus();
     void closeSubmenus();

@@ -221,4 +221,21 @@ TEST_F(RunScreenTest, MenuButtonsExplainThemselves) {
     EXPECT_STREQ(buf, "road\nCost: 5\nWalkers move faster on better roads.\n0 road built");
 }
 
+TEST_F(UiTest, ARunScreenThatCannotBeBuiltLeavesNothingBehind) {
+    makeMap(16);
+    dax_bitmaps.clear();  // the markers, but no icons
+    for (int i = 0; i < RnMainMapAllegro::kMarkerCount; ++i) {
+        registerMemoryBitmap(DaxBitmapKey(RnMainMapAllegro::kMarkerNames[i], 1, 0), 8, 8, 4, 9, markerColour(i));
+    }
+    EXPECT_EQ(raisedBy([] { RnRunGameMenu(1024, 768); }).find("bmp index out of range"), 0u);
+    EXPECT_EQ(grn_pmenu_game, nullptr);
+    EXPECT_EQ(grn_pmainmap, nullptr);
+    EXPECT_EQ(grn_build_menu.observer(), nullptr);
+    dax_bitmaps.clear();
+    registerScreenImages();
+    auto* game = new RnRunGameMenu(1024, 768);
+    EXPECT_EQ(grn_pmenu_game, game);
+    EXPECT_EQ(grn_build_menu.observer(), game);
+}
+
 }  // namespace
