@@ -147,7 +147,11 @@ protected:
         setenv("XDG_DATA_HOME", dir_.file("home").c_str(), 1);
         ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     }
-    void TearDown() override { ASSERT_EQ(chdir(old_cwd_.c_str()), 0); }
+    void TearDown() override {
+        // The log file goes with the folder; the next test opens its own.
+        DaxLog::reset();
+        ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+    }
 
     // Free land for a street: a row of `length` tiles at y where roads may
     // go, with two rows above it where buildings may go, near the middle.
