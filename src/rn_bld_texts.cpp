@@ -205,6 +205,40 @@ void appendHomeWalkers(std::string& buf, const List& walkers, const RnObjectID& 
     }
 }
 
+// At debug level 2 the walker lines of a building, when the walkers of its
+// walker type number fewer than 10 all told.
+template <class WalkerType>
+void appendFewWalkers(std::string& buf, const WalkerType& type, const RnObjectID& home) {
+    if (rnTextDebugLevel() < 2 || type.instanceCount() >= 10) return;
+    int written = 0;
+    appendHomeWalkers(buf, type.instances_, home, written, 10);
+}
+
+// The head of a workplace's debug text: the separator, the efficiency, at
+// debug level 1 the desirability it spreads with its walkers out and their
+// limit, and its building material.
+void workplaceDebugHead(std::string& buf, bool sep, const RnSimpleBuilding& b, int walkers, int limit) {
+    if (sep) buf += '\n';
+    buf += rnMsg(2103);
+    rnAppendf(buf, "=%d%%", percent(b.efficiency()));
+    if (rnTextDebugLevel() >= 1) {
+        rnAppendf(buf, " own_attr=%d #wlk=%d(%d)", b.simpleType().own_attr_, walkers, limit);
+    }
+    appendMaterialLines(buf, b);
+}
+
+// A goods entry kept for the work: "\n", the amount in store, what is on
+// its way, and at debug level 1 the linked storage.
+void appendStoredEntry(std::string& buf, int16_t goods, int stored, int promised, const RnObjectID& storage) {
+    buf += '\n';
+    rnAppendMsg(buf, 2123, "ds", stored, goodsName(goods));
+    if (promised != 0) {
+        buf += ", ";
+        rnAppendMsg(buf, 2122, "d", promised);
+    }
+    if (rnTextDebugLevel() >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", storage);
+}
+
 // The dispatch state of a workplace's walkers (a two-bit field) as a line:
 // 1 the kind's busy text, 3 no road, 2 and 0 nothing. Only while the walker
 // counter beside it is 0.
@@ -330,20 +364,11 @@ int RnDeco::infoText(std::string& buf, bool sep) const {
 
 int RnDeco::debugText(std::string& buf, bool sep) const {
     const RnDecoType& type = decoType();
-    const int level = rnTextDebugLevel();
     std::string t;
     rnAppendMsg(t, 2131, "d", effect_.remainingPermille(rnNow()) / 10);
     if (type.service_type_idx_ >= 0) rnAppendf(t, " (%s)", grn_game.servType(type.service_type_idx_).name_.c_str());
     appendMaterialLines(t, *this);
-    for (const auto& [g, e] : goods_) {
-        t += '\n';
-        rnAppendMsg(t, 2123, "ds", e.stored_, goodsName(g));
-        if (e.promised_ != 0) {
-            t += ", ";
-            rnAppendMsg(t, 2122, "d", e.promised_);
-        }
-        if (level >= 1) appendOid(t, " stor=[%hd:%hd,%d]", e.near_storage_);
-    }
+    for (const auto& [g, e] : goods_) appendStoredEntry(t, g, e.stored_, e.promised_, e.near_storage_);
     appendTimers(t, flags_, kGdsPending | kNearPending | kBldPending,
                  {{kNearPending, "t_near", t_near_}, {kGdsPending, "t_gds", t_gds_}, {kBldPending, "t_bld", t_bld_}});
     appendPart(buf, sep, t);
@@ -525,14 +550,8 @@ int RnBldr::infoText(std::string& buf, bool sep) const {
 int RnBldr::debugText(std::string& buf, bool sep) const {
     const RnBldrType& type = bldrType();
     const int dl = rnTextDebugLevel();
-    appendSeparator(buf, sep);
-    buf += rnMsg(2103);
-    rnAppendf(buf, "=%d%%", percent(efficiency()));
-    if (dl >= 1) {
-        rnAppendf(buf, " own_attr=%d #wlk=%d(%d)", type.own_attr_, static_cast<int>((flags_ & kWalkerCountMask) >> 5),
-                  type.req_num_bldr_walkers_);
-    }
-    appendMaterialLines(buf, *this);
+    workplaceDebugHead(buf, sep, *this, static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift),
+                       type.req_num_bldr_walkers_);
     for (const auto& [g, e] : goods_stored_) {
         buf += (e.word_ & RnBldrAmountInf::kOrdering) != 0 ? "\n+ " : "\n- ";
         rnAppendMsg(buf, 2501, "ds", e.stored_, goodsName(g));
@@ -542,11 +561,7 @@ int RnBldr::debugText(std::string& buf, bool sep) const {
         }
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
-    if (dl >= 2 && type.walker_type_idx_ >= 0) {
-        const RnWalkerBldrType& wt = grn_game.bldrWalkerType(type.walker_type_idx_);
-        int written = 0;
-        if (wt.instanceCount() < 10) appendHomeWalkers(buf, wt.instances_, oid_, written, 10);
-    }
+    if (type.walker_type_idx_ >= 0) appendFewWalkers(buf, grn_game.bldrWalkerType(type.walker_type_idx_), oid_);
     appendTimers(buf, flags_, kWkfPending | kNearPending | kSpwnPending | kKillPending,
                  {{kWkfPending, "t_wkf", t_wkf_},
                   {kNearPending, "t_near", t_near_},
@@ -569,23 +584,9 @@ int RnServ::infoText(std::string& buf, bool sep) const {
 int RnServ::debugText(std::string& buf, bool sep) const {
     const RnServType& type = servType();
     const int dl = rnTextDebugLevel();
-    appendSeparator(buf, sep);
-    buf += rnMsg(2103);
-    rnAppendf(buf, "=%d%%", percent(efficiency()));
-    if (dl >= 1) {
-        rnAppendf(buf, " own_attr=%d #wlk=%d(%d)", type.own_attr_, static_cast<int>((flags_ & kWalkerCountMask) >> 5),
-                  type.req_num_serv_walkers_);
-    }
-    appendMaterialLines(buf, *this);
-    for (const auto& [g, e] : goods_stored_) {
-        buf += '\n';
-        rnAppendMsg(buf, 2123, "ds", e.amt_.stored_, goodsName(g));
-        if (e.amt_.promised_ != 0) {
-            buf += ", ";
-            rnAppendMsg(buf, 2122, "d", e.amt_.promised_);
-        }
-        if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
-    }
+    workplaceDebugHead(buf, sep, *this, static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift),
+                       type.req_num_serv_walkers_);
+    for (const auto& [g, e] : goods_stored_) appendStoredEntry(buf, g, e.amt_.stored_, e.amt_.promised_, e.near_storage_);
     if (dl >= 2 && type.walker_type_idx_ >= 0) {
         int written = 0;
         appendHomeWalkers(buf, grn_game.servWalkerType(type.walker_type_idx_).instances_, oid_, written, 8);
@@ -642,15 +643,7 @@ int RnProd::debugText(std::string& buf, bool sep) const {
         }
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
-    for (const auto& [g, e] : input_goods_) {
-        buf += '\n';
-        rnAppendMsg(buf, 2123, "ds", e.stored_, goodsName(g));
-        if (e.promised_ != 0) {
-            buf += ", ";
-            rnAppendMsg(buf, 2122, "d", e.promised_);
-        }
-        if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
-    }
+    for (const auto& [g, e] : input_goods_) appendStoredEntry(buf, g, e.stored_, e.promised_, e.near_storage_);
     if (dl >= 2) {
         int written = 0;
         for (const RnGoodsOutput& out : type.output_goods_) {
@@ -697,14 +690,8 @@ int RnMrkt::infoText(std::string& buf, bool sep) const {
 int RnMrkt::debugText(std::string& buf, bool sep) const {
     const RnMrktType& type = mrktType();
     const int dl = rnTextDebugLevel();
-    appendSeparator(buf, sep);
-    buf += rnMsg(2103);
-    rnAppendf(buf, "=%d%%", percent(efficiency()));
-    if (dl >= 1) {
-        rnAppendf(buf, " own_attr=%d #wlk=%d(%d)", type.own_attr_,
-                  static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift), type.num_walkers_);
-    }
-    appendMaterialLines(buf, *this);
+    workplaceDebugHead(buf, sep, *this, static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift),
+                       type.num_walkers_);
     for (const auto& [g, e] : goods_stored_) {
         buf += (e.word_ & RnMrktAmountInf::kEnabled) != 0 ? "\n+ " : "\n- ";
         buf += (e.word_ & RnMrktAmountInf::kWanted) != 0 ? "+ " : "- ";
@@ -715,11 +702,7 @@ int RnMrkt::debugText(std::string& buf, bool sep) const {
         }
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
-    if (dl >= 2 && type.walker_type_idx_ >= 0) {
-        const RnWalkerMrktType& wt = grn_game.mrktWalkerType(type.walker_type_idx_);
-        int written = 0;
-        if (wt.instanceCount() < 10) appendHomeWalkers(buf, wt.instances_, oid_, written, 10);
-    }
+    if (type.walker_type_idx_ >= 0) appendFewWalkers(buf, grn_game.mrktWalkerType(type.walker_type_idx_), oid_);
     appendTimers(buf, flags_, kWkfPending | kNearPending | kSpwnPending | kBldPending | kKillPending,
                  {{kWkfPending, "t_wkf", t_wkf_},
                   {kNearPending, "t_near", t_near_},

@@ -28,6 +28,7 @@
 #include "rn_game.h"
 #include "rn_gui_startup.h"
 #include "rn_mainmap.h"
+#include "rn_mainmap_mini.h"
 #include "rn_map.h"
 #include "rn_menu_game.h"
 #include "rn_menu_loading.h"
@@ -273,8 +274,14 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         int x0 = 0;
         int y0 = 0;
         ASSERT_TRUE(findStreet(9, x0, y0));
-        grn_pmainmap->setViewCentre(static_cast<float>(x0 + 4), static_cast<float>(y0));
-        p.frames(1);
+        // The mini map takes the view there.
+        ASSERT_NE(grn_pminimap, nullptr);
+        int mx = 0, my = 0;
+        grn_pminimap->getAbsolutePosition(mx, my);
+        const int zoom = static_cast<int>(grn_pminimap->zoom());
+        p.click(mx + (x0 + 4 + grn_pminimap->offsetX()) * zoom + zoom / 2,
+                my + (y0 + grn_pminimap->offsetY()) * zoom + zoom / 2);
+        EXPECT_EQ(grn_pmainmap->viewCentre(), std::make_pair(static_cast<float>(x0 + 4), static_cast<float>(y0)));
         auto place = [&](const std::string& name, int tx0, int ty0, int tx1, int ty1) {
             int menu = 0;
             BuildMenuButton* b = menuButton(*game, name, menu);
