@@ -164,14 +164,17 @@ void BM_MainMapFrame(benchmark::State& state) {
     Town& t = town();
     al_set_target_backbuffer(t.display);
     gcn::Allegro5Graphics graphics;
-    for (auto _ : state) {
+    auto frame = [&] {
         graphics._beginDraw();
         graphics.pushClipArea(gcn::Rectangle(0, 0, kW, kH));
         t.map->draw(&graphics);
         graphics.popClipArea();
         graphics._endDraw();
         al_flip_display();
-    }
+    };
+    // The renderer's first frames upload the images: not part of a frame.
+    for (int i = 0; i < 3; ++i) frame();
+    for (auto _ : state) frame();
     state.counters["images"] = t.map->imagesDrawn();
     state.counters["tiles"] = t.map->tilesVisited();
 }
@@ -181,13 +184,15 @@ void BM_BareAllegroFrame(benchmark::State& state) {
     Town& t = town();
     const std::vector<Blit> blits = t.sameImages();
     al_set_target_backbuffer(t.display);
-    for (auto _ : state) {
+    auto frame = [&] {
         al_clear_to_color(al_map_rgb(0, 0, 0));
         al_hold_bitmap_drawing(true);
         for (const Blit& b : blits) al_draw_bitmap(b.bitmap, b.x, b.y, 0);
         al_hold_bitmap_drawing(false);
         al_flip_display();
-    }
+    };
+    for (int i = 0; i < 3; ++i) frame();
+    for (auto _ : state) frame();
     state.counters["images"] = static_cast<double>(blits.size());
 }
 BENCHMARK(BM_BareAllegroFrame)->Unit(benchmark::kMillisecond);
