@@ -25,22 +25,6 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// The day, week and month the statistics last rolled at. They belong to the
-// running program, not to a game: a new game or a load does not reset them.
-int g_stat_day = -1;
-int g_stat_week = -1;
-int g_stat_month = -1;
-
-}  // namespace
-
-void rnResetStatisticsMarks() {
-    g_stat_day = -1;
-    g_stat_week = -1;
-    g_stat_month = -1;
-}
-
-namespace {
-
 // An id as one word, the index's key: the type half (kind low, type index
 // high) in the low 32 bits, the instance index in the high ones.
 uint64_t oidKey(const RnObjectID& oid) {
@@ -56,7 +40,19 @@ RnObjectID keyOid(uint64_t key) {
 // rebuilt: a few, so that small queues are not rebuilt on every removal.
 constexpr size_t kStaleSlack = 64;
 
+// The day, week and month the statistics last rolled at. They belong to the
+// running program, not to a game: a new game or a load does not reset them.
+int g_stat_day = -1;
+int g_stat_week = -1;
+int g_stat_month = -1;
+
 }  // namespace
+
+void rnResetStatisticsMarks() {
+    g_stat_day = -1;
+    g_stat_week = -1;
+    g_stat_month = -1;
+}
 
 size_t RnGameUpdateQueue::Index::home(uint64_t key) const {
     // Fold the instance index onto the type half, then spread the bits by a

@@ -101,7 +101,6 @@ private:
         size_t size() const { return count_; }
         // The entry of key, nullptr when there is none.
         const Entry* find(uint64_t key) const;
-        Entry* find(uint64_t key) { return const_cast<Entry*>(static_cast<const Index*>(this)->find(key)); }
         // The entry of key, added (time and seq unset) when there was none.
         Entry* findOrAdd(uint64_t key, bool& added);
         // Drops key's entry into out; false when there is none.
