@@ -47,7 +47,7 @@ static_assert(sizeof(RnBldrPersData) == 28, "RnBldrPersData is saved as 28 raw b
 
 class RnBldrType;
 
-class RnBldr : public RnSimpleBuilding, public RnBldrPersData {
+class RnBldr final : public RnSimpleBuilding, public RnBldrPersData {
 public:
     using GoodsMap = std::map<int16_t, RnBldrAmountInf>;
 

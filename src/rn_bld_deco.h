@@ -48,7 +48,7 @@ static_assert(sizeof(RnDecoPersData) == 16, "RnDecoPersData is saved as 16 raw b
 
 class RnDecoType;
 
-class RnDeco : public RnSimpleBuilding, public RnDecoPersData {
+class RnDeco final : public RnSimpleBuilding, public RnDecoPersData {
 public:
     using GoodsMap = std::map<int16_t, RnDecoInpInf>;
 

@@ -102,7 +102,7 @@ static_assert(sizeof(RnHousPersData) == 36, "RnHousPersData is saved as 36 raw b
 
 class RnHousType;
 
-class RnHous : public RnGenericBuilding, public RnHousPersData {
+class RnHous final : public RnGenericBuilding, public RnHousPersData {
 public:
     using ServiceMap = std::map<int16_t, RnHouseServiceData>;
     using GoodsMap = std::map<int16_t, RnHouseGoodsData>;

@@ -49,7 +49,7 @@ static_assert(sizeof(RnMrktPersData) == 28, "RnMrktPersData is saved as 28 raw b
 
 class RnMrktType;
 
-class RnMrkt : public RnSimpleBuilding, public RnMrktPersData {
+class RnMrkt final : public RnSimpleBuilding, public RnMrktPersData {
 public:
     using GoodsMap = std::map<int16_t, RnMrktAmountInf>;
 

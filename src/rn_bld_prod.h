@@ -67,7 +67,7 @@ enum : uint8_t {
 
 class RnProdType;
 
-class RnProd : public RnSimpleBuilding, public RnProdPersData {
+class RnProd final : public RnSimpleBuilding, public RnProdPersData {
 public:
     using InputMap = std::map<int16_t, RnProdInpInf>;
     using OutputMap = std::map<int16_t, RnProdOutInf>;

@@ -50,7 +50,7 @@ static_assert(sizeof(RnServPersData) == 28, "RnServPersData is saved as 28 raw b
 
 class RnServType;
 
-class RnServ : public RnSimpleBuilding, public RnServPersData {
+class RnServ final : public RnSimpleBuilding, public RnServPersData {
 public:
     using GoodsMap = std::map<int16_t, RnServGoodsEntry>;
 

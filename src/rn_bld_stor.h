@@ -47,7 +47,7 @@ static_assert(sizeof(RnStorPersData) == 40, "RnStorPersData is saved as 40 raw b
 
 class RnStorType;
 
-class RnStor : public RnSimpleBuilding, public RnStorPersData {
+class RnStor final : public RnSimpleBuilding, public RnStorPersData {
 public:
     using GoodsMap = std::map<int16_t, RnStorAmountInf>;
 

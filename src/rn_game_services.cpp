@@ -1,5 +1,6 @@
 #include "rn_game_services.h"
 
+#include "dax2/dax_menu_ifc.h"
 #include "rn_trigger.h"
 
 // The save writer and the statistics are not part of this build yet: their
@@ -15,3 +16,9 @@ void RnGameServices::logStatistics() {}
 void RnGameServices::autoSave() {}
 
 void RnGameServices::saveLastSave() {}
+
+void RnGameServices::setDefaultCursor() {
+    if (dax_menu_handler) {
+        dax_menu_handler->setDefaultCursor();
+    }
+}

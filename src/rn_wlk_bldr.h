@@ -8,7 +8,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerBldr : public RnWalkerGeneric {
+class RnWalkerBldr final : public RnWalkerGeneric {
 public:
     RnWalkerBldr() = default;
     RnWalkerBldr(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

@@ -7,7 +7,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerMrkt : public RnWalkerGeneric {
+class RnWalkerMrkt final : public RnWalkerGeneric {
 public:
     RnWalkerMrkt() = default;
     RnWalkerMrkt(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

@@ -8,7 +8,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerProd : public RnWalkerGeneric {
+class RnWalkerProd final : public RnWalkerGeneric {
 public:
     RnWalkerProd() = default;
     RnWalkerProd(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)

@@ -8,7 +8,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerServ : public RnWalkerGeneric {
+class RnWalkerServ final : public RnWalkerGeneric {
 public:
     RnWalkerServ() = default;
     RnWalkerServ(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

@@ -8,7 +8,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerStor : public RnWalkerGeneric {
+class RnWalkerStor final : public RnWalkerGeneric {
 public:
     RnWalkerStor() = default;
     RnWalkerStor(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)
