@@ -56,7 +56,7 @@ public:
     // goods type it distributes that is used as building material.
     RnBldr(const RnBldrType& type, int x, int y);
 
-    // The builder's behaviour comes with its own code; until then it asks
+    // LATER: The builder's behaviour comes with its own code; until then it asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

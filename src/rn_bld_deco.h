@@ -56,7 +56,7 @@ public:
     // A new decoration: defunct, an empty entry per listed goods type.
     RnDeco(const RnDecoType& type, int x, int y);
 
-    // The decoration's behaviour comes with its own code; until then it asks
+    // LATER: The decoration's behaviour comes with its own code; until then it asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

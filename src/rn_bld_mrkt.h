@@ -58,7 +58,7 @@ public:
     // type it sells.
     RnMrkt(const RnMrktType& type, int x, int y);
 
-    // The market's behaviour comes with its own code; until then it asks for
+    // LATER: The market's behaviour comes with its own code; until then it asks for
     // no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

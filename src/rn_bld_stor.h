@@ -56,7 +56,7 @@ public:
     // distributes (fatal check "goods_stored_.size()>0").
     RnStor(const RnStorType& type, int x, int y);
 
-    // The storage's behaviour comes with its own code; until then it asks for
+    // LATER: The storage's behaviour comes with its own code; until then it asks for
     // no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

@@ -3,8 +3,8 @@
 #include "dax2/dax_menu_ifc.h"
 #include "rn_trigger.h"
 
-// The save writer and the statistics are not part of this build yet: their
-// steps have nothing to do until they are.
+// LATER: the save writer and the statistics come with their own code; until
+// then their steps have nothing to do.
 void RnGameServices::reportSaveError() {}
 
 DaxGameTime RnGameServices::runScriptJob(const RnObjectID& job, DaxGameTime t) { return rnRunScriptJob(job, t); }
