@@ -34,17 +34,6 @@
 
 namespace {
 
-// The program's part of the tick: the script trigger runs, the save writer
-// and the statistics have nothing to do here.
-struct TriggerOnly : RnTickServicesIfc {
-    void reportSaveError() override {}
-    DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override { return rnRunScriptJob(job, t); }
-    void rollStatistics(bool) override {}
-    void logStatistics() override {}
-    void autoSave() override {}
-    void saveLastSave() override {}
-};
-
 bool stage(const char* what, int result) {
     if (result != 0) {
         std::fprintf(stderr, "zor_world_headless: %s failed (%d)\n", what, result);
@@ -114,7 +103,7 @@ int main(int argc, char** argv) {
     }
     daxSetMsgBoxMode(DaxMsgBoxMode::Stderr);
 
-    TriggerOnly services;
+    RnTriggerTickServices services;
     grn_game.setTickServices(&services);
     int status = 0;
     try {
