@@ -4,25 +4,58 @@
 # own). A file of the source tree is matched by its path in the tree
 # ("gcn/color.hpp"), any other file by its full path.
 #
-# The headers come from the dependency files the compiler wrote beside the
-# objects (OBJECTS, separated by '^'), so the check sees exactly what the last
-# build compiled. Their relative paths are taken from the first of
-# WORKING_DIRS (separated by '^') where the file exists: the build tools
-# compile in the target's or in the top build folder.
+# The headers of each source come from the compiler (-M), run with the
+# library's include folders and definitions:
 #
-#   cmake -DLIBRARY=rnworld -DOBJECTS=a.o^b.o -DSOURCE_DIR=... -DWORKING_DIRS=...
-#         -DFORBID=^gcn/|^src/ -P ZorCheckIncludes.cmake
+#   cmake -DLIBRARY=rnworld -DSOURCES=a.cpp^b.cpp -DCOMPILER=c++ -DSTANDARD=-std=c++17
+#         -DINCLUDES=dir^dir -DDEFINES=A=1^B -DSOURCE_DIR=... -DFORBID=^gcn/|^src/
+#         -P ZorCheckIncludes.cmake
+#
+# or from dependency files a compiler wrote before (DEPFILES instead of
+# SOURCES and the compiler settings; relative paths in them are taken from
+# WORKING_DIRS). Lists are separated by '^'.
 
-foreach(var LIBRARY OBJECTS SOURCE_DIR WORKING_DIRS FORBID)
+foreach(var LIBRARY SOURCE_DIR FORBID)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "ZorCheckIncludes.cmake needs -D${var}=...")
   endif()
 endforeach()
 
-string(REPLACE "^" ";" objects "${OBJECTS}")
-string(REPLACE "^" ";" working_dirs "${WORKING_DIRS}")
 string(REPLACE "|" ";" patterns "${FORBID}")
+string(REPLACE "^" ";" working_dirs "${WORKING_DIRS}")
 get_filename_component(source_dir "${SOURCE_DIR}" REALPATH)
+
+# The dependency rules, one text per source.
+set(rules)
+if(DEFINED DEPFILES)
+  string(REPLACE "^" ";" depfiles "${DEPFILES}")
+  foreach(depfile IN LISTS depfiles)
+    file(READ "${depfile}" text)
+    list(APPEND rules "${text}")
+  endforeach()
+else()
+  string(REPLACE "^" ";" sources "${SOURCES}")
+  set(flags ${STANDARD})
+  string(REPLACE "^" ";" includes "${INCLUDES}")
+  foreach(dir IN LISTS includes)
+    list(APPEND flags "-I${dir}")
+  endforeach()
+  string(REPLACE "^" ";" defines "${DEFINES}")
+  foreach(define IN LISTS defines)
+    list(APPEND flags "-D${define}")
+  endforeach()
+  foreach(source IN LISTS sources)
+    execute_process(
+      COMMAND ${COMPILER} ${flags} -M ${source}
+      OUTPUT_VARIABLE text
+      ERROR_VARIABLE errors
+      RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "can't list the headers of ${source}:\n${errors}")
+    endif()
+    list(APPEND rules "${text}")
+  endforeach()
+endif()
 
 # The name a dependency is matched by.
 function(tree_name out file)
@@ -44,12 +77,7 @@ function(tree_name out file)
 endfunction()
 
 set(found)
-foreach(object IN LISTS objects)
-  set(depfile "${object}.d")
-  if(NOT EXISTS "${depfile}")
-    message(FATAL_ERROR "${depfile} is missing: build ${LIBRARY} first")
-  endif()
-  file(READ "${depfile}" text)
+foreach(text IN LISTS rules)
   # One word per file: join continued lines, keep escaped blanks inside names.
   string(REPLACE "\\\n" " " text "${text}")
   string(REPLACE "\\ " "<blank>" text "${text}")
@@ -81,5 +109,5 @@ if(found)
     "header; 'g++ -H' on the source shows the chain):\n  ${lines}\n"
     "See the libraries and their allowed dependencies in CONTRIBUTING.md.")
 endif()
-list(LENGTH objects count)
+list(LENGTH rules count)
 message(STATUS "${LIBRARY}: ${count} sources, none includes a forbidden header")

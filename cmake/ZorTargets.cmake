@@ -67,19 +67,34 @@ endfunction()
 # that fails when a source of the library includes, directly or through
 # other headers, a file that matches one of the regular expressions (each
 # without '|'): a file of the source tree by its path in the tree
-# ("^gcn/"), any other file by its full path ("/allegro_ttf\\.h$").
-# It reads the dependency files the compiler wrote beside the objects, so it
-# sees every header the last build of the library used.
+# ("^gcn/"), any other file by its full path ("/allegro_ttf\\.h$"). The
+# test asks the compiler for each source's headers with the library's own
+# include folders and definitions, so it needs no build and works with any
+# generator.
 function(zor_check_includes test_name)
   cmake_parse_arguments(ZC "" "TARGET" "FORBID" ${ARGN})
   string(JOIN "|" forbid ${ZC_FORBID})
-  get_target_property(target_binary_dir ${ZC_TARGET} BINARY_DIR)
+  get_target_property(target_sources ${ZC_TARGET} SOURCES)
+  get_target_property(target_dir ${ZC_TARGET} SOURCE_DIR)
+  set(sources)
+  foreach(src IN LISTS target_sources)
+    if(src MATCHES "\\.cpp$")
+      get_filename_component(src ${src} ABSOLUTE BASE_DIR ${target_dir})
+      list(APPEND sources ${src})
+    endif()
+  endforeach()
+  string(JOIN "^" sources ${sources})
+  set(includes "$<TARGET_PROPERTY:${ZC_TARGET},INCLUDE_DIRECTORIES>")
+  set(defines "$<TARGET_PROPERTY:${ZC_TARGET},COMPILE_DEFINITIONS>")
   add_test(NAME ${test_name}
     COMMAND ${CMAKE_COMMAND}
       -DLIBRARY=${ZC_TARGET}
-      "-DOBJECTS=$<JOIN:$<TARGET_OBJECTS:${ZC_TARGET}>,^>"
+      "-DSOURCES=${sources}"
+      "-DCOMPILER=${CMAKE_CXX_COMPILER}"
+      "-DSTANDARD=${CMAKE_CXX17_STANDARD_COMPILE_OPTION}"
+      "-DINCLUDES=$<JOIN:${includes},^>"
+      "-DDEFINES=$<JOIN:${defines},^>"
       -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
-      "-DWORKING_DIRS=${target_binary_dir}^${CMAKE_BINARY_DIR}"
       "-DFORBID=${forbid}"
       -P ${CMAKE_SOURCE_DIR}/cmake/ZorCheckIncludes.cmake)
   set_tests_properties(${test_name} PROPERTIES LABELS unit)
