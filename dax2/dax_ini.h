@@ -100,7 +100,7 @@ public:
     // Appends a directory to the search path unless it is already there.
     void addSearchDir(const std::string& dir);
     // Drops the fonts and the background image (before the display goes).
-    // Display part.
+    // Defined by the display part.
     void releaseFonts();
     // The log filter: level <= debug_level_ and kind shares a bit with
     // debug_ltype_; always true for level 0 with kind 0.
@@ -110,7 +110,8 @@ public:
     // Loads the four fonts from those keys (files on the search path) and
     // makes the default font the widgets' global font. Raises "can't load
     // default font %s", "can't create headline font from %s" and, for the
-    // system and overlay fonts, "can't load font %s". Display part.
+    // system and overlay fonts, "can't load font %s". Defined by the display
+    // part.
     void loadFonts();
 
     std::string exe_fullpath_;
