@@ -78,6 +78,11 @@ public:
     }
     RnWalkerGeneric(const RnWalkerGeneric&) = default;
     RnWalkerGeneric& operator=(const RnWalkerGeneric&) = default;
+
+protected:
+    // Walkers live by value in their type's instance list, never deleted
+    // through a base.
+    ~RnWalkerGeneric() = default;
 };
 
 // The common part of the walker type records: script id, name, the hours one
