@@ -29,7 +29,7 @@ RnBldr::RnBldr(const RnBldrType& type, int x, int y) : RnSimpleBuilding(RnIdBldB
 
 const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_idx_); }
 
-// The builder's timers, walkers and goods come with its own code; until then
+// LATER: The builder's timers, walkers and goods come with its own code; until then
 // it asks for no wake-up.
 DaxGameTime RnBldr::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -37,10 +37,10 @@ void RnBldr::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the builder's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the builder's own code.
 void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {

@@ -17,7 +17,7 @@ RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldM
 
 const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_idx_); }
 
-// The market's timers, walkers and goods come with its own code; until then
+// LATER: The market's timers, walkers and goods come with its own code; until then
 // it asks for no wake-up.
 DaxGameTime RnMrkt::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -25,10 +25,10 @@ void RnMrkt::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the market's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the market's own code.
 void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {

@@ -17,7 +17,7 @@ RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldP
 
 const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_idx_); }
 
-// The production cycle comes with the building's own code; until then it asks
+// LATER: The production cycle comes with the building's own code; until then it asks
 // for no wake-up.
 DaxGameTime RnProd::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -25,10 +25,10 @@ void RnProd::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Restarting the cycle after a delivery comes with the building's own code.
+// LATER: Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }

@@ -15,7 +15,7 @@ RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_idx_); }
 
-// The service building's timers, walkers and goods come with its own code;
+// LATER: The service building's timers, walkers and goods come with its own code;
 // until then it asks for no wake-up.
 DaxGameTime RnServ::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -23,10 +23,10 @@ void RnServ::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the building's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the building's own code.
 void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {

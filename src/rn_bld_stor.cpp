@@ -14,7 +14,7 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// The storage's timers, walkers and network come with its own code; until
+// LATER: The storage's timers, walkers and network come with its own code; until
 // then it asks for no wake-up.
 DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -22,10 +22,10 @@ void RnStor::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the storage's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the storage's own code.
 void RnStor::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnStor::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnStor::scheduleSupplyCheck(DaxGameTime t) {

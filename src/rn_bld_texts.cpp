@@ -1,5 +1,10 @@
 // The info and debug texts of the eight building kinds, written from what
 // each building keeps.
+//
+// LATER: the lines whose data comes with later code are left out until it
+// does: the worker lines of each requirement (people assigned, from the
+// workforce network), a storage's network lines (not linked, its edges), a
+// production's cycle progress, and a house's level-down line.
 #include "rn_bld_texts.h"
 
 #include <cctype>

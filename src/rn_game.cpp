@@ -4,7 +4,6 @@
 
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
-#include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
@@ -49,8 +48,8 @@ RnGame::~RnGame() = default;
 
 void RnGame::clear() {
     grn_map.clear();
-    if (dax_menu_handler) {
-        dax_menu_handler->setDefaultCursor();
+    if (ui_services_) {
+        ui_services_->setDefaultCursor();
     }
     dax_bitmaps.clear();
     grn_trigger.reset();
@@ -98,9 +97,10 @@ void RnGame::clearTerrainOnMapMarks() {
     for (RnTerrain& t : terrains_.records()) t.flags_ = static_cast<int16_t>(t.flags_ & ~kRnTerrainOnMap);
 }
 
-// A first model check: only what placing, drawing and describing buildings
-// need. The full check (the goods-flow errors, the report in the log and the
-// neighbourhood tables) comes with its own code and replaces this body.
+// LATER: the full model check (the goods-flow errors, the report in the log
+// and the neighbourhood tables) comes with its own code and replaces this
+// body; until then it derives only what placing, drawing and describing
+// buildings need.
 void RnGame::validateModel() {
     // Production types that can work on this map: those without a resource,
     // and those whose resource a terrain of the map carries.

@@ -38,9 +38,9 @@ const char* peopleName(int16_t p) {
 }
 
 // What the workforce network of a people type reports: people assigned to
-// workplaces, jobs offered and workers offered. The network keeps no counts
-// yet; until it does, all three are 0 and the lines that print them stay
-// away.
+// workplaces, jobs offered and workers offered.
+// LATER: the counts come with the workforce network; until then all three
+// are 0 and the lines that print them stay away.
 void workforceCounts(const RnPeoplType& /*ppl*/, int& assigned, int& jobs, int& workers) {
     assigned = 0;
     jobs = 0;

@@ -132,7 +132,8 @@ void RnRunGameMenu::build(int width, int height) {
         overlay_.setWidgetText(icon.button, icon.text, kDaxOverlayBelow);
         x += 32 + (icon.button == &pause_ ? 6 : 3);
     }
-    // Screens this program does not have yet cannot be opened.
+    // LATER: the overview screen comes with its own code; until then its
+    // button is off.
     overview_.setEnabled(dax_menu_handler && dax_menu_handler->isRegistered(kRnStateOverview));
 
     menus_.resize(RnBuildMenu::kMenuCount);

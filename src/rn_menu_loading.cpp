@@ -201,7 +201,8 @@ bool RnLoadingMenu::runStage(int stage) {
     }
     case 5: {
         if (!loading_data_.is_new_) {
-            // Saved games cannot be read by this version of the program.
+            // LATER: the save loader reads saved games; until then loading
+            // one is an error that sends the player back.
             daxRaiseError("can't load %s: saved games can't be loaded yet",
                           loading_data_.is_lastsave_ ? grn_config.lastsave_.c_str() : loading_data_.save_file_name_.c_str());
         }

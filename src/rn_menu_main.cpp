@@ -102,8 +102,9 @@ gcn::Container* RnMainMenu::getContainer() {
         daxLogMessage(2, 1, "loading initial data: %s in %.2f sec", file,
                       static_cast<double>(daxRealTime() - start) / 100.0);
     }
-    // Saved games come with their own code: until then there is no last
-    // save to continue, and no screens to load or to set options with.
+    // LATER: the save loader finds the last save (and the load and options
+    // screens come); until then continue is off and so are the buttons of
+    // screens the program does not have.
     last_map_.clear();
     last_town_.clear();
     continue_.setCaption(daxTextOr(kTextContinue, "Continue"));

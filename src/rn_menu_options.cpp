@@ -45,7 +45,8 @@ RnOptions2Menu::RnOptions2Menu(int width, int height) {
         e.button->addActionListener(this);
         buttons_.add(e.button);
     }
-    // Saving comes with the save screen.
+    // LATER: the save screen comes with its own code; until then saving is
+    // off.
     save_.setEnabled(dax_menu_handler && dax_menu_handler->isRegistered(kRnStateSaveGame));
     buttons_.layout(gcn::kLayoutAll);
 

@@ -93,6 +93,11 @@ public:
         }
         return DaxMapPositionF(at_.x_, at_.y_);
     }
+
+protected:
+    // Walkers live by value in their type's instance list, never deleted
+    // through a base.
+    ~RnWalkerGeneric() = default;
 };
 
 // The common part of the walker type records: script id, name, the hours one
