@@ -6,9 +6,13 @@
 #include <allegro5/allegro_primitives.h>
 #include <allegro5/allegro_ttf.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "al5gcn/allegro5image.hpp"
 #include "dax2/dax_bitmap.h"
@@ -66,6 +70,42 @@ bool fallBack(DisplayRequest& r, bool log) {
     r.width = 1024;
     r.height = 768;
     return true;
+}
+
+// "<width> <height>": two whole numbers from 1 to 32767 (display sizes are
+// kept in 16 bits) and nothing else.
+bool parseResolution(const char* text, int& width, int& height) {
+    const char* p = text;
+    int* fields[2] = {&width, &height};
+    for (int* field : fields) {
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || v < 1 || v > 32767) {
+            return false;
+        }
+        *field = static_cast<int>(v);
+        p = end;
+    }
+    return p[std::strspn(p, " \t")] == 0;
+}
+
+// The base ini holds the program's names and folders: without it every
+// default would turn into a file and folder name.
+void requireBaseIni(const char* ini_path) {
+    const DaxIniFile& base = daxIniBase();
+    if (base.config()) {
+        return;
+    }
+    std::string where;
+    if (ini_path[0] != '/') {
+        char cwd[4096];
+        where = std::string(" in ") + (getcwd(cwd, sizeof(cwd)) ? cwd : "the working folder") + "/";
+    }
+    if (base.loadError() == ENOENT) {
+        daxRaiseError("can't find file %s%s: expected the program's settings there", ini_path, where.c_str());
+    }
+    daxRaiseError("can't read file %s%s: %s", ini_path, where.c_str(), std::strerror(base.loadError()));
 }
 
 void initOrLog(bool ok, const char* what) {
@@ -154,6 +194,7 @@ std::string DaxDisplay::allegroVersionText() {
 
 void DaxDisplay::create(const char* program_path, const char* ini_path) {
     daxIniOpenBase(ini_path);
+    requireBaseIni(ini_path);
     dax_config.exe_fullpath_ = program_path ? program_path : "";
     dax_config.read();
 
@@ -167,10 +208,15 @@ void DaxDisplay::create(const char* program_path, const char* ini_path) {
     DisplayRequest request;
     {
         const char* resolution = daxIniGetString("daxk", "resolution", "1024 768");
-        int n = std::sscanf(resolution, "%d %d", &request.width, &request.height);
-        if (n != 2) {
-            daxLogMessage(1, 1, "Found %i parameters in graphics.mode instead of 2 expected: w h.\n", n);
-            daxAssertFailed(kDisplaySrc, 79, "Can't get screen resolution");
+        if (!parseResolution(resolution, request.width, request.height)) {
+            int w = 0, h = 0;
+            int n = std::sscanf(resolution, "%d %d", &w, &h);
+            if (n != 2) {
+                daxLogMessage(1, 1, "Found %i parameters in graphics.mode instead of 2 expected: w h.\n", n);
+            }
+            const std::string text = "Can't get screen resolution: " + daxIniKeyText("daxk", "resolution") +
+                                     ": expected two numbers, width and height, each from 1 to 32767";
+            daxAssertFailed(kDisplaySrc, 79, text.c_str());
         }
     }
     request.gl3 = std::string(daxIniGetString("daxk", "render", "dx")) == "gl";
