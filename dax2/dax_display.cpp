@@ -251,12 +251,12 @@ void DaxDisplay::create(const char* program_path, const char* ini_path) {
     // The overlay is closed: the background image comes from the base file.
     const char* back_image = daxIniGetString("daxk", "back_image", nullptr);
     if (back_image && *back_image) {
-        std::string file = back_image;
-        daxFindFile(file);
+        const std::string origin = daxIniKeyText("daxk", "back_image");
+        const std::string file = daxFindSettingFile(origin, back_image);
         try {
             dax_config.back_image_ = gcn::Image::load(file, true);
         } catch (const gcn::Exception& e) {
-            daxRaiseError("%s", e.getMessage().c_str());
+            daxRaiseError("%s: %s", origin.c_str(), e.getMessage().c_str());
         }
     }
 

@@ -276,6 +276,15 @@ void daxIniRaiseBadValue(const char* section, const char* key, const char* expec
     daxRaiseError("%s: expected %s", daxIniKeyText(section, key).c_str(), expected);
 }
 
+std::string daxFindSettingFile(const std::string& origin, const std::string& name) {
+    std::string path;
+    if (!daxSearchFile(name, &path)) {
+        const std::string where = !name.empty() && name[0] == '/' ? std::string() : " in " + dax_config.searchPathText();
+        daxRaiseError("%s: can't find file %s%s", origin.c_str(), name.c_str(), where.c_str());
+    }
+    return path;
+}
+
 const char* daxIniGetString(const char* section, const char* key, const char* def) {
     const char* v = lookup(section, key);
     return v ? v : def;
@@ -521,11 +530,7 @@ std::unique_ptr<gcn::Font> loadFont(const char* key, const std::string& name, in
     if (name.empty()) {
         daxRaiseError("%s: expected the name of a TrueType font file", fontKeyText(key, name).c_str());
     }
-    std::string path;
-    if (!daxSearchFile(name, &path)) {
-        const std::string where = name[0] == '/' ? std::string() : " in " + dax_config.searchPathText();
-        daxRaiseError("%s: can't find file %s%s", fontKeyText(key, name).c_str(), name.c_str(), where.c_str());
-    }
+    const std::string path = daxFindSettingFile(fontKeyText(key, name), name);
     try {
         return std::make_unique<gcn::Allegro5Font>(path, w, h);
     } catch (const gcn::Exception&) {

@@ -139,14 +139,23 @@ TEST_F(DisplayTest, TheUserIniChoosesSizeAndRenderer) {
 }
 
 TEST_F(DisplayTest, ABackgroundImageIsLoadedFromTheSearchPath) {
+    DaxDisplay display;  // starts Allegro, also when this test runs alone
     ALLEGRO_BITMAP* bmp = al_create_bitmap(4, 3);
     ASSERT_TRUE(al_save_bitmap((user_dir_ + "data/back.png").c_str(), bmp));
     al_destroy_bitmap(bmp);
     writeIni("[daxk]\nback_image=back.png\n");
-    DaxDisplay display;
     display.create("./zt", "zor.ini");
     ASSERT_NE(dax_config.back_image_, nullptr);
     EXPECT_EQ(dax_config.back_image_->getWidth(), 4);
+}
+
+TEST_F(DisplayTest, AMissingBackgroundImageNamesItsKey) {
+    // zor.ini's ten lines, then the image's section and key.
+    writeIni("[daxk]\nback_image=gone.png\n");
+    DaxDisplay display;
+    const std::string error = raisedBy([&] { display.create("./zt", "zor.ini"); });
+    EXPECT_EQ(error, "zor.ini:12: [daxk] back_image=gone.png: can't find file gone.png in " +
+                         dax_config.searchPathText());
 }
 
 TEST_F(DisplayTest, AResolutionThatIsNoSizeIsAFatalCheckNamingItsKey) {
