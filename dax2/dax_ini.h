@@ -44,7 +44,6 @@ public:
     ALLEGRO_CONFIG* config() const { return config_; }
     const std::string& path() const { return path_; }
     bool dirty() const { return dirty_; }
-    void setDirty() { dirty_ = true; }
     // Why the last open loaded nothing: the errno of opening or reading the
     // file (ENOENT: it does not exist); 0 after a load or a close.
     int loadError() const { return load_error_; }
