@@ -37,8 +37,10 @@ public:
     DaxDisplay& operator=(const DaxDisplay&) = delete;
 
     // Reads the settings (ini_path as base ini) and loads the fonts they
-    // name, reads the language and the clock settings, and opens the window. Raises "can't initialize display" when
-    // not even a 1024 x 768 window opens.
+    // name, reads the language and the clock settings, and opens the window.
+    // Raises "can't find file %s in <folder>: ..." when there is no ini_path,
+    // and "can't initialize display" when not even a 1024 x 768 window opens. A resolution that is not two numbers
+    // from 1 to 32767 is a fatal check naming its file and key.
     void create(const char* program_path, const char* ini_path);
 
     ALLEGRO_DISPLAY* display() const { return display_; }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ALLEGRO_CONFIG;
@@ -18,6 +20,12 @@ class Image;
 // One ini layer: the loaded configuration (null when none), the path it was
 // opened from (kept when loading failed, so that a write can create the file)
 // and whether it changed since it was loaded or saved.
+//
+// The file holds "[section]" lines, "key=value" lines (blanks around key and
+// value do not count), "#" comments and blank lines. Any other line is
+// reported once per process with its file and line ("zor.ini:5: ...") and
+// skipped: the keys below it stay in the section before it. It is kept as a
+// comment, so that saving the file loses none of the user's text.
 class DaxIniFile {
 public:
     DaxIniFile() = default;
@@ -36,23 +44,47 @@ public:
     ALLEGRO_CONFIG* config() const { return config_; }
     const std::string& path() const { return path_; }
     bool dirty() const { return dirty_; }
-    void setDirty() { dirty_ = true; }
+    // Why the last open loaded nothing: the errno of opening or reading the
+    // file (ENOENT: it does not exist); 0 after a load or a close.
+    int loadError() const { return load_error_; }
+    // The line of the file that gave the key its value; 0 when the file did
+    // not (the key is absent or was written since).
+    int lineOf(const char* section, const char* key) const;
+    // Sets a value and marks the file dirty; the key no longer has a line.
+    void setValue(const char* section, const char* key, const char* text);
 
 private:
     ALLEGRO_CONFIG* config_ = nullptr;
     std::string path_;
     bool dirty_ = false;
+    int load_error_ = 0;
+    std::map<std::pair<std::string, std::string>, int> lines_;
 };
 
 DaxIniFile& daxIniBase();
 DaxIniFile& daxIniOverlay();
 
-// Readers: the overlay first, then the base, then the default. Numbers that
-// do not parse raise "value for [%s].%s not an int" / "... not a float".
+// Readers: the overlay first, then the base, then the default. A number
+// must be the whole value (blanks around it aside): a whole number in int
+// range, or a finite real. Anything else raises with the key's origin, e.g.
+// "zor.ini:12: [menu] game_mini_size=big: expected a whole number".
 int daxIniGetInt(const char* section, const char* key, int def);
 float daxIniGetFloat(const char* section, const char* key, float def);
 // The stored text, valid while its file stays open; def when not found.
 const char* daxIniGetString(const char* section, const char* key, const char* def);
+
+// Where a key's value comes from, for error messages: "<file>:<line>:
+// [<section>] <key>=<value>" from the layer a read takes it from (without
+// the line for a value written since loading). A key no open file holds
+// gives "[<section>] <key>", with "=<absent_value>" when one is given.
+std::string daxIniKeyText(const char* section, const char* key, const char* absent_value = nullptr);
+// Raises "<daxIniKeyText>: expected <expected>".
+[[noreturn]] void daxIniRaiseBadValue(const char* section, const char* key, const char* expected);
+// The full path of a file that a setting names, looked up on the search
+// path. When no folder holds it, raises "<origin>: can't find file <name> in
+// <search path>" (without the folders for an absolute name); origin says
+// which setting gave the name (daxIniKeyText).
+std::string daxFindSettingFile(const std::string& origin, const std::string& name);
 
 // Writers: into the overlay (created for its path when needed), else the
 // base; the file written is marked dirty.
@@ -108,11 +140,14 @@ public:
     // Reads the font keys of section daxk_fonts into the fields below.
     void readFontKeys();
     // Loads the four fonts from those keys (files on the search path) and
-    // makes the default font the widgets' global font. Raises "can't load
-    // default font %s", "can't create headline font from %s" and, for the
-    // system and overlay fonts, "can't load font %s". Defined by the display
-    // part.
+    // makes the default font the widgets' global font. Every error names the
+    // key that gave the file (daxIniKeyText) and then says "can't find file
+    // %s in <search path>", "can't load default font %s", "can't create
+    // headline font from %s" or, for the system and overlay fonts, "can't
+    // load font %s". Defined by the display part.
     void loadFonts();
+    // The search path for messages: "a/, b/ or c/".
+    std::string searchPathText() const;
 
     std::string exe_fullpath_;
     std::string long_name_;

@@ -115,7 +115,7 @@ TEST_F(StartupTest, AnErrorReachingTheStartEndsTheProgramWithItsText) {
     DaxMenuHandler menus;
     // The loop never runs: reading the game's keys raises first.
     EXPECT_DEATH(rnRunProgram(daxExecutablePath().c_str(), [](DaxGameLoop&) {}),
-                 "src\\\\rn:169 .*value for \\[menu\\]\\.game_mini_size not an int");
+                 "src\\\\rn:169 zor.ini:9: \\[menu\\] game_mini_size=big: expected a whole number");
 }
 
 TEST_F(StartupTest, ClosingTheWindowEndsTheProgram) {
