@@ -99,10 +99,10 @@ void DaxGameClock::readConfig() {
     int lo = daxIniGetInt("daxk_timers", "min_speed", min_speed_);
     int hi = daxIniGetInt("daxk_timers", "max_speed", max_speed_);
     if (fps <= 0) {
-        daxRaiseError("normal_fps must be >0, is %d", fps);
+        daxIniRaiseBadValue("daxk_timers", "normal_fps", "a number greater than 0");
     }
     if (msec <= 0) {
-        daxRaiseError("msec_per_game_hour must be >0, is %d", msec);
+        daxIniRaiseBadValue("daxk_timers", "msec_per_game_hour", "a number greater than 0");
     }
     msec_per_game_hour_ = msec;
     normal_fps_ = fps;

@@ -6,10 +6,15 @@
 #include <allegro5/allegro_primitives.h>
 #include <allegro5/allegro_ttf.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "al5gcn/allegro5font.hpp"
 #include "al5gcn/allegro5image.hpp"
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_clock.h"
@@ -19,8 +24,11 @@
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
 #include "dax2/dax_platform.h"
+#include "gcn/color.hpp"
 #include "gcn/exception.hpp"
+#include "gcn/font.hpp"
 #include "gcn/image.hpp"
+#include "gcn/widget.hpp"
 
 namespace {
 
@@ -68,13 +76,146 @@ bool fallBack(DisplayRequest& r, bool log) {
     return true;
 }
 
+// "<width> <height>": two whole numbers from 1 to 32767 (display sizes are
+// kept in 16 bits) and nothing else.
+bool parseResolution(const char* text, int& width, int& height) {
+    const char* p = text;
+    int* fields[2] = {&width, &height};
+    for (int* field : fields) {
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || v < 1 || v > 32767) {
+            return false;
+        }
+        *field = static_cast<int>(v);
+        p = end;
+    }
+    return p[std::strspn(p, " \t")] == 0;
+}
+
+// The base ini holds the program's names and folders: without it every
+// default would turn into a file and folder name.
+void requireBaseIni(const char* ini_path) {
+    const DaxIniFile& base = daxIniBase();
+    if (base.config()) {
+        return;
+    }
+    std::string where;
+    if (ini_path[0] != '/') {
+        char cwd[4096];
+        where = std::string(" in ") + (getcwd(cwd, sizeof(cwd)) ? cwd : "the working folder") + "/";
+    }
+    if (base.loadError() == ENOENT) {
+        daxRaiseError("can't find file %s%s: expected the program's settings there", ini_path, where.c_str());
+    }
+    daxRaiseError("can't read file %s%s: %s", ini_path, where.c_str(), std::strerror(base.loadError()));
+}
+
 void initOrLog(bool ok, const char* what) {
     if (!ok) {
         daxLogMessage(1, 1, "can't initialize %s", what);
     }
 }
 
+int allegroBoxFlags(int flags) {
+    int f = 0;
+    if (flags & kDaxMsgBoxWarn) f |= ALLEGRO_MESSAGEBOX_WARN;
+    if (flags & kDaxMsgBoxError) f |= ALLEGRO_MESSAGEBOX_ERROR;
+    if (flags & kDaxMsgBoxOkCancel) f |= ALLEGRO_MESSAGEBOX_OK_CANCEL;
+    if (flags & kDaxMsgBoxYesNo) f |= ALLEGRO_MESSAGEBOX_YES_NO;
+    if (flags & kDaxMsgBoxQuestion) f |= ALLEGRO_MESSAGEBOX_QUESTION;
+    return f;
+}
+
+// Allegro's modal box on the current display (none is fine). It needs a
+// running Allegro and its dialog addon; without them it shows nothing and
+// the text goes to stderr instead.
+int nativeMessageBox(const char* title, const char* heading, const char* text, int flags) {
+    if (!al_is_system_installed() || (!al_is_native_dialog_addon_initialized() && !al_init_native_dialog_addon())) {
+        return kDaxMsgBoxNotShown;
+    }
+    return al_show_native_message_box(al_get_current_display(), title, heading, text, nullptr,
+                                      allegroBoxFlags(flags));
+}
+
+// The key that named a font file: the key whose file it took over when its
+// own key is not set and the files match, else its own.
+const char* fontKey(const char* key, const std::string& file, const char* taken_from, const std::string& taken_file) {
+    return !daxIniGetString("daxk_fonts", key, nullptr) && file == taken_file ? taken_from : key;
+}
+
+// The key and value as error messages show them.
+std::string fontKeyText(const char* key, const std::string& name) {
+    return daxIniKeyText("daxk_fonts", key, name.empty() ? nullptr : name.c_str());
+}
+
+// A TrueType font from a file on the search path; null when the file is
+// found but cannot be loaded. A file that is not found raises, naming the
+// key that gave it.
+std::unique_ptr<gcn::Font> loadFont(const char* key, const std::string& name, int w, int h) {
+    if (name.empty()) {
+        daxRaiseError("%s: expected the name of a TrueType font file", fontKeyText(key, name).c_str());
+    }
+    const std::string path = daxFindSettingFile(fontKeyText(key, name), name);
+    try {
+        return std::make_unique<gcn::Allegro5Font>(path, w, h);
+    } catch (const gcn::Exception&) {
+        return nullptr;
+    }
+}
+
+[[noreturn]] void fontFailed(const char* key, const std::string& name, const char* what) {
+    daxRaiseError("%s: %s %s: expected a TrueType font file", fontKeyText(key, name).c_str(), what, name.c_str());
+}
+
 }  // namespace
+
+DaxColor::operator gcn::Color() const { return gcn::Color(r, g, b, a); }
+
+void DaxConfig::loadFonts() {
+    const char* system_key = fontKey("system_font", system_font_file_, "default_font", default_font_file_);
+    const char* overlay_key = fontKey("overlay_font", overlay_font_file_, system_key, system_font_file_);
+    std::unique_ptr<gcn::Font> def = loadFont("default_font", default_font_file_, default_fontw_, default_fonth_);
+    if (!def) {
+        fontFailed("default_font", default_font_file_, "can't load default font");
+    }
+    std::unique_ptr<gcn::Font> headline =
+        loadFont("default_font", default_font_file_, default_fontw_ * 2, default_fonth_ * 2);
+    if (!headline) {
+        fontFailed("default_font", default_font_file_, "can't create headline font from");
+    }
+    // A broken system or overlay font would only show later as missing
+    // text; say so now.
+    std::unique_ptr<gcn::Font> system = loadFont(system_key, system_font_file_, system_fontw_, system_fonth_);
+    if (!system) {
+        fontFailed(system_key, system_font_file_, "can't load font");
+    }
+    std::unique_ptr<gcn::Font> overlay = loadFont(overlay_key, overlay_font_file_, overlay_fontw_, overlay_fonth_);
+    if (!overlay) {
+        fontFailed(overlay_key, overlay_font_file_, "can't load font");
+    }
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
+    default_font_ = std::move(def);
+    headline_font_ = std::move(headline);
+    system_font_ = std::move(system);
+    overlay_font_ = std::move(overlay);
+    gcn::Widget::setGlobalFont(default_font_.get());
+}
+
+void DaxConfig::releaseFonts() {
+    // Widgets must not keep drawing with a font that is gone.
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
+    default_font_.reset();
+    system_font_.reset();
+    overlay_font_.reset();
+    headline_font_.reset();
+    back_image_.reset();
+}
 
 bool daxIsFullscreenFlags(int flags) { return (flags & (ALLEGRO_FULLSCREEN | ALLEGRO_FULLSCREEN_WINDOW)) != 0; }
 
@@ -97,6 +238,7 @@ DaxDisplay::DaxDisplay() {
     if (daxMsgBoxMode() == DaxMsgBoxMode::Native) {
         initOrLog(al_init_native_dialog_addon(), "native dialog addon");
     }
+    daxSetNativeMsgBox(nativeMessageBox);
     dax_bitmaps.clear();
 }
 
@@ -154,8 +296,12 @@ std::string DaxDisplay::allegroVersionText() {
 
 void DaxDisplay::create(const char* program_path, const char* ini_path) {
     daxIniOpenBase(ini_path);
+    requireBaseIni(ini_path);
     dax_config.exe_fullpath_ = program_path ? program_path : "";
     dax_config.read();
+    if (al_is_ttf_addon_initialized()) {
+        dax_config.loadFonts();
+    }
 
     dax_strings.loadLanguage("lang.ini");
     daxIniOpenBase(ini_path);
@@ -167,10 +313,15 @@ void DaxDisplay::create(const char* program_path, const char* ini_path) {
     DisplayRequest request;
     {
         const char* resolution = daxIniGetString("daxk", "resolution", "1024 768");
-        int n = std::sscanf(resolution, "%d %d", &request.width, &request.height);
-        if (n != 2) {
-            daxLogMessage(1, 1, "Found %i parameters in graphics.mode instead of 2 expected: w h.\n", n);
-            daxAssertFailed(kDisplaySrc, 79, "Can't get screen resolution");
+        if (!parseResolution(resolution, request.width, request.height)) {
+            int w = 0, h = 0;
+            int n = std::sscanf(resolution, "%d %d", &w, &h);
+            if (n != 2) {
+                daxLogMessage(1, 1, "Found %i parameters in graphics.mode instead of 2 expected: w h.\n", n);
+            }
+            const std::string text = "Can't get screen resolution: " + daxIniKeyText("daxk", "resolution") +
+                                     ": expected two numbers, width and height, each from 1 to 32767";
+            daxAssertFailed(kDisplaySrc, 79, text.c_str());
         }
     }
     request.gl3 = std::string(daxIniGetString("daxk", "render", "dx")) == "gl";
@@ -205,12 +356,12 @@ void DaxDisplay::create(const char* program_path, const char* ini_path) {
     // The overlay is closed: the background image comes from the base file.
     const char* back_image = daxIniGetString("daxk", "back_image", nullptr);
     if (back_image && *back_image) {
-        std::string file = back_image;
-        daxFindFile(file);
+        const std::string origin = daxIniKeyText("daxk", "back_image");
+        const std::string file = daxFindSettingFile(origin, back_image);
         try {
             dax_config.back_image_ = gcn::Image::load(file, true);
         } catch (const gcn::Exception& e) {
-            daxRaiseError("%s", e.getMessage().c_str());
+            daxRaiseError("%s: %s", origin.c_str(), e.getMessage().c_str());
         }
     }
 

@@ -61,10 +61,10 @@ void logText(int level, int kind, const char* text) {
     openLogLazily();
     bool important = level <= 1 && kind == 1;
     if (g_log_file) {
+        // Every line reaches the file at once: a crash or an abort must leave
+        // all that was logged before it.
         std::fprintf(g_log_file.get(), "%s %s\n", dax_config.shrt_name_.c_str(), text);
-        if (important) {
-            std::fflush(g_log_file.get());
-        }
+        std::fflush(g_log_file.get());
     } else if (displayExists() && !g_warned_no_log) {
         // One warning per process: a box per logged line would make the
         // program unusable while the log cannot be written.

@@ -52,8 +52,8 @@ int daxFormat(char* dst, const char* fmt, ...) __attribute__((format(printf, 2, 
 // the box's result. The caller goes on.
 int daxReportError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Writes one line to the log file and the console queue when the level and
-// kind pass the filter (DaxConfig::logEnabled).
+// Writes one line to the log file (flushed at once) and the console queue
+// when the level and kind pass the filter (DaxConfig::logEnabled).
 void daxLogMessage(int level, int kind, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
 
 // The error context that daxRaiseError puts in front of a message; the Lua

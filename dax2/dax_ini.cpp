@@ -1,18 +1,18 @@
 #include "dax2/dax_ini.h"
 
 #include <allegro5/allegro.h>
-#include <allegro5/allegro_ttf.h>
 
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
 
-#include "al5gcn/allegro5font.hpp"
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
 #include "dax2/dax_platform.h"
-#include "gcn/exception.hpp"
-#include "gcn/font.hpp"
-#include "gcn/image.hpp"
-#include "gcn/widget.hpp"
 
 DaxConfig dax_config;
 
@@ -21,16 +21,135 @@ namespace {
 DaxIniFile g_base;
 DaxIniFile g_overlay;
 
-const char* lookup(const char* section, const char* key) {
-    if (g_overlay.config()) {
-        if (const char* v = al_get_config_value(g_overlay.config(), section, key)) {
-            return v;
+// A value and the layer it was read from.
+struct Found {
+    const DaxIniFile* file = nullptr;
+    const char* value = nullptr;
+};
+
+Found find(const char* section, const char* key) {
+    for (const DaxIniFile* f : {&g_overlay, &g_base}) {
+        if (f->config()) {
+            if (const char* v = al_get_config_value(f->config(), section, key)) {
+                return Found{f, v};
+            }
         }
     }
-    if (g_base.config()) {
-        return al_get_config_value(g_base.config(), section, key);
+    return Found{};
+}
+
+const char* lookup(const char* section, const char* key) { return find(section, key).value; }
+
+const char* const kBlanks = " \t\r\v\f";
+
+std::string trimmed(const std::string& text) {
+    size_t b = text.find_first_not_of(kBlanks);
+    if (b == std::string::npos) {
+        return std::string();
+    }
+    size_t e = text.find_last_not_of(kBlanks);
+    return text.substr(b, e - b + 1);
+}
+
+// The whole file, or false with errno set when it cannot be read.
+bool readWholeFile(const char* path, std::string& text) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        return false;
+    }
+    text.clear();
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) {
+        text.append(buf, n);
+    }
+    // A folder opens but does not read (EISDIR).
+    const bool failed = std::ferror(f) != 0;
+    const int err = errno;
+    std::fclose(f);
+    errno = err;
+    return !failed;
+}
+
+// Says once per process that a line of an ini file is skipped: the same
+// file is opened again and again while the program runs.
+void reportSkippedLine(const std::string& path, int line, const std::string& text, const char* expected) {
+    static std::set<std::string> reported;
+    const std::string where = path + ":" + std::to_string(line);
+    if (!reported.insert(where + "\n" + text).second) {
+        return;
+    }
+    daxReportError("%s: \"%s\": expected %s; the line is skipped", where.c_str(), text.c_str(), expected);
+}
+
+// What a line that is neither blank, comment, section nor key=value lacks;
+// null for a good line.
+const char* malformed(const std::string& line) {
+    if (line[0] == '[') {
+        size_t close = line.find(']');
+        if (close == std::string::npos) {
+            return "\"]\" at the end of the section name";
+        }
+        if (trimmed(line.substr(1, close - 1)).empty()) {
+            return "a section name between \"[\" and \"]\"";
+        }
+        std::string rest = trimmed(line.substr(close + 1));
+        if (!rest.empty() && rest[0] != '#') {
+            return "nothing but a \"#\" comment after \"]\"";
+        }
+        return nullptr;
+    }
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) {
+        return "\"key=value\", \"[section]\" or a \"#\" comment";
+    }
+    if (trimmed(line.substr(0, eq)).empty()) {
+        return "a key before \"=\"";
     }
     return nullptr;
+}
+
+// Builds the configuration of an ini file's text, noting each key's line.
+ALLEGRO_CONFIG* parseIni(const std::string& path, const std::string& text,
+                         std::map<std::pair<std::string, std::string>, int>& lines) {
+    ALLEGRO_CONFIG* config = al_create_config();
+    std::string section;
+    size_t pos = 0;
+    int number = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string raw = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++number;
+        // Editors on some systems start UTF-8 files with a byte-order mark.
+        if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            raw.erase(0, 3);
+        }
+        const std::string line = trimmed(raw);
+        if (line.empty() || line[0] == '#') {
+            al_add_config_comment(config, section.c_str(), line.c_str());
+            continue;
+        }
+        if (const char* expected = malformed(line)) {
+            reportSkippedLine(path, number, line, expected);
+            // Kept (as a comment) so that a save of the file loses nothing.
+            al_add_config_comment(config, section.c_str(), line.c_str());
+            continue;
+        }
+        if (line[0] == '[') {
+            section = trimmed(line.substr(1, line.find(']') - 1));
+            al_add_config_section(config, section.c_str());
+            continue;
+        }
+        size_t eq = line.find('=');
+        std::string key = trimmed(line.substr(0, eq));
+        al_set_config_value(config, section.c_str(), key.c_str(), trimmed(line.substr(eq + 1)).c_str());
+        lines[{section, key}] = number;
+    }
+    return config;
 }
 
 }  // namespace
@@ -51,12 +170,30 @@ void DaxIniFile::open(const char* path) {
     }
     path_.clear();
     dirty_ = false;
+    load_error_ = 0;
+    lines_.clear();
     if (!path) {
         return;
     }
-    config_ = al_load_config_file(path);
-    daxLogMessage(2, 1, "open config file %s %p", path, static_cast<void*>(config_));
     path_ = path;
+    std::string text;
+    if (readWholeFile(path, text)) {
+        config_ = parseIni(path_, text, lines_);
+    } else {
+        load_error_ = errno != 0 ? errno : EIO;
+    }
+    daxLogMessage(2, 1, "open config file %s %p", path, static_cast<void*>(config_));
+}
+
+int DaxIniFile::lineOf(const char* section, const char* key) const {
+    auto it = lines_.find({section, key});
+    return it == lines_.end() ? 0 : it->second;
+}
+
+void DaxIniFile::setValue(const char* section, const char* key, const char* text) {
+    al_set_config_value(config_, section, key, text);
+    lines_.erase({section, key});
+    dirty_ = true;
 }
 
 void DaxIniFile::save() {
@@ -82,16 +219,25 @@ void DaxIniFile::create() {
 DaxIniFile& daxIniBase() { return g_base; }
 DaxIniFile& daxIniOverlay() { return g_overlay; }
 
+namespace {
+
+// Whether only blanks follow end.
+bool onlyBlanksAfter(const char* end) { return end[std::strspn(end, kBlanks)] == 0; }
+
+}  // namespace
+
 int daxIniGetInt(const char* section, const char* key, int def) {
     const char* v = lookup(section, key);
     if (!v) {
         return def;
     }
-    int value = 0;
-    if (std::sscanf(v, "%d", &value) != 1) {
-        daxRaiseError("value for [%s].%s not an int", section, key);
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(v, &end, 10);
+    if (end == v || !onlyBlanksAfter(end) || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
+        daxIniRaiseBadValue(section, key, "a whole number");
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 float daxIniGetFloat(const char* section, const char* key, float def) {
@@ -99,11 +245,38 @@ float daxIniGetFloat(const char* section, const char* key, float def) {
     if (!v) {
         return def;
     }
-    float value = 0;
-    if (std::sscanf(v, "%f", &value) != 1) {
-        daxRaiseError("value for [%s].%s not a float", section, key);
+    char* end = nullptr;
+    const float value = std::strtof(v, &end);
+    if (end == v || !onlyBlanksAfter(end) || !std::isfinite(value)) {
+        daxIniRaiseBadValue(section, key, "a number");
     }
     return value;
+}
+
+std::string daxIniKeyText(const char* section, const char* key, const char* absent_value) {
+    const std::string name = std::string("[") + section + "] " + key;
+    const Found found = find(section, key);
+    if (!found.value) {
+        return absent_value ? name + "=" + absent_value : name;
+    }
+    std::string where = found.file->path();
+    if (int line = found.file->lineOf(section, key)) {
+        where += ":" + std::to_string(line);
+    }
+    return where + ": " + name + "=" + found.value;
+}
+
+void daxIniRaiseBadValue(const char* section, const char* key, const char* expected) {
+    daxRaiseError("%s: expected %s", daxIniKeyText(section, key).c_str(), expected);
+}
+
+std::string daxFindSettingFile(const std::string& origin, const std::string& name) {
+    std::string path;
+    if (!daxSearchFile(name, &path)) {
+        const std::string where = !name.empty() && name[0] == '/' ? std::string() : " in " + dax_config.searchPathText();
+        daxRaiseError("%s: can't find file %s%s", origin.c_str(), name.c_str(), where.c_str());
+    }
+    return path;
 }
 
 const char* daxIniGetString(const char* section, const char* key, const char* def) {
@@ -127,8 +300,7 @@ void daxIniSetString(const char* section, const char* key, const char* text) {
         }
         file = &g_base;
     }
-    al_set_config_value(file->config(), section, key, text);
-    file->setDirty();
+    file->setValue(section, key, text);
 }
 
 void daxIniSetInt(const char* section, const char* key, int value) {
@@ -172,18 +344,6 @@ void DaxConfig::addSearchDir(const std::string& dir) {
     search_path_.push_back(dir);
 }
 
-void DaxConfig::releaseFonts() {
-    // Widgets must not keep drawing with a font that is gone.
-    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
-        gcn::Widget::setGlobalFont(nullptr);
-    }
-    default_font_.reset();
-    system_font_.reset();
-    overlay_font_.reset();
-    headline_font_.reset();
-    back_image_.reset();
-}
-
 namespace {
 
 std::string underDir(const std::string& dir, const char* sub) { return *sub ? dir + sub : dir; }
@@ -195,11 +355,11 @@ std::string userBaseDir(const std::string& exe_dir) {
     return docs.empty() ? exe_dir : docs;
 }
 
-void readColor(const char* key, gcn::Color& color) {
+void readColor(const char* key, DaxColor& color) {
     const char* v = daxIniGetString("daxk", key, nullptr);
     int r = 0, g = 0, b = 0;
     if (v && std::sscanf(v, "%d %d %d", &r, &g, &b) == 3) {
-        color = gcn::Color(r, g, b, 255);
+        color = DaxColor(r, g, b, 255);
     }
 }
 
@@ -268,7 +428,9 @@ void DaxConfig::read() {
         addSearchDir(exe_dir_ + app_data_dir);
     }
     if (search_path_.empty()) {
-        daxRaiseError("no directories for searching files");
+        daxRaiseError("no directories for searching files: %s: [daxk] app_data_dir, usr_data_dir and dev_data_dir "
+                      "are all empty",
+                      daxIniBase().path().c_str());
     }
 
     usr_ini_ = daxIniGetString("daxk", "usr_ini", usr_ini_.c_str());
@@ -296,9 +458,6 @@ void DaxConfig::read() {
     daxIniOpenOverlay(nullptr);
 
     readFontKeys();
-    if (al_is_system_installed() && al_is_ttf_addon_initialized()) {
-        loadFonts();
-    }
 
     if (debug_level_ > 1 && (debug_ltype_ & 1)) {
         daxLogMessage(2, 1, "data search path: %d", static_cast<int>(search_path_.size()));
@@ -320,47 +479,13 @@ void DaxConfig::readFontKeys() {
     overlay_fonth_ = daxIniGetInt("daxk_fonts", "overlay_fonth", 10);
 }
 
-namespace {
-
-// A TrueType font from a file on the search path; null when the file is
-// found but cannot be loaded (a missing file raises "can't find file %s").
-std::unique_ptr<gcn::Font> loadFont(const std::string& name, int w, int h) {
-    std::string path = name;
-    daxFindFile(path);
-    try {
-        return std::make_unique<gcn::Allegro5Font>(path, w, h);
-    } catch (const gcn::Exception&) {
-        return nullptr;
+std::string DaxConfig::searchPathText() const {
+    std::string text;
+    for (size_t i = 0; i < search_path_.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == search_path_.size() ? " or " : ", ";
+        }
+        text += search_path_[i];
     }
-}
-
-}  // namespace
-
-void DaxConfig::loadFonts() {
-    std::unique_ptr<gcn::Font> def = loadFont(default_font_file_, default_fontw_, default_fonth_);
-    if (!def) {
-        daxRaiseError("can't load default font %s", default_font_file_.c_str());
-    }
-    std::unique_ptr<gcn::Font> headline = loadFont(default_font_file_, default_fontw_ * 2, default_fonth_ * 2);
-    if (!headline) {
-        daxRaiseError("can't create headline font from %s", default_font_file_.c_str());
-    }
-    // A broken system or overlay font would only show later as missing
-    // text; say so now.
-    std::unique_ptr<gcn::Font> system = loadFont(system_font_file_, system_fontw_, system_fonth_);
-    if (!system) {
-        daxRaiseError("can't load font %s", system_font_file_.c_str());
-    }
-    std::unique_ptr<gcn::Font> overlay = loadFont(overlay_font_file_, overlay_fontw_, overlay_fonth_);
-    if (!overlay) {
-        daxRaiseError("can't load font %s", overlay_font_file_.c_str());
-    }
-    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
-        gcn::Widget::setGlobalFont(nullptr);
-    }
-    default_font_ = std::move(def);
-    headline_font_ = std::move(headline);
-    system_font_ = std::move(system);
-    overlay_font_ = std::move(overlay);
-    gcn::Widget::setGlobalFont(default_font_.get());
+    return text;
 }

@@ -95,12 +95,19 @@ void DaxStringMgr::loadLanguage(const char* lang_ini) {
     daxIniOpenOverlay(user_ini.c_str());
     // Copied before the overlay closes: the getter's text lives in its file.
     std::string language = daxIniGetString("system", "language", "en");
+    const std::string language_key = daxIniKeyText("system", "language", language.c_str());
     daxIniOpenOverlay(nullptr);
 
     dax_config.language_ = language;
-    std::string name = dax_config.shrt_name_ + "." + language + ".txt";
-    daxFindFile(name);
-    loadFile(name.c_str(), false);
+    const std::string name = dax_config.shrt_name_ + "." + language + ".txt";
+    std::string path;
+    if (!daxSearchFile(name, &path)) {
+        // The name is made of the program's short name and the language:
+        // say which setting chose the language and where the file was sought.
+        daxRaiseError("%s: can't find file %s ([daxk] shrt_name.language.txt) in %s", language_key.c_str(),
+                      name.c_str(), dax_config.searchPathText().c_str());
+    }
+    loadFile(path.c_str(), false);
 }
 
 void DaxStringMgr::loadFile(const char* path, bool imported) {

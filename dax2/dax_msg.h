@@ -34,7 +34,8 @@ public:
     // Reads "language" of section "system" from lang_ini (base) with the
     // user ini as overlay (default "en"), stores it in dax_config.language_,
     // finds shrt_name.language.txt on the search path and reads it as the
-    // language texts. Raises "can't find file %s" or "cannot open file %s".
+    // language texts. Raises "<language key>: can't find file %s ... in
+    // <search path>" or "cannot open file %s".
     void loadLanguage(const char* lang_ini);
 
     // Reads a text file of numbered lines into the imported texts (imported

@@ -30,7 +30,8 @@ RnBldr::RnBldr(const RnBldrType& type, int x, int y) : RnSimpleBuilding(RnIdBldB
 
 const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_idx_); }
 
-// The worker re-check; the builder's other timers come with its own code.
+// The worker re-check. LATER: the builder's other timers come with its
+// own code; until then its update runs the re-check alone.
 DaxGameTime RnBldr::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
 
 bool RnBldr::hasWorkers() const { return rnHasWorkers(*this, bldrType().worker_reqs_); }
@@ -41,19 +42,11 @@ void RnBldr::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the builder's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the builder's own code.
 void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the builder's own code.
-int RnBldr::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnBldr::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -84,8 +77,8 @@ uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
 void RnBldr::shutDown(const RnBldrType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
-    // Here the builder unlinks its near storages and takes its walkers back,
-    // once those exist.
+    // LATER: the builder unlinks its near storages and takes its walkers
+    // back here, once those exist.
     grn_game.dropBldrWalkerTargets(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);

@@ -47,7 +47,7 @@ static_assert(sizeof(RnBldrPersData) == 28, "RnBldrPersData is saved as 28 raw b
 
 class RnBldrType;
 
-class RnBldr : public RnSimpleBuilding, public RnBldrPersData {
+class RnBldr final : public RnSimpleBuilding, public RnBldrPersData {
 public:
     using GoodsMap = std::map<int16_t, RnBldrAmountInf>;
 
@@ -56,8 +56,8 @@ public:
     // goods type it distributes that is used as building material.
     RnBldr(const RnBldrType& type, int x, int y);
 
-    // Recomputes the worker ratio when the workforce's re-check is due;
-    // the other timers come with the building's own code.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;

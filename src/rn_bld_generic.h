@@ -217,6 +217,9 @@ public:
     DaxMapPositionI pos_on_map_;
 
 protected:
+    // Buildings live by value in their type's instance list, never deleted
+    // through a base.
+    ~RnGenericBuilding() = default;
     // Appends "\n" when sep is set (the texts' separator).
     static void appendSeparator(std::string& buf, bool sep);
 };
@@ -254,6 +257,9 @@ public:
     const RnSimpleBuildingType& simpleType() const;
 
     MaterialMap material_in_store_;
+
+protected:
+    ~RnSimpleBuilding() = default;
 
 private:
     // The lowest amountAt(now) / entry amount over the type's materials and

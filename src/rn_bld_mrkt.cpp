@@ -18,7 +18,8 @@ RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldM
 
 const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_idx_); }
 
-// The worker re-check; the market's other timers come with its own code.
+// The worker re-check. LATER: the market's other timers come with its
+// own code; until then its update runs the re-check alone.
 DaxGameTime RnMrkt::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
 
 bool RnMrkt::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(mrktType().workerReq())); }
@@ -29,19 +30,11 @@ void RnMrkt::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the market's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the market's own code.
 void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the market's own code.
-int RnMrkt::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnMrkt::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -50,8 +43,8 @@ bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
 void RnMrkt::shutDown(const RnMrktType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
-    // Here the market unlinks its near storages and takes its walkers back,
-    // once those exist.
+    // LATER: the market unlinks its near storages and takes its walkers
+    // back here, once those exist.
     grn_game.dropBldrWalkerTargets(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);

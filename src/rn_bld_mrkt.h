@@ -49,7 +49,7 @@ static_assert(sizeof(RnMrktPersData) == 28, "RnMrktPersData is saved as 28 raw b
 
 class RnMrktType;
 
-class RnMrkt : public RnSimpleBuilding, public RnMrktPersData {
+class RnMrkt final : public RnSimpleBuilding, public RnMrktPersData {
 public:
     using GoodsMap = std::map<int16_t, RnMrktAmountInf>;
 
@@ -58,8 +58,8 @@ public:
     // type it sells.
     RnMrkt(const RnMrktType& type, int x, int y);
 
-    // Recomputes the worker ratio when the workforce's re-check is due;
-    // the other timers come with the building's own code.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;

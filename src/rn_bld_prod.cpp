@@ -18,8 +18,8 @@ RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldP
 
 const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_idx_); }
 
-// The worker re-check; the production building's other timers come with
-// its own code.
+// The worker re-check. LATER: the production building's other timers come with its
+// own code; until then its update runs the re-check alone.
 DaxGameTime RnProd::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
 
 bool RnProd::hasWorkers() const { return rnHasWorkers(*this, prodType().worker_reqs_); }
@@ -30,19 +30,11 @@ void RnProd::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Restarting the cycle after a delivery comes with the building's own code.
+// LATER: Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the building's own code.
-int RnProd::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnProd::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
 
@@ -53,9 +45,9 @@ bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
 void RnProd::shutDown(const RnProdType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
-    // Here production walkers heading here give up, the building's own
-    // walkers are taken back and its roaming markers released, once those
-    // exist.
+    // LATER: production walkers heading here give up, the building's own
+    // walkers are taken back and its roaming markers released here, once
+    // those exist.
     grn_game.dropBldrWalkerTargets(oid_);
     input_goods_.clear();
     output_goods_in_store_.clear();

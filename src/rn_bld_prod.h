@@ -67,7 +67,7 @@ enum : uint8_t {
 
 class RnProdType;
 
-class RnProd : public RnSimpleBuilding, public RnProdPersData {
+class RnProd final : public RnSimpleBuilding, public RnProdPersData {
 public:
     using InputMap = std::map<int16_t, RnProdInpInf>;
     using OutputMap = std::map<int16_t, RnProdOutInf>;
@@ -77,8 +77,8 @@ public:
     // entry per output and per input goods type.
     RnProd(const RnProdType& type, int x, int y);
 
-    // Recomputes the worker ratio when the workforce's re-check is due;
-    // the other timers come with the building's own code.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;

@@ -3,6 +3,8 @@
 #include "rn_bld_serv.h"
 
 #include "dax2/dax_error.h"
+#include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_workforce.h"
@@ -14,8 +16,8 @@ RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_idx_); }
 
-// The worker re-check; the service building's other timers come with its
-// own code.
+// The worker re-check. LATER: the service building's other timers come with its
+// own code; until then its update runs the re-check alone.
 DaxGameTime RnServ::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
 
 bool RnServ::hasWorkers() const { return rnHasWorkers(*this, servType().worker_reqs_); }
@@ -26,19 +28,11 @@ void RnServ::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the building's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the building's own code.
 void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the building's own code.
-int RnServ::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnServ::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -47,8 +41,8 @@ bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
 void RnServ::shutDown(const RnServType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
-    // Here the building unlinks its near storages (returning their demand)
-    // and takes its walkers back, once those exist.
+    // LATER: the building unlinks its near storages (returning their
+    // demand) and takes its walkers back here, once those exist.
     grn_game.dropBldrWalkerTargets(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -95,5 +89,24 @@ void RnWalkerServType::dropTarget(const RnObjectID& oid) {
         // The walker's service is the service building type it comes from.
         if (oid.isRoadOrBuilding()) grn_game.buildingByOid(oid).setServicePending(w.home_oid_.type_idx_, false);
         w.forgetTarget();
+    }
+}
+
+void RnServType::countServedHouses(int& badly, int& well) const {
+    badly = 0;
+    well = 0;
+    const int16_t type_idx = rnTypeIndex(*this);
+    DAX_ASSERT(type_idx >= 0);
+    const DaxGameTime now = rnNow();
+    auto count = [&](int elapsed) { ++(elapsed > 900 ? badly : well); };
+    for (const RnHousType& ht : grn_game.housTypes()) {
+        for (const RnHous& h : ht.instances_) {
+            auto it = h.services_.find(type_idx);
+            if (it != h.services_.end()) count(it->second.elapsedPermille(now));
+        }
+    }
+    for (const RnDecoType& dt : grn_game.decoTypes()) {
+        if (dt.service_type_idx_ != type_idx) continue;
+        for (const RnDeco& d : dt.instances_) count(1000 - d.effect_.remainingPermille(now));
     }
 }

@@ -50,7 +50,7 @@ static_assert(sizeof(RnServPersData) == 28, "RnServPersData is saved as 28 raw b
 
 class RnServType;
 
-class RnServ : public RnSimpleBuilding, public RnServPersData {
+class RnServ final : public RnSimpleBuilding, public RnServPersData {
 public:
     using GoodsMap = std::map<int16_t, RnServGoodsEntry>;
 
@@ -58,8 +58,8 @@ public:
     // A new building with an empty entry for every goods type the type needs.
     RnServ(const RnServType& type, int x, int y);
 
-    // Recomputes the worker ratio when the workforce's re-check is due;
-    // the other timers come with the building's own code.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -97,6 +97,12 @@ public:
 
     // The amount of a goods type in the needs, 0 when not needed.
     uint16_t neededAmount(int16_t goods) const;
+    // Counts the receivers of the service now: every house with an entry
+    // for it, by the part of its interval passed, then the buildings of the
+    // decoration types tied to it, by the part of their effect passed. Above
+    // 900 per mille a receiver counts into badly (it is running out), else
+    // into well.
+    void countServedHouses(int& badly, int& well) const;
 
     int16_t walker_type_idx_ = -1;
     uint16_t req_num_serv_walkers_ = 0;

@@ -15,7 +15,8 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// The worker re-check; the storage's other timers come with its own code.
+// The worker re-check. LATER: the storage's other timers come with its
+// own code; until then its update runs the re-check alone.
 DaxGameTime RnStor::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
 
 bool RnStor::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(storType().workerReq())); }
@@ -26,19 +27,11 @@ void RnStor::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the storage's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the storage's own code.
 void RnStor::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// LATER: Collecting returned walkers comes with the walkers' own code.
 void RnStor::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// The debug lines come with the storage's own code.
-int RnStor::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnStor::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnStor::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -53,9 +46,9 @@ void RnStor::adjustDemand(int16_t goods, int delta) {
 void RnStor::shutDown(const RnStorType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
-    // Here the storage leaves its network, the buildings around it forget it
-    // and walkers heading here or sent from here are dealt with, once those
-    // exist.
+    // LATER: the storage leaves its network, the buildings around it forget
+    // it and walkers heading here or sent from here are dealt with here,
+    // once those exist.
     grn_game.dropBldrWalkerTargets(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);

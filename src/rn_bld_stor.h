@@ -47,7 +47,7 @@ static_assert(sizeof(RnStorPersData) == 40, "RnStorPersData is saved as 40 raw b
 
 class RnStorType;
 
-class RnStor : public RnSimpleBuilding, public RnStorPersData {
+class RnStor final : public RnSimpleBuilding, public RnStorPersData {
 public:
     using GoodsMap = std::map<int16_t, RnStorAmountInf>;
 
@@ -56,8 +56,8 @@ public:
     // distributes (fatal check "goods_stored_.size()>0").
     RnStor(const RnStorType& type, int x, int y);
 
-    // Recomputes the worker ratio when the workforce's re-check is due;
-    // the other timers come with the building's own code.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;

@@ -69,6 +69,16 @@ public:
     virtual void saveLastSave() = 0;
 };
 
+// What the world asks of the game interface. Installed by the program;
+// without one (tests, headless programs) there is no interface to tell.
+class RnUiServicesIfc {
+public:
+    virtual ~RnUiServicesIfc() = default;
+    // Back to the system's default mouse cursor: the world's cursor images
+    // are about to go with its bitmaps.
+    virtual void setDefaultCursor() = 0;
+};
+
 class RnGame {
 public:
     RnGame();
@@ -113,6 +123,13 @@ public:
     void setWorldLoaded(bool loaded) { world_loaded_ = loaded; }
     // Clears bit 4 (on the current map) of every terrain.
     void clearTerrainOnMapMarks();
+    // The model check after the data-model and map scripts have run: derives
+    // what the running game needs from the types (which production types
+    // work on this map and which serve a house level, the goods' usage
+    // flags, the goods each market and storage type handles and the storage
+    // type of each goods). Raises for a goods type two storage types take
+    // and for a storage or market type with nothing to handle.
+    void validateModel();
 
     // Player actions.
     // Lets the type named by the list preview a build at (x, y) .. (x2, y2);
@@ -146,9 +163,11 @@ public:
     RnGameUpdateQueue& updateQueue() { return update_queue_; }
     const RnGameUpdateQueue& updateQueue() const { return update_queue_; }
 
-    // Hook installed by the program (not owned; null: not there).
+    // Hooks installed by the program (not owned; null: not there).
     RnTickServicesIfc* tickServices() const { return tick_services_; }
     void setTickServices(RnTickServicesIfc* services) { tick_services_ = services; }
+    RnUiServicesIfc* uiServices() const { return ui_services_; }
+    void setUiServices(RnUiServicesIfc* services) { ui_services_ = services; }
 
     // Registration: copies the record into its table and returns its index.
     // A known id raises "<table> %d already defined"; a full table raises
@@ -320,6 +339,7 @@ private:
 
     bool world_loaded_ = false;
     RnTickServicesIfc* tick_services_ = nullptr;
+    RnUiServicesIfc* ui_services_ = nullptr;
 };
 
 extern RnGame grn_game;

@@ -78,6 +78,26 @@ public:
     }
     RnWalkerGeneric(const RnWalkerGeneric&) = default;
     RnWalkerGeneric& operator=(const RnWalkerGeneric&) = default;
+
+    // Where the walker is drawn at game time t: a walker drawn between tiles
+    // (bit 25) whose current move runs from a nonzero time a to a later
+    // nonzero time b, with a <= t <= b, is that part of the way from from_
+    // to to_; any other walker stands at at_.
+    DaxMapPositionF interpolatedPos(DaxGameTime t) const {
+        const uint32_t a = from_.time_.value();
+        const uint32_t b = to_.time_.value();
+        const uint32_t now = t.value();
+        if ((state_ & kSmoothMove) != 0 && a != 0 && b != 0 && a < b && a <= now && now <= b) {
+            const float f = static_cast<float>(now - a) / static_cast<float>(b - a);
+            return daxLerpF(DaxMapPositionF(from_.x_, from_.y_), DaxMapPositionF(to_.x_, to_.y_), f);
+        }
+        return DaxMapPositionF(at_.x_, at_.y_);
+    }
+
+protected:
+    // Walkers live by value in their type's instance list, never deleted
+    // through a base.
+    ~RnWalkerGeneric() = default;
 };
 
 // The common part of the walker type records: script id, name, the hours one

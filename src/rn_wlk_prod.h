@@ -8,13 +8,13 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerProd : public RnWalkerGeneric {
+class RnWalkerProd final : public RnWalkerGeneric {
 public:
     RnWalkerProd() = default;
     RnWalkerProd(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)
         : RnWalkerGeneric(RnIdWlkProd, home, start, t, smooth_move) {}
 
-    // The walk comes with the walkers' own code; until then a walker asks
+    // LATER: The walk comes with the walkers' own code; until then a walker asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
 };

@@ -8,14 +8,14 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerServ : public RnWalkerGeneric {
+class RnWalkerServ final : public RnWalkerGeneric {
 public:
     RnWalkerServ() = default;
     RnWalkerServ(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,
                  uint16_t amount)
         : RnWalkerGeneric(RnIdWlkServ, home, start, t, smooth_move), amount_(amount) {}
 
-    // The walk comes with the walkers' own code; until then a walker asks
+    // LATER: The walk comes with the walkers' own code; until then a walker asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
 

@@ -8,13 +8,13 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerStor : public RnWalkerGeneric {
+class RnWalkerStor final : public RnWalkerGeneric {
 public:
     RnWalkerStor() = default;
     RnWalkerStor(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)
         : RnWalkerGeneric(RnIdWlkStor, home, start, t, smooth_move) {}
 
-    // The walk comes with the walkers' own code; until then a walker asks
+    // LATER: The walk comes with the walkers' own code; until then a walker asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
 };

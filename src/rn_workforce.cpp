@@ -25,7 +25,7 @@ public:
     int curNumWorkers(const RnObjectID& house) override { return grn_game.housByOid(house).curNumWorkers(); }
     bool setEmployed(const RnObjectID& house, uint16_t n) override {
         RnHous& h = grn_game.housByOid(house);
-        bool changed = h.numEmployed() != n;
+        bool changed = h.employed() != n;
         h.setEmployed(n);
         return changed;
     }

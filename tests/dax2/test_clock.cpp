@@ -241,11 +241,13 @@ TEST_F(DaxGameClockConfig, RejectsNonPositiveRatesAndStaysUnchanged) {
         const char* message;
     };
     const Case cases[] = {
-        {"[daxk_timers]\nnormal_fps=0\nmin_speed=1\n", "normal_fps must be >0, is 0"},
-        {"[daxk_timers]\nnormal_fps=-5\n", "normal_fps must be >0, is -5"},
+        {"[daxk_timers]\nnormal_fps=0\nmin_speed=1\n", ":2: [daxk_timers] normal_fps=0: expected a number greater than 0"},
+        {"[daxk_timers]\nnormal_fps=-5\n", ":2: [daxk_timers] normal_fps=-5: expected a number greater than 0"},
         // Would divide by zero (or run time backwards) at every tick.
-        {"[daxk_timers]\nmsec_per_game_hour=0\n", "msec_per_game_hour must be >0, is 0"},
-        {"[daxk_timers]\nmsec_per_game_hour=-1000\nmax_speed=50\n", "msec_per_game_hour must be >0, is -1000"},
+        {"[daxk_timers]\nmsec_per_game_hour=0\n",
+         ":2: [daxk_timers] msec_per_game_hour=0: expected a number greater than 0"},
+        {"[daxk_timers]\nmsec_per_game_hour=-1000\nmax_speed=50\n",
+         ":2: [daxk_timers] msec_per_game_hour=-1000: expected a number greater than 0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);

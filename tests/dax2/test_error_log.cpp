@@ -136,20 +136,25 @@ TEST_F(ErrorLogTest, FilterByLevelAndKind) {
     }
 }
 
-TEST_F(ErrorLogTest, LogFileIsCreatedWithItsFoldersAndFlushedForImportantLines) {
+TEST_F(ErrorLogTest, LogFileIsCreatedWithItsFoldersAndFlushedForEveryLine) {
     TempDir dir;
     dax_config.log_path_ = dir.file("user/deeper/zt.log");
     dax_config.shrt_name_ = "zt";
+    dax_config.debug_level_ = 2;
     daxLogMessage(1, 1, "important %d", 1);
     EXPECT_TRUE(DaxLog::isOpen());
     // Flushed at once: readable while the file is still open.
     EXPECT_EQ(TempDir::read(dax_config.log_path_), "zt important 1\n");
+    // An ordinary progress line as well.
+    daxLogMessage(2, 1, "progress");
+    EXPECT_EQ(TempDir::read(dax_config.log_path_), "zt important 1\nzt progress\n");
 
     auto texts = consoleTexts();
-    ASSERT_EQ(texts.size(), 1u);
+    ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "important 1");
     DaxMutexLock lock(DaxLog::consoleMutex());
-    EXPECT_TRUE(DaxLog::consoleQueue().back().important);
+    EXPECT_TRUE(DaxLog::consoleQueue().front().important);
+    EXPECT_FALSE(DaxLog::consoleQueue().back().important);
 }
 
 TEST_F(ErrorLogTest, UnwritableLogFallsBackToTheConsole) {
@@ -199,12 +204,18 @@ TEST_F(ErrorLogDeathTest, FatalCheckWritesItsLineAndAborts) {
     EXPECT_DEATH(DAX_ASSERT(value == 4), "tests/dax2/test_error_log.cpp:[0-9]+ value == 4");
 }
 
-TEST_F(ErrorLogDeathTest, FatalCheckIsInTheLogBeforeTheAbort) {
+TEST_F(ErrorLogDeathTest, EveryLineBeforeAnAbortIsInTheLog) {
     TempDir dir;
     dax_config.log_path_ = dir.file("abort.log");
     dax_config.shrt_name_ = "zt";
-    EXPECT_DEATH(daxAssertFailed("src\\rn", 169, "boom"), "src.rn:169 boom");
-    EXPECT_EQ(TempDir::read(dir.file("abort.log")), "zt src\\rn:169 boom\n");
+    dax_config.debug_level_ = 2;
+    EXPECT_DEATH(
+        {
+            daxLogMessage(2, 1, "open config file zor.ini");
+            daxAssertFailed("src\\rn", 169, "boom");
+        },
+        "src.rn:169 boom");
+    EXPECT_EQ(TempDir::read(dir.file("abort.log")), "zt open config file zor.ini\nzt src\\rn:169 boom\n");
 }
 
 TEST_F(ErrorLogDeathTest, AFilteredFatalCheckStillShowsItsBox) {

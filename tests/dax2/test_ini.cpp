@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_platform.h"
+#include "gcn/color.hpp"
 #include "support/allegro_env.h"
 #include "support/dax_probe.h"
 #include "support/temp_dir.h"
@@ -39,10 +42,127 @@ TEST_F(IniTest, OverlayWinsOverBaseWhichWinsOverDefault) {
     EXPECT_EQ(daxIniGetString("other", "none", nullptr), nullptr);
 }
 
-TEST_F(IniTest, UnparsableNumbersRaise) {
-    daxIniOpenBase(dir_.write("base.ini", "[s]\nn=abc\n").c_str());
-    EXPECT_EQ(raisedBy([] { daxIniGetInt("s", "n", 0); }), "value for [s].n not an int");
-    EXPECT_EQ(raisedBy([] { daxIniGetFloat("s", "n", 0); }), "value for [s].n not a float");
+TEST_F(IniTest, ANumberIsTheWholeValueAndAnErrorSaysWhereItIs) {
+    const std::string base = dir_.file("base.ini");
+    struct Case {
+        const char* value;
+        const char* as_int;    // the int read, or the end of the error
+        const char* as_float;  // the float read, or the end of the error
+    };
+    const char* const no_int = "expected a whole number";
+    const char* const no_float = "expected a number";
+    const Case cases[] = {
+        {"42", "42", "42"},
+        {"-7", "-7", "-7"},
+        {"1.5", no_int, "1.5"},
+        {"abc", no_int, no_float},
+        {"12abc", no_int, no_float},  // once read as 12
+        {"30 # pixels", no_int, no_float},
+        {"99999999999", no_int, "1e+11"},  // beyond int
+        {"inf", no_int, no_float},
+        {"nan", no_int, no_float},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        // Blanks around the value do not count.
+        daxIniOpenBase(dir_.write("base.ini", std::string("# numbers\n[s]\nn =  ") + c.value + "  \n").c_str());
+        const std::string where = base + ":3: [s] n=" + c.value + ": ";
+        // What a read gives: the number, or the error's message.
+        std::string as_int;
+        const std::string int_error = raisedBy([&] { as_int = std::to_string(daxIniGetInt("s", "n", 0)); }, "");
+        EXPECT_EQ(int_error.empty() ? as_int : int_error, c.as_int == no_int ? where + no_int : c.as_int);
+        std::string as_float;
+        const std::string float_error = raisedBy(
+            [&] {
+                char buf[32];
+                std::snprintf(buf, sizeof(buf), "%g", daxIniGetFloat("s", "n", 0));
+                as_float = buf;
+            },
+            "");
+        EXPECT_EQ(float_error.empty() ? as_float : float_error,
+                  c.as_float == no_float ? where + no_float : c.as_float);
+    }
+}
+
+TEST_F(IniTest, AKeyIsNamedWithItsFileAndLine) {
+    const std::string base = dir_.write("base.ini", "[s]\na=1\n\n[t]\nb = two words \n");
+    const std::string over = dir_.write("over.ini", "[s]\n\n\na=3\n");
+    daxIniOpenBase(base.c_str());
+    EXPECT_EQ(daxIniKeyText("t", "b"), base + ":5: [t] b=two words");
+    EXPECT_EQ(daxIniKeyText("s", "a"), base + ":2: [s] a=1");
+    // The overlay's value is the one read, so its line is named.
+    daxIniOpenOverlay(over.c_str());
+    EXPECT_EQ(daxIniKeyText("s", "a"), over + ":4: [s] a=3");
+    // A value written since has no line in any file.
+    daxIniSetString("s", "a", "9");
+    EXPECT_EQ(daxIniKeyText("s", "a"), over + ": [s] a=9");
+    EXPECT_EQ(daxIniKeyText("s", "none"), "[s] none");
+    EXPECT_EQ(daxIniKeyText("s", "none", "dflt"), "[s] none=dflt");
+}
+
+TEST_F(IniTest, AMalformedLineIsReportedOnceWithItsLineAndSkipped) {
+    std::vector<std::string> boxes;
+    daxSetMsgBoxHook([&](const std::string&, const std::string&, const std::string& text, int) {
+        boxes.push_back(text);
+        return 0;
+    });
+    const std::string path = dir_.write("zor.ini",
+                                        "\xEF\xBB\xBF[daxk]\n"  // an editor's byte-order mark
+                                        "[broken section\n"
+                                        "shrt_name=zt\n"
+                                        "just text\n"
+                                        "=value\n"
+                                        "[]\n"
+                                        "[other] x\n"
+                                        "spaced =  a value \r\n"
+                                        "[ next ] # a comment\n"
+                                        "k=1\n");
+    daxIniOpenBase(path.c_str());
+    const std::string skipped = "; the line is skipped";
+    const std::vector<std::string> expected = {
+        path + ":2: \"[broken section\": expected \"]\" at the end of the section name" + skipped,
+        path + ":4: \"just text\": expected \"key=value\", \"[section]\" or a \"#\" comment" + skipped,
+        path + ":5: \"=value\": expected a key before \"=\"" + skipped,
+        path + ":6: \"[]\": expected a section name between \"[\" and \"]\"" + skipped,
+        path + ":7: \"[other] x\": expected nothing but a \"#\" comment after \"]\"" + skipped,
+    };
+    EXPECT_EQ(boxes, expected);
+    // The keys below a skipped line stay in the section before it: no name
+    // falls back to its default (which would become folder and file names).
+    EXPECT_STREQ(daxIniGetString("daxk", "shrt_name", "?daxk?"), "zt");
+    EXPECT_STREQ(daxIniGetString("daxk", "spaced", ""), "a value");
+    EXPECT_EQ(daxIniGetInt("next", "k", 0), 1);
+    EXPECT_EQ(daxIniGetString("broken section", "shrt_name", nullptr), nullptr);
+
+    // The same file opened again says nothing new.
+    boxes.clear();
+    daxIniOpenBase(path.c_str());
+    EXPECT_TRUE(boxes.empty());
+    daxSetMsgBoxHook({});
+
+    // Saving keeps the skipped lines as comments: none of the text is lost.
+    daxIniSetString("daxk", "added", "1");
+    daxIniSaveAll();
+    const std::string saved = TempDir::read(path);
+    for (const char* line : {"[broken section", "just text", "=value", "[other] x"}) {
+        EXPECT_NE(saved.find(std::string("# ") + line + "\n"), std::string::npos) << line << " in " << saved;
+    }
+    daxIniOpenBase(path.c_str());
+    EXPECT_STREQ(daxIniGetString("daxk", "added", ""), "1");
+    EXPECT_STREQ(daxIniGetString("daxk", "shrt_name", ""), "zt");
+}
+
+TEST_F(IniTest, AFileThatCannotBeReadSaysWhy) {
+    daxIniOpenBase(dir_.file("absent.ini").c_str());
+    EXPECT_EQ(daxIniBase().config(), nullptr);
+    EXPECT_EQ(daxIniBase().loadError(), ENOENT);
+    // A folder opens but does not read.
+    daxIniOpenBase(dir_.path().c_str());
+    EXPECT_EQ(daxIniBase().config(), nullptr);
+    EXPECT_EQ(daxIniBase().loadError(), EISDIR);
+    daxIniOpenBase(dir_.write("good.ini", "").c_str());
+    EXPECT_NE(daxIniBase().config(), nullptr);
+    EXPECT_EQ(daxIniBase().loadError(), 0);
 }
 
 TEST_F(IniTest, MissingOverlayIsCreatedOnFirstWriteAndSavedOnClose) {
@@ -201,12 +321,9 @@ TEST_F(ConfigReadTest, UserIniSettingsAndTheDebugSwitch) {
 
 TEST_F(ConfigReadTest, EmptySearchPathRaises) {
     daxIniOpenBase(dir_.write("zor.ini", "[daxk]\napp_data_dir=\nusr_data_dir=\ndev_data_dir=\n").c_str());
-    try {
-        cfg_.read();
-        FAIL();
-    } catch (const DaxException& e) {
-        EXPECT_STREQ(e.what(), "no directories for searching files");
-    }
+    EXPECT_EQ(raisedBy([&] { cfg_.read(); }), "no directories for searching files: " + dir_.file("zor.ini") +
+                                                     ": [daxk] app_data_dir, usr_data_dir and dev_data_dir are all "
+                                                     "empty");
 }
 
 TEST_F(ConfigReadTest, FontKeysFollowEachOther) {

@@ -136,6 +136,13 @@ using LuaBitmapDeathTest = LuaBitmapTest;
 // A runner that ends after Allegro shut down (one held by a global object)
 // must leave the sheet alone: Allegro destroyed it with everything else.
 TEST_F(LuaBitmapDeathTest, ARunnerEndingAfterAllegroLeavesTheSheetAlone) {
+    // With a display set, Allegro holds a connection to the X server and a
+    // thread reading it. A forked child shares that connection: its shutdown
+    // of Allegro talks to the server over it, the parent's reader thread then
+    // fails on the connection, and Xlib's handler for that calls exit() from
+    // the thread in the middle of the test. The child runs as a fresh process
+    // instead, with a connection of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             if (script("open_file('sheet.png')") != "" || daxLuaBitmapFile() == nullptr) {

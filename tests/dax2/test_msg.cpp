@@ -173,11 +173,21 @@ TEST_F(TextsTest, LanguageComesFromTheUserIniOverLangIni) {
         EXPECT_EQ(daxIniBase().path(), lang_ini);
     }
     {
+        // A language without texts names the setting that chose it.
+        std::string user_ini = dir_.write("user.ini", "[system]\nlanguage=xx\n");
+        DaxStringMgr s;
+        EXPECT_EQ(raisedBy([&] { s.loadLanguage(lang_ini.c_str()); }),
+                  user_ini + ":2: [system] language=xx: can't find file zor.xx.txt ([daxk] shrt_name.language.txt) in " +
+                      dir_.path());
+    }
+    {
         // Without a language key: "en", which has no file here.
         std::string empty_ini = dir_.write("empty.ini", "");
         dir_.write("user.ini", "");
         DaxStringMgr s;
-        EXPECT_EQ(raisedBy([&] { s.loadLanguage(empty_ini.c_str()); }), "can't find file zor.en.txt");
+        EXPECT_EQ(raisedBy([&] { s.loadLanguage(empty_ini.c_str()); }),
+                  "[system] language=en: can't find file zor.en.txt ([daxk] shrt_name.language.txt) in " +
+                      dax_config.searchPathText());
         EXPECT_EQ(dax_config.language_, "en");
     }
 }

@@ -139,26 +139,42 @@ TEST_F(DisplayTest, TheUserIniChoosesSizeAndRenderer) {
 }
 
 TEST_F(DisplayTest, ABackgroundImageIsLoadedFromTheSearchPath) {
+    DaxDisplay display;  // starts Allegro, also when this test runs alone
     ALLEGRO_BITMAP* bmp = al_create_bitmap(4, 3);
     ASSERT_TRUE(al_save_bitmap((user_dir_ + "data/back.png").c_str(), bmp));
     al_destroy_bitmap(bmp);
     writeIni("[daxk]\nback_image=back.png\n");
-    DaxDisplay display;
     display.create("./zt", "zor.ini");
     ASSERT_NE(dax_config.back_image_, nullptr);
     EXPECT_EQ(dax_config.back_image_->getWidth(), 4);
 }
 
-TEST_F(DisplayTest, AMalformedResolutionIsAFatalCheck) {
+TEST_F(DisplayTest, AMissingBackgroundImageNamesItsKey) {
+    // zor.ini's ten lines, then the image's section and key.
+    writeIni("[daxk]\nback_image=gone.png\n");
+    DaxDisplay display;
+    const std::string error = raisedBy([&] { display.create("./zt", "zor.ini"); });
+    EXPECT_EQ(error, "zor.ini:12: [daxk] back_image=gone.png: can't find file gone.png in " +
+                         dax_config.searchPathText());
+}
+
+TEST_F(DisplayTest, AResolutionThatIsNoSizeIsAFatalCheckNamingItsKey) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     writeIni();
-    writeUserIni("[daxk]\nresolution=1024x768\n");
-    EXPECT_DEATH(
-        {
-            DaxDisplay display;
-            display.create("./zt", "zor.ini");
-        },
-        "dax2.dax_display:79 Can't get screen resolution");
+    // Each a fatal check naming the file that holds the value, its line and
+    // the key; none may reach the window (0 or a negative size, a size the
+    // 16-bit mode list cannot hold).
+    for (const char* value : {"1024x768", "big", "0 768", "-800 600", "1024 768 60", "40000 768", "800"}) {
+        SCOPED_TRACE(value);
+        writeUserIni(std::string("[daxk]\n\nresolution=") + value + "\n");
+        EXPECT_DEATH(
+            {
+                DaxDisplay display;
+                display.create("./zt", "zor.ini");
+            },
+            "dax2.dax_display:79 Can't get screen resolution: .*/home/Zor Test/user.ini:3: \\[daxk\\] resolution=" +
+                std::string(value) + ": expected two numbers, width and height, each from 1 to 32767");
+    }
 }
 
 TEST_F(DisplayTest, AnUnwritableLogWarnsOnceWhileADisplayExists) {
@@ -195,12 +211,15 @@ TEST_F(DisplayTest, FontErrorsNameTheFontThatFailed) {
     struct Case {
         const char* default_font;
         const char* system_font;
-        const char* error;
+        std::string error;
     };
+    // No ini names them here: the key is named without a file.
+    const std::string not_ttf = ": expected a TrueType font file";
     const Case cases[] = {
-        {"missing.ttf", "", "can't find file missing.ttf"},
-        {"bad.ttf", "", "can't load default font bad.ttf"},
-        {"DejaVuSans.ttf", "bad.ttf", "can't load font bad.ttf"},
+        {"missing.ttf", "", "[daxk_fonts] default_font=missing.ttf: can't find file missing.ttf in " + user_dir_ + "data/"},
+        {"", "", "[daxk_fonts] default_font: expected the name of a TrueType font file"},
+        {"bad.ttf", "", "[daxk_fonts] default_font=bad.ttf: can't load default font bad.ttf" + not_ttf},
+        {"DejaVuSans.ttf", "bad.ttf", "[daxk_fonts] system_font=bad.ttf: can't load font bad.ttf" + not_ttf},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.default_font);

@@ -41,7 +41,7 @@ protected:
 };
 
 // A building kind of the tests whose texts are empty.
-class QuietBuilding : public RnGenericBuilding {
+class QuietBuilding final : public RnGenericBuilding {
 public:
     QuietBuilding() : RnGenericBuilding(RnIdBldServ, 3, 3) {}
     DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
@@ -103,7 +103,9 @@ TEST_F(BuildingTest, DefaultDialogShowsTheTexts) {
     grn_building_dialogs = &dialogs;
     EXPECT_NE(b.createDialog(), nullptr);
     EXPECT_EQ(dialogs.last_caption, "serv");
-    EXPECT_EQ(dialogs.last_text, "serv");
+    // The info text (no workers within reach), then the debug text;
+    // numbers the language does not know show as such.
+    EXPECT_EQ(dialogs.last_text, "serv\n#2133\n#2103=0%");
     QuietBuilding quiet;
     EXPECT_EQ(quiet.createDialog(), nullptr);
     EXPECT_EQ(dialogs.made, 1);

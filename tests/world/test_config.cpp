@@ -146,13 +146,20 @@ TEST_F(ConfigDeathTest, BadTuningAbortsWithItsCheck) {
         const char* ini;
         const char* expr;
     };
+    // The check's source and line, the file, line, key and value, what was
+    // expected, and the tested expression.
     const Case cases[] = {
-        {"[walker]\nmax_path_cache=17\n", "src\\\\rn:[0-9]+ grn_config.max_path_cache_<=WLK_MAX_PATH_CACHE"},
-        {"[walker]\nmax_path_cache=0\n", "grn_config.max_path_cache_>0"},
+        {"[walker]\nmax_path_cache=17\n",
+         "src\\\\rn:[0-9]+ .*zor.ini:2: \\[walker\\] max_path_cache=17: expected a number from 1 to 16 "
+         "\\(grn_config.max_path_cache_<=WLK_MAX_PATH_CACHE\\)"},
+        {"[walker]\nmax_path_cache=0\n", "zor.ini:2: \\[walker\\] max_path_cache=0: .*grn_config.max_path_cache_>0"},
         {"[astar]\nwalker_range=20\nwalker_target_radius=15\n",
-         "grn_config.walker_target_radius_>=grn_config.astar_walker_range_"},
-        {"[astar]\ngras_factor=0\n", "grn_config.astar_gras_factor_>0"},
-        {"[walker]\npath_home_weight=-0.1\n", "grn_config.path_home_weight_ >= 0"},
+         "zor.ini:3: \\[astar\\] walker_target_radius=15: expected at least \\[astar\\] walker_range, 20 "
+         "\\(grn_config.walker_target_radius_>=grn_config.astar_walker_range_\\)"},
+        {"[astar]\ngras_factor=0\n",
+         "zor.ini:2: \\[astar\\] gras_factor=0: expected a number greater than 0 \\(grn_config.astar_gras_factor_>0\\)"},
+        {"[walker]\npath_home_weight=-0.1\n",
+         "zor.ini:2: \\[walker\\] path_home_weight=-0.1: expected a number of at least 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini);

@@ -26,10 +26,7 @@ protected:
         dax_config.debug_ltype_ = 0;
         makeMap(80);
         grn_game.addGoodsType(RnGoodsType("wood", 11, 1, 4, -2));
-        for (int id : {500, 501}) {
-            int16_t idx = grn_game.addPeoplType(RnPeoplType(id, "people"));
-            grn_game.peoplType(idx).workforce_.setPeopleTypeIdx(idx);
-        }
+        for (int id : {500, 501}) grn_game.addPeoplType(RnPeoplType(id, "people"));
         RnHousType ht;
         ht.type_id_ = 20;
         ht.name_ = "hut";
@@ -145,7 +142,7 @@ TEST_F(WorkerReqTest, EveryKindFollowsItsWorkersTwoHoursLater) {
         RnHous& hs = grn_game.housByOid(h);
         EXPECT_TRUE(b.hasWorkers());
         EXPECT_EQ(network(0).pplAssigned(oid), 3);
-        EXPECT_EQ(hs.numEmployed(), 3);
+        EXPECT_EQ(hs.employed(), 3);
         DaxGameTime due;
         ASSERT_TRUE(grn_game.updateQueue().pendingTime(oid, due));
         EXPECT_EQ(due.value(), 524u);
@@ -173,7 +170,7 @@ TEST_F(WorkerReqTest, EveryKindFollowsItsWorkersTwoHoursLater) {
         // their jobs.
         demolish(oid);
         EXPECT_EQ(network(0).nodeOf(oid), 0);
-        EXPECT_EQ(hs.numEmployed(), 0);
+        EXPECT_EQ(hs.employed(), 0);
         demolish(h);
         x += 15;
     }
@@ -237,7 +234,7 @@ TEST_F(WorkerReqTest, RemovedRuinLeavesNoSinkBehind) {
     s.shutDown(type);
     setDestroyed(s);
     EXPECT_EQ(network(0).nodeOf(again), 0);
-    EXPECT_EQ(grn_game.housByOid(h).numEmployed(), 0);
+    EXPECT_EQ(grn_game.housByOid(h).employed(), 0);
     EXPECT_FALSE(s.hasWorkers());
     demolish(again);
     EXPECT_EQ(network(0).totalJobs(), 0);
@@ -254,7 +251,7 @@ TEST_F(WorkerReqTest, HousesJoinGrowAndLeaveTheirNetwork) {
     RnHous& hs = grn_game.housByOid(h);
     hs.offerWorkers(ht, 5);
     EXPECT_EQ(hs.curNumWorkers(), 5);
-    EXPECT_EQ(hs.numEmployed(), 5);
+    EXPECT_EQ(hs.employed(), 5);
     EXPECT_EQ(network(0).pplAssigned(s1), 3);
     EXPECT_EQ(network(0).pplAssigned(s2), 2);
     // The field holds 8 bits.
@@ -262,7 +259,7 @@ TEST_F(WorkerReqTest, HousesJoinGrowAndLeaveTheirNetwork) {
     EXPECT_EQ(hs.curNumWorkers(), 255);
     EXPECT_EQ(network(0).totalWorkers(), 255);
     hs.offerWorkers(ht, 1);
-    EXPECT_EQ(hs.numEmployed(), 1);
+    EXPECT_EQ(hs.employed(), 1);
     EXPECT_EQ(network(0).pplAssigned(s1) + network(0).pplAssigned(s2), 1);
 
     // A second house takes the jobs the first one leaves when it goes.
@@ -272,7 +269,7 @@ TEST_F(WorkerReqTest, HousesJoinGrowAndLeaveTheirNetwork) {
     EXPECT_EQ(network(0).nodeOf(h), 0);
     EXPECT_EQ(network(0).totalWorkers(), 4);
     EXPECT_EQ(network(0).totalAssignments(), 4);
-    EXPECT_EQ(grn_game.housByOid(h2).numEmployed(), 4);
+    EXPECT_EQ(grn_game.housByOid(h2).employed(), 4);
 }
 
 class WorkerReqDeathTest : public WorkerReqTest {};
