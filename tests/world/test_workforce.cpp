@@ -351,7 +351,7 @@ TEST_F(WorkforceTest, TracesTellTheStepsAndDumpTheNodes) {
     dax_config.debug_ltype_ = 8;
     clearConsole();
     RnObjectID s = sink(3, 0, 1, 5);
-    RnObjectID h = house(0, 0, 1);
+    house(0, 0, 1);
     const char* lines[] = {
         "pt=0 add sink: [3:0,0] node=1 ppl=1 range=5",
         "incrementFlow N(1)",
@@ -377,7 +377,6 @@ TEST_F(WorkforceTest, TracesTellTheStepsAndDumpTheNodes) {
     net.requestMoreWorkers(sink(1, 1, 1, 5));
     EXPECT_TRUE(loggedLine("pt=0 rem sink: [3:0,0] node=1"));
     EXPECT_TRUE(loggedLine("requestMoreWorkers pt=0 [3:0,1] node=1 ppl=1 ass=1"));
-    (void)h;
 }
 
 TEST_F(WorkforceTest, RebuiltIndexGivesTheSameNetwork) {
