@@ -274,10 +274,10 @@ protected:
 
     // Sends a walker the way a building does (type index 0, or the goods
     // type for production and storage walkers) and returns it.
-    template <class W>
-    W& send(RnWalkerList<W>& list, const W& walker, int16_t type_idx = 0) {
-        RnObjectID oid = rnSendWalker(list, type_idx, walker);
-        return list[oid.bld_idx_];
+    template <class Type, class W>
+    W& send(Type& type, const W& walker, int16_t type_idx = 0) {
+        RnObjectID oid = rnSendWalker(type.instances_, type_idx, walker);
+        return type.instances_[oid.bld_idx_];
     }
 
     // Runs the walker's updates as the queue would, each at its wake time,
