@@ -72,12 +72,14 @@ public:
     }
     void serviceDelivered(DaxGameTime t, int16_t service) override {
         served.push_back({t.value(), service});
-        service_need[service] = 0;
+        if (!stays_in_need) service_need[service] = 0;
     }
     void setServicePending(int16_t service, bool on) override { pending[service] = on; }
 
     float efficiency_ = 1.0f;
     bool destroyed = false;
+    // Being served does not lower the service need.
+    bool stays_in_need = false;
     uint16_t material_need = 0;
     uint16_t market_need = 0;
     std::map<int16_t, uint16_t> goods_need;
