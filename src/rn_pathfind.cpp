@@ -14,12 +14,16 @@ namespace {
 // Path-finder lines go to log kind 4.
 constexpr int kPathLogKind = 4;
 
-// The unit steps of directions 0 to 4.
+// The unit steps and the opposites of directions 0 to 4, looked up once.
 struct Offsets {
     Offsets() {
-        for (int d = DirNone; d <= DirYMinus; ++d) off[d] = daxDirectionOffset(d);
+        for (int d = DirNone; d <= DirYMinus; ++d) {
+            off[d] = daxDirectionOffset(d);
+            back[d] = static_cast<uint8_t>(daxOppositeDirection(d));
+        }
     }
     DaxMapPositionI off[5];
+    uint8_t back[5];
 };
 const Offsets kSteps;
 
@@ -105,7 +109,7 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
     for (size_t i = 0; i < queue.size() && !stop; ++i) {
         const DaxMapPositionI pos = queue[i];
         // Only a start can be off the roads: every other tile was queued as a road.
-        if (!grn_map.tile(pos).isRoad()) return false;
+        if (i < nstarts && !grn_map.tile(pos).isRoad()) return false;
         RnFloodPosInfo& pinf_here = *visited.find(pos);
         DAX_ASSERT(pinf_here.dist_ == cur_dist || pinf_here.dist_ == cur_dist+1);
         cur_dist = pinf_here.dist_;
@@ -115,20 +119,27 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
         // No building asks for more than 1000: beyond here none can win.
         if (1000.0f / w_d < best_score_) break;
 
-        DaxMapPositionI fresh[4];
+        // Every neighbour of a tile below max_dist lies in the window, which
+        // ends where the map ends.
+        RnFloodPosInfo* fresh[4];
         int nfresh = 0;
         for (int d = DirXPlus; d <= DirYMinus; ++d) {
             const RnMapStep dk{d, pos + kSteps.off[d]};
-            if (!grn_map.isOnMap(dk.pos_)) continue;
+            if (!visited.covers(dk.pos_)) continue;
             const RnObjectID& oid = grn_map.tile(dk.pos_).oid_;
-            if (oid.kind_ == RnIdBldHous) pinf_here.no_house_dist_ = 0;
             if (oid.kind_ == RnIdBldRoad) {
-                if (!visited.find(dk.pos_)) {
-                    visited.set(dk.pos_, RnFloodPosInfo{static_cast<uint16_t>(pinf_here.dist_ + 1), kRnFloodUnset,
-                                                        static_cast<uint8_t>(daxOppositeDirection(d))});
-                    fresh[nfresh++] = dk.pos_;
+                bool is_new;
+                RnFloodPosInfo* m = visited.reach(
+                    dk.pos_, RnFloodPosInfo{static_cast<uint16_t>(pinf_here.dist_ + 1), kRnFloodUnset, kSteps.back[d]},
+                    is_new);
+                if (is_new) {
+                    fresh[nfresh++] = m;
+                    queue.push_back(dk.pos_);
                 }
-            } else if (oid.isBuilding() && oid != skip && evaluated.insert(oid)) {
+                continue;
+            }
+            if (oid.kind_ == RnIdBldHous) pinf_here.no_house_dist_ = 0;
+            if (oid.isBuilding() && oid != skip && evaluated.insert(oid)) {
                 float home_factor = 1.0f;
                 if (cost.from_home)
                     home_factor = static_cast<float>(daxManhattanDistanceI(cost.home_centre, dk.pos_)) *
@@ -145,11 +156,8 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
         }
         // A house met in a later direction still counts for the tiles found
         // in an earlier one.
-        for (int k = 0; k < nfresh; ++k) {
-            RnFloodPosInfo& m = *visited.find(fresh[k]);
-            m.no_house_dist_ = std::min<uint16_t>(m.no_house_dist_, static_cast<uint16_t>(pinf_here.no_house_dist_ + 1));
-            queue.push_back(fresh[k]);
-        }
+        const uint16_t since_house = static_cast<uint16_t>(pinf_here.no_house_dist_ + 1);
+        for (int k = 0; k < nfresh; ++k) fresh[k]->no_house_dist_ = std::min(fresh[k]->no_house_dist_, since_house);
     }
     if (target.amount_ == 0) return false;
 

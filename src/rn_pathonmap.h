@@ -98,6 +98,17 @@ public:
         s.value = value;
         return s.value;
     }
+    // Reaches p with value unless the search reached it before; returns
+    // its record, fresh telling whether it is new. p must lie in the window.
+    T* reach(const DaxMapPositionI& p, const T& value, bool& fresh) {
+        Slot& s = slot(p);
+        fresh = s.stamp != scratch_->stamp;
+        if (fresh) {
+            s.stamp = scratch_->stamp;
+            s.value = value;
+        }
+        return &s.value;
+    }
     // The search's queue of tiles in visiting order.
     std::vector<DaxMapPositionI>& queue() { return scratch_->queue; }
 
