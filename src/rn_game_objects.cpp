@@ -279,26 +279,25 @@ int16_t RnGame::addExtraBuildingType(RnGenericBuildingType& type) {
 }
 
 void RnGame::releaseWalkers(const RnObjectID& building) {
-    for (RnWalkerBldrType& t : bldr_walker_types_.records()) {
-        t.removeWalkersOf(building);
-        t.dropTarget(building);
-    }
-    for (RnWalkerMrktType& t : mrkt_walker_types_.records()) {
-        t.removeWalkersOf(building);
-        t.dropTarget(building);
-    }
-    for (RnWalkerServType& t : serv_walker_types_.records()) {
-        t.removeWalkersOf(building);
-        t.dropTarget(building);
-    }
-    for (RnWalkerProdType& t : prod_walker_types_.records()) {
-        t.removeWalkersOf(building);
-        t.recallWalkersTo(building);
-    }
-    for (RnWalkerStorType& t : stor_walker_types_.records()) {
-        t.removeWalkersOf(building);
-        t.recallWalkersTo(building);
-    }
+    // Walkers that search for targets look for another; those that carry
+    // goods to it give up.
+    auto searching = [&building](auto& table) {
+        for (auto& type : table.records()) {
+            type.removeWalkersOf(building);
+            type.dropTarget(building);
+        }
+    };
+    auto carrying = [&building](auto& table) {
+        for (auto& type : table.records()) {
+            type.removeWalkersOf(building);
+            type.recallWalkersTo(building);
+        }
+    };
+    searching(bldr_walker_types_);
+    searching(mrkt_walker_types_);
+    searching(serv_walker_types_);
+    carrying(prod_walker_types_);
+    carrying(stor_walker_types_);
 }
 
 int32_t RnGame::selectBuildingsInRect(RnSelection& selection, int x0, int y0, int x1, int y1) {

@@ -30,28 +30,11 @@ DaxDirection RnPathCache::at(int i) const {
     return steps_[head_ + i];
 }
 
-std::vector<std::unique_ptr<RnOidSeen::Scratch>>& RnOidSeen::pool() {
-    static std::vector<std::unique_ptr<Scratch>> free;
-    return free;
-}
-
 RnOidSeen::RnOidSeen() {
-    auto& free = pool();
-    if (free.empty()) {
-        scratch_.reset(new Scratch);
-        scratch_->slots.resize(kFirstSlots);
-    } else {
-        scratch_ = std::move(free.back());
-        free.pop_back();
-    }
-    if (++scratch_->stamp == 0) {
-        for (Slot& s : scratch_->slots) s.stamp = 0;
-        scratch_->stamp = 1;
-    }
+    if (scratch_->slots.empty()) scratch_->slots.resize(kFirstSlots);
+    scratch_->nextSearch();
     scratch_->count = 0;
 }
-
-RnOidSeen::~RnOidSeen() { pool().push_back(std::move(scratch_)); }
 
 bool RnOidSeen::insert(const RnObjectID& oid) {
     // At most half full, so a probe always ends at a free slot.

@@ -41,16 +41,13 @@ private:
     int head_ = WLK_MAX_PATH_CACHE;
 };
 
-// The tiles one road search has reached, each with a record of type T, on a
-// window of the map. A new search needs no clearing: every slot carries the
-// stamp of the search that wrote it, and the stamp changes with each search.
-// The slots and the search queue come from a pool, so a search allocates
-// nothing once the pool holds a window of its size; searches may nest (each
-// takes its own tables).
-template <class T>
-class RnTileVisits {
+// Working tables of the searches: kept from one search to the next, so that
+// a search allocates nothing once they have grown to its size. Each search
+// borrows its own (searches may nest) and gives it back when it ends.
+template <class Scratch>
+class RnPooled {
 public:
-    RnTileVisits() {
+    RnPooled() {
         auto& free = pool();
         if (free.empty()) {
             scratch_.reset(new Scratch);
@@ -59,10 +56,40 @@ public:
             free.pop_back();
         }
     }
-    ~RnTileVisits() { pool().push_back(std::move(scratch_)); }
-    RnTileVisits(const RnTileVisits&) = delete;
-    RnTileVisits& operator=(const RnTileVisits&) = delete;
+    ~RnPooled() { pool().push_back(std::move(scratch_)); }
+    RnPooled(const RnPooled&) = delete;
+    RnPooled& operator=(const RnPooled&) = delete;
 
+    Scratch* operator->() const { return scratch_.get(); }
+
+private:
+    static std::vector<std::unique_ptr<Scratch>>& pool() {
+        static std::vector<std::unique_ptr<Scratch>> free;
+        return free;
+    }
+    std::unique_ptr<Scratch> scratch_;
+};
+
+// Slots stamped with the search that wrote them: a new search takes a new
+// stamp, and every slot of an earlier one reads as empty without being
+// cleared. Once in four thousand million searches the stamps start over.
+template <class Slot>
+struct RnStampedSlots {
+    void nextSearch() {
+        if (++stamp == 0) {
+            for (Slot& s : slots) s.stamp = 0;
+            stamp = 1;
+        }
+    }
+    std::vector<Slot> slots;
+    uint32_t stamp = 0;
+};
+
+// The tiles one road search has reached, each with a record of type T, on a
+// window of the map, and the search's queue.
+template <class T>
+class RnTileVisits {
+public:
     // Starts a new search on the tiles x0..x1 by y0..y1: nothing reached,
     // an empty queue.
     void reset(int x0, int y0, int x1, int y1) {
@@ -72,11 +99,7 @@ public:
         h_ = y1 >= y0 ? y1 - y0 + 1 : 0;
         size_t n = static_cast<size_t>(w_) * static_cast<size_t>(h_);
         if (scratch_->slots.size() < n) scratch_->slots.resize(n);
-        if (++scratch_->stamp == 0) {
-            // Once in four thousand million searches the stamps start over.
-            for (Slot& s : scratch_->slots) s.stamp = 0;
-            scratch_->stamp = 1;
-        }
+        scratch_->nextSearch();
         scratch_->queue.clear();
     }
 
@@ -117,21 +140,15 @@ private:
         uint32_t stamp = 0;
         T value;
     };
-    struct Scratch {
-        std::vector<Slot> slots;
+    struct Scratch : RnStampedSlots<Slot> {
         std::vector<DaxMapPositionI> queue;
-        uint32_t stamp = 0;
     };
-    static std::vector<std::unique_ptr<Scratch>>& pool() {
-        static std::vector<std::unique_ptr<Scratch>> free;
-        return free;
-    }
     Slot& slot(const DaxMapPositionI& p) {
         return scratch_->slots[static_cast<size_t>(p.x - x0_) * static_cast<size_t>(h_) +
                                static_cast<size_t>(p.y - y0_)];
     }
 
-    std::unique_ptr<Scratch> scratch_;
+    RnPooled<Scratch> scratch_;
     int x0_ = 0;
     int y0_ = 0;
     int w_ = 0;
@@ -143,9 +160,6 @@ private:
 class RnOidSeen {
 public:
     RnOidSeen();
-    ~RnOidSeen();
-    RnOidSeen(const RnOidSeen&) = delete;
-    RnOidSeen& operator=(const RnOidSeen&) = delete;
 
     // Adds oid; false when it was met before.
     bool insert(const RnObjectID& oid);
@@ -155,13 +169,10 @@ private:
         uint32_t stamp = 0;
         RnObjectID oid;
     };
-    struct Scratch {
-        std::vector<Slot> slots;
-        uint32_t stamp = 0;
+    struct Scratch : RnStampedSlots<Slot> {
         size_t count = 0;
     };
-    static std::vector<std::unique_ptr<Scratch>>& pool();
     void grow();
 
-    std::unique_ptr<Scratch> scratch_;
+    RnPooled<Scratch> scratch_;
 };

@@ -157,30 +157,12 @@ protected:
         }
         road_type_ = grn_game.addRoadType(rt);
 
-        RnWalkerServType st;
-        st.type_id_ = 700;
-        st.hours_for_1tile_road_ = 1.0f;
-        st.distance_to_return_ = 10;
-        grn_game.addServWalkerType(st);
-        RnWalkerMrktType mt;
-        mt.type_id_ = 710;
-        mt.hours_for_1tile_road_ = 1.0f;
-        mt.distance_to_return_ = 10;
-        grn_game.addMrktWalkerType(mt);
-        RnWalkerBldrType bt;
-        bt.type_id_ = 720;
-        bt.hours_for_1tile_road_ = 1.0f;
-        bt.distance_to_return_ = 10;
-        grn_game.addBldrWalkerType(bt);
+        grn_game.addServWalkerType(walkerType<RnWalkerServType>(700, 10));
+        grn_game.addMrktWalkerType(walkerType<RnWalkerMrktType>(710, 10));
+        grn_game.addBldrWalkerType(walkerType<RnWalkerBldrType>(720, 10));
         grn_game.addGoodsType(RnGoodsType("wood", 11, 1, 4, -2));
-        RnWalkerProdType pt;
-        pt.type_id_ = 11;
-        pt.hours_for_1tile_road_ = 1.0f;
-        grn_game.addProdWalkerType(pt);
-        RnWalkerStorType wt;
-        wt.type_id_ = 11;
-        wt.hours_for_1tile_road_ = 1.0f;
-        grn_game.addStorWalkerType(wt);
+        grn_game.addProdWalkerType(walkerType<RnWalkerProdType>(11));
+        grn_game.addStorWalkerType(walkerType<RnWalkerStorType>(11));
         grn_game.prod_walker_range_ = 24;
         grn_game.storage_walker_range_ = 32;
         grn_game.storage_walker_capacity_ = 4;
@@ -191,6 +173,22 @@ protected:
     void TearDown() override {
         WorldTest::TearDown();
         fake_types_.clear();
+    }
+
+    // A walker type taking an hour per road tile; searching kinds turn home
+    // after distance_to_return steps.
+    template <class T>
+    static T walkerType(int32_t id) {
+        T t;
+        t.type_id_ = id;
+        t.hours_for_1tile_road_ = 1.0f;
+        return t;
+    }
+    template <class T>
+    static T walkerType(int32_t id, uint16_t distance_to_return) {
+        T t = walkerType<T>(id);
+        t.distance_to_return_ = distance_to_return;
+        return t;
     }
 
     // A type of fakes of a kind and footprint (the 1 by 1 one of each kind
