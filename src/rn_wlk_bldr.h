@@ -8,7 +8,7 @@
 
 // The home is a builder building: the sites take their material from its
 // store through the walker.
-class RnWalkerBldr : public RnWalkerSearching {
+class RnWalkerBldr final : public RnWalkerSearching {
 public:
     RnWalkerBldr() = default;
     RnWalkerBldr(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

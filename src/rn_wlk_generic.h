@@ -148,6 +148,10 @@ protected:
     static bool isWalkableRoad(const DaxMapPositionI& pos);
     // Starts the move and returns its wake time.
     DaxGameTime move(const RnMapStep& step);
+
+    // Walkers live by value in their types' lists, never deleted through a
+    // base.
+    ~RnWalkerGeneric() = default;
 };
 
 // Builder, market and service walkers: they leave with a first target,
@@ -183,6 +187,8 @@ protected:
     // distance_to_return as the walker logic uses it (at most 126).
     uint16_t distanceToReturn() const;
 
+    ~RnWalkerSearching() = default;
+
 private:
     DaxGameTime decide(DaxGameTime now);
     bool serveNeighbours();
@@ -214,6 +220,8 @@ public:
 protected:
     // The kind's range in steps.
     virtual int typeRange() const = 0;
+
+    ~RnWalkerCarrying() = default;
 
 private:
     DaxGameTime decide(DaxGameTime now);

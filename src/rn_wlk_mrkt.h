@@ -5,7 +5,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerMrkt : public RnWalkerSearching {
+class RnWalkerMrkt final : public RnWalkerSearching {
 public:
     RnWalkerMrkt() = default;
     RnWalkerMrkt(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

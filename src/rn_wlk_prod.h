@@ -7,7 +7,7 @@
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerProd : public RnWalkerCarrying {
+class RnWalkerProd final : public RnWalkerCarrying {
 public:
     RnWalkerProd() = default;
     RnWalkerProd(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)

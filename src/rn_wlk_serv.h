@@ -9,7 +9,7 @@
 // The service a walker carries is its home's service building type: the
 // home's own flood, the houses' service needs and the pending marks all use
 // that index.
-class RnWalkerServ : public RnWalkerSearching {
+class RnWalkerServ final : public RnWalkerSearching {
 public:
     RnWalkerServ() = default;
     RnWalkerServ(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,

@@ -17,7 +17,7 @@ struct RnStorTransportPlan {
     uint8_t steps_[WLK_MAX_PATH_CACHE] = {};
 };
 
-class RnWalkerStor : public RnWalkerCarrying {
+class RnWalkerStor final : public RnWalkerCarrying {
 public:
     RnWalkerStor() = default;
     RnWalkerStor(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move)

@@ -24,7 +24,7 @@ namespace worldtest {
 
 // A building whose needs are set by the test and which records what walkers
 // do to it. A delivery satisfies the need it answers.
-class FakeBuilding : public RnGenericBuilding {
+class FakeBuilding final : public RnGenericBuilding {
 public:
     FakeBuilding() = default;
     FakeBuilding(int16_t kind, int x, int y) : RnGenericBuilding(kind, x, y) {}
