@@ -41,7 +41,8 @@ void RnBldr::workersChanged(DaxGameTime t) {
 // Re-evaluating the stock after a delivery comes with the builder's own code.
 void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
+// building's own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 // The debug lines come with the builder's own code.

@@ -29,7 +29,8 @@ void RnMrkt::workersChanged(DaxGameTime t) {
 // Re-evaluating the stock after a delivery comes with the market's own code.
 void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
+// building's own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 // The debug lines come with the market's own code.

@@ -29,7 +29,8 @@ void RnProd::workersChanged(DaxGameTime t) {
 // Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
+// building's own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 // The debug lines come with the building's own code.

@@ -25,7 +25,8 @@ void RnServ::workersChanged(DaxGameTime t) {
 // Re-evaluating the stock after a delivery comes with the building's own code.
 void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
+// building's own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 // The debug lines come with the building's own code.

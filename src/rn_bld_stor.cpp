@@ -1,6 +1,7 @@
-// Storage buildings: records, placement, removal and the demand balance of
-// the linked buildings. The storage's update, walkers and network come with
-// their own code.
+// Storage buildings: records, placement, removal, the demand balance of the
+// linked buildings, the storage network's tables and the transport planner.
+// The storage's update, its walkers and the network's links come with their
+// own code.
 #include "rn_bld_stor.h"
 
 #include <algorithm>
@@ -20,8 +21,8 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// The storage's timers, walkers and network come with its own code; until
-// then it asks for no wake-up.
+// The storage's timers, walkers and network links come with its own code;
+// until then it asks for no wake-up.
 DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnStor::workersChanged(DaxGameTime t) {
@@ -31,7 +32,8 @@ void RnStor::workersChanged(DaxGameTime t) {
 // Re-evaluating the stock after a delivery comes with the storage's own code.
 void RnStor::goodsArrived(DaxGameTime /*t*/) {}
 
-// Collecting returned walkers comes with the walkers' own code.
+// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
+// building's own code.
 void RnStor::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 // The debug lines come with the storage's own code.

@@ -1,8 +1,9 @@
 // Storage buildings: workplaces that keep goods in lots for the buildings
 // around them and pass them on with production and storage walkers. Here are
-// the records, the placement, the removal and the demand balance that linked
-// buildings keep current; the storage's behaviour and its network come with
-// their own code.
+// the records, the placement, the removal, the demand balance that linked
+// buildings keep current, the storage network of each type and the transport
+// planner that reads it; the storage's behaviour and the links of its network
+// come with their own code.
 #pragma once
 
 #include <cstdint>
