@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "al5gcn/allegro5font.hpp"
 #include "al5gcn/allegro5image.hpp"
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_clock.h"
@@ -19,8 +20,11 @@
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
 #include "dax2/dax_platform.h"
+#include "gcn/color.hpp"
 #include "gcn/exception.hpp"
+#include "gcn/font.hpp"
 #include "gcn/image.hpp"
+#include "gcn/widget.hpp"
 
 namespace {
 
@@ -74,7 +78,83 @@ void initOrLog(bool ok, const char* what) {
     }
 }
 
+int allegroBoxFlags(int flags) {
+    int f = 0;
+    if (flags & kDaxMsgBoxWarn) f |= ALLEGRO_MESSAGEBOX_WARN;
+    if (flags & kDaxMsgBoxError) f |= ALLEGRO_MESSAGEBOX_ERROR;
+    if (flags & kDaxMsgBoxOkCancel) f |= ALLEGRO_MESSAGEBOX_OK_CANCEL;
+    if (flags & kDaxMsgBoxYesNo) f |= ALLEGRO_MESSAGEBOX_YES_NO;
+    if (flags & kDaxMsgBoxQuestion) f |= ALLEGRO_MESSAGEBOX_QUESTION;
+    return f;
+}
+
+// Allegro's modal box on the current display (none is fine). It needs a
+// running Allegro and its dialog addon; without them it shows nothing and
+// the text goes to stderr instead.
+int nativeMessageBox(const char* title, const char* heading, const char* text, int flags) {
+    if (!al_is_system_installed() || (!al_is_native_dialog_addon_initialized() && !al_init_native_dialog_addon())) {
+        return kDaxMsgBoxNotShown;
+    }
+    return al_show_native_message_box(al_get_current_display(), title, heading, text, nullptr,
+                                      allegroBoxFlags(flags));
+}
+
+// A TrueType font from a file on the search path; null when the file is
+// found but cannot be loaded (a missing file raises "can't find file %s").
+std::unique_ptr<gcn::Font> loadFont(const std::string& name, int w, int h) {
+    std::string path = name;
+    daxFindFile(path);
+    try {
+        return std::make_unique<gcn::Allegro5Font>(path, w, h);
+    } catch (const gcn::Exception&) {
+        return nullptr;
+    }
+}
+
 }  // namespace
+
+DaxColor::operator gcn::Color() const { return gcn::Color(r, g, b, a); }
+
+void DaxConfig::loadFonts() {
+    std::unique_ptr<gcn::Font> def = loadFont(default_font_file_, default_fontw_, default_fonth_);
+    if (!def) {
+        daxRaiseError("can't load default font %s", default_font_file_.c_str());
+    }
+    std::unique_ptr<gcn::Font> headline = loadFont(default_font_file_, default_fontw_ * 2, default_fonth_ * 2);
+    if (!headline) {
+        daxRaiseError("can't create headline font from %s", default_font_file_.c_str());
+    }
+    // A broken system or overlay font would only show later as missing
+    // text; say so now.
+    std::unique_ptr<gcn::Font> system = loadFont(system_font_file_, system_fontw_, system_fonth_);
+    if (!system) {
+        daxRaiseError("can't load font %s", system_font_file_.c_str());
+    }
+    std::unique_ptr<gcn::Font> overlay = loadFont(overlay_font_file_, overlay_fontw_, overlay_fonth_);
+    if (!overlay) {
+        daxRaiseError("can't load font %s", overlay_font_file_.c_str());
+    }
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
+    default_font_ = std::move(def);
+    headline_font_ = std::move(headline);
+    system_font_ = std::move(system);
+    overlay_font_ = std::move(overlay);
+    gcn::Widget::setGlobalFont(default_font_.get());
+}
+
+void DaxConfig::releaseFonts() {
+    // Widgets must not keep drawing with a font that is gone.
+    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
+        gcn::Widget::setGlobalFont(nullptr);
+    }
+    default_font_.reset();
+    system_font_.reset();
+    overlay_font_.reset();
+    headline_font_.reset();
+    back_image_.reset();
+}
 
 bool daxIsFullscreenFlags(int flags) { return (flags & (ALLEGRO_FULLSCREEN | ALLEGRO_FULLSCREEN_WINDOW)) != 0; }
 
@@ -97,6 +177,7 @@ DaxDisplay::DaxDisplay() {
     if (daxMsgBoxMode() == DaxMsgBoxMode::Native) {
         initOrLog(al_init_native_dialog_addon(), "native dialog addon");
     }
+    daxSetNativeMsgBox(nativeMessageBox);
     dax_bitmaps.clear();
 }
 
@@ -156,6 +237,9 @@ void DaxDisplay::create(const char* program_path, const char* ini_path) {
     daxIniOpenBase(ini_path);
     dax_config.exe_fullpath_ = program_path ? program_path : "";
     dax_config.read();
+    if (al_is_ttf_addon_initialized()) {
+        dax_config.loadFonts();
+    }
 
     dax_strings.loadLanguage("lang.ini");
     daxIniOpenBase(ini_path);

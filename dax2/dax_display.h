@@ -27,7 +27,8 @@ class DaxDisplay {
 public:
     // Starts Allegro (the linked version, shut down at exit), the keyboard,
     // the mouse and the image, primitives, font and TrueType addons, and the
-    // native-dialog addon when message boxes are native.
+    // native-dialog addon when message boxes are native; from then on native
+    // message boxes are Allegro's.
     DaxDisplay();
     // Deletes the screens still held, releases the fonts, the background
     // image, the registered bitmaps and the image loader, then the display.
@@ -35,8 +36,8 @@ public:
     DaxDisplay(const DaxDisplay&) = delete;
     DaxDisplay& operator=(const DaxDisplay&) = delete;
 
-    // Reads the settings (ini_path as base ini), the language and the clock
-    // settings, and opens the window. Raises "can't initialize display" when
+    // Reads the settings (ini_path as base ini) and loads the fonts they
+    // name, reads the language and the clock settings, and opens the window. Raises "can't initialize display" when
     // not even a 1024 x 768 window opens.
     void create(const char* program_path, const char* ini_path);
 

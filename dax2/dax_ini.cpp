@@ -1,18 +1,12 @@
 #include "dax2/dax_ini.h"
 
 #include <allegro5/allegro.h>
-#include <allegro5/allegro_ttf.h>
 
 #include <cstdio>
 
-#include "al5gcn/allegro5font.hpp"
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
 #include "dax2/dax_platform.h"
-#include "gcn/exception.hpp"
-#include "gcn/font.hpp"
-#include "gcn/image.hpp"
-#include "gcn/widget.hpp"
 
 DaxConfig dax_config;
 
@@ -172,18 +166,6 @@ void DaxConfig::addSearchDir(const std::string& dir) {
     search_path_.push_back(dir);
 }
 
-void DaxConfig::releaseFonts() {
-    // Widgets must not keep drawing with a font that is gone.
-    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
-        gcn::Widget::setGlobalFont(nullptr);
-    }
-    default_font_.reset();
-    system_font_.reset();
-    overlay_font_.reset();
-    headline_font_.reset();
-    back_image_.reset();
-}
-
 namespace {
 
 std::string underDir(const std::string& dir, const char* sub) { return *sub ? dir + sub : dir; }
@@ -195,11 +177,11 @@ std::string userBaseDir(const std::string& exe_dir) {
     return docs.empty() ? exe_dir : docs;
 }
 
-void readColor(const char* key, gcn::Color& color) {
+void readColor(const char* key, DaxColor& color) {
     const char* v = daxIniGetString("daxk", key, nullptr);
     int r = 0, g = 0, b = 0;
     if (v && std::sscanf(v, "%d %d %d", &r, &g, &b) == 3) {
-        color = gcn::Color(r, g, b, 255);
+        color = DaxColor(r, g, b, 255);
     }
 }
 
@@ -296,9 +278,6 @@ void DaxConfig::read() {
     daxIniOpenOverlay(nullptr);
 
     readFontKeys();
-    if (al_is_system_installed() && al_is_ttf_addon_initialized()) {
-        loadFonts();
-    }
 
     if (debug_level_ > 1 && (debug_ltype_ & 1)) {
         daxLogMessage(2, 1, "data search path: %d", static_cast<int>(search_path_.size()));
@@ -318,49 +297,4 @@ void DaxConfig::readFontKeys() {
     overlay_font_file_ = daxIniGetString("daxk_fonts", "overlay_font", system_font_file_.c_str());
     overlay_fontw_ = daxIniGetInt("daxk_fonts", "overlay_fontw", 10);
     overlay_fonth_ = daxIniGetInt("daxk_fonts", "overlay_fonth", 10);
-}
-
-namespace {
-
-// A TrueType font from a file on the search path; null when the file is
-// found but cannot be loaded (a missing file raises "can't find file %s").
-std::unique_ptr<gcn::Font> loadFont(const std::string& name, int w, int h) {
-    std::string path = name;
-    daxFindFile(path);
-    try {
-        return std::make_unique<gcn::Allegro5Font>(path, w, h);
-    } catch (const gcn::Exception&) {
-        return nullptr;
-    }
-}
-
-}  // namespace
-
-void DaxConfig::loadFonts() {
-    std::unique_ptr<gcn::Font> def = loadFont(default_font_file_, default_fontw_, default_fonth_);
-    if (!def) {
-        daxRaiseError("can't load default font %s", default_font_file_.c_str());
-    }
-    std::unique_ptr<gcn::Font> headline = loadFont(default_font_file_, default_fontw_ * 2, default_fonth_ * 2);
-    if (!headline) {
-        daxRaiseError("can't create headline font from %s", default_font_file_.c_str());
-    }
-    // A broken system or overlay font would only show later as missing
-    // text; say so now.
-    std::unique_ptr<gcn::Font> system = loadFont(system_font_file_, system_fontw_, system_fonth_);
-    if (!system) {
-        daxRaiseError("can't load font %s", system_font_file_.c_str());
-    }
-    std::unique_ptr<gcn::Font> overlay = loadFont(overlay_font_file_, overlay_fontw_, overlay_fonth_);
-    if (!overlay) {
-        daxRaiseError("can't load font %s", overlay_font_file_.c_str());
-    }
-    if (gcn::Widget::getGlobalFont() == default_font_.get()) {
-        gcn::Widget::setGlobalFont(nullptr);
-    }
-    default_font_ = std::move(def);
-    headline_font_ = std::move(headline);
-    system_font_ = std::move(system);
-    overlay_font_ = std::move(overlay);
-    gcn::Widget::setGlobalFont(default_font_.get());
 }

@@ -3,14 +3,14 @@
 // that the settings reader fills from them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "gcn/color.hpp"
-
 struct ALLEGRO_CONFIG;
 namespace gcn {
+class Color;
 class Font;
 class Image;
 }  // namespace gcn
@@ -66,8 +66,27 @@ void daxIniOpenOverlay(const char* path);
 // Saves the overlay and then the base when dirty.
 void daxIniSaveAll();
 
+// A colour of the settings: four 16-bit channels like the widgets' colour,
+// which it turns into where the display part uses it (the settings reader
+// stays free of widget code).
+struct DaxColor {
+    constexpr DaxColor(int red, int green, int blue, int alpha = 255)
+        : r(static_cast<int16_t>(red)), g(static_cast<int16_t>(green)), b(static_cast<int16_t>(blue)),
+          a(static_cast<int16_t>(alpha)) {}
+    // Defined by the display part.
+    operator gcn::Color() const;
+
+    int16_t r;
+    int16_t g;
+    int16_t b;
+    int16_t a;
+};
+
 // The framework settings: names, directories, search path, colours, message
-// and overlay placement, log filter and fonts.
+// and overlay placement, log filter and fonts. The fonts and the background
+// image are widget objects the display part makes and releases; they are held
+// as shared pointers so that the settings can drop them without knowing
+// their types.
 class DaxConfig {
 public:
     DaxConfig();
@@ -75,11 +94,13 @@ public:
     DaxConfig(const DaxConfig&) = delete;
     DaxConfig& operator=(const DaxConfig&) = delete;
 
-    // Reads every framework setting; the base ini must be open.
+    // Reads every framework setting; the base ini must be open. The font
+    // keys are read here; display creation then loads the fonts they name.
     void read();
     // Appends a directory to the search path unless it is already there.
     void addSearchDir(const std::string& dir);
     // Drops the fonts and the background image (before the display goes).
+    // Defined by the display part.
     void releaseFonts();
     // The log filter: level <= debug_level_ and kind shares a bit with
     // debug_ltype_; always true for level 0 with kind 0.
@@ -89,7 +110,8 @@ public:
     // Loads the four fonts from those keys (files on the search path) and
     // makes the default font the widgets' global font. Raises "can't load
     // default font %s", "can't create headline font from %s" and, for the
-    // system and overlay fonts, "can't load font %s".
+    // system and overlay fonts, "can't load font %s". Defined by the display
+    // part.
     void loadFonts();
 
     std::string exe_fullpath_;
@@ -110,9 +132,9 @@ public:
     std::string initial_loader_ = "initial_load.lua";
     std::string icon_loader_ = "load_icons.lua";
     std::vector<std::string> search_path_;
-    gcn::Color back_color_{10, 130, 20, 255};
-    gcn::Color button_color_{100, 150, 0, 255};
-    std::unique_ptr<gcn::Image> back_image_;
+    DaxColor back_color_{10, 130, 20, 255};
+    DaxColor button_color_{100, 150, 0, 255};
+    std::shared_ptr<gcn::Image> back_image_;
     int msg_num_lines_ = 4;
     int msg_show_timeout_ = 20;
     int msg_show_x_ = 0;
@@ -123,9 +145,9 @@ public:
     int debug_enable_ = 0;
     int debug_level_ = 1;
     int debug_ltype_ = 1;
-    // Font files and sizes of section daxk_fonts; read() loads the four
-    // fonts from them when Allegro's TrueType addon runs (tools and tests
-    // that only read settings get the keys alone).
+    // Font files and sizes of section daxk_fonts; display creation loads the
+    // four fonts from them (tools and tests that only read settings get the
+    // keys alone).
     std::string default_font_file_;
     int default_fontw_ = 20;
     int default_fonth_ = 20;
@@ -136,10 +158,10 @@ public:
     int overlay_fontw_ = 10;
     int overlay_fonth_ = 10;
 
-    std::unique_ptr<gcn::Font> default_font_;
-    std::unique_ptr<gcn::Font> system_font_;
-    std::unique_ptr<gcn::Font> overlay_font_;
-    std::unique_ptr<gcn::Font> headline_font_;
+    std::shared_ptr<gcn::Font> default_font_;
+    std::shared_ptr<gcn::Font> system_font_;
+    std::shared_ptr<gcn::Font> overlay_font_;
+    std::shared_ptr<gcn::Font> headline_font_;
 };
 
 extern DaxConfig dax_config;

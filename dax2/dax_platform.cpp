@@ -1,8 +1,5 @@
 #include "dax2/dax_platform.h"
 
-#include <allegro5/allegro.h>
-#include <allegro5/allegro_native_dialog.h>
-
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +15,7 @@ std::mutex g_box_mutex;
 bool g_mode_set = false;
 DaxMsgBoxMode g_mode = DaxMsgBoxMode::Stderr;
 DaxMsgBoxHook g_hook;
+DaxNativeMsgBox g_native = nullptr;
 
 bool envSet(const char* name) {
     const char* v = std::getenv(name);
@@ -45,16 +43,6 @@ DaxMsgBoxMode daxMsgBoxModeFromEnvironment() {
 }
 
 namespace {
-
-int allegroFlags(int flags) {
-    int f = 0;
-    if (flags & kDaxMsgBoxWarn) f |= ALLEGRO_MESSAGEBOX_WARN;
-    if (flags & kDaxMsgBoxError) f |= ALLEGRO_MESSAGEBOX_ERROR;
-    if (flags & kDaxMsgBoxOkCancel) f |= ALLEGRO_MESSAGEBOX_OK_CANCEL;
-    if (flags & kDaxMsgBoxYesNo) f |= ALLEGRO_MESSAGEBOX_YES_NO;
-    if (flags & kDaxMsgBoxQuestion) f |= ALLEGRO_MESSAGEBOX_QUESTION;
-    return f;
-}
 
 const std::chrono::steady_clock::time_point g_start = std::chrono::steady_clock::now();
 
@@ -85,25 +73,33 @@ bool daxHasMsgBoxHook() {
     return static_cast<bool>(g_hook);
 }
 
+void daxSetNativeMsgBox(DaxNativeMsgBox box) {
+    std::lock_guard<std::mutex> lock(g_box_mutex);
+    g_native = box;
+}
+
 int daxMessageBox(const char* title, const char* heading, const char* text, int flags) {
     title = title ? title : "";
     heading = heading ? heading : "";
     text = text ? text : "";
     DaxMsgBoxHook hook;
+    DaxNativeMsgBox native = nullptr;
     {
         std::lock_guard<std::mutex> lock(g_box_mutex);
         hook = g_hook;
+        native = g_native;
     }
     if (hook) {
         return hook(title, heading, text, flags);
     }
     DaxMsgBoxMode mode = daxMsgBoxMode();
-    // A native box needs a running Allegro and its dialog addon; without them
-    // the text still reaches the user on stderr.
-    if (mode == DaxMsgBoxMode::Native && al_is_system_installed() &&
-        (al_is_native_dialog_addon_initialized() || al_init_native_dialog_addon())) {
-        return al_show_native_message_box(al_get_current_display(), title, heading, text, nullptr,
-                                          allegroFlags(flags));
+    // Without a box that can be shown the text still reaches the user on
+    // stderr.
+    if (mode == DaxMsgBoxMode::Native && native) {
+        int pressed = native(title, heading, text, flags);
+        if (pressed != kDaxMsgBoxNotShown) {
+            return pressed;
+        }
     }
     if (mode != DaxMsgBoxMode::Silent) {
         std::fprintf(stderr, "%s: %s\n", title, text);

@@ -37,9 +37,18 @@ void daxSetMsgBoxHook(DaxMsgBoxHook hook);
 // Whether a hook is installed.
 bool daxHasMsgBoxHook();
 
+// The box native mode shows: the display part installs Allegro's (the core
+// links no dialog code). It returns the pressed button, or
+// kDaxMsgBoxNotShown when it cannot show a box. Null removes it.
+constexpr int kDaxMsgBoxNotShown = -1;
+using DaxNativeMsgBox = int (*)(const char* title, const char* heading, const char* text, int flags);
+void daxSetNativeMsgBox(DaxNativeMsgBox box);
+
 // Shows a message box (on the current Allegro display, if any, in native
 // mode). Returns the pressed button: 0 none or closed, 1 OK/Yes, 2 Cancel/No.
-// Outside native mode it returns 0 without waiting.
+// Outside native mode, and in native mode while no native box is installed
+// or it cannot show one, it writes to stderr like stderr mode and returns 0
+// without waiting.
 int daxMessageBox(const char* title, const char* heading, const char* text, int flags);
 
 // Monotonic performance counter and its frequency (nanoseconds, 1e9).

@@ -20,8 +20,12 @@ public:
         : r(static_cast<int16_t>(ar)), g(static_cast<int16_t>(ag)),
           b(static_cast<int16_t>(ab)), a(static_cast<int16_t>(aa)) {}
 
-    bool operator==(const Color& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-    bool operator!=(const Color& o) const { return !(*this == o); }
+    // Free functions, so that a value that converts to a colour compares on
+    // either side.
+    friend bool operator==(const Color& x, const Color& y) {
+        return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
+    }
+    friend bool operator!=(const Color& x, const Color& y) { return !(x == y); }
 
     int16_t r = 0;
     int16_t g = 0;

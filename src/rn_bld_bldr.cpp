@@ -30,7 +30,7 @@ RnBldr::RnBldr(const RnBldrType& type, int x, int y) : RnSimpleBuilding(RnIdBldB
 
 const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_idx_); }
 
-// The builder's timers, walkers and goods come with its own code; until then
+// LATER: The builder's timers, walkers and goods come with its own code; until then
 // it asks for no wake-up.
 DaxGameTime RnBldr::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -38,14 +38,14 @@ void RnBldr::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the builder's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the builder's own code.
 void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 
-// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
-// building's own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the builder's own code.
+// LATER: The debug lines come with the builder's own code.
 int RnBldr::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnBldr::infoText(std::string& buf, bool sep) const {

@@ -50,7 +50,7 @@ static_assert(sizeof(RnBldrPersData) == 28, "RnBldrPersData is saved as 28 raw b
 
 class RnBldrType;
 
-class RnBldr : public RnSimpleBuilding, public RnBldrPersData {
+class RnBldr final : public RnSimpleBuilding, public RnBldrPersData {
 public:
     using GoodsMap = std::map<int16_t, RnBldrAmountInf>;
 
@@ -59,7 +59,7 @@ public:
     // goods type it distributes that is used as building material.
     RnBldr(const RnBldrType& type, int x, int y);
 
-    // The builder's behaviour comes with its own code; until then it asks
+    // LATER: The builder's behaviour comes with its own code; until then it asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

@@ -20,16 +20,16 @@ RnDeco::RnDeco(const RnDecoType& type, int x, int y) : RnSimpleBuilding(RnIdBldD
 
 const RnDecoType& RnDeco::decoType() const { return grn_game.decoType(oid_.type_idx_); }
 
-// The decoration's effect, goods and service come with its own code; until
+// LATER: The decoration's effect, goods and service come with its own code; until
 // then it asks for no wake-up.
 DaxGameTime RnDeco::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
-// Starting the effect after a delivery comes with the decoration's own code.
+// LATER: Starting the effect after a delivery comes with the decoration's own code.
 void RnDeco::goodsArrived(DaxGameTime /*t*/) {}
 
 void RnDeco::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
 
-// The debug lines come with the decoration's own code.
+// LATER: The debug lines come with the decoration's own code.
 int RnDeco::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnDeco::infoText(std::string& buf, bool sep) const {

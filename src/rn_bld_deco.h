@@ -48,7 +48,7 @@ static_assert(sizeof(RnDecoPersData) == 16, "RnDecoPersData is saved as 16 raw b
 
 class RnDecoType;
 
-class RnDeco : public RnSimpleBuilding, public RnDecoPersData {
+class RnDeco final : public RnSimpleBuilding, public RnDecoPersData {
 public:
     using GoodsMap = std::map<int16_t, RnDecoInpInf>;
 
@@ -56,7 +56,7 @@ public:
     // A new decoration: defunct, an empty entry per listed goods type.
     RnDeco(const RnDecoType& type, int x, int y);
 
-    // The decoration's behaviour comes with its own code; until then it asks
+    // LATER: The decoration's behaviour comes with its own code; until then it asks
     // for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

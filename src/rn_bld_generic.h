@@ -217,6 +217,9 @@ public:
     DaxMapPositionI pos_on_map_;
 
 protected:
+    // Buildings live by value in their type's instance list, never deleted
+    // through a base.
+    ~RnGenericBuilding() = default;
     // Appends "\n" when sep is set (the texts' separator).
     static void appendSeparator(std::string& buf, bool sep);
 };
@@ -266,6 +269,9 @@ public:
     void floodHouseLevels(std::vector<int16_t>& levels, uint16_t max_dist, uint16_t since_house_limit) const;
 
     MaterialMap material_in_store_;
+
+protected:
+    ~RnSimpleBuilding() = default;
 
 private:
     // The lowest amountAt(now) / entry amount over the type's materials and

@@ -15,7 +15,7 @@ RnHous::RnHous(int x, int y, DaxGameTime now) : RnGenericBuilding(RnIdBldHous, x
 
 const RnHousType& RnHous::housType() const { return grn_game.housType(oid_.type_idx_); }
 
-// People, levels, goods and services come with the house's own code; until
+// LATER: People, levels, goods and services come with the house's own code; until
 // then it asks for no wake-up.
 DaxGameTime RnHous::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -29,7 +29,7 @@ void RnHous::workersChanged(DaxGameTime t) {
 
 void RnHous::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
 
-// The debug lines come with the house's own code.
+// LATER: The debug lines come with the house's own code.
 int RnHous::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnHous::infoText(std::string& buf, bool sep) const {
@@ -39,7 +39,7 @@ int RnHous::infoText(std::string& buf, bool sep) const {
     const char* name = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].name_.c_str()
                                                                              : type.name_.c_str();
     rnAppendf(buf, "%s: Level=%d", name, level);
-    // The rest of the house's status comes with its own code.
+    // LATER: The rest of the house's status comes with its own code.
     return static_cast<int>(buf.size());
 }
 

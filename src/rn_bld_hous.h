@@ -102,7 +102,7 @@ static_assert(sizeof(RnHousPersData) == 36, "RnHousPersData is saved as 36 raw b
 
 class RnHousType;
 
-class RnHous : public RnGenericBuilding, public RnHousPersData {
+class RnHous final : public RnGenericBuilding, public RnHousPersData {
 public:
     using ServiceMap = std::map<int16_t, RnHouseServiceData>;
     using GoodsMap = std::map<int16_t, RnHouseGoodsData>;
@@ -112,7 +112,7 @@ public:
     // A new house: level 0, no people, the first person due at now.
     RnHous(int x, int y, DaxGameTime now);
 
-    // The house's behaviour comes with its own code; until then it asks for
+    // LATER: The house's behaviour comes with its own code; until then it asks for
     // no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     // First call wins on t_attr.

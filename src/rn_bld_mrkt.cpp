@@ -18,7 +18,7 @@ RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldM
 
 const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_idx_); }
 
-// The market's timers, walkers and goods come with its own code; until then
+// LATER: The market's timers, walkers and goods come with its own code; until then
 // it asks for no wake-up.
 DaxGameTime RnMrkt::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -26,14 +26,14 @@ void RnMrkt::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the market's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the market's own code.
 void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 
-// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
-// building's own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the market's own code.
+// LATER: The debug lines come with the market's own code.
 int RnMrkt::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnMrkt::infoText(std::string& buf, bool sep) const {

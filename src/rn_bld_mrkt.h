@@ -52,7 +52,7 @@ static_assert(sizeof(RnMrktPersData) == 28, "RnMrktPersData is saved as 28 raw b
 
 class RnMrktType;
 
-class RnMrkt : public RnSimpleBuilding, public RnMrktPersData {
+class RnMrkt final : public RnSimpleBuilding, public RnMrktPersData {
 public:
     using GoodsMap = std::map<int16_t, RnMrktAmountInf>;
 
@@ -61,7 +61,7 @@ public:
     // type it sells.
     RnMrkt(const RnMrktType& type, int x, int y);
 
-    // The market's behaviour comes with its own code; until then it asks for
+    // LATER: The market's behaviour comes with its own code; until then it asks for
     // no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

@@ -18,7 +18,7 @@ RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldP
 
 const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_idx_); }
 
-// The production cycle comes with the building's own code; until then it asks
+// LATER: The production cycle comes with the building's own code; until then it asks
 // for no wake-up.
 DaxGameTime RnProd::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -26,14 +26,14 @@ void RnProd::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Restarting the cycle after a delivery comes with the building's own code.
+// LATER: Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
-// building's own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the building's own code.
+// LATER: The debug lines come with the building's own code.
 int RnProd::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnProd::infoText(std::string& buf, bool sep) const {

@@ -70,7 +70,7 @@ enum : uint8_t {
 
 class RnProdType;
 
-class RnProd : public RnSimpleBuilding, public RnProdPersData {
+class RnProd final : public RnSimpleBuilding, public RnProdPersData {
 public:
     using InputMap = std::map<int16_t, RnProdInpInf>;
     using OutputMap = std::map<int16_t, RnProdOutInf>;
@@ -80,7 +80,7 @@ public:
     // entry per output and per input goods type.
     RnProd(const RnProdType& type, int x, int y);
 
-    // The production cycle comes with its own code; until then the building
+    // LATER: The production cycle comes with its own code; until then the building
     // asks for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

@@ -34,7 +34,7 @@ static_assert(sizeof(RnRoadPersData) == 8, "RnRoadPersData is saved as 8 raw byt
 class RnRoadType;
 
 // A road tile.
-class RnRoad : public RnGenericBuilding, public RnRoadPersData {
+class RnRoad final : public RnGenericBuilding, public RnRoadPersData {
 public:
     RnRoad() = default;
     RnRoad(int x, int y) : RnGenericBuilding(RnIdBldRoad, x, y) {}

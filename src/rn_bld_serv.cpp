@@ -14,7 +14,7 @@ RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_idx_); }
 
-// The service building's timers, walkers and goods come with its own code;
+// LATER: The service building's timers, walkers and goods come with its own code;
 // until then it asks for no wake-up.
 DaxGameTime RnServ::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -22,14 +22,14 @@ void RnServ::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the building's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the building's own code.
 void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
-// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
-// building's own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the building's own code.
+// LATER: The debug lines come with the building's own code.
 int RnServ::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnServ::infoText(std::string& buf, bool sep) const {

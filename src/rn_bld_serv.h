@@ -53,7 +53,7 @@ static_assert(sizeof(RnServPersData) == 28, "RnServPersData is saved as 28 raw b
 
 class RnServType;
 
-class RnServ : public RnSimpleBuilding, public RnServPersData {
+class RnServ final : public RnSimpleBuilding, public RnServPersData {
 public:
     using GoodsMap = std::map<int16_t, RnServGoodsEntry>;
 
@@ -61,7 +61,7 @@ public:
     // A new building with an empty entry for every goods type the type needs.
     RnServ(const RnServType& type, int x, int y);
 
-    // The service building's behaviour comes with its own code; until then
+    // LATER: The service building's behaviour comes with its own code; until then
     // it asks for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

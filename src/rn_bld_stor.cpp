@@ -21,22 +21,22 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// The storage's timers, walkers and network links come with its own code;
-// until then it asks for no wake-up.
+// LATER: the storage's timers, walkers and network links come with its own
+// code; until then it asks for no wake-up.
 DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
 void RnStor::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
 }
 
-// Re-evaluating the stock after a delivery comes with the storage's own code.
+// LATER: Re-evaluating the stock after a delivery comes with the storage's own code.
 void RnStor::goodsArrived(DaxGameTime /*t*/) {}
 
-// Taking returned walkers back (rnCollectFinishedWalkers) comes with the
-// building's own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnStor::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// The debug lines come with the storage's own code.
+// LATER: The debug lines come with the storage's own code.
 int RnStor::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
 
 int RnStor::infoText(std::string& buf, bool sep) const {

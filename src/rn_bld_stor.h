@@ -88,7 +88,7 @@ private:
 
 class RnStorType;
 
-class RnStor : public RnSimpleBuilding, public RnStorPersData {
+class RnStor final : public RnSimpleBuilding, public RnStorPersData {
 public:
     using GoodsMap = std::map<int16_t, RnStorAmountInf>;
 
@@ -97,7 +97,7 @@ public:
     // distributes (fatal check "goods_stored_.size()>0").
     RnStor(const RnStorType& type, int x, int y);
 
-    // The storage's behaviour comes with its own code; until then it asks for
+    // LATER: The storage's behaviour comes with its own code; until then it asks for
     // no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}

@@ -4,7 +4,6 @@
 
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
-#include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_msg.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
@@ -49,8 +48,8 @@ RnGame::~RnGame() = default;
 
 void RnGame::clear() {
     grn_map.clear();
-    if (dax_menu_handler) {
-        dax_menu_handler->setDefaultCursor();
+    if (ui_services_) {
+        ui_services_->setDefaultCursor();
     }
     dax_bitmaps.clear();
     grn_trigger.reset();

@@ -69,6 +69,16 @@ public:
     virtual void saveLastSave() = 0;
 };
 
+// What the world asks of the game interface. Installed by the program;
+// without one (tests, headless programs) there is no interface to tell.
+class RnUiServicesIfc {
+public:
+    virtual ~RnUiServicesIfc() = default;
+    // Back to the system's default mouse cursor: the world's cursor images
+    // are about to go with its bitmaps.
+    virtual void setDefaultCursor() = 0;
+};
+
 class RnGame {
 public:
     RnGame();
@@ -146,9 +156,11 @@ public:
     RnGameUpdateQueue& updateQueue() { return update_queue_; }
     const RnGameUpdateQueue& updateQueue() const { return update_queue_; }
 
-    // Hook installed by the program (not owned; null: not there).
+    // Hooks installed by the program (not owned; null: not there).
     RnTickServicesIfc* tickServices() const { return tick_services_; }
     void setTickServices(RnTickServicesIfc* services) { tick_services_ = services; }
+    RnUiServicesIfc* uiServices() const { return ui_services_; }
+    void setUiServices(RnUiServicesIfc* services) { ui_services_ = services; }
 
     // Registration: copies the record into its table and returns its index.
     // A known id raises "<table> %d already defined"; a full table raises
@@ -331,6 +343,7 @@ private:
 
     bool world_loaded_ = false;
     RnTickServicesIfc* tick_services_ = nullptr;
+    RnUiServicesIfc* ui_services_ = nullptr;
 };
 
 extern RnGame grn_game;

@@ -1,9 +1,10 @@
 #include "rn_game_services.h"
 
+#include "dax2/dax_menu_ifc.h"
 #include "rn_trigger.h"
 
-// The save writer and the statistics are not part of this build yet: their
-// steps have nothing to do until they are.
+// LATER: the save writer and the statistics come with their own code; until
+// then their steps have nothing to do.
 void RnGameServices::reportSaveError() {}
 
 DaxGameTime RnGameServices::runScriptJob(const RnObjectID& job, DaxGameTime t) { return rnRunScriptJob(job, t); }
@@ -15,3 +16,9 @@ void RnGameServices::logStatistics() {}
 void RnGameServices::autoSave() {}
 
 void RnGameServices::saveLastSave() {}
+
+void RnGameServices::setDefaultCursor() {
+    if (dax_menu_handler) {
+        dax_menu_handler->setDefaultCursor();
+    }
+}

@@ -1,10 +1,11 @@
-// The program's tick services: what the per-tick update and the window-close
-// notice call outside the world core (script trigger, saves, statistics).
+// The program's services to the world: what the per-tick update and the
+// window-close notice call outside the world core (script trigger, saves,
+// statistics), and what the world asks of the interface (the cursor).
 #pragma once
 
 #include "rn_game.h"
 
-class RnGameServices : public RnTickServicesIfc {
+class RnGameServices : public RnTickServicesIfc, public RnUiServicesIfc {
 public:
     void reportSaveError() override;
     DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override;
@@ -12,4 +13,7 @@ public:
     void logStatistics() override;
     void autoSave() override;
     void saveLastSave() override;
+
+    // The screen state machine's default cursor, when it exists.
+    void setDefaultCursor() override;
 };

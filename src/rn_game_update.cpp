@@ -2,6 +2,8 @@
 // effect of desirability.
 #include "rn_game_update.h"
 
+#include <algorithm>
+
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
 #include "rn.h"
@@ -23,6 +25,21 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
+// An id as one word, the index's key: the type half (kind low, type index
+// high) in the low 32 bits, the instance index in the high ones.
+uint64_t oidKey(const RnObjectID& oid) {
+    return oid.packed() | (static_cast<uint64_t>(static_cast<uint32_t>(oid.bld_idx_)) << 32);
+}
+
+RnObjectID keyOid(uint64_t key) {
+    return RnObjectID(static_cast<int16_t>(key & 0xFFFFu), static_cast<int16_t>((key >> 16) & 0xFFFFu),
+                      static_cast<int32_t>(key >> 32));
+}
+
+// Stale heap entries beyond the number of pending jobs that make the heap be
+// rebuilt: a few, so that small queues are not rebuilt on every removal.
+constexpr size_t kStaleSlack = 64;
+
 // The day, week and month the statistics last rolled at. They belong to the
 // running program, not to a game: a new game or a load does not reset them.
 int g_stat_day = -1;
@@ -37,13 +54,192 @@ void rnResetStatisticsMarks() {
     g_stat_month = -1;
 }
 
-RnGameUpdateQueue::JobSet::iterator RnGameUpdateQueue::findJob(const RnObjectID& oid, DaxGameTime time) {
-    Job probe{oid, time, 0};
-    for (auto it = jobs_.lower_bound(probe); it != jobs_.end(); ++it) {
-        if (it->time_for_next_update.value() != time.value()) break;
-        if (it->oid == oid) return it;
+size_t RnGameUpdateQueue::Index::home(uint64_t key) const {
+    // Fold the instance index onto the type half, then spread the bits by a
+    // Fibonacci multiply and take the top ones.
+    uint64_t h = (key ^ (key >> 32)) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> shift_);
+}
+
+const RnGameUpdateQueue::Index::Entry* RnGameUpdateQueue::Index::find(uint64_t key) const {
+    if (key == kFree) return has_free_key_ ? &free_key_entry_ : nullptr;
+    if (slots_.empty()) return nullptr;
+    for (size_t i = home(key);; i = (i + 1) & mask_) {
+        const Entry& e = slots_[i];
+        if (e.key == key) return &e;
+        if (e.key == kFree) return nullptr;
     }
-    return jobs_.end();
+}
+
+RnGameUpdateQueue::Index::Entry* RnGameUpdateQueue::Index::findOrAdd(uint64_t key, bool& added) {
+    if (key == kFree) {
+        added = !has_free_key_;
+        if (added) {
+            has_free_key_ = true;
+            ++count_;
+        }
+        return &free_key_entry_;
+    }
+    // At most three quarters of the slots in use keeps the probe runs short.
+    size_t in_table = count_ - (has_free_key_ ? 1 : 0);
+    if ((in_table + 1) * 4 > slots_.size() * 3) grow();
+    for (size_t i = home(key);; i = (i + 1) & mask_) {
+        Entry& e = slots_[i];
+        if (e.key == key) {
+            added = false;
+            return &e;
+        }
+        if (e.key == kFree) {
+            e.key = key;
+            ++count_;
+            added = true;
+            return &e;
+        }
+    }
+}
+
+bool RnGameUpdateQueue::Index::take(uint64_t key, Entry& out) {
+    if (key == kFree) {
+        if (!has_free_key_) return false;
+        out = free_key_entry_;
+        has_free_key_ = false;
+        --count_;
+        return true;
+    }
+    if (slots_.empty()) return false;
+    size_t hole = home(key);
+    for (;; hole = (hole + 1) & mask_) {
+        if (slots_[hole].key == key) break;
+        if (slots_[hole].key == kFree) return false;
+    }
+    out = slots_[hole];
+    // Backward shift: every entry of the run after the hole whose home is not
+    // between the hole and itself moves into the hole, so that no run has a
+    // gap and lookups can stop at the first free slot.
+    for (size_t j = (hole + 1) & mask_; slots_[j].key != kFree; j = (j + 1) & mask_) {
+        size_t from_home = (j - home(slots_[j].key)) & mask_;
+        if (from_home >= ((j - hole) & mask_)) {
+            slots_[hole] = slots_[j];
+            hole = j;
+        }
+    }
+    slots_[hole].key = kFree;
+    --count_;
+    return true;
+}
+
+void RnGameUpdateQueue::Index::grow() {
+    std::vector<Entry> old;
+    old.swap(slots_);
+    size_t size = old.empty() ? 16 : old.size() * 2;
+    slots_.assign(size, Entry{kFree, 0, 0});
+    mask_ = size - 1;
+    shift_ = 64;
+    for (size_t s = size; s > 1; s >>= 1) --shift_;
+    for (const Entry& e : old) {
+        if (e.key == kFree) continue;
+        size_t i = home(e.key);
+        while (slots_[i].key != kFree) i = (i + 1) & mask_;
+        slots_[i] = e;
+    }
+}
+
+void RnGameUpdateQueue::Index::release() {
+    std::vector<Entry>().swap(slots_);
+    mask_ = 0;
+    shift_ = 64;
+    count_ = 0;
+    has_free_key_ = false;
+}
+
+bool RnGameUpdateQueue::isPending(const Job& job) const {
+    const Index::Entry* e = index_.find(oidKey(job.oid));
+    return e && e->time == job.time_for_next_update.value() && e->seq == job.seq;
+}
+
+void RnGameUpdateQueue::push(const Job& job) {
+    size_t pos = heap_.size();
+    heap_.push_back(job);
+    Job* h = heap_.data();
+    const uint64_t key = keyOf(job);
+    while (pos > 0) {
+        size_t parent = (pos - 1) / 4;
+        if (keyOf(h[parent]) <= key) break;
+        h[pos] = h[parent];
+        pos = parent;
+    }
+    h[pos] = job;
+}
+
+void RnGameUpdateQueue::siftDown(size_t pos, Job job) {
+    Job* h = heap_.data();
+    const size_t n = heap_.size();
+    const uint64_t key = keyOf(job);
+    for (;;) {
+        size_t first = 4 * pos + 1;
+        size_t best;
+        uint64_t best_key;
+        if (first + 4 <= n) {
+            // All four children: pick the least without branches, which a
+            // random heap would mispredict.
+            uint64_t k0 = keyOf(h[first]), k1 = keyOf(h[first + 1]);
+            uint64_t k2 = keyOf(h[first + 2]), k3 = keyOf(h[first + 3]);
+            size_t a = k1 < k0 ? first + 1 : first;
+            uint64_t ka = k1 < k0 ? k1 : k0;
+            size_t b = k3 < k2 ? first + 3 : first + 2;
+            uint64_t kb = k3 < k2 ? k3 : k2;
+            best = kb < ka ? b : a;
+            best_key = kb < ka ? kb : ka;
+        } else {
+            if (first >= n) break;
+            best = first;
+            best_key = keyOf(h[first]);
+            for (size_t c = first + 1; c < n; ++c) {
+                uint64_t k = keyOf(h[c]);
+                if (k < best_key) {
+                    best_key = k;
+                    best = c;
+                }
+            }
+        }
+        if (key <= best_key) break;
+        h[pos] = h[best];
+        pos = best;
+    }
+    h[pos] = job;
+}
+
+void RnGameUpdateQueue::popTop() {
+    Job last = heap_.back();
+    heap_.pop_back();
+    if (!heap_.empty()) siftDown(0, last);
+}
+
+void RnGameUpdateQueue::dropStaleTop() {
+    if (index_.size() == 0) {
+        heap_.clear();
+        stale_ = 0;
+        return;
+    }
+    while (stale_ > 0 && !isPending(heap_.front())) {
+        popTop();
+        --stale_;
+    }
+}
+
+void RnGameUpdateQueue::addStale() {
+    ++stale_;
+    if (stale_ > index_.size() + kStaleSlack) rebuild();
+}
+
+void RnGameUpdateQueue::rebuild() {
+    size_t kept = 0;
+    for (const Job& job : heap_)
+        if (isPending(job)) heap_[kept++] = job;
+    heap_.resize(kept);
+    stale_ = 0;
+    if (kept < 2) return;
+    for (size_t i = (kept - 2) / 4 + 1; i-- > 0;) siftDown(i, heap_[i]);
 }
 
 void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
@@ -53,72 +249,117 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
         DAX_ASSERT_AT(pobj, kSrc, __LINE__);
         DAX_ASSERT_AT(pobj->is_active_, kSrc, __LINE__);
     }
-    auto found = objects_.find(oid);
-    if (found != objects_.end()) {
-        DaxGameTime t_old = found->second;
+    bool added = false;
+    Index::Entry* entry = index_.findOrAdd(oidKey(oid), added);
+    if (!added) {
         // Jobs are only brought forward, never postponed.
-        if (time.value() >= t_old.value()) return;
-        auto jt = findJob(oid, t_old);
-        if (jt != jobs_.end()) {
-            if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", *jt);
-            jobs_.erase(jt);
-        }
-        objects_.erase(found);
+        if (time.value() >= entry->time) return;
+        if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", Job{oid, entry->time, entry->seq});
     }
     ++seq_;
-    Job job{oid, time, static_cast<uint32_t>(seq_)};
-    jobs_.insert(job);
-    objects_.emplace(oid, time);
+    entry->time = time.value();
+    entry->seq = seq_;
+    Job job{oid, time, seq_};
+    // A replaced job is later than this one, so the top stays pending.
+    push(job);
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("add", job);
+    if (!added) addStale();
 }
 
 void RnGameUpdateQueue::remove(const RnObjectID& oid) {
-    auto found = objects_.find(oid);
-    if (found == objects_.end()) return;
-    auto jt = findJob(oid, found->second);
-    if (jt != jobs_.end()) {
-        if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", *jt);
-        jobs_.erase(jt);
+    Index::Entry gone;
+    if (!index_.take(oidKey(oid), gone)) return;
+    const Job job{oid, gone.time, gone.seq};
+    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
+    // The top is pending: either it is this job, or it stays the top.
+    const Job& top = heap_.front();
+    if (top.oid == oid && top.time_for_next_update.value() == gone.time && top.seq == gone.seq) {
+        popTop();
+        dropStaleTop();
+    } else {
+        addStale();
     }
-    objects_.erase(found);
 }
 
 void RnGameUpdateQueue::pop() {
-    if (jobs_.empty()) return;
-    auto it = jobs_.begin();
-    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", *it);
-    objects_.erase(it->oid);
-    jobs_.erase(it);
+    if (empty()) return;
+    const Job& top = heap_.front();
+    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", top);
+    Index::Entry gone;
+    index_.take(oidKey(top.oid), gone);
+    popTop();
+    dropStaleTop();
 }
 
 void RnGameUpdateQueue::clear() {
-    objects_.clear();
-    jobs_.clear();
+    std::vector<Job>().swap(heap_);
+    index_.release();
+    stale_ = 0;
     seq_ = 0;
 }
 
 bool RnGameUpdateQueue::pendingTime(const RnObjectID& oid, DaxGameTime& time) const {
-    auto found = objects_.find(oid);
-    if (found == objects_.end()) return false;
-    time = found->second;
+    const Index::Entry* entry = index_.find(oidKey(oid));
+    if (!entry) return false;
+    time = DaxGameTime(entry->time);
     return true;
 }
 
-void RnGameUpdateQueue::restore(int32_t seq, ObjectMap objects, JobSet jobs) {
-    seq_ = seq;
-    objects_ = std::move(objects);
-    jobs_ = std::move(jobs);
+RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
+    ObjectMap out;
+    out.reserve(index_.size());
+    index_.forEach([&out](const Index::Entry& e) { out.push_back({keyOid(e.key), DaxGameTime(e.time)}); });
+    std::sort(out.begin(), out.end(), [](const Pending& a, const Pending& b) { return OidLess()(a.oid, b.oid); });
+    return out;
+}
+
+RnGameUpdateQueue::JobList RnGameUpdateQueue::jobs() const {
+    JobList out;
+    out.reserve(index_.size());
+    for (const Job& job : heap_)
+        if (stale_ == 0 || isPending(job)) out.push_back(job);
+    std::sort(out.begin(), out.end(), JobLess());
+    return out;
+}
+
+bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList jobs) {
+    if (objects.size() != jobs.size()) return false;
+    // Sorted jobs are a heap as they stand.
+    std::sort(jobs.begin(), jobs.end(), JobLess());
+    Index index;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const Job& job = jobs[i];
+        if (i > 0 && keyOf(jobs[i - 1]) == keyOf(job)) return false;
+        bool added = false;
+        Index::Entry* entry = index.findOrAdd(oidKey(job.oid), added);
+        if (!added) return false;
+        entry->time = job.time_for_next_update.value();
+        entry->seq = job.seq;
+    }
+    // With as many entries as jobs, each naming a different object with its
+    // job's time, the map and the jobs agree.
+    std::vector<RnObjectID> oids;
+    oids.reserve(objects.size());
+    for (const Pending& p : objects) {
+        const Index::Entry* entry = index.find(oidKey(p.oid));
+        if (!entry || entry->time != p.time.value()) return false;
+        oids.push_back(p.oid);
+    }
+    std::sort(oids.begin(), oids.end(), OidLess());
+    if (std::adjacent_find(oids.begin(), oids.end()) != oids.end()) return false;
+
+    seq_ = static_cast<uint32_t>(seq);
+    heap_ = std::move(jobs);
+    index_ = std::move(index);
+    stale_ = 0;
+    return true;
 }
 
 void RnGame::update() {
     DaxGameTime now = dax_gameclock.gameTime();
     if (tick_services_) tick_services_->reportSaveError();
-    // Named as the queue's job set so that the check below reads as it is.
-    const RnGameUpdateQueue::JobSet& queue_ = update_queue_.jobs();
-    while (!queue_.empty()) {
-        auto it = queue_.begin();
-        DAX_ASSERT_AT(it != queue_.end(), kSrc, __LINE__);
-        RnGameUpdateQueue::Job job = *it;
+    while (!update_queue_.empty()) {
+        RnGameUpdateQueue::Job job = update_queue_.front();
         if (job.time_for_next_update.value() > now.value()) break;
         update_queue_.pop();
         DaxGameTime next_upd_time = kRnNoWakeTime;

@@ -5,8 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <set>
+#include <vector>
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_oid.h"
@@ -15,6 +14,13 @@
 
 class RnGame;
 
+// The jobs live in a 4-ary min-heap keyed by (time, sequence number); an
+// open-addressing index maps each object to the time and number of its one
+// pending job. A job that is replaced or removed is only dropped from the
+// index: its heap entry goes stale and is discarded when it reaches the top,
+// or when stale entries outnumber the pending jobs and the heap is rebuilt.
+// So scheduling, removal and popping cost O(log n) (amortised) however many
+// jobs share a time, and no heap move touches the index.
 class RnGameUpdateQueue {
 public:
     // One pending wake-up, 16 bytes as saved.
@@ -39,8 +45,13 @@ public:
             return a.packed() < b.packed();
         }
     };
-    using ObjectMap = std::map<RnObjectID, DaxGameTime, OidLess>;
-    using JobSet = std::set<Job, JobLess>;
+    // One entry of the object map: an object and the time of its pending job.
+    struct Pending {
+        RnObjectID oid;
+        DaxGameTime time;
+    };
+    using ObjectMap = std::vector<Pending>;  // in OidLess order of the objects
+    using JobList = std::vector<Job>;        // in JobLess order
 
     // The objects of kinds below 32 are looked up in the owner (the global
     // game object when none is given).
@@ -56,31 +67,86 @@ public:
     void remove(const RnObjectID& oid);
     // Drops the first job, if any.
     void pop();
-    // No jobs, sequence counter 0.
+    // No jobs, sequence counter 0; the memory is given back.
     void clear();
 
-    bool empty() const { return jobs_.empty(); }
-    size_t size() const { return jobs_.size(); }
+    bool empty() const { return index_.size() == 0; }
+    size_t size() const { return index_.size(); }
     // The first job; the queue must not be empty.
-    const Job& front() const { return *jobs_.begin(); }
+    const Job& front() const { return heap_.front(); }
     // The time of the object's pending job, if it has one.
     bool pendingTime(const RnObjectID& oid, DaxGameTime& time) const;
 
-    // For the save writer and loader: the state as it stands.
-    int32_t sequence() const { return seq_; }
-    const ObjectMap& objectMap() const { return objects_; }
-    const JobSet& jobs() const { return jobs_; }
-    // Replaces the whole state (loading); the caller checks that map and set
-    // agree.
-    void restore(int32_t seq, ObjectMap objects, JobSet jobs);
+    // For the save writer and loader: the state as it stands, in the orders
+    // it is saved in (built on each call).
+    int32_t sequence() const { return static_cast<int32_t>(seq_); }
+    ObjectMap objectMap() const;
+    JobList jobs() const;
+    // Replaces the whole state (loading) when the map and the jobs agree:
+    // every object once in each, with the same time, and no two jobs with the
+    // same time and number. Otherwise returns false and changes nothing.
+    bool restore(int32_t seq, const ObjectMap& objects, JobList jobs);
 
 private:
-    JobSet::iterator findJob(const RnObjectID& oid, DaxGameTime time);
+    // Object -> (time, sequence number) of its pending job: linear probing
+    // over a power-of-two table, deletion by backward shift. The id whose 8
+    // bytes are all ones marks free slots, so that id keeps its entry aside.
+    class Index {
+    public:
+        struct Entry {
+            uint64_t key;
+            uint32_t time;
+            uint32_t seq;
+        };
+        size_t size() const { return count_; }
+        // The entry of key, nullptr when there is none.
+        const Entry* find(uint64_t key) const;
+        // The entry of key, added (time and seq unset) when there was none.
+        Entry* findOrAdd(uint64_t key, bool& added);
+        // Drops key's entry into out; false when there is none.
+        bool take(uint64_t key, Entry& out);
+        void release();
+        template <class Fn>
+        void forEach(Fn fn) const {
+            for (const Entry& e : slots_)
+                if (e.key != kFree) fn(e);
+            if (has_free_key_) fn(free_key_entry_);
+        }
+
+    private:
+        static constexpr uint64_t kFree = ~uint64_t{0};
+        size_t home(uint64_t key) const;
+        void grow();
+
+        std::vector<Entry> slots_;
+        size_t mask_ = 0;
+        int shift_ = 64;
+        size_t count_ = 0;
+        bool has_free_key_ = false;
+        Entry free_key_entry_{kFree, 0, 0};
+    };
+
+    static uint64_t keyOf(const Job& job) {
+        return (static_cast<uint64_t>(job.time_for_next_update.value()) << 32) | job.seq;
+    }
+    bool isPending(const Job& job) const;
+    void push(const Job& job);
+    // Puts job into the hole at pos and moves it down to its place.
+    void siftDown(size_t pos, Job job);
+    void popTop();
+    // After the top went: drops the stale entries that came to the top (all
+    // of them when nothing is pending).
+    void dropStaleTop();
+    // Counts a job that left the index but not the heap; rebuilds the heap
+    // without stale entries when they outnumber the pending jobs.
+    void addStale();
+    void rebuild();
 
     RnGame* owner_;
-    int32_t seq_ = 0;
-    ObjectMap objects_;
-    JobSet jobs_;
+    uint32_t seq_ = 0;  // wraps like the unsigned numbers it hands out
+    std::vector<Job> heap_;
+    size_t stale_ = 0;  // heap entries no longer pending
+    Index index_;
 };
 static_assert(sizeof(RnGameUpdateQueue::Job) == 16, "an update job is saved as 16 bytes");
 

@@ -33,6 +33,7 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
     dax_config.version_ = kRnVersionText;
     RnGameServices services;
     grn_game.setTickServices(&services);
+    grn_game.setUiServices(&services);
     RnGuiBuildingDialogs building_dialogs;
     grn_building_dialogs = &building_dialogs;
     {
@@ -60,6 +61,7 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
         grn_game.clear();
     }
     grn_building_dialogs = nullptr;
+    grn_game.setUiServices(nullptr);
     grn_game.setTickServices(nullptr);
     return 0;
 }

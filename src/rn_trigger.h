@@ -11,6 +11,7 @@
 #include "dax2/dax_clock.h"
 #include "dax2/dax_lua.h"
 #include "dax2/dax_oid.h"
+#include "rn_game.h"
 #include "rn_lua_maploader.h"
 
 // The trigger's Lua runner: post_msg, the tables game and map, the call of
@@ -90,3 +91,15 @@ extern RnScriptTrigger grn_trigger;
 // the trigger's job runs the trigger; any other script job id is dropped
 // (logged). Returns the next job time.
 DaxGameTime rnRunScriptJob(const RnObjectID& job, DaxGameTime t);
+
+// Tick services that run the script trigger's jobs and have nothing else to
+// do: for programs without saves and statistics (tools, tests).
+class RnTriggerTickServices : public RnTickServicesIfc {
+public:
+    void reportSaveError() override {}
+    DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override { return rnRunScriptJob(job, t); }
+    void rollStatistics(bool /*long_form*/) override {}
+    void logStatistics() override {}
+    void autoSave() override {}
+    void saveLastSave() override {}
+};

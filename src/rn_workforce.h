@@ -1,7 +1,7 @@
 // The workforce network of one people type: houses offer workers, workplaces
 // ask for them, and a flow over the road network assigns them. Only the part
-// that the people type record holds is here; the network comes with its own
-// code.
+// that the people type record holds is here.
+// LATER: the network itself comes with its own code.
 #pragma once
 
 #include <cstdint>

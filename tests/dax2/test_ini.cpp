@@ -11,6 +11,7 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_platform.h"
+#include "gcn/color.hpp"
 #include "support/allegro_env.h"
 #include "support/dax_probe.h"
 #include "support/temp_dir.h"

@@ -72,6 +72,39 @@ TEST(Platform, BoxesGoToTheHookOrToStderrWithoutWaiting) {
     daxSetMsgBoxMode(DaxMsgBoxMode::Stderr);
 }
 
+// Native mode shows the box the display part installed; while none is
+// installed, or the installed one cannot show a box, the text goes to stderr
+// as in stderr mode, so a program without a display never loses it.
+TEST(Platform, NativeBoxesNeedAnInstalledBoxElseGoToStderr) {
+    static std::string shown;
+    struct Case {
+        DaxNativeMsgBox box;
+        int expected;
+        const char* on_stderr;
+        const char* in_box;
+    };
+    const Case cases[] = {
+        {nullptr, 0, "Error: text\n", ""},
+        {[](const char* t, const char*, const char* x, int) {
+             shown = std::string(t) + "/" + x;
+             return 1;
+         },
+         1, "", "Error/text"},
+        {[](const char*, const char*, const char*, int) { return kDaxMsgBoxNotShown; }, 0, "Error: text\n", ""},
+    };
+    daxSetMsgBoxMode(DaxMsgBoxMode::Native);
+    for (const Case& c : cases) {
+        shown.clear();
+        daxSetNativeMsgBox(c.box);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(daxMessageBox("Error", "Error", "text", kDaxMsgBoxError), c.expected);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.on_stderr);
+        EXPECT_EQ(shown, c.in_box);
+    }
+    daxSetNativeMsgBox(nullptr);
+    daxSetMsgBoxMode(DaxMsgBoxMode::Stderr);
+}
+
 TEST(Platform, ClocksAndProgramPath) {
     uint64_t a = daxPerfCounter();
     uint32_t ms = daxMonotonicMs();

@@ -149,7 +149,7 @@ private:
 };
 
 // A style with flat bevels of fixed shades, to tell where colours come from.
-class FlatStyle : public gcn::Style {
+class FlatStyle final : public gcn::Style {
 public:
     bool blinkPhase() const override { return false; }
     int caretWidth() const override { return 1; }

@@ -18,7 +18,7 @@ namespace wtest {
 
 // The default look with the caret blink fixed, so caret drawing does not
 // depend on the clock.
-class SteadyStyle : public gcn::Style {
+class SteadyStyle final : public gcn::Style {
 public:
     bool blinkPhase() const override { return blink; }
     int caretWidth() const override { return d_.caretWidth(); }

@@ -41,7 +41,7 @@ protected:
 };
 
 // A building kind of the tests whose texts are empty.
-class QuietBuilding : public RnGenericBuilding {
+class QuietBuilding final : public RnGenericBuilding {
 public:
     QuietBuilding() : RnGenericBuilding(RnIdBldServ, 3, 3) {}
     DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }

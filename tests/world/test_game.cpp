@@ -1,7 +1,6 @@
 // The game object: registration, clearing and reset, lookups, build orders,
 // demolitions, the rectangle selection and the area effect.
 #include "rn_bld_deco.h"
-#include "rn_game_loop.h"
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "test_game_fixture.h"
@@ -98,6 +97,18 @@ TEST_F(GameTest, ClearEmptiesTheWorldButKeepsTheMoney) {
     EXPECT_TRUE(loggedContaining("game cleared"));
     EXPECT_EQ(grn_game.money_, 1234);
     EXPECT_FALSE(grn_game.isWorldLoaded());
+}
+
+TEST_F(GameTest, ClearTellsTheInterfaceToDropTheWorldsCursor) {
+    struct CursorResets : RnUiServicesIfc {
+        void setDefaultCursor() override { ++resets; }
+        int resets = 0;
+    } ui;
+    grn_game.clear();  // no interface installed: nobody to tell
+    grn_game.setUiServices(&ui);
+    grn_game.clear();
+    grn_game.setUiServices(nullptr);
+    EXPECT_EQ(ui.resets, 1);
 }
 
 TEST_F(GameTest, ResetForNewGame) {
@@ -426,40 +437,6 @@ TEST_F(DesirabilityTest, BuildingsOnChangedTilesAreWoken) {
     EXPECT_EQ(r.t_attr_.value(), 100u + 3 * 12);
     ASSERT_TRUE(grn_game.updateQueue().pendingTime(road, t));
     EXPECT_EQ(t.value(), 124u);  // the earlier job stays
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(GameTest, WindowCloseSavesOnlyACompletelyLoadedWorld) {
-    RecordingServices svc;
-    grn_game.setTickServices(&svc);
-    RnGameLoopCallback cb;
-    cb.windowClosing();  // nothing loaded
-    EXPECT_EQ(svc.last_saves, 0);
-    makeMap(4);
-    cb.windowClosing();  // terrains defined, but the load did not finish
-    EXPECT_EQ(svc.last_saves, 0);
-    grn_game.setWorldLoaded(true);
-    cb.windowClosing();
-    EXPECT_EQ(svc.last_saves, 1);
-    grn_game.clear();
-    EXPECT_FALSE(grn_game.isWorldLoaded());
-    cb.windowClosing();
-    EXPECT_EQ(svc.last_saves, 1);
-
-    EXPECT_FALSE(cb.dialogsBlocked());
-    bool armed = true;
-    cb.setDialogsBlockedTest([&armed] { return armed; });
-    EXPECT_TRUE(cb.dialogsBlocked());
-    armed = false;
-    EXPECT_FALSE(cb.dialogsBlocked());
-
-    grn_game.updateQueue().schedule(0, RnObjectID(RnIdScriptJob, 0, 0));
-    setNow(0);
-    cb.updateGame();
-    EXPECT_EQ(svc.runs.size(), 1u);
 }
 
 }  // namespace

@@ -1,12 +1,67 @@
 // The update queue (order, bring-forward rule, removal) and the per-tick
 // update (due jobs, re-scheduling, statistics roll-over, autosave).
+#include <map>
+#include <random>
+#include <tuple>
+
 #include "test_game_fixture.h"
 
 using namespace worldtest;
 
 namespace {
 
+using Job = RnGameUpdateQueue::Job;
+using JobTuple = std::tuple<int16_t, int16_t, int32_t, uint32_t, uint32_t>;  // id, time, number
+
 RnObjectID job(int32_t n) { return RnObjectID(RnIdScriptJob, 0, n); }
+
+JobTuple tupleOf(const Job& j) {
+    return JobTuple(j.oid.kind_, j.oid.type_idx_, j.oid.bld_idx_, j.time_for_next_update.value(), j.seq);
+}
+
+std::vector<JobTuple> tuplesOf(const RnGameUpdateQueue::JobList& jobs) {
+    std::vector<JobTuple> out;
+    for (const Job& j : jobs) out.push_back(tupleOf(j));
+    return out;
+}
+
+std::vector<std::tuple<int16_t, int16_t, int32_t, uint32_t>> tuplesOf(const RnGameUpdateQueue::ObjectMap& map) {
+    std::vector<std::tuple<int16_t, int16_t, int32_t, uint32_t>> out;
+    for (const auto& p : map) out.emplace_back(p.oid.kind_, p.oid.type_idx_, p.oid.bld_idx_, p.time.value());
+    return out;
+}
+
+// The queue's rules written plainly: one job per object, found by a scan
+// for the least (time, number) when popping.
+struct ReferenceQueue {
+    uint32_t seq = 0;
+    std::map<RnObjectID, Job, RnGameUpdateQueue::OidLess> pending;
+
+    void schedule(uint32_t t, const RnObjectID& oid) {
+        auto it = pending.find(oid);
+        if (it != pending.end() && t >= it->second.time_for_next_update.value()) return;
+        pending[oid] = Job{oid, t, ++seq};
+    }
+    void remove(const RnObjectID& oid) { pending.erase(oid); }
+    RnGameUpdateQueue::JobList jobs() const {
+        RnGameUpdateQueue::JobList out;
+        for (const auto& p : pending) out.push_back(p.second);
+        std::sort(out.begin(), out.end(), RnGameUpdateQueue::JobLess());
+        return out;
+    }
+    Job front() const {
+        auto less = [](const auto& a, const auto& b) { return RnGameUpdateQueue::JobLess()(a.second, b.second); };
+        return std::min_element(pending.begin(), pending.end(), less)->second;
+    }
+    void pop() {
+        if (!pending.empty()) pending.erase(front().oid);
+    }
+    RnGameUpdateQueue::ObjectMap objectMap() const {
+        RnGameUpdateQueue::ObjectMap out;
+        for (const auto& p : pending) out.push_back({p.first, p.second.time_for_next_update});
+        return out;
+    }
+};
 
 class QueueTest : public WorldTest {
 protected:
@@ -59,6 +114,169 @@ TEST_F(QueueTest, RemoveTakesOnlyThatObjectsJob) {
     EXPECT_TRUE(q().empty());
     q().schedule(1, job(1));
     EXPECT_EQ(q().front().seq, 1u);  // numbering starts again after clear
+}
+
+TEST_F(QueueTest, TiesKeepSchedulingOrderThroughRemovalAndReplacement) {
+    for (int32_t n = 1; n <= 6; ++n) q().schedule(50, job(n));
+    q().remove(job(1));  // the front
+    q().remove(job(4));  // among the ties
+    EXPECT_EQ(order(), (std::vector<int32_t>{2, 3, 5, 6}));
+    clearConsole();
+    q().schedule(40, job(5));  // forward, past the ties
+    EXPECT_TRUE(loggedLine("rem 50 5 [32:0,5]"));
+    EXPECT_TRUE(loggedLine("add 40 7 [32:0,5]"));
+    q().schedule(60, job(3));  // later: kept
+    q().schedule(50, job(6));  // the same time: kept with its number
+    EXPECT_EQ(order(), (std::vector<int32_t>{5, 2, 3, 6}));
+    q().schedule(45, job(6));
+    EXPECT_EQ(tuplesOf(q().jobs()), (std::vector<JobTuple>{JobTuple(32, 0, 5, 40, 7), JobTuple(32, 0, 6, 45, 8),
+                                                           JobTuple(32, 0, 2, 50, 2), JobTuple(32, 0, 3, 50, 3)}));
+    q().pop();
+    EXPECT_TRUE(loggedLine("pop 40 7 [32:0,5]"));
+    q().remove(job(6));  // the new front
+    EXPECT_EQ(q().front().oid, job(2));
+    EXPECT_EQ(q().size(), 2u);
+    q().remove(job(3));
+    q().remove(job(2));
+    EXPECT_TRUE(q().empty());
+    q().schedule(70, job(9));
+    EXPECT_EQ(tuplesOf(q().jobs()), (std::vector<JobTuple>{JobTuple(32, 0, 9, 70, 9)}));
+}
+
+// Long random runs with many ties, replacements and removals, checked
+// against the plain rules after every step.
+TEST_F(QueueTest, AgreesWithThePlainRulesOverLongRuns) {
+    dax_config.debug_level_ = 0;  // no trace lines for thousands of steps
+    std::mt19937 rng(4357);
+    std::vector<RnObjectID> ids;
+    for (int16_t kind = RnIdScriptJob; kind < RnIdScriptJob + 3; ++kind)
+        for (int16_t type = -1; type < 3; ++type)
+            for (int32_t idx = -3; idx < 22; ++idx) ids.emplace_back(kind, type, idx);
+    RnGameUpdateQueue queue;
+    ReferenceQueue ref;
+    auto pick = [&] { return ids[rng() % ids.size()]; };
+    // Mostly a handful of times, so that many jobs share one.
+    auto time = [&] { return rng() % 8 == 0 ? rng() % 1000 : 500 + rng() % 4; };
+    for (int step = 0; step < 40000; ++step) {
+        // Pops are rare in the first half, so stale entries pile up.
+        unsigned pop_share = step < 20000 ? 5 : 40;
+        unsigned r = rng() % 100;
+        if (r < pop_share) {
+            queue.pop();
+            ref.pop();
+        } else if (r < pop_share + 30) {
+            RnObjectID oid = pick();
+            queue.remove(oid);
+            ref.remove(oid);
+        } else {
+            RnObjectID oid = pick();
+            uint32_t t = time();
+            queue.schedule(t, oid);
+            ref.schedule(t, oid);
+        }
+        ASSERT_EQ(queue.size(), ref.pending.size()) << "step " << step;
+        if (!queue.empty()) {
+            ASSERT_EQ(tupleOf(queue.front()), tupleOf(ref.front())) << "step " << step;
+        }
+        if (step % 97 == 0) {
+            ASSERT_EQ(tuplesOf(queue.jobs()), tuplesOf(ref.jobs())) << "step " << step;
+            ASSERT_EQ(tuplesOf(queue.objectMap()), tuplesOf(ref.objectMap())) << "step " << step;
+            ASSERT_EQ(queue.sequence(), static_cast<int32_t>(ref.seq));
+            for (const RnObjectID& oid : ids) {
+                DaxGameTime t;
+                auto it = ref.pending.find(oid);
+                ASSERT_EQ(queue.pendingTime(oid, t), it != ref.pending.end());
+                if (it != ref.pending.end()) {
+                    ASSERT_EQ(t.value(), it->second.time_for_next_update.value());
+                }
+            }
+        }
+    }
+}
+
+TEST_F(QueueTest, RestoredQueueContinuesInTheSameOrder) {
+    dax_config.debug_level_ = 0;
+    for (int32_t n = 0; n < 200; ++n) q().schedule(100 + static_cast<uint32_t>(n % 3), job(n));
+    for (int32_t n = 0; n < 200; n += 3) q().remove(job(n));
+    for (int32_t n = 1; n < 200; n += 5) q().schedule(99, job(n));
+    q().pop();
+    RnGameUpdateQueue::ObjectMap map = q().objectMap();
+    RnGameUpdateQueue::JobList jobs = q().jobs();
+    ASSERT_EQ(map.size(), jobs.size());
+
+    RnGameUpdateQueue restored;
+    ASSERT_TRUE(restored.restore(q().sequence(), map, jobs));
+    EXPECT_EQ(restored.sequence(), q().sequence());
+    EXPECT_EQ(tuplesOf(restored.jobs()), tuplesOf(jobs));
+    EXPECT_EQ(tuplesOf(restored.objectMap()), tuplesOf(map));
+    // The file may list the map in any order; the jobs are read in theirs.
+    std::reverse(map.begin(), map.end());
+    std::reverse(jobs.begin(), jobs.end());
+    RnGameUpdateQueue shuffled;
+    ASSERT_TRUE(shuffled.restore(q().sequence(), map, jobs));
+
+    std::vector<JobTuple> ran[3];
+    RnGameUpdateQueue* queues[3] = {&q(), &restored, &shuffled};
+    for (int i = 0; i < 3; ++i) {
+        RnGameUpdateQueue& x = *queues[i];
+        x.schedule(100, job(500));
+        x.schedule(98, job(2));
+        x.remove(job(4));
+        while (!x.empty()) {
+            ran[i].push_back(tupleOf(x.front()));
+            x.pop();
+        }
+    }
+    EXPECT_EQ(ran[1], ran[0]);
+    EXPECT_EQ(ran[2], ran[0]);
+    EXPECT_EQ(ran[0].size(), 145u);
+}
+
+TEST_F(QueueTest, RestoreRefusesAMapAndJobsThatDisagree) {
+    const RnObjectID a = job(1), b = job(2), c = job(3);
+    struct Case {
+        const char* what;
+        RnGameUpdateQueue::ObjectMap map;
+        RnGameUpdateQueue::JobList jobs;
+    };
+    const Case cases[] = {
+        {"another time in the map", {{a, 11}, {b, 20}}, {{a, 10, 1}, {b, 20, 2}}},
+        {"a job missing from the map", {{a, 10}}, {{a, 10, 1}, {b, 20, 2}}},
+        {"another object in the map", {{a, 10}, {c, 20}}, {{a, 10, 1}, {b, 20, 2}}},
+        {"an object twice in the map", {{a, 10}, {a, 10}}, {{a, 10, 1}, {b, 20, 2}}},
+        {"an object with two jobs", {{a, 10}, {a, 20}}, {{a, 10, 1}, {a, 20, 2}}},
+        {"two jobs with one time and number", {{a, 10}, {b, 10}}, {{a, 10, 1}, {b, 10, 1}}},
+    };
+    q().schedule(5, job(9));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(q().restore(7, c.map, c.jobs));
+        EXPECT_EQ(tuplesOf(q().jobs()), (std::vector<JobTuple>{JobTuple(32, 0, 9, 5, 1)}));
+        EXPECT_EQ(q().sequence(), 1);
+    }
+    EXPECT_TRUE(q().restore(7, {{b, 20}, {a, 10}}, {{b, 20, 2}, {a, 10, 1}}));
+    EXPECT_EQ(q().sequence(), 7);
+    EXPECT_EQ(q().front().oid, a);
+}
+
+TEST_F(QueueTest, RestoredEdgeValuesKeepWorking) {
+    // The id of all ones and a counter at the top of its range: the next
+    // number wraps to 0x80000000 and is saved as the counter's bits.
+    const RnObjectID ones(-1, -1, -1);
+    ASSERT_TRUE(q().restore(INT32_MAX, {{job(1), 3}, {ones, 3}}, {{ones, 3, 5}, {job(1), 3, 6}}));
+    DaxGameTime t;
+    ASSERT_TRUE(q().pendingTime(ones, t));
+    EXPECT_EQ(t.value(), 3u);
+    q().schedule(3, job(2));
+    EXPECT_EQ(q().sequence(), INT32_MIN);
+    EXPECT_EQ(tuplesOf(q().objectMap()),
+              (std::vector<std::tuple<int16_t, int16_t, int32_t, uint32_t>>{{-1, -1, -1, 3}, {32, 0, 1, 3}, {32, 0, 2, 3}}));
+    EXPECT_EQ(tuplesOf(q().jobs()), (std::vector<JobTuple>{JobTuple(-1, -1, -1, 3, 5), JobTuple(32, 0, 1, 3, 6),
+                                                           JobTuple(32, 0, 2, 3, 0x80000000u)}));
+    q().remove(ones);
+    EXPECT_FALSE(q().pendingTime(ones, t));
+    EXPECT_EQ(q().front().oid, job(1));
+    EXPECT_EQ(q().size(), 2u);
 }
 
 TEST_F(QueueTest, ObjectMapOrdersByInstanceIndexFirst) {

@@ -44,16 +44,6 @@ namespace {
 
 const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
 
-// Tick services that hand the script job to the trigger.
-struct TriggerOnly : RnTickServicesIfc {
-    void reportSaveError() override {}
-    DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override { return rnRunScriptJob(job, t); }
-    void rollStatistics(bool) override {}
-    void logStatistics() override {}
-    void autoSave() override {}
-    void saveLastSave() override {}
-};
-
 class SampleWorldTest : public WorldTest {
 protected:
     void SetUp() override {
@@ -301,7 +291,7 @@ TEST_F(SampleWorldTest, TriggerRunsDailyAndPaysAWeeklyGrant) {
     ASSERT_TRUE(grn_game.updateQueue().pendingTime(RnScriptTrigger::jobId(), first));
     EXPECT_EQ(72u, first.value());
 
-    TriggerOnly services;
+    RnTriggerTickServices services;
     grn_game.setTickServices(&services);
     size_t messages = dax_msgmgr.history().size();
     // Seven game days from 6 o'clock of day 1: the seventh run pays.
