@@ -117,7 +117,7 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
         if (tiles_without_houses_ != 0 && pinf_here.no_house_dist_ > tiles_without_houses_) continue;
         const float w_d = static_cast<float>(pinf_here.dist_) * cost.dist_weight + 1.0f;
         // No building asks for more than 1000: beyond here none can win.
-        if (1000.0f / w_d < best_score_) break;
+        if (best_score_ > 0.0f && 1000.0f / w_d < best_score_) break;
 
         // Every neighbour of a tile below max_dist lies in the window, which
         // ends where the map ends.

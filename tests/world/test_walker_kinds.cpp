@@ -368,4 +368,21 @@ TEST_F(WalkerKindTest, WalkerWhoseHomeVanishedStopsWithoutTouchingIt) {
     EXPECT_FALSE(fake(4, 1).pending[svc()]);
 }
 
+TEST_F(WalkerKindTest, CarrierWhoseTargetVanishedFinishesWithoutTouchingIt) {
+    draw({"P####",
+          "....T"});
+    fake(4, 1).goods_need = {{kGoods, 300}};
+    RnWalkerProd& w = sendProd(0, 0, DaxGameTime(100));
+    FakeBuildingType& stores = fakeType(RnIdBldStor);
+    FakeBuilding& target = fake(4, 1);
+    target.is_active_ = false;
+    stores.instances_.remove(target.oid_.bld_idx_);
+    grn_map.resetArea(4, 1, 1, 1);
+    EXPECT_EQ(w.update(DaxGameTime(100)).value(), 112u);
+    EXPECT_TRUE(w.isFinished());
+    EXPECT_TRUE(w.target_building_oid_.isNull());
+    EXPECT_EQ(target.promised[kGoods], 1);  // the freed slot is not told
+    EXPECT_EQ(fake(0, 0).returned.size(), 1u);
+}
+
 }  // namespace
