@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench_clock.h"
 #include "rn_bld_serv.h"
 #include "rn_game.h"
 #include "rn_map.h"
@@ -189,17 +190,10 @@ struct HalfStepWorld {
     std::vector<RnObjectID> ids;
 };
 
-void setNow(uint32_t t) {
-    DaxGameClock::Memento m;
-    dax_gameclock.createMemento(m);
-    m.game_time_ = (static_cast<double>(t) + 0.5) / 1.2;
-    dax_gameclock.setMemento(m);
-}
-
 // The game's tick wakes every walker once: each changes tiles halfway.
 void BM_WalkerHalfStep(benchmark::State& state) {
     HalfStepWorld world;
-    setNow(kNow);
+    benchSetNow(kNow);
     for (auto _ : state) {
         grn_game.update();
         state.PauseTiming();
