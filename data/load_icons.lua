@@ -1,8 +1,8 @@
 -- Images of the game screens, loaded first by the loading screen: the icons
--- of the run screen's top bar, the images of the build menus and the markers
--- the main map draws over walkers and buildings. All come from
--- images/gui.png (drawn by tools/zor_sheets) and keep the default hot spot,
--- the middle of the bottom edge.
+-- of the run screen's top bar, the images of the build menus, the markers
+-- the main map draws over walkers and buildings, and the mouse pointers. All
+-- come from images/gui.png (drawn by tools/zor_sheets); all but the pointers
+-- keep the default hot spot, the middle of the bottom edge.
 
 open_file("images/gui.png")
 
@@ -21,4 +21,11 @@ for i, name in ipairs({"walker_direct_marker", "walker_second_marker", "red_aler
   read_bitmap({name}, {(i - 1) * 16, 64, w = 16, h = 16})
 end
 
-logmsg("icons, build-menu images and markers loaded")
+-- Mouse pointers: 0 the plain one, 1 to 8 while a build menu is open, -1
+-- while demolishing; the tip is the hot spot.
+for i = 0, 8 do
+  read_bitmap({"mouse", var = i}, {i * 24, 80, w = 24, h = 24, xhot = 1, yhot = 1})
+end
+read_bitmap({"mouse", var = -1}, {9 * 24, 80, w = 24, h = 24, xhot = 1, yhot = 1})
+
+logmsg("icons, build-menu images, markers and mouse pointers loaded")

@@ -45,14 +45,6 @@ void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 // the building's own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// LATER: The debug lines come with the builder's own code.
-int RnBldr::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnBldr::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }

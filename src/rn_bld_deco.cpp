@@ -29,14 +29,6 @@ void RnDeco::goodsArrived(DaxGameTime /*t*/) {}
 
 void RnDeco::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
 
-// LATER: The debug lines come with the decoration's own code.
-int RnDeco::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnDeco::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 bool RnDeco::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }

@@ -15,7 +15,21 @@ RnHous::RnHous(int x, int y, DaxGameTime now) : RnGenericBuilding(RnIdBldHous, x
 
 const RnHousType& RnHous::housType() const { return grn_game.housType(oid_.type_idx_); }
 
-// LATER: People, levels, goods and services come with the house's own code; until
+int RnHous::averageDesirability() const {
+    const RnHousType& type = housType();
+    int sum = 0;
+    int n = 0;
+    for (int x = pos_on_map_.x - type.width_ + 1; x <= pos_on_map_.x; ++x) {
+        for (int y = pos_on_map_.y - type.height_ + 1; y <= pos_on_map_.y; ++y) {
+            if (!grn_map.isOnMap(x, y)) continue;
+            sum += grn_map.tile(x, y).desirability_;
+            ++n;
+        }
+    }
+    return n > 0 ? static_cast<int16_t>(sum / n) : 0;
+}
+
+// People, levels, goods and services come with the house's own code; until
 // then it asks for no wake-up.
 DaxGameTime RnHous::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
 
@@ -28,20 +42,6 @@ void RnHous::workersChanged(DaxGameTime t) {
 }
 
 void RnHous::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) { DAX_ASSERT(false); }
-
-// LATER: The debug lines come with the house's own code.
-int RnHous::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnHous::infoText(std::string& buf, bool sep) const {
-    appendSeparator(buf, sep);
-    const RnHousType& type = housType();
-    int level = curLevel();
-    const char* name = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].name_.c_str()
-                                                                             : type.name_.c_str();
-    rnAppendf(buf, "%s: Level=%d", name, level);
-    // LATER: The rest of the house's status comes with its own code.
-    return static_cast<int>(buf.size());
-}
 
 bool RnHous::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);

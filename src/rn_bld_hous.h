@@ -51,6 +51,18 @@ struct RnHouseServiceData {
     DaxGameTime needed_again_at_{0};
     uint16_t level_word_ = 0;
     uint16_t pad_ = 0;
+
+    // The part of the interval from served_at_ to needed_again_at_ passed at
+    // t, in per mille: 0 up to the first time, 1000 from the second on.
+    int elapsedPermille(DaxGameTime t) const {
+        const uint32_t a = served_at_.value();
+        const uint32_t b = needed_again_at_.value();
+        if (t.value() <= a) return 0;
+        if (t.value() >= b) return 1000;
+        return static_cast<int>(uint64_t(t.value() - a) * 1000u / (b - a));
+    }
+    // The lowest house level that needs the service.
+    int level() const { return level_word_ & kLevelMask; }
 };
 static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
 
@@ -63,6 +75,22 @@ struct RnHouseGoodsData {
     uint16_t amount_ = 0;
     uint16_t cap_ = 0;
     uint16_t hours_ = 0;
+
+    // The amount left at t: amount_ up to full_until_, none from empty_at_
+    // on, in between the share still left, rounded up.
+    int amountAt(DaxGameTime t) const {
+        const uint32_t a = full_until_.value();
+        const uint32_t b = empty_at_.value();
+        if (t.value() <= a) return amount_;
+        if (t.value() >= b) return 0;
+        return static_cast<int>(double(b - t.value()) * amount_ / double(b - a) + 0.9);
+    }
+    // What n people still miss at t: n times the amount per person (cap_)
+    // less what is left, 0 when nothing is missing.
+    int missingAt(DaxGameTime t, int n) const {
+        const int missing = n * cap_ - amountAt(t);
+        return missing > 0 ? missing : 0;
+    }
 };
 static_assert(sizeof(RnHouseGoodsData) == 16, "RnHouseGoodsData is 16 bytes in save games");
 
@@ -97,6 +125,12 @@ struct RnHousPersData {
     DaxGameTime t_bld_{0};
 
     int curLevel() const { return static_cast<int>(state_ & kLevelMask); }
+    int people() const { return static_cast<int>((state_ >> kPeopleShift) & 0x3FFu); }
+    // The number of people the house is heading for.
+    int peopleTarget() const { return static_cast<int>((state_ >> kPeopleMaxShift) & 0x3FFu); }
+    // Of the people, those who can work, and of those the ones with a job.
+    int curNumWorkers() const { return static_cast<int>(flags_ & kWorkersMask); }
+    int employed() const { return static_cast<int>((flags_ >> kEmployedShift) & 0xFFu); }
 };
 static_assert(sizeof(RnHousPersData) == 36, "RnHousPersData is saved as 36 raw bytes");
 
@@ -134,6 +168,8 @@ public:
     void emptyHouse(const RnHousType& type);
 
     const RnHousType& housType() const;
+    // The mean desirability total of the tiles under the house.
+    int averageDesirability() const;
 
     ServiceMap services_;
     GoodsMap goods_;

@@ -33,14 +33,6 @@ void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 // the building's own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// LATER: The debug lines come with the market's own code.
-int RnMrkt::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnMrkt::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }

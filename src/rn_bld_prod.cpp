@@ -33,14 +33,6 @@ void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 // the building's own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// LATER: The debug lines come with the building's own code.
-int RnProd::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnProd::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
 
 bool RnProd::scheduleSupplyCheck(DaxGameTime t) {

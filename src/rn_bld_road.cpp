@@ -58,22 +58,6 @@ DaxGameTime RnRoad::update(DaxGameTime now) {
 
 float RnRoad::speedFactor() const { return static_cast<float>(levelDesc().speed_) / 100.0f; }
 
-int RnRoad::infoText(std::string& buf, bool sep) const {
-    appendSeparator(buf, sep);
-    const RnRoadLevelDesc& level = levelDesc();
-    rnAppendf(buf, "%s %s=%d(%d)", level.name_.c_str(), dax_strings.get(2101).c_str(),
-            static_cast<int>(grn_map.tile(pos_on_map_).desirability_), static_cast<int>(level.own_attr_));
-    return static_cast<int>(buf.size());
-}
-
-int RnRoad::debugText(std::string& buf, bool sep) const {
-    if (grn_config.map_display_ >= 3 && (state_bits_ & kAttrPending) != 0) {
-        appendSeparator(buf, sep);
-        rnAppendf(buf, "t_attr=%d", static_cast<int>(t_attr_.value()));
-    }
-    return static_cast<int>(buf.size());
-}
-
 void RnRoad::verifyOnMap() const {
     int x = pos_on_map_.x;
     int y = pos_on_map_.y;

@@ -3,6 +3,8 @@
 #include "rn_bld_serv.h"
 
 #include "dax2/dax_error.h"
+#include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
@@ -28,14 +30,6 @@ void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 // LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
 // the building's own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
-
-// LATER: The debug lines come with the building's own code.
-int RnServ::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnServ::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
@@ -89,4 +83,23 @@ bool RnServ::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
     const RnWalkerServType& walkers = grn_game.servWalkerType(servType().walker_type_idx_);
     RnFloodWalkerServ flood(target, now, oid_.type_idx_, walkers.tiles_without_houses_);
     return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
+}
+
+void RnServType::countServedHouses(int& badly, int& well) const {
+    badly = 0;
+    well = 0;
+    const int16_t type_idx = rnTypeIndex(*this);
+    DAX_ASSERT(type_idx >= 0);
+    const DaxGameTime now = rnNow();
+    auto count = [&](int elapsed) { ++(elapsed > 900 ? badly : well); };
+    for (const RnHousType& ht : grn_game.housTypes()) {
+        for (const RnHous& h : ht.instances_) {
+            auto it = h.services_.find(type_idx);
+            if (it != h.services_.end()) count(it->second.elapsedPermille(now));
+        }
+    }
+    for (const RnDecoType& dt : grn_game.decoTypes()) {
+        if (dt.service_type_idx_ != type_idx) continue;
+        for (const RnDeco& d : dt.instances_) count(1000 - d.effect_.remainingPermille(now));
+    }
 }

@@ -100,6 +100,12 @@ public:
 
     // The amount of a goods type in the needs, 0 when not needed.
     uint16_t neededAmount(int16_t goods) const;
+    // Counts the receivers of the service now: every house with an entry
+    // for it, by the part of its interval passed, then the buildings of the
+    // decoration types tied to it, by the part of their effect passed. Above
+    // 900 per mille a receiver counts into badly (it is running out), else
+    // into well.
+    void countServedHouses(int& badly, int& well) const;
 
     int16_t walker_type_idx_ = -1;
     uint16_t req_num_serv_walkers_ = 0;

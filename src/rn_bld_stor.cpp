@@ -36,14 +36,6 @@ void RnStor::goodsArrived(DaxGameTime /*t*/) {}
 // the building's own code.
 void RnStor::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
-// LATER: The debug lines come with the storage's own code.
-int RnStor::debugText(std::string& buf, bool /*sep*/) const { return static_cast<int>(buf.size()); }
-
-int RnStor::infoText(std::string& buf, bool sep) const {
-    rnInfoTextHead(*this, buf, sep);
-    return static_cast<int>(buf.size());
-}
-
 bool RnStor::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
 }

@@ -66,6 +66,7 @@ public:
 
     // Not owned; null for none.
     void setObserver(RnBuildMenuObserverIfc* observer) { observer_ = observer; }
+    RnBuildMenuObserverIfc* observer() const { return observer_; }
 
 private:
     static void checkMenu(int menu);

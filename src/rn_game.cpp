@@ -98,6 +98,124 @@ void RnGame::clearTerrainOnMapMarks() {
     for (RnTerrain& t : terrains_.records()) t.flags_ = static_cast<int16_t>(t.flags_ & ~kRnTerrainOnMap);
 }
 
+// LATER: the full model check (the goods-flow errors, the report in the log
+// and the neighbourhood tables) comes with its own code and replaces this
+// body; until then it derives only what placing, drawing and describing
+// buildings need.
+void RnGame::validateModel() {
+    // Production types that can work on this map: those without a resource,
+    // and those whose resource a terrain of the map carries.
+    for (RnProdType& pt : prod_types_.records()) {
+        bool available = pt.resource_idx_ < 0;
+        for (const RnTerrain& t : terrains_.records()) {
+            if (pt.resource_idx_ >= 0 && t.isOnMap() && (t.resource_mask_ & (1 << pt.resource_idx_)) != 0) {
+                available = true;
+            }
+        }
+        pt.menu_flag_ = available ? 1 : 0;
+    }
+    auto material = [this](const std::vector<RnMaterialEntry>& list) {
+        for (const RnMaterialEntry& m : list) {
+            if (m.good_type_idx_ >= 0) goodsType(m.good_type_idx_).used_mat_ = true;
+        }
+    };
+    // The goods a house level needs, also through the production chains
+    // that make them.
+    for (const RnHousType& ht : hous_types_.records()) {
+        std::vector<int16_t> queue;
+        auto need = [&](int16_t g) {
+            if (g < 0 || goodsType(g).house_level_) return;
+            goodsType(g).house_level_ = true;
+            queue.push_back(g);
+        };
+        for (const RnHousLevelDesc& level : ht.level_descs_) {
+            need(level.material_.good_type_idx_);
+            for (const RnHousServiceNeed& s : level.services_) {
+                const RnServType& st = servType(s.service_type_idx_);
+                for (const RnMaterialEntry& m : st.build_material_) need(m.good_type_idx_);
+                for (const RnGoodsAmount& g : st.needs_) need(g.good_type_idx_);
+            }
+            for (const RnHousGoodsNeed& g : level.goods_) need(g.good_type_idx_);
+        }
+        for (size_t i = 0; i < queue.size(); ++i) {
+            for (const RnProdType& pt : prod_types_.records()) {
+                bool makes = false;
+                for (const RnGoodsOutput& o : pt.output_goods_) makes |= o.good_type_idx_ == queue[i] && o.amount_ != 0;
+                if (!makes) continue;
+                for (const RnMaterialEntry& m : pt.build_material_) need(m.good_type_idx_);
+                for (const RnGoodsAmount& g : pt.input_goods_) need(g.good_type_idx_);
+            }
+        }
+        for (const RnHousLevelDesc& level : ht.level_descs_) {
+            for (const RnHousGoodsNeed& g : level.goods_) goodsType(g.good_type_idx_).used_hous_ = true;
+            if (level.material_.good_type_idx_ >= 0) goodsType(level.material_.good_type_idx_).used_mat_ = true;
+        }
+    }
+    for (RnProdType& pt : prod_types_.records()) {
+        pt.used_flag_ = 0;
+        if (!pt.menu_flag_ || pt.deprecated_) continue;
+        for (const RnGoodsAmount& g : pt.input_goods_) goodsType(g.good_type_idx_).used_p_in_ = true;
+        for (const RnGoodsOutput& o : pt.output_goods_) {
+            RnGoodsType& gt = goodsType(o.good_type_idx_);
+            (pt.input_goods_.empty() ? gt.used_harv_ : gt.used_prod_) = true;
+            if (gt.house_level_) pt.used_flag_ = 1;
+        }
+        material(pt.build_material_);
+    }
+    for (const RnDecoType& dt : deco_types_.records()) {
+        if (dt.deprecated_) continue;
+        for (const RnGoodsAmount& g : dt.goods_) {
+            goodsType(g.good_type_idx_).used_deco_ = true;
+            goodsType(g.good_type_idx_).house_level_ = true;
+        }
+        material(dt.build_material_);
+    }
+    for (const RnServType& st : serv_types_.records()) {
+        if (st.deprecated_) continue;
+        for (const RnGoodsAmount& g : st.needs_) goodsType(g.good_type_idx_).used_serv_ = true;
+        material(st.build_material_);
+    }
+    for (const RnMrktType& mt : mrkt_types_.records()) {
+        if (!mt.deprecated_) material(mt.build_material_);
+    }
+    for (const RnStorType& st : stor_types_.records()) {
+        if (!st.deprecated_) material(st.build_material_);
+    }
+    for (const RnBldrType& bt : bldr_types_.records()) {
+        if (bt.deprecated_) continue;
+        for (int16_t g : bt.goods_allowed_) goodsType(g).used_bldr_ = true;
+    }
+    // What markets sell and storages keep.
+    for (RnMrktType& mt : mrkt_types_.records()) {
+        mt.distribute_goods_.clear();
+        for (size_t g = 0; g < goods_types_.size(); ++g) {
+            const RnGoodsType& gt = goods_types_[g];
+            if (gt.used_hous_ && mt.goods_class_.count(gt.class_) != 0) mt.distribute_goods_.insert(static_cast<int16_t>(g));
+        }
+        if (mt.distribute_goods_.empty()) {
+            daxRaiseError("market type %d '%s' has no goods to distribute", mt.type_id_, mt.name_.c_str());
+        }
+    }
+    for (size_t s = 0; s < stor_types_.size(); ++s) {
+        RnStorType& st = stor_types_[s];
+        st.distribute_goods_.clear();
+        for (size_t g = 0; g < goods_types_.size(); ++g) {
+            RnGoodsType& gt = goods_types_[g];
+            if (!gt.isUsed() || !st.acceptsGoodsClass(gt.class_)) continue;
+            st.distribute_goods_.insert(static_cast<int16_t>(g));
+            if (gt.stor_type_idx_ == -1) {
+                gt.stor_type_idx_ = static_cast<int16_t>(s);
+            } else if (gt.stor_type_idx_ != static_cast<int16_t>(s)) {
+                daxRaiseError("goods type %d in more than one type of storage %d and %d", gt.id_, gt.stor_type_idx_,
+                              static_cast<int>(s));
+            }
+        }
+        if (st.distribute_goods_.empty()) {
+            daxRaiseError("storage type %d '%s' has no goods to distribute", st.type_id_, st.name_.c_str());
+        }
+    }
+}
+
 int32_t RnGame::addPhantom(RnPhantomList& list, int x, int y, int x2, int y2) {
     list.clearEntries();
     if (!grn_map.isOnMap(x, y) || !grn_map.isOnMap(x2, y2)) return -1;

@@ -123,6 +123,13 @@ public:
     void setWorldLoaded(bool loaded) { world_loaded_ = loaded; }
     // Clears bit 4 (on the current map) of every terrain.
     void clearTerrainOnMapMarks();
+    // The model check after the data-model and map scripts have run: derives
+    // what the running game needs from the types (which production types
+    // work on this map and which serve a house level, the goods' usage
+    // flags, the goods each market and storage type handles and the storage
+    // type of each goods). Raises for a goods type two storage types take
+    // and for a storage or market type with nothing to handle.
+    void validateModel();
 
     // Player actions.
     // Lets the type named by the list preview a build at (x, y) .. (x2, y2);

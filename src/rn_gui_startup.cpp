@@ -12,7 +12,12 @@
 #include "rn_game_loop.h"
 #include "rn_game_services.h"
 #include "rn_gui_dialogs.h"
-#include "rn_menu_start.h"
+#include "rn_mainmap.h"
+#include "rn_menu_game.h"
+#include "rn_menu_loading.h"
+#include "rn_menu_main.h"
+#include "rn_menu_newgame.h"
+#include "rn_menu_options.h"
 
 const char* const kRnVersionText = "0.11.1.22 \"Apr 26 2014\" \"20:51:33\"";
 
@@ -22,8 +27,17 @@ constexpr const char* kBaseIni = "zor.ini";
 
 // Screen states: the program's end, then the screens that exist.
 void registerScreens(DaxMenuHandlerIfc& menus) {
-    menus.registerMenu(kRnStateQuit, nullptr, 1, false, true);
-    menus.registerMenu(1, rnCreateStartMenu, 1, false, false);
+    menus.registerMenu(kRnStateQuit, nullptr, kDaxLifetimeSingle, false, true);
+    menus.registerMenu(kRnStateMainMenu, rnCreateMainMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateRunGame, rnCreateRunGameMenu, kDaxLifetimeCatchUp, true, false);
+    menus.registerMenu(kRnStateNewGame, rnCreateNewGameMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateLoading, rnCreateLoadingMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateOptions2, rnCreateOptions2Menu, kDaxLifetimeKeep, false, false);
+}
+
+// Dialogs wait while a build menu is open or the main map has a mode armed.
+bool dialogsBlocked() {
+    return (grn_pmenu_game && grn_pmenu_game->isMenuModeActive()) || (grn_pmainmap && grn_pmainmap->isModeActive());
 }
 
 }  // namespace
@@ -41,9 +55,10 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
         try {
             display.create(program_path, kBaseIni);
             registerScreens(*dax_menu_handler);
-            dax_menu_handler->requestState(1);
+            dax_menu_handler->requestState(kRnStateMainMenu);
 
             RnGameLoopCallback callback;
+            callback.setDialogsBlockedTest(dialogsBlocked);
             DaxGameLoop loop(&callback);
             loop.readConfig(kBaseIni);
             daxIniOpenBase(kBaseIni);

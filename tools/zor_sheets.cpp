@@ -7,11 +7,13 @@
 //   images/goods.png    48 x 12: 16 x 12 goods; wood, planks, food
 //   images/terrain.png  64 x 48: two 32 x 48 trees, their trunks ending 16
 //                       rows above the bottom (the middle of a 64 x 32 tile)
-//   images/gui.png     256 x 80: row 0 four 32 x 32 icons (pause, options,
+//   images/gui.png    256 x 104: row 0 four 32 x 32 icons (pause, options,
 //                       mini map, overview); row 1 eight 32 x 32 build-menu
 //                       images (road, house, service, storage, production,
 //                       market, decoration, builder); row 2 eight 16 x 16
-//                       markers in the order the main map asks for them
+//                       markers in the order the main map asks for them;
+//                       row 3 ten 24 x 24 mouse pointers (plain, the eight
+//                       build menus, demolition), their tips at (1, 1)
 //   maps/green_valley.png  64 x 64 map: grass, a river, two forests
 //
 // Magenta (255, 0, 255) is the sheets' transparent colour. Every figure is
@@ -227,11 +229,38 @@ void markers(int y) {
     al_draw_line(113, y + 15, 127, y + 1, rgb(230, 30, 30), 2);
 }
 
+// A pointer's arrow with its tip at (x + 1, y + 1).
+void arrow(float x, float y) {
+    const float pts[] = {x + 1, y + 1, x + 1, y + 17, x + 5, y + 13, x + 8, y + 20,
+                         x + 10, y + 19, x + 7, y + 12, x + 12, y + 12};
+    al_draw_filled_polygon(pts, 7, rgb(255, 255, 255));
+    al_draw_polygon(pts, 7, ALLEGRO_LINE_JOIN_MITER, kBlack, 1, 4);
+}
+
+// The pointers: plain, then with a small image of build menu 1 to 8 (taken
+// from row 1 of the sheet), then for demolition with a red cross.
+void pointers(ALLEGRO_BITMAP* sheet, int y) {
+    ALLEGRO_BITMAP* row = al_create_bitmap(256, 32);
+    al_set_target_bitmap(row);
+    al_draw_bitmap_region(sheet, 0, 32, 256, 32, 0, 0, 0);
+    al_set_target_bitmap(sheet);
+    for (int i = 1; i <= 8; ++i) {
+        al_draw_scaled_bitmap(row, (i - 1) * 32, 0, 32, 32, i * 24 + 10, y + 10, 14, 14, 0);
+    }
+    al_destroy_bitmap(row);
+    const float dx = 9 * 24;
+    rect(dx + 10, y + 10, dx + 24, y + 24, rgb(250, 230, 200));
+    al_draw_line(dx + 12, y + 12, dx + 22, y + 22, rgb(220, 20, 20), 3);
+    al_draw_line(dx + 22, y + 12, dx + 12, y + 22, rgb(220, 20, 20), 3);
+    for (int i = 0; i < 10; ++i) arrow(static_cast<float>(i * 24), static_cast<float>(y));
+}
+
 bool drawGui(const std::string& dir) {
-    ALLEGRO_BITMAP* bmp = newSheet(256, 80);
+    ALLEGRO_BITMAP* bmp = newSheet(256, 104);
     icons(0);
     menuImages(32);
     markers(64);
+    pointers(bmp, 80);
     return save(bmp, dir + "images/gui.png");
 }
 

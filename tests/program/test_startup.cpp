@@ -18,7 +18,8 @@
 #include "rn.h"
 #include "rn_gui_dialogs.h"
 #include "rn_gui_startup.h"
-#include "rn_menu_start.h"
+#include "rn_menu_game.h"
+#include "rn_menu_main.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -40,6 +41,8 @@ protected:
                                   "[scrolling]\nmouse_sensitivity=1.5\n");
         dir_.write("lang.ini", "[system]\nlanguage=en\n");
         dir_.write("home/ZorTest/data/zt.en.txt", "1026 Leave\n");
+        // The main menu runs the initial-data script each time it is shown.
+        dir_.write("home/ZorTest/data/initial_load.lua", "logmsg(\"initial data\")\n");
         dir_.write("home/ZorTest/user.ini",
                    "[scrolling]\nmouse_sensitivity=2.5\n[daxk_debug]\ndebug_enable=1\ndebug_level=2\n");
         setenv("XDG_DATA_HOME", dir_.file("home").c_str(), 1);
@@ -78,7 +81,7 @@ TEST_F(StartupTest, StartsOnTheFirstScreenAndLeavesThroughItsQuitButton) {
         loop.addPendingTicks(1);
         loop.runPasses(3);
         shown = dax_menu_handler->currentState() == 1;
-        auto* menu = dynamic_cast<RnStartMenu*>(dax_menu_handler->getInstance(1));
+        auto* menu = dynamic_cast<RnMainMenu*>(dax_menu_handler->getInstance(1));
         ASSERT_NE(menu, nullptr);
         caption = menu->quitButton().getCaption();
         int x = 0, y = 0;

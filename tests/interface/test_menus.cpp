@@ -1,0 +1,258 @@
+// The front end on the sample world, without a window: the main menu, the
+// new-game screen with its map list, and the loading screen's stages with
+// their failures (a broken data-model script, a saved game) and the data
+// each screen hands to it.
+#include <string>
+
+#include "dax2/dax_ini.h"
+#include "dax2/dax_msg.h"
+#include "gcn/font.hpp"
+#include "gcn/key.hpp"
+#include "rn_bld_stor.h"
+#include "rn_menu_loading.h"
+#include "rn_menu_main.h"
+#include "rn_menu_newgame.h"
+#include "rn_trigger.h"
+#include "support/temp_dir.h"
+#include "support/text_checks.h"
+#include "ui_fixture.h"
+
+using namespace uitest;
+
+namespace {
+
+const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
+
+DaxSubMenuIfc* noScreen(int) { return nullptr; }
+
+class FrontEndTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        saved_search_ = dax_config.search_path_;
+        dax_config.search_path_ = {kData};
+        dax_strings.loadFile((kData + "zor.en.txt").c_str(), false);
+        grn_trigger.reset();
+        grn_game.clear();
+        menus_.registerMenu(kRnStateMainMenu, noScreen, kDaxLifetimeSingle, false, false);
+        menus_.registerMenu(kRnStateRunGame, rnCreateRunGameMenu, kDaxLifetimeCatchUp, true, false);
+        menus_.registerMenu(kRnStateNewGame, noScreen, kDaxLifetimeSingle, false, false);
+        menus_.registerMenu(kRnStateLoading, noScreen, kDaxLifetimeSingle, false, false);
+    }
+    void TearDown() override {
+        menus_.deleteAllInstances();
+        grn_trigger.reset();
+        grn_config = RnConfig();
+        dax_config.search_path_ = saved_search_;
+        UiTest::TearDown();
+    }
+    // The state machine on the loading screen, called from the new-game
+    // screen.
+    void enterLoadingFromNewGame() {
+        menus_.requestState(kRnStateNewGame);
+        menus_.takeNewTopWidget();
+        menus_.requestState(kRnStateLoading);
+        menus_.takeNewTopWidget();
+    }
+    // Runs logic ticks until the stages are done or failed.
+    static void runStages(RnLoadingMenu& m) {
+        for (int i = 0; i < 12; ++i) m.logic();
+    }
+
+    RecordingMenus menus_;
+    std::vector<std::string> saved_search_;
+};
+
+TEST_F(FrontEndTest, TheSampleWorldLoadsOneStagePerTick) {
+    grn_game.resetForNewGame("green_valley", "Testhausen");
+    enterLoadingFromNewGame();
+    RnLoadingMenu m(1024, 768, rnNewGameLoadingData(kData + "maps/green_valley.lua"));
+    EXPECT_EQ(m.progressLines().size(), 0u);
+    m.logic();
+    EXPECT_EQ(m.progressLines(), std::vector<std::string>{"preloader"});
+    m.logic();
+    EXPECT_EQ(menus_.cursor, "busy");
+    EXPECT_EQ(m.progressLines().back(), "loading game data");
+    // Enter while the stages run does nothing.
+    auto enter = keyPressEvent(gcn::Key::Enter);
+    m.keyPressed(enter);
+    EXPECT_FALSE(enter.isConsumed());
+    EXPECT_EQ(menus_.requestedState(), kRnStateLoading);
+    m.logic();
+    ASSERT_NE(grn_pmenu_game, nullptr);
+    EXPECT_FALSE(grn_pmenu_game->buildMenu(1).buttons.empty());
+    runStages(m);
+    ASSERT_EQ(m.failure(), "");
+    EXPECT_GT(m.stage(), RnLoadingMenu::kLastStage);
+    EXPECT_LT(m.stage(), RnLoadingMenu::kFailed);
+    EXPECT_EQ(menus_.cursor, "default");
+
+    // The sample world's images carry no text numbers: no image lines.
+    const auto& lines = m.progressLines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "preloader");
+    EXPECT_EQ(lines[1].rfind("data loaded from ddm.lua in ", 0), 0u) << lines[1];
+    EXPECT_TRUE(contains(lines[2], "green_valley.lua (Green Valley: meadows, two forests and a river) in "));
+    EXPECT_TRUE(lines[3] == "post initialize" || lines[3].rfind("initialized after load in", 0) == 0) << lines[3];
+    EXPECT_TRUE(lines[4] == "initializing new game" || lines[4].rfind("initialized new game in", 0) == 0);
+    EXPECT_EQ(lines[5].rfind("converted bitmaps in ", 0), 0u);
+    EXPECT_EQ(lines[6], "finished");
+
+    EXPECT_TRUE(grn_game.isWorldLoaded());
+    EXPECT_EQ(grn_pmainmap->tileWidth(), 64);
+    EXPECT_TRUE(grn_pmenu_game->isMiniMapShown());
+    EXPECT_TRUE(grn_trigger.isLoaded());
+    // The model check gave the storage its goods.
+    EXPECT_FALSE(grn_game.storType(0).distribute_goods_.empty());
+
+    auto c = keyPressEvent('c');
+    m.keyPressed(c);
+    EXPECT_TRUE(c.isConsumed());
+    EXPECT_EQ(menus_.requestedState(), kRnStateRunGame);
+}
+
+TEST_F(FrontEndTest, ABrokenDataModelScriptShowsWhereAndGoesBack) {
+    TempDir dir;
+    struct Case {
+        const char* script;
+        const char* where;
+    } cases[] = {
+        {"set_iso_tile_size(64, 32)\n\nlocal x = = 3\n", "broken.lua:3:"},
+        {"set_iso_tile_size(64, 32)\ndefine_menu_entry(12, \"menu_roads\", 6001)\n",
+         "broken.lua(2) in define_menu_entry: parameter 1 not between 1 and 11: 12"},
+    };
+    for (const Case& c : cases) {
+        grn_game.clear();
+        grn_config.datamodel_ = dir.write("broken.lua", c.script);
+        enterLoadingFromNewGame();
+        RnLoadingMenu m(1024, 768, rnNewGameLoadingData(kData + "maps/green_valley.lua"));
+        runStages(m);
+        EXPECT_EQ(m.stage(), RnLoadingMenu::kFailed);
+        EXPECT_TRUE(contains(m.failure(), c.where));
+        EXPECT_EQ(m.progressLines().back(), m.failure());
+        EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
+        // The busy pointer of the first stage does not stay.
+        EXPECT_EQ(menus_.cursor, "default");
+        EXPECT_FALSE(m.enterButton().isEnabled());
+        EXPECT_FALSE(grn_game.isWorldLoaded());
+        menus_.deleteAllInstances();
+    }
+}
+
+TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
+    struct Case {
+        RnLoadingData data;
+        const char* why;
+    } cases[] = {
+        {rnNewGameLoadingData("maps/nowhere.lua"), ""},
+        {rnLastSaveLoadingData("green_valley"), "saved games can't be loaded yet"},
+    };
+    for (const Case& c : cases) {
+        grn_game.clear();
+        enterLoadingFromNewGame();
+        clearConsole();
+        RnLoadingMenu m(1024, 768, c.data);
+        runStages(m);
+        EXPECT_EQ(m.stage(), RnLoadingMenu::kFailed);
+        EXPECT_TRUE(contains(m.failure(), c.why)) << m.failure();
+        EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
+        EXPECT_EQ(menus_.cursor, "default");
+        menus_.deleteAllInstances();
+    }
+    EXPECT_TRUE(loggedContaining("DaxException caught: can't load lastsave: saved games can't be loaded yet"));
+}
+
+TEST_F(FrontEndTest, TheDataTheMenusHandOverIsWhatTheLoadingScreenAccepts) {
+    const RnLoadingData fresh = rnNewGameLoadingData("maps/green_valley.lua");
+    EXPECT_TRUE(fresh.is_new_);
+    EXPECT_EQ(fresh.map_file_name_, "maps/green_valley.lua");
+    EXPECT_EQ(fresh.save_file_name_, "");
+    const RnLoadingData last = rnLastSaveLoadingData("green_valley");
+    EXPECT_TRUE(last.is_lastsave_);
+    EXPECT_EQ(last.map_file_name_, "maps/green_valley.lua");
+    EXPECT_EQ(last.save_file_name_, "");
+    RnLoadingMenu a(1024, 768, fresh);
+    RnLoadingMenu b(1024, 768, last);
+    EXPECT_EQ(a.stage(), 0);
+    EXPECT_EQ(b.stage(), 0);
+
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    RnLoadingData both = fresh;
+    both.save_file_name_ = "maps/green_valley.lua";
+    EXPECT_DEATH(RnLoadingMenu(1024, 768, both),
+                 "\\(loading_data_.is_lastsave_ \\|\\| loading_data_.is_new_\\) == "
+                 "\\(loading_data_.save_file_name_.length\\(\\) == 0\\)");
+}
+
+TEST_F(FrontEndTest, TheMainMenuRunsTheInitialDataAndOffersWhatThereIs) {
+    RnMainMenu menu(1024, 768);
+    addRoadType();
+    menu.getContainer();
+    EXPECT_TRUE(grn_game.roadTypes().empty());  // the game was cleared
+    EXPECT_TRUE(dax_strings.hasString(6201));    // the initial data ran
+    EXPECT_FALSE(menu.continueButton().isEnabled());
+    EXPECT_EQ(menu.continueButton().getCaption(), "Continue");
+    EXPECT_FALSE(menu.loadButton().isEnabled());
+    EXPECT_FALSE(menu.optionsButton().isEnabled());
+    auto c = keyPressEvent('c');
+    menu.keyPressed(c);
+    EXPECT_FALSE(c.isConsumed());
+    EXPECT_EQ(menus_.requestedState(), 0);
+    auto n = keyPressEvent('n');
+    menu.keyPressed(n);
+    EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
+    auto q = keyPressEvent('q');
+    menu.keyPressed(q);
+    EXPECT_EQ(menus_.requestedState(), kRnStateQuit);
+
+    dax_config.initial_loader_ = "missing_initial.lua";
+    EXPECT_EQ(raisedBy([&] { menu.getContainer(); }), raisedFor("failed to load missing_initial.lua"));
+    dax_config.initial_loader_ = "initial_load.lua";
+}
+
+TEST_F(FrontEndTest, TheNewGameScreenListsMapsAndStartsTheLoading) {
+    // A second data folder: a map of the same name (not listed again) and a
+    // script that lays no map (not listed at all).
+    TempDir second;
+    second.write("maps/green_valley.lua", "load_map(\"other.png\", {}, 6101, {tolerance = 0})\n");
+    second.write("maps/empty.lua", "set_game_properties{initial_cash = 10}\n");
+    dax_config.search_path_ = {kData, second.path()};
+    RnNewGameMenu screen(1024, 768);
+    screen.getContainer();
+    ASSERT_EQ(screen.model().getNumberOfElements(), 1);
+    const RnMapInfo& map = screen.model().entryAt(0);
+    EXPECT_EQ(map.name_, "green_valley");
+    EXPECT_EQ(map.script_path_, kData + "maps/green_valley.lua");
+    EXPECT_EQ(map.image_.w_, 64);
+    EXPECT_EQ(screen.model().getElementAt(0),
+              "green_valley    : 64   " + kData + "maps/green_valley.lua  (Green Valley: meadows, two forests and a river)");
+    EXPECT_EQ(screen.model().entryAt(5).name_, "");
+
+    EXPECT_EQ(screen.nameField().getText(), "Dorfhausen");
+    EXPECT_GE(screen.nameField().getWidth(), screen.nameField().getFont()->getWidth(std::string(55, 'n')));
+    EXPECT_FALSE(screen.startButton().isEnabled());
+    auto enter = keyPressEvent(gcn::Key::Enter);
+    screen.keyPressed(enter);
+    EXPECT_EQ(menus_.requestedState(), 0);
+
+    screen.listBox().setSelected(0);
+    EXPECT_TRUE(screen.startButton().isEnabled());
+    ASSERT_NE(screen.previewImage(), nullptr);
+    EXPECT_EQ(screen.previewImage()->getWidth(), 1024 / 4);
+    screen.nameField().setText("Ostwald");
+    screen.startButton().fireAction();
+    EXPECT_EQ(menus_.requestedState(), kRnStateLoading);
+    EXPECT_EQ(grn_game.map_name_, "green_valley");
+    EXPECT_EQ(grn_game.game_name_, "Ostwald");
+    auto* data = dynamic_cast<RnLoadingData*>(menus_.getMenuData());
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->is_new_);
+    EXPECT_EQ(data->map_file_name_, map.script_path_);
+    EXPECT_EQ(data->save_file_name_, "");
+
+    auto esc = keyPressEvent(gcn::Key::Escape);
+    screen.keyPressed(esc);
+    EXPECT_EQ(menus_.requestedState(), kRnStateMainMenu);
+}
+
+}  // namespace

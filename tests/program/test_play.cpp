@@ -1,0 +1,394 @@
+// A game played as a player plays it, through the program's own window and
+// input: the main menu, a new game on the sample map with a town name, the
+// loading stages, the run screen, a road dragged and three buildings placed
+// through the build menu, game hours at top speed, a picture of the run
+// screen, and back out through the menus. The log must stay free of errors.
+#include <gtest/gtest.h>
+
+#include <allegro5/allegro.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "dax2/dax_clock.h"
+#include "dax2/dax_dialog.h"
+#include "dax2/dax_error.h"
+#include "dax2/dax_gameloop.h"
+#include "dax2/dax_ini.h"
+#include "dax2/dax_menu_ifc.h"
+#include "dax2/dax_platform.h"
+#include "gcn/gui.hpp"
+#include "rn_bld_hous.h"
+#include "rn_bld_prod.h"
+#include "rn_bld_road.h"
+#include "rn_bld_serv.h"
+#include "rn_game.h"
+#include "rn_gui_startup.h"
+#include "rn_mainmap.h"
+#include "rn_mainmap_mini.h"
+#include "rn_map.h"
+#include "rn_menu_game.h"
+#include "rn_menu_loading.h"
+#include "rn_menu_main.h"
+#include "rn_menu_newgame.h"
+#include "rn_menu_options.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data";
+
+// The player's hands on one running loop: every input goes through Allegro
+// events into the loop, and each is followed by a frame.
+class Player {
+public:
+    explicit Player(DaxGameLoop& loop) : loop_(loop) {}
+
+    // Frames with one logic tick each.
+    void frames(int n) {
+        for (int i = 0; i < n && !loop_.ended(); ++i) {
+            loop_.addPendingTicks(1);
+            loop_.runPasses(1);
+        }
+    }
+    void mouse(ALLEGRO_EVENT_TYPE type, int x, int y, int button) {
+        ALLEGRO_EVENT ev{};
+        ev.type = type;
+        ev.mouse.x = x;
+        ev.mouse.y = y;
+        ev.mouse.button = static_cast<unsigned>(button);
+        ev.mouse.display = al_get_current_display();
+        loop_.handleEvent(ev);
+        frames(1);
+    }
+    void moveTo(int x, int y) { mouse(ALLEGRO_EVENT_MOUSE_AXES, x, y, 0); }
+    void click(int x, int y, int button = 1) {
+        moveTo(x, y);
+        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button);
+        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_UP, x, y, button);
+    }
+    // Presses at one point, moves to the other in steps, releases there.
+    void drag(int x0, int y0, int x1, int y1) {
+        moveTo(x0, y0);
+        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x0, y0, 1);
+        for (int i = 1; i <= 8; ++i) moveTo(x0 + (x1 - x0) * i / 8, y0 + (y1 - y0) * i / 8);
+        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_UP, x1, y1, 1);
+    }
+    void clickWidget(gcn::Widget& w) {
+        int x = 0;
+        int y = 0;
+        w.getAbsolutePosition(x, y);
+        click(x + w.getWidth() / 2, y + w.getHeight() / 2);
+    }
+    // A key as Allegro reports a press: down, the character, up.
+    void key(int keycode, int unichar) {
+        for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_KEY_UP}) {
+            ALLEGRO_EVENT ev{};
+            ev.type = type;
+            ev.keyboard.keycode = keycode;
+            ev.keyboard.unichar = type == ALLEGRO_EVENT_KEY_CHAR ? unichar : 0;
+            ev.keyboard.display = al_get_current_display();
+            loop_.handleEvent(ev);
+        }
+        frames(1);
+    }
+    void type(const std::string& text) {
+        for (char c : text) {
+            const int lower = c | 0x20;
+            key(lower >= 'a' && lower <= 'z' ? ALLEGRO_KEY_A + (lower - 'a') : ALLEGRO_KEY_SPACE, c);
+        }
+    }
+    // The tile's centre on the screen.
+    void tilePoint(int tx, int ty, int& x, int& y) const {
+        float sx = 0.0f;
+        float sy = 0.0f;
+        grn_pmainmap->mapToScreen(sx, sy, static_cast<float>(tx) + 0.5f, static_cast<float>(ty) + 0.5f);
+        int wx = 0;
+        int wy = 0;
+        grn_pmainmap->getAbsolutePosition(wx, wy);
+        x = static_cast<int>(sx) + wx;
+        y = static_cast<int>(sy) + wy;
+    }
+    // Saves what the screen shows as a PNG.
+    bool screenshot(const std::string& path) {
+        ALLEGRO_DISPLAY* display = al_get_current_display();
+        ALLEGRO_BITMAP* shot = al_create_bitmap(al_get_display_width(display), al_get_display_height(display));
+        if (!shot) return false;
+        ALLEGRO_BITMAP* old = al_get_target_bitmap();
+        al_set_target_bitmap(shot);
+        loop_.screenGui()->draw();
+        loop_.drawOverlays(al_get_display_height(display));
+        al_set_target_bitmap(old);
+        const bool ok = al_save_bitmap(path.c_str(), shot);
+        al_destroy_bitmap(shot);
+        return ok;
+    }
+
+private:
+    DaxGameLoop& loop_;
+};
+
+class PlayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char buf[4096];
+        ASSERT_NE(getcwd(buf, sizeof(buf)), nullptr);
+        old_cwd_ = buf;
+        // The sample world as the program finds it: zor.ini beside it, the
+        // data folder in the user's data folder.
+        ASSERT_TRUE(TempDir::copy(kData + "/zor.ini", dir_.file("zor.ini")));
+        dir_.write("lang.ini", "[system]\nlanguage=en\n");
+        fs::create_directories(dir_.file("home/Zor"));
+        fs::create_symlink(kData, dir_.file("home/Zor/data"));
+        setenv("XDG_DATA_HOME", dir_.file("home").c_str(), 1);
+        ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+    }
+    void TearDown() override {
+        // The log file goes with the folder; the next test opens its own.
+        DaxLog::reset();
+        ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+    }
+
+    // Free land for a street: a row of `length` tiles at y where roads may
+    // go, with two rows above it where buildings may go, near the middle.
+    static bool findStreet(int length, int& x0, int& y0) {
+        const int n = grn_map.size();
+        for (int r = 0; r < n / 2; ++r) {
+            for (int y = n / 2 - r; y <= n / 2 + r; ++y) {
+                for (int x = n / 2 - r - length / 2; x <= n / 2 + r; ++x) {
+                    bool ok = true;
+                    for (int i = 0; i < length && ok; ++i) {
+                        for (int dy = -2; dy <= 0 && ok; ++dy) {
+                            ok = grn_map.isOnMap(x + i, y + dy) &&
+                                 grn_map.canBuildArea(x + i, y + dy, 1, 1, false, 0);
+                        }
+                    }
+                    if (ok) {
+                        x0 = x;
+                        y0 = y;
+                        return true;
+                    }
+                }
+            }
+        }
+        return false;
+    }
+
+    TempDir dir_;
+    std::string old_cwd_;
+};
+
+template <class T>
+T* screen(int state) {
+    return dynamic_cast<T*>(dax_menu_handler->heldInstance(state));
+}
+
+// The build-menu button of a type name, after opening its menu.
+BuildMenuButton* menuButton(RnRunGameMenu& game, const std::string& name, int& menu) {
+    for (int i = 1; i <= 11; ++i) {
+        for (auto& [n, b] : game.buildMenu(i).buttons) {
+            if (n == name) {
+                menu = i;
+                return b.get();
+            }
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
+    // Pictures of the screens on the way, in the build folder.
+    const std::string pictures = std::string(ZOR_BINARY_DIR) + "/play_";
+    const std::string shot = pictures + "run_screen.png";
+    std::remove(shot.c_str());
+    DaxMenuHandler menus;
+    int placed_roads = 0;
+    int buildings = 0;
+    uint32_t hours = 0;
+    bool ended = false;
+    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        Player p(loop);
+        p.frames(3);
+
+        // Main menu: a new game.
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        auto* main_menu = screen<RnMainMenu>(kRnStateMainMenu);
+        ASSERT_NE(main_menu, nullptr);
+        EXPECT_FALSE(main_menu->continueButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "main_menu.png"));
+        p.clickWidget(main_menu->newGameButton());
+        p.frames(2);
+
+        // New game: the sample map, a town name of our own, start.
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateNewGame);
+        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+        ASSERT_NE(new_game, nullptr);
+        ASSERT_EQ(new_game->model().getNumberOfElements(), 1);
+        EXPECT_EQ(new_game->model().entryAt(0).name_, "green_valley");
+        EXPECT_FALSE(new_game->startButton().isEnabled());
+        gcn::ListBox& list = new_game->listBox();
+        int lx = 0;
+        int ly = 0;
+        list.getAbsolutePosition(lx, ly);
+        p.click(lx + 20, ly + list.getRowHeight() / 2);
+        EXPECT_EQ(list.getSelected(), 0);
+        EXPECT_TRUE(new_game->startButton().isEnabled());
+        EXPECT_NE(new_game->previewImage(), nullptr);
+        p.clickWidget(new_game->nameField());
+        for (int i = 0; i < 12; ++i) p.key(ALLEGRO_KEY_BACKSPACE, 8);
+        p.type("Ostwald");
+        EXPECT_EQ(new_game->nameField().getText(), "Ostwald");
+        EXPECT_TRUE(p.screenshot(pictures + "new_game.png"));
+        p.clickWidget(new_game->startButton());
+        p.frames(1);
+
+        // Loading, stage by stage, then into the game.
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateLoading);
+        auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
+        ASSERT_NE(loading, nullptr);
+        EXPECT_FALSE(loading->enterButton().isEnabled());
+        p.frames(10);
+        ASSERT_TRUE(loading->failure().empty()) << loading->failure();
+        ASSERT_TRUE(loading->enterButton().isEnabled());
+        EXPECT_EQ(loading->progressLines().back(), "finished");
+        EXPECT_TRUE(p.screenshot(pictures + "loading.png"));
+        p.clickWidget(loading->enterButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        EXPECT_EQ(grn_game.game_name_, "Ostwald");
+        EXPECT_EQ(grn_game.map_name_, "green_valley");
+
+        auto* game = screen<RnRunGameMenu>(kRnStateRunGame);
+        ASSERT_NE(game, nullptr);
+        ASSERT_NE(grn_pmainmap, nullptr);
+        EXPECT_TRUE(game->isMiniMapShown());
+
+        // A street: the road along y0, the buildings on the two rows above.
+        int x0 = 0;
+        int y0 = 0;
+        ASSERT_TRUE(findStreet(9, x0, y0));
+        // The mini map takes the view there.
+        ASSERT_NE(grn_pminimap, nullptr);
+        int mx = 0, my = 0;
+        grn_pminimap->getAbsolutePosition(mx, my);
+        const int zoom = static_cast<int>(grn_pminimap->zoom());
+        p.click(mx + (x0 + 4 + grn_pminimap->offsetX()) * zoom + zoom / 2,
+                my + (y0 + grn_pminimap->offsetY()) * zoom + zoom / 2);
+        EXPECT_EQ(grn_pmainmap->viewCentre(), std::make_pair(static_cast<float>(x0 + 4), static_cast<float>(y0)));
+        auto place = [&](const std::string& name, int tx0, int ty0, int tx1, int ty1) {
+            int menu = 0;
+            BuildMenuButton* b = menuButton(*game, name, menu);
+            ASSERT_NE(b, nullptr) << name;
+            p.clickWidget(*game->buildMenu(menu).main);
+            ASSERT_TRUE(game->isSubmenuOpen());
+            p.clickWidget(*b);
+            ASSERT_EQ(game->mode(), b->kind());
+            int ax = 0, ay = 0, bx = 0, by = 0;
+            p.tilePoint(tx0, ty0, ax, ay);
+            p.tilePoint(tx1, ty1, bx, by);
+            if (ax == bx && ay == by) {
+                p.moveTo(ax + 1, ay);
+                p.click(ax, ay);
+            } else {
+                p.drag(ax, ay, bx, by);
+            }
+            p.click(ax, ay, 2);  // a right click ends build mode
+            EXPECT_EQ(game->mode(), 0);
+        };
+        const int money = grn_game.money_;
+        place("Road", x0, y0, x0 + 8, y0);
+        placed_roads = grn_game.roadType(0).instanceCount();
+        place("House", x0 + 2, y0 - 1, x0 + 2, y0 - 1);
+        place("Well", x0 + 3, y0 - 1, x0 + 3, y0 - 1);
+        place("Farm", x0 + 6, y0 - 1, x0 + 6, y0 - 1);
+        buildings = grn_game.housType(0).instanceCount() + grn_game.servType(0).instanceCount();
+        for (const auto& pt : grn_game.prodTypes()) buildings += pt.instanceCount();
+        EXPECT_LT(grn_game.money_, money);
+
+        // Top speed for some game hours.
+        for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
+        EXPECT_EQ(dax_gameclock.speed(), dax_gameclock.maxSpeed());
+        const DaxGameTime start = dax_gameclock.gameTime();
+        for (int i = 0; i < 40; ++i) p.frames(1);
+        hours = dax_gameclock.gameTime().hoursSince(start);
+        p.moveTo(10, 300);
+        EXPECT_TRUE(p.screenshot(shot));
+
+        // Out through the menus.
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        auto* options = screen<RnOptions2Menu>(kRnStateOptions2);
+        ASSERT_NE(options, nullptr);
+        p.clickWidget(options->quitButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->quitButton());
+        p.frames(2);
+        ended = loop.ended();
+        loop.finish();
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(placed_roads, 9);
+    EXPECT_EQ(buildings, 3);
+    EXPECT_GE(hours, 6u);
+    EXPECT_TRUE(fs::exists(shot));
+    DaxLog::reset();
+    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
+    EXPECT_FALSE(log.empty());
+    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
+        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
+    }
+}
+
+TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
+    // The developer folder is searched before the data folder.
+    dir_.write("home/Zor/devd/ddm.lua", "set_iso_tile_size(64, 32)\n\nlocal broken = = 1\n");
+    DaxMenuHandler menus;
+    std::string shown;
+    int state_after = 0;
+    bool ended = false;
+    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        Player p(loop);
+        p.frames(3);
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
+        p.frames(2);
+        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+        ASSERT_NE(new_game, nullptr);
+        new_game->listBox().setSelected(0);
+        p.clickWidget(new_game->startButton());
+        p.frames(8);
+        state_after = dax_menu_handler->currentState();
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* dialog = dynamic_cast<DaxDialog*>(loop.dialogs().back());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->textBox().getText();
+        p.key(ALLEGRO_KEY_ENTER, 13);
+        p.frames(2);
+        EXPECT_TRUE(loop.dialogs().empty());
+        // Back to the main menu and out.
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        ended = loop.ended();
+        loop.finish();
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(state_after, kRnStateNewGame);
+    EXPECT_NE(shown.find("devd/ddm.lua:3:"), std::string::npos) << shown;
+}
+
+}  // namespace

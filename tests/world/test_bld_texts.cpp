@@ -1,0 +1,284 @@
+// The info and debug texts of the building kinds, and the numbered texts
+// they are written with: which lines appear for which state, with which
+// arguments, and what a language text that does not fit its arguments does.
+#include <string>
+
+#include "dax2/dax_msg.h"
+#include "rn_bld_bldr.h"
+#include "rn_bld_hous.h"
+#include "rn_bld_mrkt.h"
+#include "rn_bld_prod.h"
+#include "rn_bld_road.h"
+#include "rn_bld_serv.h"
+#include "rn_bld_stor.h"
+#include "rn_bld_texts.h"
+#include "support/text_checks.h"
+#include "test_game_fixture.h"
+
+using namespace worldtest;
+
+namespace {
+
+TEST(TextFormatTest, AFormatFitsOnlyTheArgumentsItTakes) {
+    struct Case {
+        const char* fmt;
+        const char* sig;
+        bool fits;
+    } cases[] = {
+        {"%d %s", "ds", true},      {"%s: %d%%", "sd", true},   {"100%%", "", true},
+        {"%5.1f and %-3d", "fd", true}, {"%lf", "f", true},     {"%u of %hd", "ud", true},
+        {"%s", "d", false},         {"%d", "", false},          {"", "d", false},
+        {"%n", "", false},          {"%p", "", false},          {"%*d", "d", false},
+        {"%.*f", "f", false},       {"%ld", "d", false},        {"%1$d", "d", false},
+        {"50%", "", false},         {"%d %d", "d", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(rnFormatFits(c.fmt, c.sig), c.fits) << c.fmt << " / " << c.sig;
+}
+
+class BuildingTextTest : public WorldTest {
+protected:
+    void SetUp() override {
+        WorldTest::SetUp();
+        makeMap(24);
+        dax_config.debug_enable_ = 0;
+        grn_config.map_display_ = 0;
+        for (auto [n, s] : std::initializer_list<std::pair<int, const char*>>{
+                 {2101, "Desirability"}, {2103, "Efficiency"}, {2104, "[2104]"}, {2105, "[2105]"},
+                 {2106, "[2106]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
+                 {2111, "[2111 %d %d %s %d %d]"}, {2112, "[2112 %d %d %s]"}, {2114, "[2114]"},
+                 {2120, "[2120]"}, {2121, "[2121 %d %s]"}, {2133, "[2133]"}, {2135, "[2135 %d%%]"},
+                 {2137, "[2137]"}, {2151, "[2151 %d %s]"}, {2160, "[2160]"}, {2701, "[2701]"},
+                 {2702, "[2702]"}, {2704, "[2704]"}, {2707, "[2707]"}, {2708, "[2708]"}, {2709, "[2709]"},
+                 {2710, "[2710]"}, {2711, "[2711]"}}) {
+            dax_strings.addString(n, s, true);
+        }
+        grn_game.addPeoplType(RnPeoplType(200, "settlers"));
+    }
+    void TearDown() override {
+        grn_config.map_display_ = 0;
+        WorldTest::TearDown();
+    }
+    static std::string info(const RnGenericBuilding& b) {
+        std::string buf;
+        b.infoText(buf, false);
+        return buf;
+    }
+    static std::string debug(const RnGenericBuilding& b) {
+        std::string buf;
+        b.debugText(buf, false);
+        return buf;
+    }
+    // A 1 by 1 type of each workplace kind, and one building of each.
+    RnGenericBuilding& workplace(int kind) {
+        RnObjectID id;
+        switch (kind) {
+        case RnIdBldBldr: {
+            RnBldrType t;
+            t.type_id_ = 800;
+            t.name_ = "bldr";
+            id = grn_game.bldrType(grn_game.addBldrType(t)).createBuilding(2, 2);
+            break;
+        }
+        case RnIdBldServ:
+            id = grn_game.servType(addServType(300, 1, 1)).createBuilding(4, 4);
+            break;
+        case RnIdBldMrkt: {
+            RnMrktType t;
+            t.type_id_ = 600;
+            t.name_ = "mrkt";
+            id = grn_game.mrktType(grn_game.addMrktType(t)).createBuilding(6, 6);
+            break;
+        }
+        case RnIdBldStor: {
+            grn_game.addGoodsType(RnGoodsType("wood", 900, 1, 4, -2));
+            RnStorType t;
+            t.type_id_ = 400;
+            t.name_ = "stor";
+            t.distribute_goods_ = {0};
+            id = grn_game.storType(grn_game.addStorType(t)).createBuilding(8, 8);
+            break;
+        }
+        default: {
+            RnProdType t;
+            t.type_id_ = 500;
+            t.name_ = "prod";
+            id = grn_game.prodType(grn_game.addProdType(t)).createBuilding(10, 10);
+            break;
+        }
+        }
+        return grn_game.buildingByOid(id);
+    }
+    static void setRatio(RnGenericBuilding& b, float ratio) {
+        switch (b.oid_.kind_) {
+        case RnIdBldBldr:
+            static_cast<RnBldr&>(b).efficiency_ = ratio;
+            break;
+        case RnIdBldServ:
+            static_cast<RnServ&>(b).efficiency_ = ratio;
+            break;
+        case RnIdBldMrkt:
+            static_cast<RnMrkt&>(b).efficiency_ = ratio;
+            break;
+        case RnIdBldStor:
+            static_cast<RnStor&>(b).efficiency_ = ratio;
+            break;
+        default:
+            static_cast<RnProd&>(b).worker_factor_ = ratio;
+            break;
+        }
+    }
+    // A house type of three levels needing desirability 0, 10 and 20.
+    RnHous& house(int level) {
+        if (grn_game.housTypes().empty()) {
+            RnHousType t;
+            t.type_id_ = 700;
+            t.name_ = "house";
+            t.width_ = 2;
+            t.height_ = 2;
+            t.ppl_type_idx_ = 0;
+            for (int i = 0; i < 3; ++i) {
+                RnHousLevelDesc d;
+                d.name_ = "level" + std::to_string(i);
+                d.people_max_ = static_cast<uint16_t>(4 * (i + 1));
+                d.needed_attr_ = static_cast<int16_t>(10 * i);
+                t.level_descs_.push_back(d);
+            }
+            grn_game.addHousType(t);
+        }
+        RnHous& h = grn_game.housByOid(grn_game.housType(0).createBuilding(14, 14));
+        h.state_ = (h.state_ & ~RnHousPersData::kLevelMask) | static_cast<uint32_t>(level);
+        return h;
+    }
+    static void setDesirability(int value) {
+        for (int x = 13; x <= 14; ++x) {
+            for (int y = 13; y <= 14; ++y) grn_map.tile(x, y).desirability_ = static_cast<int16_t>(value);
+        }
+    }
+};
+
+TEST_F(BuildingTextTest, AFormatThatDoesNotFitIsShownAsItStands) {
+    dax_strings.addString(2150, "The next level needs %d of %s.", true);
+    std::string buf;
+    rnAppendMsg(buf, 2150, "s", "planks");
+    EXPECT_EQ(buf, "The next level needs %d of %s.");
+    EXPECT_TRUE(loggedContaining("text 2150 does not fit its arguments (s)"));
+    clearConsole();
+    rnAppendMsg(buf, 2150, "s", "planks");
+    EXPECT_FALSE(loggedContaining("text 2150"));  // once is enough
+    buf.clear();
+    rnAppendMsg(buf, 4999, "d", 3);
+    EXPECT_EQ(buf, "#4999");
+}
+
+TEST_F(BuildingTextTest, TheWorkerRatioLineDependsOnTheKindsThreshold) {
+    // 98.5 %: below the production's 99, not below the others' 98.
+    for (int kind : {RnIdBldBldr, RnIdBldServ, RnIdBldMrkt, RnIdBldStor, RnIdBldProd}) {
+        RnGenericBuilding& b = workplace(kind);
+        setRatio(b, 0.985f);
+        const std::string text = info(b);
+        EXPECT_EQ(contains(text, "[2135 98%]"), kind == RnIdBldProd) << text;
+        setRatio(b, 0.005f);
+        EXPECT_EQ(info(b), b.buildingType().name_ + "\n[2114]");
+    }
+}
+
+TEST_F(BuildingTextTest, TheWalkerStateLineOfAWorkplace) {
+    RnGenericBuilding& b = workplace(RnIdBldServ);
+    RnServ& s = static_cast<RnServ&>(b);
+    s.efficiency_ = 1.0f;
+    struct Case {
+        uint32_t flags;
+        const char* text;
+    } cases[] = {
+        {1u << 8, "serv\n[2702]"},
+        {3u << 8, "serv\n[2701]"},
+        {2u << 8, "serv"},
+        {(1u << 8) | (1u << 5), "serv"},  // a walker is out: no line
+        {RnServPersData::kDestroyed, "serv\nbuilding is destroyed!"},
+    };
+    for (const Case& c : cases) {
+        s.flags_ = c.flags;
+        EXPECT_EQ(info(b), c.text) << c.flags;
+    }
+}
+
+TEST_F(BuildingTextTest, TheHousesWorkerLine) {
+    RnHous& h = house(1);
+    struct Case {
+        int people, workers, employed;
+        const char* line;
+    } cases[] = {
+        {4, 0, 0, "[2109 4 settlers]"},
+        {4, 2, 2, "[2110 4 2 settlers]"},
+        {4, 3, 1, "[2111 4 3 settlers 1 2]"},
+        {4, 2, 0, "[2112 4 2 settlers]"},
+    };
+    for (const Case& c : cases) {
+        h.state_ = 1u | (static_cast<uint32_t>(c.people) << 6) | (static_cast<uint32_t>(c.people) << 16);
+        h.flags_ = static_cast<uint32_t>(c.workers) | (static_cast<uint32_t>(c.employed) << 8);
+        EXPECT_EQ(info(h), std::string("level1: Level=1\n") + c.line + "\n[2105]");
+    }
+    // Room for more people, too many for the level, a fine neighbourhood.
+    setDesirability(10);
+    h.state_ = 1u | (3u << 6) | (6u << 16);
+    h.flags_ = 0;
+    EXPECT_EQ(info(h), "level1: Level=1 [2151 6 settlers]\n[2109 3 settlers]");
+    h.state_ = 1u | (9u << 6) | (9u << 16);
+    EXPECT_EQ(info(h), "level1: Level=1\n[2109 9 settlers]\n[2137]");
+    h.flags_ = RnHousPersData::kDestroyed;
+    EXPECT_EQ(info(h), "level1: Level=1\n[2160]");
+}
+
+TEST_F(BuildingTextTest, TheHousesNeighbourhoodLineInItsDebugText) {
+    struct Case {
+        int level, desirability;
+        bool next, fine;
+    } cases[] = {
+        {2, 25, false, true},   // top level reached
+        {1, 25, false, false},  // the next level's need is met already
+        {1, 15, true, false},   // this level's met, the next's not
+        {1, 5, false, false},   // not even this level's
+    };
+    for (const Case& c : cases) {
+        RnHous& h = house(c.level);
+        setDesirability(c.desirability);
+        const std::string text = debug(h);
+        EXPECT_EQ(contains(text, "[2104]"), c.next) << c.level << " " << c.desirability << ": " << text;
+        EXPECT_EQ(contains(text, "[2106]"), c.fine) << c.level << " " << c.desirability << ": " << text;
+        grn_game.housType(0).removeBuilding(grn_map.tile(14, 14), 14, 14);
+    }
+}
+
+TEST_F(BuildingTextTest, PendingTimersAtDebugLevelThree) {
+    grn_config.map_display_ = 3;
+    RnMrkt& m = static_cast<RnMrkt&>(workplace(RnIdBldMrkt));
+    m.flags_ = RnMrktPersData::kSpwnPending | RnMrktPersData::kBldPending;
+    m.t_spwn_ = 40;
+    m.t_bld_ = 30;
+    EXPECT_TRUE(contains(debug(m), "\nt_bld=30 t_spwn=40 ")) << debug(m);
+
+    RnProd& p = static_cast<RnProd&>(workplace(RnIdBldProd));
+    p.output_goods_in_store_[3].stored_ = RnProdOutInf::kCycleRunning | 2;
+    p.output_goods_in_store_[3].ready_time_ = 77;
+    p.output_goods_in_store_[5].ready_time_ = 0;
+    p.flags_ = RnProdPersData::kWkfPending;
+    p.t_wkf_ = 12;
+    EXPECT_TRUE(contains(debug(p), "\nt_wkf=12 t_prd=3,77 t_prd=5,0 ")) << debug(p);
+    // A builder's pending t_bld alone starts no line of its own.
+    RnBldr& b = static_cast<RnBldr&>(workplace(RnIdBldBldr));
+    b.flags_ = RnBldrPersData::kBldPending;
+    b.t_bld_ = 30;
+    EXPECT_EQ(debug(b), "Efficiency=0% own_attr=0 #wlk=0(0)t_bld=30 ");
+}
+
+TEST_F(BuildingTextTest, ARoadShowsItsLevelAndDesirability) {
+    const int16_t rt = addRoadType();
+    grn_game.roadType(rt).level_descs_[2].name_ = "paved";
+    RnRoad& r = grn_game.roadByOid(grn_game.roadType(rt).createBuilding(3, 3));
+    r.cur_level_ = 2;
+    grn_map.tile(3, 3).desirability_ = 17;
+    EXPECT_EQ(info(r), "paved Desirability=17(3)");
+    EXPECT_EQ(debug(r), "");
+}
+
+}  // namespace
