@@ -52,9 +52,7 @@ void RnHous::emptyHouse(const RnHousType& type) {
     // Here the people leave (their count goes to 0) and the house leaves the
     // workforce of its people type (RnWorkforce::removeSource), once the
     // network exists.
-    grn_game.dropBldrWalkerTargets(oid_);
-    grn_game.dropMrktWalkerTargets(oid_);
-    grn_game.dropServWalkerTargets(oid_);
+    grn_game.releaseWalkers(oid_);
     int level = curLevel();
     int own = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].own_attr_ : 0;
     rnSpreadOwnAttr(*this, rnNow(), own, 0);

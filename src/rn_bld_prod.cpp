@@ -6,6 +6,7 @@
 #include "dax2/dax_error.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_placement.h"
 
 RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldProd, x, y) {
@@ -28,7 +29,8 @@ void RnProd::workersChanged(DaxGameTime t) {
 // LATER: Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// LATER: Collecting returned walkers comes with the walkers' own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
@@ -40,10 +42,9 @@ bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
 void RnProd::shutDown(const RnProdType& type) {
     if (isDestroyed()) return;
     // Here the building leaves the workforce of each worker requirement
-    // (RnWorkforce::removeSink), production walkers heading here give up,
-    // its own walkers are taken back and its roaming markers released, once
+    // (RnWorkforce::removeSink) and its roaming markers are released, once
     // those exist.
-    grn_game.dropBldrWalkerTargets(oid_);
+    grn_game.releaseWalkers(oid_);
     input_goods_.clear();
     output_goods_in_store_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -112,4 +113,10 @@ uint16_t RnProdType::outputAmountForGoods(int16_t goods) const {
     for (const RnGoodsOutput& out : output_goods_)
         if (out.good_type_idx_ == goods) return static_cast<uint16_t>(out.amount_);
     return 0;
+}
+
+bool RnProd::findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now,
+                                  const std::vector<DaxMapPositionI>& starts, const RnGoodsSet& goods) const {
+    RnFloodWalkerProd flood(target, now, goods, true);
+    return flood.floodFromStarts(target, oid_, starts, static_cast<uint16_t>(grn_game.prod_walker_range_));
 }
