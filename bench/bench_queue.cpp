@@ -9,6 +9,7 @@
 #include <queue>
 #include <vector>
 
+#include "bench_clock.h"
 #include "dax2/dax_clock.h"
 #include "rn_game.h"
 
@@ -130,13 +131,6 @@ struct TownServices : RnTickServicesIfc {
     int64_t wakeups = 0;
 };
 
-void setNow(uint32_t t) {
-    DaxGameClock::Memento m;
-    dax_gameclock.createMemento(m);
-    m.game_time_ = (static_cast<double>(t) + 0.5) / 1.2;
-    dax_gameclock.setMemento(m);
-}
-
 void BM_QueueWeekOfTicks(benchmark::State& state) {
     TownServices services;
     grn_game.setTickServices(&services);
@@ -147,7 +141,7 @@ void BM_QueueWeekOfTicks(benchmark::State& state) {
         for (int32_t i = 0; i < kTownObjects; ++i) q.schedule(1 + wakeInterval(i), jobId(i));
         state.ResumeTiming();
         for (uint32_t now = 1; now <= DaxGameTime::kPerWeek; ++now) {
-            setNow(now);
+            benchSetNow(now);
             grn_game.update();
         }
     }

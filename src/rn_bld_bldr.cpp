@@ -9,6 +9,7 @@
 #include "rn_bld_stor.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_bldr.h"
 
@@ -45,7 +46,8 @@ void RnBldr::workersChanged(DaxGameTime t) {
 // LATER: Re-evaluating the stock after a delivery comes with the builder's own code.
 void RnBldr::goodsArrived(DaxGameTime /*t*/) {}
 
-// LATER: Collecting returned walkers comes with the walkers' own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnBldr::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnBldr::scheduleSupplyCheck(DaxGameTime t) {
@@ -77,9 +79,8 @@ uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
 void RnBldr::shutDown(const RnBldrType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
-    // LATER: the builder unlinks its near storages and takes its walkers
-    // back here, once those exist.
-    grn_game.dropBldrWalkerTargets(oid_);
+    // LATER: the builder unlinks its near storages here, once those exist.
+    grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
 }
@@ -116,9 +117,9 @@ uint16_t RnBldrType::capacityForGoods(int16_t goods) const {
     return goods_allowed_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
 }
 
-void RnWalkerBldrType::dropTarget(const RnObjectID& oid) {
-    for (RnWalkerBldr& w : instances_) {
-        if (w.target_building_oid_ != oid) continue;
-        w.forgetTarget();
-    }
+bool RnBldr::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
+                              const std::vector<DaxMapPositionI>& starts) const {
+    const RnWalkerBldrType& walkers = grn_game.bldrWalkerType(bldrType().walker_type_idx_);
+    RnFloodWalkerBldr flood(target, now, oid_);
+    return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
 }

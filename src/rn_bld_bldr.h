@@ -11,6 +11,9 @@
 
 #include "rn_bld_generic.h"
 
+struct RnFloodTarget;
+struct RnFloodTargetProd;
+
 // A material entry of a builder (12 bytes): stored units, promised lots in
 // bits 0-14 of word_ with bit 15 "ordering", and the linked near storage.
 struct RnBldrAmountInf {
@@ -84,6 +87,11 @@ public:
     void updateWorkerRatio();
 
     void shutDown(const RnBldrType& type);
+
+    // The site that needs material most for the road it takes, within the
+    // reach of the builder's walkers, from the road tiles beside the builder.
+    // True with the target filled.
+    bool findWalkerTarget(RnFloodTarget& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts) const;
 
     const RnBldrType& bldrType() const;
 

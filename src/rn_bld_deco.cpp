@@ -6,7 +6,6 @@
 #include "rn_bld_serv.h"
 #include "rn_game.h"
 #include "rn_map.h"
-#include "rn_wlk_serv.h"
 
 int RnBuildingTimedData::remainingPermille(DaxGameTime t) const {
     if (t.value() <= first_.value()) return 1000;
@@ -41,14 +40,9 @@ int RnDeco::ownAttr() const {
 
 void RnDeco::release() {
     if (isDestroyed()) return;
-    const RnDecoType& type = decoType();
     // Here every goods entry is unlinked from its near storage (its demand
-    // returned) and production walkers heading here give up, once those
-    // exist.
-    if (type.service_type_idx_ >= 0) {
-        int16_t walker_type = grn_game.servType(type.service_type_idx_).walker_type_idx_;
-        if (walker_type >= 0) grn_game.servWalkerType(walker_type).dropTarget(oid_);
-    }
+    // returned), once those exist.
+    grn_game.releaseWalkers(oid_);
     goods_.clear();
     rnSpreadOwnAttr(*this, rnNow(), ownAttr(), 0);
 }

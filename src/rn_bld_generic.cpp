@@ -10,8 +10,11 @@
 #include "dax2/dax_error.h"
 #include "rn.h"
 #include "rn_bld_bldr.h"
+#include "rn_bld_hous.h"
+#include "rn_bld_stor.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_placement.h"
 
 namespace {
@@ -31,6 +34,52 @@ DaxGameTime plusHours(DaxGameTime t, uint32_t n, uint32_t hours) {
 
 void refuseZeroHours(uint16_t hours) {
     if (hours == 0) daxRaiseError("building material must last more than 0 hours per unit");
+}
+
+// The road flood that links goods entries to the first storage keeping
+// them; it is done once every entry has a link.
+class NearStorageFlood : public RnFloodBase {
+public:
+    explicit NearStorageFlood(std::map<int16_t, RnObjectID>& goods) : RnFloodBase(0), goods_(goods) {}
+    void evaluate(const RnObjectID& bld, uint16_t /*dist*/, float /*cost*/, const RnMapStep& /*step*/,
+                  RnFloodPosInfo& /*out*/) override {
+        if (bld.kind_ != RnIdBldStor) return;
+        const RnStor& stor = grn_game.storByOid(bld);
+        if (stor.isDestroyed()) return;
+        for (auto& entry : goods_) {
+            if (entry.second.bld_idx_ != -1 || !stor.storesGoods(entry.first)) continue;
+            entry.second = bld;
+            ++linked_;
+        }
+    }
+    bool satisfied() const override { return linked_ == goods_.size(); }
+
+    std::map<int16_t, RnObjectID>& goods_;
+    size_t linked_ = 0;
+};
+
+// The road flood that notes the highest level of each house type it meets.
+class HouseLevelFlood : public RnFloodBase {
+public:
+    HouseLevelFlood(std::vector<int16_t>& levels, uint16_t since_house_limit)
+        : RnFloodBase(since_house_limit), levels_(levels) {}
+    void evaluate(const RnObjectID& bld, uint16_t /*dist*/, float /*cost*/, const RnMapStep& /*step*/,
+                  RnFloodPosInfo& /*out*/) override {
+        if (bld.kind_ != RnIdBldHous) return;
+        int16_t level = static_cast<int16_t>(grn_game.housByOid(bld).curLevel());
+        int16_t& highest = levels_[static_cast<size_t>(bld.type_idx_)];
+        highest = std::max(highest, level);
+    }
+
+    std::vector<int16_t>& levels_;
+};
+
+// The road tiles beside a building's footprint, where its floods start.
+std::vector<DaxMapPositionI> roadsAround(const RnGenericBuilding& b) {
+    const RnGenericBuildingType& type = b.buildingType();
+    std::vector<DaxMapPositionI> starts;
+    grn_map.adjacentRoads(starts, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_);
+    return starts;
 }
 
 }  // namespace
@@ -354,6 +403,32 @@ bool RnSimpleBuilding::checkMaterialNeeds(const RnSimpleBuildingType& type, DaxG
                       type.name_.c_str());
     }
     return changed;
+}
+
+int RnSimpleBuilding::linkNearStorages(std::map<int16_t, RnObjectID>& goods) const {
+    DAX_ASSERT(oid_.id() != RnIdBldRoad);
+    DAX_ASSERT(oid_.id() != RnIdBldHous);
+    DAX_ASSERT(oid_.id() != RnIdBldStor);
+    const std::vector<DaxMapPositionI> starts = roadsAround(*this);
+    const uint16_t range = static_cast<uint16_t>(std::max<int16_t>(0, grn_game.prod_walker_range_));
+    if (starts.empty() || goods.empty() || range == 0) return 0;
+    NearStorageFlood flood(goods);
+    RnFloodTarget none;
+    flood.floodFromStarts(none, oid_, starts, range);
+    return static_cast<int>(flood.linked_);
+}
+
+void RnSimpleBuilding::floodHouseLevels(std::vector<int16_t>& levels, uint16_t max_dist,
+                                        uint16_t since_house_limit) const {
+    DAX_ASSERT(oid_.id() != RnIdBldRoad);
+    DAX_ASSERT(oid_.id() != RnIdBldHous);
+    DAX_ASSERT(oid_.id() != RnIdBldStor);
+    levels.assign(grn_game.housTypes().size(), 0);
+    const std::vector<DaxMapPositionI> starts = roadsAround(*this);
+    if (starts.empty() || max_dist == 0) return;
+    HouseLevelFlood flood(levels, since_house_limit);
+    RnFloodTarget none;
+    flood.floodFromStarts(none, oid_, starts, max_dist);
 }
 
 // ---------------------------------------------------------------------------

@@ -256,6 +256,18 @@ public:
     // The type's simple part.
     const RnSimpleBuildingType& simpleType() const;
 
+    // Links each goods type of the map whose entry has no link yet
+    // (instance index -1) to the first storage reached along the roads,
+    // within prod_walker_range steps, that is not a ruin and keeps that goods
+    // type. Returns how many entries were linked. Not for roads, houses and
+    // storages.
+    int linkNearStorages(std::map<int16_t, RnObjectID>& goods) const;
+    // Gives levels one value per house type: the highest current level of
+    // the houses of that type reachable along the roads within max_dist
+    // steps, going on past houseless road for at most since_house_limit
+    // tiles (0: no limit). Not for roads, houses and storages.
+    void floodHouseLevels(std::vector<int16_t>& levels, uint16_t max_dist, uint16_t since_house_limit) const;
+
     MaterialMap material_in_store_;
 
 protected:

@@ -55,9 +55,7 @@ void RnHous::emptyHouse(const RnHousType& type) {
     // the workforce.
     offerWorkers(type, 0);
     if (RnWorkforce* wkf = rnWorkforceOf(type.ppl_type_idx_)) wkf->removeSource(oid_);
-    grn_game.dropBldrWalkerTargets(oid_);
-    grn_game.dropMrktWalkerTargets(oid_);
-    grn_game.dropServWalkerTargets(oid_);
+    grn_game.releaseWalkers(oid_);
     int level = curLevel();
     int own = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].own_attr_ : 0;
     rnSpreadOwnAttr(*this, rnNow(), own, 0);

@@ -5,6 +5,7 @@
 #include "dax2/dax_error.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_mrkt.h"
 
@@ -33,7 +34,8 @@ void RnMrkt::workersChanged(DaxGameTime t) {
 // LATER: Re-evaluating the stock after a delivery comes with the market's own code.
 void RnMrkt::goodsArrived(DaxGameTime /*t*/) {}
 
-// LATER: Collecting returned walkers comes with the walkers' own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
@@ -43,9 +45,8 @@ bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
 void RnMrkt::shutDown(const RnMrktType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
-    // LATER: the market unlinks its near storages and takes its walkers
-    // back here, once those exist.
-    grn_game.dropBldrWalkerTargets(oid_);
+    // LATER: the market unlinks its near storages here, once those exist.
+    grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
 }
@@ -78,9 +79,9 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     // The goods statistics are recomputed here once they exist.
 }
 
-void RnWalkerMrktType::dropTarget(const RnObjectID& oid) {
-    for (RnWalkerMrkt& w : instances_) {
-        if (w.target_building_oid_ != oid) continue;
-        w.forgetTarget();
-    }
+bool RnMrkt::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
+                              const std::vector<DaxMapPositionI>& starts) const {
+    const RnWalkerMrktType& walkers = grn_game.mrktWalkerType(mrktType().walker_type_idx_);
+    RnFloodWalkerMrkt flood(target, now, oid_, walkers.tiles_without_houses_);
+    return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
 }

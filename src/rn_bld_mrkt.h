@@ -10,6 +10,9 @@
 
 #include "rn_bld_generic.h"
 
+struct RnFloodTarget;
+struct RnFloodTargetProd;
+
 // A goods entry of a market (12 bytes): stored units; word_ holds the
 // promised lots in bits 0-13, bit 14 "wanted" and bit 15 "switched on"; the
 // linked near storage.
@@ -78,6 +81,11 @@ public:
     void updateWorkerRatio();
 
     void shutDown(const RnMrktType& type);
+
+    // The house that wants most of the market's goods for the road it
+    // takes, within the reach of the market's walkers, from the road tiles
+    // beside the market. True with the target filled.
+    bool findWalkerTarget(RnFloodTarget& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts) const;
 
     const RnMrktType& mrktType() const;
 

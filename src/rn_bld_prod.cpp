@@ -6,6 +6,7 @@
 #include "dax2/dax_error.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_placement.h"
 
@@ -33,7 +34,8 @@ void RnProd::workersChanged(DaxGameTime t) {
 // LATER: Restarting the cycle after a delivery comes with the building's own code.
 void RnProd::goodsArrived(DaxGameTime /*t*/) {}
 
-// LATER: Collecting returned walkers comes with the walkers' own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnProd::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 float RnProd::efficiency() const { return isDestroyed() ? 0.0f : worker_factor_ * resource_factor_; }
@@ -45,10 +47,8 @@ bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
 void RnProd::shutDown(const RnProdType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
-    // LATER: production walkers heading here give up, the building's own
-    // walkers are taken back and its roaming markers released here, once
-    // those exist.
-    grn_game.dropBldrWalkerTargets(oid_);
+    // LATER: its roaming markers are released here, once those exist.
+    grn_game.releaseWalkers(oid_);
     input_goods_.clear();
     output_goods_in_store_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -119,4 +119,10 @@ uint16_t RnProdType::outputAmountForGoods(int16_t goods) const {
     for (const RnGoodsOutput& out : output_goods_)
         if (out.good_type_idx_ == goods) return static_cast<uint16_t>(out.amount_);
     return 0;
+}
+
+bool RnProd::findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now,
+                                  const std::vector<DaxMapPositionI>& starts, const RnGoodsSet& goods) const {
+    RnFloodWalkerProd flood(target, now, goods, true);
+    return flood.floodFromStarts(target, oid_, starts, static_cast<uint16_t>(grn_game.prod_walker_range_));
 }

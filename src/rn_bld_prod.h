@@ -11,6 +11,9 @@
 
 #include "rn_bld_generic.h"
 
+struct RnFloodTarget;
+struct RnFloodTargetProd;
+
 // An input entry (12 bytes): stored and promised units, linked near storage.
 struct RnProdInpInf {
     uint16_t stored_ = 0;
@@ -97,6 +100,12 @@ public:
     void updateWorkerRatio();
 
     void shutDown(const RnProdType& type);
+
+    // The building (storages included) that needs one of the goods types
+    // most for the road it takes, within prod_walker_range, from the road
+    // tiles beside the building. True with the target filled.
+    bool findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts,
+                              const RnGoodsSet& goods) const;
 
     const RnProdType& prodType() const;
 

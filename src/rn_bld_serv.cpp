@@ -7,6 +7,7 @@
 #include "rn_bld_hous.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_serv.h"
 
@@ -31,7 +32,8 @@ void RnServ::workersChanged(DaxGameTime t) {
 // LATER: Re-evaluating the stock after a delivery comes with the building's own code.
 void RnServ::goodsArrived(DaxGameTime /*t*/) {}
 
-// LATER: Collecting returned walkers comes with the walkers' own code.
+// LATER: taking returned walkers back (rnCollectFinishedWalkers) comes with
+// the building's own code.
 void RnServ::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
@@ -42,8 +44,8 @@ void RnServ::shutDown(const RnServType& type) {
     if (isDestroyed()) return;
     rnRemoveWorkplace(oid_, type.worker_reqs_);
     // LATER: the building unlinks its near storages (returning their
-    // demand) and takes its walkers back here, once those exist.
-    grn_game.dropBldrWalkerTargets(oid_);
+    // demand) here, once those exist.
+    grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
 }
@@ -83,13 +85,11 @@ uint16_t RnServType::neededAmount(int16_t goods) const {
     return 0;
 }
 
-void RnWalkerServType::dropTarget(const RnObjectID& oid) {
-    for (RnWalkerServ& w : instances_) {
-        if (w.target_building_oid_ != oid) continue;
-        // The walker's service is the service building type it comes from.
-        if (oid.isRoadOrBuilding()) grn_game.buildingByOid(oid).setServicePending(w.home_oid_.type_idx_, false);
-        w.forgetTarget();
-    }
+bool RnServ::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
+                              const std::vector<DaxMapPositionI>& starts) const {
+    const RnWalkerServType& walkers = grn_game.servWalkerType(servType().walker_type_idx_);
+    RnFloodWalkerServ flood(target, now, oid_.type_idx_, walkers.tiles_without_houses_);
+    return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
 }
 
 void RnServType::countServedHouses(int& badly, int& well) const {

@@ -10,6 +10,9 @@
 
 #include "rn_bld_generic.h"
 
+struct RnFloodTarget;
+struct RnFloodTargetProd;
+
 // Stored and promised lots of a needed goods type (4 bytes).
 struct RnServAmount {
     uint16_t stored_ = 0;
@@ -80,6 +83,11 @@ public:
     void updateWorkerRatio();
 
     void shutDown(const RnServType& type);
+
+    // The house or decoration that needs the service most for the road it
+    // takes, within the reach of the building's walkers, from the road
+    // tiles beside it. True with the target filled.
+    bool findWalkerTarget(RnFloodTarget& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts) const;
 
     const RnServType& servType() const;
 

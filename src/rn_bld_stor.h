@@ -1,15 +1,22 @@
 // Storage buildings: workplaces that keep goods in lots for the buildings
 // around them and pass them on with production and storage walkers. Here are
-// the records, the placement, the removal and the demand balance that linked
-// buildings keep current; the storage's behaviour and its network come with
-// their own code.
+// the records, the placement, the removal, the demand balance that linked
+// buildings keep current, the storage network of each type and the transport
+// planner that reads it; the storage's behaviour and the links of its network
+// come with their own code.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <set>
+#include <vector>
 
+#include "nex/tappend.h"
+#include "nex/tgraph.h"
 #include "rn_bld_generic.h"
+
+struct RnFloodTargetProd;
+struct RnStorTransportPlan;
 
 // A goods entry of a storage (6 bytes): stored and promised lots and the net
 // demand of the linked buildings (negative: a net need around the storage).
@@ -44,6 +51,40 @@ struct RnStorPersData {
     int32_t network_node_ = 0;  // node in the type's storage network, 0 none
 };
 static_assert(sizeof(RnStorPersData) == 40, "RnStorPersData is saved as 40 raw bytes");
+
+// A road link of the storage network (24 bytes): where the road starts
+// beside the source storage, its length to the tile beside the target, and
+// its first steps in walking order.
+struct RnStorNetEdgeData {
+    DaxMapPositionI start_ = DaxMapPositionI::none();
+    int16_t dist_ = 0;
+    uint16_t len_ = 0;
+    uint8_t steps_[16] = {};
+};
+static_assert(sizeof(RnStorNetEdgeData) == 24, "storage network edges are 24 bytes");
+
+// The storages of one storage type and the road links from each to the
+// storages of the type it reaches first: a directed graph whose node and edge
+// ids (from 1) index the storage ids and the link data.
+class RnStorageNetwork {
+public:
+    static int32_t typeSignature() { return nex::tDiGraph::dataSignature() + 32; }
+
+    // The storage of a node (fatal unless the node is in the graph).
+    void setNodeObject(int32_t node, const RnObjectID& oid);
+    const RnObjectID& nodeObject(int32_t node) const;
+    // The link from one node to another, added when there is none yet.
+    void setEdge(int32_t node_from, int32_t node_to, const RnStorNetEdgeData& data);
+    const RnStorNetEdgeData& edgeData(int32_t edge) const;
+    // Drops every link leaving the node.
+    void removeOutEdges(int32_t node);
+
+    nex::tDiGraph gr_;
+
+private:
+    nex::tappend<RnObjectID, 128> nodes_;
+    nex::tappend<RnStorNetEdgeData, 128> edges_;
+};
 
 class RnStorType;
 
@@ -81,6 +122,15 @@ public:
     // Recomputes the worker ratio (its efficiency) from the assigned workers.
     void updateWorkerRatio();
 
+    // Whether to send a storage walker now, and with what to which
+    // neighbour of the network: the goods move towards the storages whose
+    // linked buildings need them most. True with a filled plan.
+    bool planTransport(RnStorTransportPlan& plan) const;
+    // The best target for a production walker with one of the goods types
+    // (other storages are no targets). True with the target filled.
+    bool findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts,
+                              const RnGoodsSet& goods) const;
+
     void shutDown(const RnStorType& type);
 
     const RnStorType& storType() const;
@@ -115,6 +165,6 @@ public:
     // The goods types assigned to this storage type when the data model is
     // complete.
     std::set<int16_t> distribute_goods_;
-    // The storage network of the type joins here with its own code.
+    RnStorageNetwork network_;
     nex::AppendableWithFreeList<RnStor, kRnInstanceBlock> instances_;
 };

@@ -72,6 +72,7 @@ void RnGame::clear() {
     serv_types_.clear();
     stor_types_.clear();
     update_queue_.clear();
+    extra_building_types_.clear();
     dax_strings.clearImported();
     world_loaded_ = false;
     daxLogMessage(2, 1, "game cleared");

@@ -296,11 +296,21 @@ public:
     // The id names a live object (slot in use; a building also not
     // destroyed). False for other kinds, unknown types and bad indices.
     bool isObjectAlive(const RnObjectID& oid);
+    // The road or building of the id while it is alive (as isObjectAlive
+    // says), else null: what walkers use to reach their home and target.
+    RnGenericBuilding* liveBuilding(const RnObjectID& oid);
 
-    // Every walker of that kind whose target is id loses it.
-    void dropBldrWalkerTargets(const RnObjectID& id);
-    void dropMrktWalkerTargets(const RnObjectID& id);
-    void dropServWalkerTargets(const RnObjectID& id);
+    // A building goes away (removed or a ruin): the walkers it sent are
+    // removed, and walkers heading for it lose it (searching walkers look
+    // for another target, carrying walkers finish where they are).
+    void releaseWalkers(const RnObjectID& building);
+
+    // Building types that the eight tables do not hold (buildings a test
+    // brings along): each is found by the lookups under its kind at the type
+    // index returned, from kExtraTypeBase on, like the tables' types. Not
+    // owned; clear() forgets them.
+    static constexpr int16_t kExtraTypeBase = 0x4000;
+    int16_t addExtraBuildingType(RnGenericBuildingType& type);
 
 private:
     // The building type of (kind 1..8, type index) and the live objects of
@@ -336,6 +346,7 @@ private:
     RnTypeTable<RnServType> serv_types_;
     RnTypeTable<RnStorType> stor_types_;
     RnGameUpdateQueue update_queue_;
+    std::vector<RnGenericBuildingType*> extra_building_types_;
 
     bool world_loaded_ = false;
     RnTickServicesIfc* tick_services_ = nullptr;

@@ -106,6 +106,11 @@ R RnGame::onWalkerTable(Game& game, int kind, Fn fn, R none) {
 }
 
 RnGenericBuildingType* RnGame::buildingTypeAt(int kind, int type_idx) {
+    if (type_idx >= kExtraTypeBase) {
+        size_t i = static_cast<size_t>(type_idx - kExtraTypeBase);
+        if (i >= extra_building_types_.size() || extra_building_types_[i]->kind() != kind) return nullptr;
+        return extra_building_types_[i];
+    }
     auto pick = [type_idx](auto& table) -> RnGenericBuildingType* {
         return table.isIndex(type_idx) ? &table[static_cast<size_t>(type_idx)] : nullptr;
     };
@@ -260,16 +265,39 @@ bool RnGame::isObjectAlive(const RnObjectID& oid) {
     return false;
 }
 
-void RnGame::dropBldrWalkerTargets(const RnObjectID& id) {
-    for (RnWalkerBldrType& t : bldr_walker_types_.records()) t.dropTarget(id);
+RnGenericBuilding* RnGame::liveBuilding(const RnObjectID& oid) {
+    if (oid.kind_ < RnIdBldRoad || oid.kind_ > RnIdBldBldr) return nullptr;
+    RnGenericBuilding* b = buildingAt(oid);
+    if (!b || (oid.kind_ != RnIdBldRoad && b->isDestroyed())) return nullptr;
+    return b;
 }
 
-void RnGame::dropMrktWalkerTargets(const RnObjectID& id) {
-    for (RnWalkerMrktType& t : mrkt_walker_types_.records()) t.dropTarget(id);
+int16_t RnGame::addExtraBuildingType(RnGenericBuildingType& type) {
+    DAX_ASSERT_AT(type.kind() >= RnIdBldRoad && type.kind() <= RnIdBldBldr, kSrc, __LINE__);
+    extra_building_types_.push_back(&type);
+    return static_cast<int16_t>(kExtraTypeBase + extra_building_types_.size() - 1);
 }
 
-void RnGame::dropServWalkerTargets(const RnObjectID& id) {
-    for (RnWalkerServType& t : serv_walker_types_.records()) t.dropTarget(id);
+void RnGame::releaseWalkers(const RnObjectID& building) {
+    // Walkers that search for targets look for another; those that carry
+    // goods to it give up.
+    auto searching = [&building](auto& table) {
+        for (auto& type : table.records()) {
+            type.removeWalkersOf(building);
+            type.dropTarget(building);
+        }
+    };
+    auto carrying = [&building](auto& table) {
+        for (auto& type : table.records()) {
+            type.removeWalkersOf(building);
+            type.recallWalkersTo(building);
+        }
+    };
+    searching(bldr_walker_types_);
+    searching(mrkt_walker_types_);
+    searching(serv_walker_types_);
+    carrying(prod_walker_types_);
+    carrying(stor_walker_types_);
 }
 
 int32_t RnGame::selectBuildingsInRect(RnSelection& selection, int x0, int y0, int x1, int y1) {

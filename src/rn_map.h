@@ -22,6 +22,9 @@ enum : uint16_t {
 struct RnMapTile {
     // No road, building or walker on the tile.
     bool isTileFree() const { return oid_.kind_ == RnIdNone && walker_head_.bld_idx_ == -1; }
+    // A road stands here (walkers move only on roads).
+    bool isRoad() const { return oid_.kind_ == RnIdBldRoad; }
+    bool isWalkable() const { return (flags_ & kRnTileWalkable) != 0; }
     // Pushes a walker onto the front of the tile's walker list.
     void addWalker(const RnObjectID& walker);
     // Unlinks a walker from the list; false (and nothing changed) when it is

@@ -1,26 +1,30 @@
-// Builder walkers: carry building material from their builder building to a
-// site.
-// The record and the type record that owns the walkers; the walk itself
-// comes with the walkers' own code.
+// Builder walkers: carry building material from their builder building to the
+// buildings on their round whose material wears off.
 #pragma once
 
 #include <cstdint>
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerBldr final : public RnWalkerGeneric {
+// The home is a builder building: the sites take their material from its
+// store through the walker.
+class RnWalkerBldr final : public RnWalkerSearching {
 public:
     RnWalkerBldr() = default;
     RnWalkerBldr(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,
                  uint16_t amount)
-        : RnWalkerGeneric(RnIdWlkBldr, home, start, t, smooth_move), amount_(amount) {}
+        : RnWalkerSearching(RnIdWlkBldr, home, start, t, smooth_move, amount) {}
+    // Sent to the site the builder's flood chose, along its path.
+    RnWalkerBldr(const RnObjectID& home, const RnFloodTarget& target, DaxGameTime t, bool smooth_move)
+        : RnWalkerSearching(RnIdWlkBldr, home, target, t, smooth_move) {}
 
-    // LATER: The walk comes with the walkers' own code; until then a walker asks
-    // for no wake-up.
-    DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
+    void setDirectionImage(DaxDirection dir) override;
 
-    // What the target asked for when it was chosen (saved with the walker).
-    uint16_t amount_ = 0;
+protected:
+    uint16_t needOf(const RnGenericBuilding& b, DaxGameTime t) const override;
+    void deliverTo(RnGenericBuilding& b, DaxGameTime t) override;
+    bool findTarget(RnFloodTarget& target, DaxGameTime now, uint16_t max_dist) override;
+    uint16_t typeDistanceToReturn() const override;
 };
 
 class RnWalkerBldrType : public RnWalkerGenericType {
@@ -29,8 +33,10 @@ public:
     // Every live walker of the type heading for oid loses its target and
     // its cached path.
     void dropTarget(const RnObjectID& oid);
+    // Removes every walker that home sent; returns how many.
+    int removeWalkersOf(const RnObjectID& home);
 
     uint16_t distance_to_return_ = 0;
     RnWalkerImages images_;
-    nex::AppendableWithFreeList<RnWalkerBldr, kRnInstanceBlock> instances_;
+    RnWalkerList<RnWalkerBldr> instances_;
 };

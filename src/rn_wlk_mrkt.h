@@ -1,25 +1,27 @@
 // Market walkers: carry goods from their market to the houses on their round.
-// The record and the type record that owns the walkers; the walk itself
-// comes with the walkers' own code.
 #pragma once
 
 #include <cstdint>
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerMrkt final : public RnWalkerGeneric {
+class RnWalkerMrkt final : public RnWalkerSearching {
 public:
     RnWalkerMrkt() = default;
     RnWalkerMrkt(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,
                  uint16_t amount)
-        : RnWalkerGeneric(RnIdWlkMrkt, home, start, t, smooth_move), amount_(amount) {}
+        : RnWalkerSearching(RnIdWlkMrkt, home, start, t, smooth_move, amount) {}
+    // Sent to the house the market's flood chose, along its path.
+    RnWalkerMrkt(const RnObjectID& home, const RnFloodTarget& target, DaxGameTime t, bool smooth_move)
+        : RnWalkerSearching(RnIdWlkMrkt, home, target, t, smooth_move) {}
 
-    // LATER: The walk comes with the walkers' own code; until then a walker asks
-    // for no wake-up.
-    DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
+    void setDirectionImage(DaxDirection dir) override;
 
-    // What the target asked for when it was chosen (saved with the walker).
-    uint16_t amount_ = 0;
+protected:
+    uint16_t needOf(const RnGenericBuilding& b, DaxGameTime t) const override;
+    void deliverTo(RnGenericBuilding& b, DaxGameTime t) override;
+    bool findTarget(RnFloodTarget& target, DaxGameTime now, uint16_t max_dist) override;
+    uint16_t typeDistanceToReturn() const override;
 };
 
 class RnWalkerMrktType : public RnWalkerGenericType {
@@ -28,9 +30,11 @@ public:
     // Every live walker of the type heading for oid loses its target and
     // its cached path.
     void dropTarget(const RnObjectID& oid);
+    // Removes every walker that home sent; returns how many.
+    int removeWalkersOf(const RnObjectID& home);
 
     uint16_t distance_to_return_ = 0;
     uint16_t tiles_without_houses_ = 0;
     RnWalkerImages images_;
-    nex::AppendableWithFreeList<RnWalkerMrkt, kRnInstanceBlock> instances_;
+    RnWalkerList<RnWalkerMrkt> instances_;
 };

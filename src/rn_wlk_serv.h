@@ -1,37 +1,49 @@
 // Service walkers: carry a service from their service building to the houses
 // and decorations on their round.
-// The record and the type record that owns the walkers; the walk itself
-// comes with the walkers' own code.
 #pragma once
 
 #include <cstdint>
 
 #include "rn_wlk_generic.h"
 
-class RnWalkerServ final : public RnWalkerGeneric {
+// The service a walker carries is its home's service building type: the
+// home's own flood, the houses' service needs and the pending marks all use
+// that index.
+class RnWalkerServ final : public RnWalkerSearching {
 public:
     RnWalkerServ() = default;
     RnWalkerServ(const RnObjectID& home, const DaxMapPositionI& start, DaxGameTime t, bool smooth_move,
                  uint16_t amount)
-        : RnWalkerGeneric(RnIdWlkServ, home, start, t, smooth_move), amount_(amount) {}
+        : RnWalkerSearching(RnIdWlkServ, home, start, t, smooth_move, amount) {}
+    // Sent to the target the home's flood chose, along its path.
+    RnWalkerServ(const RnObjectID& home, const RnFloodTarget& target, DaxGameTime t, bool smooth_move)
+        : RnWalkerSearching(RnIdWlkServ, home, target, t, smooth_move) {}
 
-    // LATER: The walk comes with the walkers' own code; until then a walker asks
-    // for no wake-up.
-    DaxGameTime update(DaxGameTime /*now*/) override { return kRnNoWakeTime; }
+    void setDirectionImage(DaxDirection dir) override;
+    // The target is told that no service walker is on its way any more.
+    void releaseTarget() override;
 
-    // What the target asked for when it was chosen (saved with the walker).
-    uint16_t amount_ = 0;
+    int16_t serviceType() const { return home_oid_.type_idx_; }
+
+protected:
+    uint16_t needOf(const RnGenericBuilding& b, DaxGameTime t) const override;
+    void deliverTo(RnGenericBuilding& b, DaxGameTime t) override;
+    bool findTarget(RnFloodTarget& target, DaxGameTime now, uint16_t max_dist) override;
+    void announceTo(RnGenericBuilding& target) override;
+    uint16_t typeDistanceToReturn() const override;
 };
 
 class RnWalkerServType : public RnWalkerGenericType {
 public:
     int instanceCount() const { return instances_.liveCount(); }
-    // Every live walker of the type heading for oid loses its target and
-    // its cached path (the target is told that no service walker is on its way any more).
+    // Every live walker of the type heading for oid lets go of it (the
+    // building is told that no walker comes) and forgets its cached path.
     void dropTarget(const RnObjectID& oid);
+    // Removes every walker that home sent; returns how many.
+    int removeWalkersOf(const RnObjectID& home);
 
     uint16_t distance_to_return_ = 0;
     uint16_t tiles_without_houses_ = 0;
     RnWalkerImages images_;
-    nex::AppendableWithFreeList<RnWalkerServ, kRnInstanceBlock> instances_;
+    RnWalkerList<RnWalkerServ> instances_;
 };
