@@ -14,17 +14,6 @@
 
 namespace {
 
-// Whether fn throws one of the containers' exceptions.
-template <class Fn>
-bool throwsNex(Fn fn) {
-    try {
-        fn();
-    } catch (const nex::tExceptBase&) {
-        return true;
-    }
-    return false;
-}
-
 void blockList(FuzzInput& in) {
     nex::tappend<int32_t, 4> list;
     std::vector<int32_t> model;
@@ -39,14 +28,14 @@ void blockList(FuzzInput& in) {
             }
             case 1: {
                 const bool ok = !model.empty();
-                FUZZ_CHECK(throwsNex([&] { list.removeLast(); }) != ok, "removeLast");
+                FUZZ_CHECK(fuzzThrowsNex([&] { list.removeLast(); }) != ok, "removeLast");
                 if (ok) model.pop_back();
                 break;
             }
             case 2: {
                 const bool ok = i >= 0 && i < static_cast<int32_t>(model.size());
                 int32_t got = 0;
-                FUZZ_CHECK(throwsNex([&] { got = list[i]; }) != ok, "index check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { got = list[i]; }) != ok, "index check");
                 FUZZ_CHECK(!ok || got == model[static_cast<size_t>(i)], "element");
                 break;
             }
@@ -69,7 +58,7 @@ void blockList(FuzzInput& in) {
             default: {
                 const bool ok = i >= 0 && i < static_cast<int32_t>(model.size());
                 const int32_t v = static_cast<int32_t>(in.u16());
-                FUZZ_CHECK(throwsNex([&] { list.at(i) = v; }) != ok, "at check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { list.at(i) = v; }) != ok, "at check");
                 if (ok) model[static_cast<size_t>(i)] = v;
                 break;
             }
@@ -90,7 +79,7 @@ void bag(FuzzInput& in) {
         } else {
             const int32_t i = static_cast<int32_t>(in.range(-1, static_cast<int64_t>(model.size())));
             const bool ok = i >= 0 && i < static_cast<int32_t>(model.size());
-            FUZZ_CHECK(throwsNex([&] { b.remove(i); }) != ok, "bag remove check");
+            FUZZ_CHECK(fuzzThrowsNex([&] { b.remove(i); }) != ok, "bag remove check");
             if (ok) {
                 model[static_cast<size_t>(i)] = model.back();
                 model.pop_back();
@@ -126,7 +115,7 @@ void freeList(FuzzInput& in) {
             }
             case 1:
                 // Freeing a free slot twice would hand one index out twice.
-                FUZZ_CHECK(throwsNex([&] { list.remove(i); }) != live, "remove check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { list.remove(i); }) != live, "remove check");
                 if (live) {
                     used[static_cast<size_t>(i)] = false;
                     freed.push_back(i);
@@ -134,7 +123,7 @@ void freeList(FuzzInput& in) {
                 break;
             case 2: {
                 int32_t got = 0;
-                FUZZ_CHECK(throwsNex([&] { got = list[i]; }) != live, "get check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { got = list[i]; }) != live, "get check");
                 FUZZ_CHECK(!live || got == values[static_cast<size_t>(i)], "value");
                 break;
             }
@@ -167,7 +156,7 @@ void indexList(FuzzInput& in) {
             const bool after = op == 0;
             const bool ok = id == 0 || isLive(id);
             int32_t got = 0;
-            FUZZ_CHECK(throwsNex([&] { got = ids.insert(id, after); }) != ok, "insert check");
+            FUZZ_CHECK(fuzzThrowsNex([&] { got = ids.insert(id, after); }) != ok, "insert check");
             if (ok) {
                 int32_t expect = made + 1;
                 if (!freed.empty()) {

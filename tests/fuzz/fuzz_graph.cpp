@@ -35,16 +35,6 @@ struct Model {
     }
 };
 
-template <class Fn>
-bool throwsNex(Fn fn) {
-    try {
-        fn();
-    } catch (const nex::tExceptBase&) {
-        return true;
-    }
-    return false;
-}
-
 std::vector<int32_t> walk(const tDiGraph& g, int32_t n, bool out) {
     std::vector<int32_t> ids;
     if (out) {
@@ -56,7 +46,7 @@ std::vector<int32_t> walk(const tDiGraph& g, int32_t n, bool out) {
 }
 
 void compare(const tDiGraph& g, const Model& m) {
-    FUZZ_CHECK(!throwsNex([&] { g.verify(); }), "verify refused a graph built by operations");
+    FUZZ_CHECK(!fuzzThrowsNex([&] { g.verify(); }), "verify refused a graph built by operations");
     FUZZ_CHECK(g.nodeCount() == static_cast<int32_t>(m.out.size()), "node count");
     FUZZ_CHECK(g.edgeCount() == static_cast<int32_t>(m.edges.size()), "edge count");
     for (const auto& [n, edges] : m.out) {
@@ -117,16 +107,16 @@ void exercise(tDiGraph g) {
     for (int32_t e = g.firstEdge(); e != 0; e = g.nextEdge(e)) edges.push_back(e);
     for (int32_t n = g.firstNode(); n != 0; n = g.nextNode(n)) nodes.push_back(n);
     for (size_t i = 0; i < edges.size(); i += 2) {
-        FUZZ_CHECK(!throwsNex([&] { g.removeEdge(edges[i]); }), "removeEdge of a verified graph");
-        FUZZ_CHECK(!throwsNex([&] { g.verify(); }), "verify after removeEdge");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.removeEdge(edges[i]); }), "removeEdge of a verified graph");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.verify(); }), "verify after removeEdge");
     }
     for (size_t i = 0; i + 1 < nodes.size(); ++i) {
-        FUZZ_CHECK(!throwsNex([&] { g.addEdge(nodes[i], nodes[i + 1]); }), "addEdge of a verified graph");
-        FUZZ_CHECK(!throwsNex([&] { g.verify(); }), "verify after addEdge");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.addEdge(nodes[i], nodes[i + 1]); }), "addEdge of a verified graph");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.verify(); }), "verify after addEdge");
     }
     for (int32_t n : nodes) {
-        FUZZ_CHECK(!throwsNex([&] { g.removeNode(n); }), "removeNode of a verified graph");
-        FUZZ_CHECK(!throwsNex([&] { g.verify(); }), "verify after removeNode");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.removeNode(n); }), "removeNode of a verified graph");
+        FUZZ_CHECK(!fuzzThrowsNex([&] { g.verify(); }), "verify after removeNode");
     }
     FUZZ_CHECK(g.edgeCount() == 0 && g.nodeCount() == 0, "empty at the end");
 }
@@ -154,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
             case 2: {
                 int32_t id = 0;
-                FUZZ_CHECK(throwsNex([&] { id = g.addEdge(a, b); }) != (a_live && b_live), "addEdge check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { id = g.addEdge(a, b); }) != (a_live && b_live), "addEdge check");
                 if (a_live && b_live) {
                     FUZZ_CHECK(id == Model::take(m.free_edges, m.made_edges), "edge id");
                     m.edges[id] = {a, b};
@@ -165,12 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             case 3: {
                 const bool live = m.edges.count(e) != 0;
-                FUZZ_CHECK(throwsNex([&] { g.removeEdge(e); }) != live, "removeEdge check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { g.removeEdge(e); }) != live, "removeEdge check");
                 if (live) m.removeEdge(e);
                 break;
             }
             case 4: {
-                FUZZ_CHECK(throwsNex([&] { g.removeNode(a); }) != a_live, "removeNode check");
+                FUZZ_CHECK(fuzzThrowsNex([&] { g.removeNode(a); }) != a_live, "removeNode check");
                 if (a_live) {
                     std::vector<int32_t> incident = m.out[a];
                     for (int32_t x : m.in[a])
@@ -203,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 tDiGraph bad(g);
                 const int hits = static_cast<int>(in.range(1, 3));
                 for (int i = 0; i < hits; ++i) damage(bad, in);
-                bool accepted = !throwsNex([&] { bad.verify(); });
+                bool accepted = !fuzzThrowsNex([&] { bad.verify(); });
                 if (accepted) exercise(bad);
                 break;
             }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "nex/texcept.h"
+
 // Every harness defines this; libFuzzer or the corpus driver calls it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -56,6 +58,17 @@ private:
     do {                                                         \
         if (!(cond)) fuzzFail(__FILE__, __LINE__, (what));       \
     } while (0)
+
+// Whether fn throws one of the containers' exceptions.
+template <class Fn>
+bool fuzzThrowsNex(Fn fn) {
+    try {
+        fn();
+    } catch (const nex::tExceptBase&) {
+        return true;
+    }
+    return false;
+}
 
 // Starts Allegro (system, image and primitives addons) once, with message
 // boxes off and only errors logged, and gives every harness process one
