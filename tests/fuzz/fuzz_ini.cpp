@@ -46,6 +46,21 @@ void checkKey(const char* section, const char* key) {
     }
 }
 
+// Whether text is well-formed UTF-8. Allegro cannot look up a name that is
+// not: comparing it with itself never ends (the game only looks up names of
+// its own, which are plain ASCII).
+bool validUtf8(const char* text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        int more = *p < 0x80 ? 0 : (*p >> 5) == 6 ? 1 : (*p >> 4) == 14 ? 2 : (*p >> 3) == 30 ? 3 : -1;
+        if (more < 0) return false;
+        ++p;
+        for (; more > 0; --more, ++p)
+            if ((*p >> 6) != 2) return false;
+    }
+    return true;
+}
+
 void checkLayer(DaxIniFile& layer) {
     if (!layer.config()) return;
     // Allegro lists the global section ("") among the sections.
@@ -55,7 +70,7 @@ void checkLayer(DaxIniFile& layer) {
         ALLEGRO_CONFIG_ENTRY* e_it = nullptr;
         for (const char* key = al_get_first_config_entry(layer.config(), section, &e_it); key;
              key = al_get_next_config_entry(&e_it)) {
-            checkKey(section, key);
+            if (validUtf8(section) && validUtf8(key)) checkKey(section, key);
         }
     }
 }
