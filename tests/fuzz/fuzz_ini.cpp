@@ -52,9 +52,24 @@ void checkKey(const char* section, const char* key) {
 bool validUtf8(const char* text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     while (*p) {
-        int more = *p < 0x80 ? 0 : (*p >> 5) == 6 ? 1 : (*p >> 4) == 14 ? 2 : (*p >> 3) == 30 ? 3 : -1;
-        if (more < 0) return false;
-        ++p;
+        const unsigned char c = *p++;
+        if (c < 0x80) continue;
+        int more = 0;
+        unsigned char lo = 0x80, hi = 0xBF;  // the bounds of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (*p < lo || *p > hi) return false;
         for (; more > 0; --more, ++p)
             if ((*p >> 6) != 2) return false;
     }
