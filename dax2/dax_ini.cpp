@@ -4,10 +4,12 @@
 #include <allegro5/allegro_ttf.h>
 
 #include <cstdio>
+#include <string>
 
 #include "al5gcn/allegro5font.hpp"
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
+#include "dax2/dax_mptr.h"
 #include "dax2/dax_platform.h"
 #include "gcn/exception.hpp"
 #include "gcn/font.hpp"
@@ -41,6 +43,47 @@ DaxIniFile::~DaxIniFile() {
     }
 }
 
+namespace {
+
+// Loads a config file. Allegro's reader never returns from a file in which a
+// name holding the bytes F4 90..BF 80..BF 80..BF (past the last code point of
+// Unicode) comes twice; a damaged file can hold that, so those lead bytes are
+// read as '?' (and logged) from a copy of the file.
+ALLEGRO_CONFIG* loadConfig(const char* path) {
+    std::string text;
+    {
+        FILE_mptr file(std::fopen(path, "rb"));
+        if (!file) return nullptr;
+        char buf[4096];
+        size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, file.get())) > 0) text.append(buf, got);
+    }
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    int replaced = 0;
+    for (size_t i = 0; i + 3 < text.size(); ++i) {
+        if (byte(i) == 0xF4 && byte(i + 1) >= 0x90 && byte(i + 1) <= 0xBF && (byte(i + 2) & 0xC0) == 0x80 &&
+            (byte(i + 3) & 0xC0) == 0x80) {
+            text[i] = '?';
+            ++replaced;
+        }
+    }
+    if (replaced == 0) return al_load_config_file(path);
+    daxLogMessage(1, 1, "config file %s holds %d byte sequences that are no text, read as '?'", path, replaced);
+    ALLEGRO_PATH* temp_path = nullptr;
+    ALLEGRO_FILE* temp = al_make_temp_file("zorXXXXXX.ini", &temp_path);
+    if (!temp) return nullptr;
+    ALLEGRO_CONFIG* config = nullptr;
+    if (al_fwrite(temp, text.data(), text.size()) == text.size() && al_fseek(temp, 0, ALLEGRO_SEEK_SET)) {
+        config = al_load_config_file_f(temp);
+    }
+    al_fclose(temp);
+    std::remove(al_path_cstr(temp_path, ALLEGRO_NATIVE_PATH_SEP));
+    al_destroy_path(temp_path);
+    return config;
+}
+
+}  // namespace
+
 void DaxIniFile::open(const char* path) {
     if (config_) {
         if (dirty_) {
@@ -54,7 +97,7 @@ void DaxIniFile::open(const char* path) {
     if (!path) {
         return;
     }
-    config_ = al_load_config_file(path);
+    config_ = loadConfig(path);
     daxLogMessage(2, 1, "open config file %s %p", path, static_cast<void*>(config_));
     path_ = path;
 }

@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [-t seconds] [-j parallel] [-m] [harness...]
 #
 # -t  seconds per harness (default 60); -j  harnesses run at once (default
-# 1); -m  merge new inputs that add coverage into the repository corpus
+# 1); -m  merge new inputs that reach new code into the repository corpus
 # (tests/fuzz/corpus/<harness>/) at the end. Without names every harness
 # runs. Each harness starts from its repository corpus and keeps what it
 # finds in build-fuzz/corpus/<harness>/; a crash, a leak, a timeout or a
@@ -77,7 +77,9 @@ for p in "${pids[@]}"; do wait "$p" || status=1; done
 
 if [ $merge -eq 1 ]; then
   for h in "${harnesses[@]}"; do
-    nice "build-fuzz/tests/fuzz/${h}_fuzzer" -merge=1 -max_len=8192 "tests/fuzz/corpus/$h" "build-fuzz/corpus/$h" \
+    # Edges only (no hit counts) and short inputs: the corpus stays small.
+    nice "build-fuzz/tests/fuzz/${h}_fuzzer" -merge=1 -use_counters=0 -max_len=512 "tests/fuzz/corpus/$h" \
+      "build-fuzz/corpus/$h" \
       > "build-fuzz/findings/$h.merge.log" 2>&1 || status=1
   done
   echo "new inputs merged into tests/fuzz/corpus/"
