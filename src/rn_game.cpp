@@ -2,6 +2,8 @@
 // of type records, build orders and demolitions.
 #include "rn_game.h"
 
+#include <algorithm>
+
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_msg.h"
@@ -326,4 +328,32 @@ int16_t RnGame::addDecoType(const RnDecoType& rec) {
 }
 int16_t RnGame::addBldrType(const RnBldrType& rec) {
     return registerRecord(bldr_types_, rec.typeId(), rec, "bldr type");
+}
+
+void RnGame::checkGoodsTypeFree(int32_t id) const {
+    const size_t n = goods_types_.size();
+    if (prod_walker_types_.size() != n || stor_walker_types_.size() != n) {
+        daxRaiseError("walker id (%d) must be identical to goods id (%d)",
+                      static_cast<int>(std::max(prod_walker_types_.size(), stor_walker_types_.size())),
+                      static_cast<int>(n));
+    }
+    if (goods_types_.find(id) >= 0) daxRaiseError("goods type %d already defined", id);
+    if (prod_walker_types_.find(id) >= 0) daxRaiseError("prod walker type %d already defined", id);
+    if (stor_walker_types_.find(id) >= 0) daxRaiseError("stor walker type %d already defined", id);
+    if (n >= static_cast<size_t>(RnTypeTable<RnGoodsType>::kMaxRecords)) {
+        daxRaiseError("goods type %d can't be added, there can only be %d", id, RnTypeTable<RnGoodsType>::kMaxRecords);
+    }
+}
+
+int16_t RnGame::addGoodsTypeWithWalkers(const RnGoodsType& goods, const RnWalkerProdType& prod,
+                                        const RnWalkerStorType& stor) {
+    if (prod.typeId() != goods.id_ || stor.typeId() != goods.id_) {
+        daxRaiseError("walker types %d and %d must have the id of goods type %d", prod.typeId(), stor.typeId(),
+                      goods.id_);
+    }
+    checkGoodsTypeFree(goods.id_);
+    const int16_t idx = addGoodsType(goods);
+    addProdWalkerType(prod);
+    addStorWalkerType(stor);
+    return idx;
 }
