@@ -123,3 +123,7 @@ bool RnBldr::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
     RnFloodWalkerBldr flood(target, now, oid_);
     return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
 }
+
+DaxDialogIfc* RnBldr::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createBldrDialog(*this) : nullptr;
+}

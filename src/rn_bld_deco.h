@@ -66,6 +66,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
     bool scheduleSupplyCheck(DaxGameTime t) override;
 

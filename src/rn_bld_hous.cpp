@@ -118,3 +118,16 @@ int RnHousType::maxUsedLevel() const {
     for (const RnHous& h : instances_) level = std::max(level, h.curLevel());
     return level;
 }
+
+DaxDialogIfc* RnHous::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createHousDialog(*this) : nullptr;
+}
+
+// LATER: the test of too many jobless people comes with the house's own
+// code; until then only the desirability decides.
+bool RnHous::canLevelUp() const {
+    const RnHousType& type = housType();
+    const size_t next = static_cast<size_t>(curLevel()) + 1;
+    if (next >= type.level_descs_.size()) return true;
+    return averageDesirability() >= type.level_descs_[next].needed_attr_;
+}

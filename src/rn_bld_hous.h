@@ -158,6 +158,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
 
     // Slot 34: the earliest request wins; returns whether t_bld changed.
@@ -176,6 +178,9 @@ public:
     const RnHousType& housType() const;
     // The mean desirability total of the tiles under the house.
     int averageDesirability() const;
+    // Whether the house could rise: the desirability around it reaches the
+    // next level's need (always, at the top level).
+    bool canLevelUp() const;
 
     ServiceMap services_;
     GoodsMap goods_;

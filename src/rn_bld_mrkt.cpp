@@ -85,3 +85,17 @@ bool RnMrkt::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,
     RnFloodWalkerMrkt flood(target, now, oid_, walkers.tiles_without_houses_);
     return flood.floodFromStarts(target, oid_, starts, walkers.distance_to_return_);
 }
+
+DaxDialogIfc* RnMrkt::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createMrktDialog(*this) : nullptr;
+}
+
+// LATER: the demand the market registers at the linked storage is withdrawn
+// or added here with the market's own code; until then only the switch
+// changes.
+void RnMrkt::setGoodsEnabled(int16_t goods, bool on) {
+    auto it = goods_stored_.find(goods);
+    if (it == goods_stored_.end()) return;
+    uint16_t& word = it->second.word_;
+    word = static_cast<uint16_t>(on ? (word | RnMrktAmountInf::kEnabled) : (word & ~RnMrktAmountInf::kEnabled));
+}

@@ -70,6 +70,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
@@ -79,6 +81,10 @@ public:
 
     // Recomputes the worker ratio (its efficiency) from the assigned workers.
     void updateWorkerRatio();
+    // Switches a goods type of the market on or off (bit 15 of its entry),
+    // keeping its near-storage link; a goods type it does not sell is
+    // ignored.
+    void setGoodsEnabled(int16_t goods, bool on);
 
     void shutDown(const RnMrktType& type);
 

@@ -126,3 +126,25 @@ bool RnProd::findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now,
     RnFloodWalkerProd flood(target, now, goods, true);
     return flood.floodFromStarts(target, oid_, starts, static_cast<uint16_t>(grn_game.prod_walker_range_));
 }
+
+DaxDialogIfc* RnProd::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createProdDialog(*this) : nullptr;
+}
+
+int RnProd::cycleProgressPercent() const {
+    const RnProdType& type = prodType();
+    if (type.output_goods_.size() != 1) return -1;
+    auto it = output_goods_in_store_.find(type.output_goods_[0].good_type_idx_);
+    if (it == output_goods_in_store_.end()) return -1;
+    const uint32_t now = rnNow().value();
+    const uint32_t ready = it->second.ready_time_.value();
+    if (ready < now) return -1;
+    const float eff = efficiency();
+    if (eff < 0.01f) return -1;
+    // The cycle's length at this efficiency and what is left of it, in game
+    // time units.
+    const double cycle = static_cast<double>(type.output_goods_[0].time_) * DaxGameTime::kPerHour / eff;
+    const double left = static_cast<double>(ready - now);
+    if (left > cycle || cycle <= 0.0) return -1;
+    return static_cast<int>((cycle - left) * 100.0 / cycle);
+}

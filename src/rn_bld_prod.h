@@ -89,6 +89,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     float efficiency() const override;
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
@@ -98,6 +100,10 @@ public:
 
     // Recomputes the worker factor from the assigned workers.
     void updateWorkerRatio();
+    // Per cent of the running cycle done, -1 when it cannot be told: a type
+    // with other than one output, a ready time passed, an efficiency below
+    // 0.01 or more time left than a whole cycle at this efficiency.
+    int cycleProgressPercent() const;
 
     void shutDown(const RnProdType& type);
 

@@ -110,3 +110,7 @@ void RnServType::countServedHouses(int& badly, int& well) const {
         for (const RnDeco& d : dt.instances_) count(1000 - d.effect_.remainingPermille(now));
     }
 }
+
+DaxDialogIfc* RnServ::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createServDialog(*this) : nullptr;
+}

@@ -249,3 +249,13 @@ bool RnStor::findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now,
     RnFloodWalkerProd flood(target, now, goods, false);
     return flood.floodFromStarts(target, oid_, starts, static_cast<uint16_t>(grn_game.prod_walker_range_));
 }
+
+DaxDialogIfc* RnStor::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createStorDialog(*this) : nullptr;
+}
+
+int RnStor::networkOutDegree() const {
+    const nex::tDiGraph& gr = storType().network_.gr_;
+    if (network_node_ <= 0 || !gr.isNode(network_node_)) return 0;
+    return gr.outDeg(network_node_);
+}

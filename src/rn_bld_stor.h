@@ -106,6 +106,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
@@ -118,6 +120,9 @@ public:
     void adjustDemand(int16_t goods, int delta);
     // Whether the storage keeps the goods type.
     bool storesGoods(int16_t goods) const { return goods_stored_.count(goods) != 0; }
+    // The links from its node to other storages of its type's network; 0
+    // without a node.
+    int networkOutDegree() const;
 
     // Recomputes the worker ratio (its efficiency) from the assigned workers.
     void updateWorkerRatio();
