@@ -15,6 +15,7 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
 #include "gcn/key.hpp"
+#include "gcn/widgets/tab.hpp"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
 #include "rn_bld_hous.h"
@@ -764,6 +765,10 @@ AnnotatedRadioButton* RnOverviewMenu::addTypeRadio(RadioMap& map, gcn::ButtonVBa
 void RnOverviewMenu::layoutPanel() {
     for (gcn::ButtonHBar& bar : tab_bars_) bar.layout(gcn::kLayoutVisible);
     tabs_.resizeToContent();
+    // Wide enough for the tabs' captions too.
+    int captions = 2;
+    for (int i = 0; i < tabs_.getNumberOfTabs(); ++i) captions += tabs_.getTab(i)->getWidth();
+    if (tabs_.getWidth() < captions) tabs_.setWidth(captions);
     right_.layout(gcn::kLayoutVisible);
     right_.setPosition(width_ - right_.getWidth(), 0);
 }
