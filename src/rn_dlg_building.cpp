@@ -188,6 +188,12 @@ void RnBuildingDialog::finish(const RnGenericBuilding& b, const std::string& sta
     adjustSize();
 }
 
+void RnBuildingDialog::finish(const RnGenericBuilding& b, const std::string& status) {
+    std::string summary;
+    rnBuildingHeader(summary, b);
+    finish(b, status, summary);
+}
+
 void RnBuildingDialog::action(const gcn::ActionEvent& event) {
     for (const WorkerRow& row : rows_) {
         if (!row.more || event.getSource() != row.more.get()) continue;

@@ -95,6 +95,9 @@ protected:
     // The status text, the summary (when there is one) and the picture;
     // then lays the column out and sizes the window.
     void finish(const RnGenericBuilding& b, const std::string& status, const std::string& summary);
+    // The same with the building's header as its summary (the kinds other
+    // than the house).
+    void finish(const RnGenericBuilding& b, const std::string& status);
 
 private:
     RnObjectID oid_;

@@ -5,7 +5,6 @@
 #include "rn_bld_serv.h"
 #include "rn_bld_texts.h"
 #include "rn_game.h"
-#include "rn_game_infostr.h"
 
 namespace {
 
@@ -30,7 +29,5 @@ RnDecoDialog::RnDecoDialog(const RnDeco& b) : RnBuildingDialog("Deco", b, b.deco
             rnDlgAppendStored(status, e.stored_, e.promised_, goods);
         }
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }

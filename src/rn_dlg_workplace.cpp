@@ -45,8 +45,26 @@ int lotSize(int16_t goods) {
                                                                                     : 1;
 }
 
+// "<n> <goods>" (single) for goods of lots of one, "<n> x <lot size>
+// <goods>" (sized) for larger lots.
+void appendLots(std::string& buf, int single, int sized, int count, int16_t goods) {
+    const int lot = lotSize(goods);
+    if (lot < 2) {
+        rnAppendMsg(buf, single, "ds", count, rnGoodsName(goods));
+    } else {
+        rnAppendMsg(buf, sized, "dds", count, lot, rnGoodsName(goods));
+    }
+}
+
 // A flags-word field of walkers under way.
 int field(uint32_t flags, int shift, uint32_t mask) { return static_cast<int>((flags >> shift) & mask); }
+
+// The last status line: how many walkers of the building's walker type are
+// under way.
+void appendWalkersOut(std::string& buf, int text, int count, int16_t walker_kind, int16_t walker_type) {
+    rnDlgNewEntry(buf);
+    rnAppendMsg(buf, text, "ds", count, rnDlgWalkerName(walker_kind, walker_type));
+}
 
 }  // namespace
 
@@ -72,13 +90,9 @@ RnBldrDialog::RnBldrDialog(const RnBldr& b) : RnBuildingDialog("Builder", b, b.b
                 rnAppendMsg(status, kTextBldrPromised, "d", promised);
             }
         }
-        rnDlgNewEntry(status);
-        rnAppendMsg(status, kTextBldrWalkersOut, "ds", field(b.flags_, 5, 7),
-                    rnDlgWalkerName(RnIdWlkBldr, type.walker_type_idx_));
+        appendWalkersOut(status, kTextBldrWalkersOut, field(b.flags_, 5, 7), RnIdWlkBldr, type.walker_type_idx_);
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }
 
 // ---------------------------------------------------------------------------
@@ -94,13 +108,7 @@ RnProdDialog::RnProdDialog(const RnProd& b) : RnBuildingDialog("Prod", b, b.prod
         if (done >= 0) rnAppendMsg(status, kTextCycleDone, "d", done);
         for (const auto& [goods, e] : b.output_goods_in_store_) {
             rnDlgNewEntry(status);
-            const int stored = e.stored_ & RnProdOutInf::kAmountMask;
-            const int lot = lotSize(goods);
-            if (lot < 2) {
-                rnAppendMsg(status, kTextReady, "ds", stored, rnGoodsName(goods));
-            } else {
-                rnAppendMsg(status, kTextReadyLotsOfSize, "dds", stored, lot, rnGoodsName(goods));
-            }
+            appendLots(status, kTextReady, kTextReadyLotsOfSize, e.stored_ & RnProdOutInf::kAmountMask, goods);
         }
         for (const auto& [goods, e] : b.input_goods_) {
             rnDlgNewEntry(status);
@@ -109,9 +117,7 @@ RnProdDialog::RnProdDialog(const RnProd& b) : RnBuildingDialog("Prod", b, b.prod
         rnDlgNewEntry(status);
         rnAppendMsg(status, kTextWalkersOut, "d", field(b.flags_, 6, 15));
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }
 
 // ---------------------------------------------------------------------------
@@ -127,13 +133,9 @@ RnServDialog::RnServDialog(const RnServ& b) : RnBuildingDialog("Service", b, b.s
             rnDlgNewEntry(status);
             rnDlgAppendStored(status, e.amt_.stored_, e.amt_.promised_, goods);
         }
-        rnDlgNewEntry(status);
-        rnAppendMsg(status, kTextServWalkersOut, "ds", field(b.flags_, 5, 7),
-                    rnDlgWalkerName(RnIdWlkServ, type.walker_type_idx_));
+        appendWalkersOut(status, kTextServWalkersOut, field(b.flags_, 5, 7), RnIdWlkServ, type.walker_type_idx_);
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }
 
 // ---------------------------------------------------------------------------
@@ -149,13 +151,7 @@ RnStorDialog::RnStorDialog(const RnStor& b) : RnBuildingDialog("Stor", b, b.stor
         if (links > 0) rnAppendMsg(status, kTextStorageLinks, "d", links);
         for (const auto& [goods, e] : b.goods_stored_) {
             rnDlgNewEntry(status);
-            const int lot = lotSize(goods);
-            if (lot < 2) {
-                rnAppendMsg(status, kTextStorLots, "ds", static_cast<int>(e.stored_nlots_), rnGoodsName(goods));
-            } else {
-                rnAppendMsg(status, kTextStorLotsOfSize, "dds", static_cast<int>(e.stored_nlots_), lot,
-                            rnGoodsName(goods));
-            }
+            appendLots(status, kTextStorLots, kTextStorLotsOfSize, e.stored_nlots_, goods);
             if (e.promised_nlots_ != 0) {
                 status += ", ";
                 rnAppendMsg(status, kTextLotsPromised, "d", static_cast<int>(e.promised_nlots_));
@@ -166,9 +162,7 @@ RnStorDialog::RnStorDialog(const RnStor& b) : RnBuildingDialog("Stor", b, b.stor
         status += '\n';
         rnAppendMsg(status, kTextStorWalkersOut, "d", field(b.flags_, 11, 15));
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }
 
 // ---------------------------------------------------------------------------
@@ -208,13 +202,9 @@ RnMrktDialog::RnMrktDialog(const RnMrkt& b) : RnBuildingDialog("Market", b, b.mr
             boxes_.emplace(goods, std::move(box));
         }
         if (!any_storage) rnAppendf(status, "%s", rnMsg(kTextMarketWithoutStorage).c_str());
-        rnDlgNewEntry(status);
-        rnAppendMsg(status, kTextMrktWalkersOut, "ds", field(b.flags_, 5, 15),
-                    rnDlgWalkerName(RnIdWlkMrkt, type.walker_type_idx_));
+        appendWalkersOut(status, kTextMrktWalkersOut, field(b.flags_, 5, 15), RnIdWlkMrkt, type.walker_type_idx_);
     }
-    std::string summary;
-    rnBuildingHeader(summary, b);
-    finish(b, status, summary);
+    finish(b, status);
 }
 
 RnMrktDialog::~RnMrktDialog() {

@@ -408,37 +408,39 @@ void RnOverviewMapWidget::goodsFootprints(const std::vector<Colour>& grid,
             paint(p, fixed(c));
         }
     }
-    auto supplied = [](float f) { return Colour{1.0f, 0.6f + 0.4f * f, 0.0f, 1.0f}; };
-    const auto& serv_types = grn_game.servTypes();
-    for (size_t i = 0; i < serv_types.size(); ++i) {
-        if (serv_types[i].neededAmount(g) == 0) continue;
-        note(RnIdBldServ, i);
-        for (const RnServ& s : serv_types[i].instances_) {
+    // Buildings that use the goods up: yellow the fuller their store, red
+    // the emptier.
+    auto users = [&](const auto& types, int16_t kind, auto uses, auto stored, auto capacity) {
+        for (size_t i = 0; i < types.size(); ++i) {
+            if (!uses(types[i])) continue;
+            note(kind, i);
+            for (const auto& b : types[i].instances_) {
+                const float f = share(stored(b), capacity(types[i]));
+                paint(b, fixed(Colour{1.0f, 0.6f + 0.4f * f, 0.0f, 1.0f}));
+            }
+        }
+    };
+    users(
+        grn_game.servTypes(), RnIdBldServ, [&](const RnServType& t) { return t.neededAmount(g) != 0; },
+        [&](const RnServ& s) {
             auto it = s.goods_stored_.find(g);
-            const int stored = it != s.goods_stored_.end() ? it->second.amt_.stored_ : 0;
-            paint(s, fixed(supplied(share(stored, serv_types[i].in_capa_))));
-        }
-    }
-    const auto& deco_types = grn_game.decoTypes();
-    for (size_t i = 0; i < deco_types.size(); ++i) {
-        if (deco_types[i].amountForGoods(g) == 0) continue;
-        note(RnIdBldDeco, i);
-        for (const RnDeco& d : deco_types[i].instances_) {
+            return it != s.goods_stored_.end() ? it->second.amt_.stored_ : 0;
+        },
+        [](const RnServType& t) { return t.in_capa_; });
+    users(
+        grn_game.decoTypes(), RnIdBldDeco, [&](const RnDecoType& t) { return t.amountForGoods(g) != 0; },
+        [&](const RnDeco& d) {
             auto it = d.goods_.find(g);
-            const int stored = it != d.goods_.end() ? it->second.stored_ : 0;
-            paint(d, fixed(supplied(share(stored, deco_types[i].in_capa_))));
-        }
-    }
-    const auto& bldr_types = grn_game.bldrTypes();
-    for (size_t i = 0; i < bldr_types.size(); ++i) {
-        if (bldr_types[i].capacityForGoods(g) == 0) continue;
-        note(RnIdBldBldr, i);
-        for (const RnBldr& b : bldr_types[i].instances_) {
+            return it != d.goods_.end() ? it->second.stored_ : 0;
+        },
+        [](const RnDecoType& t) { return t.in_capa_; });
+    users(
+        grn_game.bldrTypes(), RnIdBldBldr, [&](const RnBldrType& t) { return t.capacityForGoods(g) != 0; },
+        [&](const RnBldr& b) {
             auto it = b.goods_stored_.find(g);
-            const int stored = it != b.goods_stored_.end() ? it->second.stored_ : 0;
-            paint(b, fixed(supplied(share(stored, bldr_types[i].capacity_))));
-        }
-    }
+            return it != b.goods_stored_.end() ? it->second.stored_ : 0;
+        },
+        [](const RnBldrType& t) { return t.capacity_; });
     const auto& mrkt_types = grn_game.mrktTypes();
     for (size_t i = 0; i < mrkt_types.size(); ++i) {
         if (mrkt_types[i].distribute_goods_.count(g) == 0) continue;

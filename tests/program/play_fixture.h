@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "dax2/dax_error.h"
@@ -20,6 +21,8 @@
 #include "rn_mainmap.h"
 #include "rn_map.h"
 #include "rn_menu_game.h"
+#include "rn_menu_main.h"
+#include "rn_menu_newgame.h"
 #include "support/temp_dir.h"
 
 namespace playtest {
@@ -99,6 +102,8 @@ public:
         x = static_cast<int>(sx) + wx;
         y = static_cast<int>(sy) + wy;
     }
+    // From the main menu: "New game", the first map, "Start".
+    void startNewGame();
     // Builds a type of the build menu from one tile to another (a drag
     // for more than one tile), then ends build mode with a right click.
     void placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1, int ty1);
@@ -141,6 +146,17 @@ protected:
         // The log file goes with the folder; the next test opens its own.
         DaxLog::reset();
         ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+    }
+
+    // The program's log, once it is closed: not empty, and without an
+    // error or warning.
+    void expectCleanLog() {
+        DaxLog::reset();
+        const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
+        EXPECT_FALSE(log.empty());
+        for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
+            EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
+        }
     }
 
     // Free land for a street: a row of `length` tiles at y where roads may
@@ -188,6 +204,15 @@ inline BuildMenuButton* menuButton(RnRunGameMenu& game, const std::string& name,
         }
     }
     return nullptr;
+}
+
+inline void Player::startNewGame() {
+    clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
+    frames(2);
+    auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+    ASSERT_NE(new_game, nullptr);
+    new_game->listBox().setSelected(0);
+    clickWidget(new_game->startButton());
 }
 
 inline void Player::placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1,

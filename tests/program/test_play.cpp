@@ -165,12 +165,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     EXPECT_EQ(buildings, 3);
     EXPECT_GE(hours, 6u);
     EXPECT_TRUE(fs::exists(shot));
-    DaxLog::reset();
-    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
-    EXPECT_FALSE(log.empty());
-    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
-        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
-    }
+    expectCleanLog();
 }
 
 TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
@@ -185,12 +180,7 @@ TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
         loop.start();
         Player p(loop);
         p.frames(3);
-        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
-        p.frames(2);
-        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
-        ASSERT_NE(new_game, nullptr);
-        new_game->listBox().setSelected(0);
-        p.clickWidget(new_game->startButton());
+        p.startNewGame();
         p.frames(8);
         state_after = dax_menu_handler->currentState();
         ASSERT_EQ(loop.dialogs().size(), 1u);

@@ -32,12 +32,7 @@ class PlayScreensTest : public PlayTest {
 protected:
     // From the main menu into a new game on the sample map.
     static void startNewGame(Player& p) {
-        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
-        p.frames(2);
-        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
-        ASSERT_NE(new_game, nullptr);
-        new_game->listBox().setSelected(0);
-        p.clickWidget(new_game->startButton());
+        p.startNewGame();
         p.frames(10);
         auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
         ASSERT_NE(loading, nullptr);
@@ -181,11 +176,7 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
     EXPECT_TRUE(ended);
     EXPECT_EQ(shots.size(), 7u + 8u);
     for (const std::string& s : shots) EXPECT_TRUE(fs::exists(s)) << s;
-    DaxLog::reset();
-    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
-    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
-        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
-    }
+    expectCleanLog();
 }
 
 }  // namespace
