@@ -310,6 +310,21 @@ TEST_F(OverviewTest, TheTypePicturesShowLevelsNeedsAndNetworks) {
     EXPECT_TRUE(at(17, 18) == rgb(1, 1, 1) || at(17, 19) == rgb(1, 1, 1));
     EXPECT_FALSE(at(17, 16) == rgb(1, 1, 1));
 
+    // The builder yard type: the buildings short of material from green to
+    // red by their need, over a trace of their drained colour; the others
+    // drained.
+    RnStor& stor = grn_game.storByOid(stor_);
+    stor.material_in_store_[kPlanks] = RnMaterialInf{DaxGameTime(kNow - 10), DaxGameTime(kNow + 10), 2, 0};
+    const int need = stor.materialNeed(DaxGameTime(kNow), RnObjectID(RnIdBldBldr, 0, -1));
+    ASSERT_GT(need, 0);
+    picture(Mode::kBuildingType, RnObjectTypeID(RnIdBldBldr, 0));
+    paint();
+    const float q = (1000 - need) / 1000.0f;
+    const float w = 0.2f + 0.2f * q;
+    EXPECT_TRUE(near(at(10, 19), rgb((1 - w) * (1 - q / 2), (1 - w) * q, 0.0f)));  // a type colour of black
+    EXPECT_EQ(at(24, 19), rgb(0, 0, 0));
+    EXPECT_EQ(at(20, 19), rgb(1, 1, 1));
+
     // Roads white in the roads picture.
     picture(Mode::kRoads, RnObjectTypeID(RnIdBldRoad, -1));
     paint();
