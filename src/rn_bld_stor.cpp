@@ -72,7 +72,7 @@ RnObjectID RnStorType::createBuilding(int x, int y) {
     // (RnWorkforce::addSink) once the network exists.
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -84,7 +84,7 @@ void RnStorType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 uint16_t RnStorType::capacityForGoods(int16_t goods) const {
