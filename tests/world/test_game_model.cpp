@@ -16,28 +16,11 @@ using GameModelTest = ModelTest;
 
 TEST_F(GameModelTest, UsageFlagsAndGoodsSetsOfASmallModel) {
     ASSERT_EQ("", check(SmallModel()));
-    struct Expected {
-        int16_t goods;
-        bool hous, p_in, prod, harv, mat, bldr;
-    } expected[] = {
-        {0, false, true, false, true, false, false},   // wood: cut, sawn
-        {1, false, false, true, false, true, true},    // planks: sawn, built with, delivered
-        {2, true, false, false, true, false, false},   // bread: baked, eaten
-    };
-    for (const Expected& e : expected) {
-        const RnGoodsType& gt = grn_game.goodsType(e.goods);
-        SCOPED_TRACE(gt.name_);
-        EXPECT_EQ(e.hous, gt.used_hous_);
-        EXPECT_EQ(e.p_in, gt.used_p_in_);
-        EXPECT_EQ(e.prod, gt.used_prod_);
-        EXPECT_EQ(e.harv, gt.used_harv_);
-        EXPECT_EQ(e.mat, gt.used_mat_);
-        EXPECT_EQ(e.bldr, gt.used_bldr_);
-        EXPECT_FALSE(gt.used_serv_ || gt.used_deco_);
-        // Level 1 needs bread and planks, and planks are made of wood.
-        EXPECT_TRUE(gt.house_level_);
-        EXPECT_EQ(0, gt.stor_type_idx_);
-    }
+    // Level 1 needs bread and planks, and planks are made of wood.
+    EXPECT_EQ("A p-in harv", usageText(grn_game.goodsType(0)));
+    EXPECT_EQ("A prod mat bldr", usageText(grn_game.goodsType(1)));
+    EXPECT_EQ("A hous harv", usageText(grn_game.goodsType(2)));
+    for (int16_t g = 0; g < 3; ++g) EXPECT_EQ(0, grn_game.goodsType(g).stor_type_idx_);
     EXPECT_EQ((std::set<int16_t>{0, 1, 2}), grn_game.storType(0).distribute_goods_);
     EXPECT_EQ((std::set<int16_t>{2}), grn_game.mrktType(0).distribute_goods_);
     for (const RnProdType& pt : grn_game.prodTypes()) {

@@ -61,6 +61,16 @@ protected:
         well.needs_ = {{2, 1}};
         model.servs.push_back(well);
     }
+    // A garden that takes `amount` of the goods for each 48 hours it is
+    // active.
+    static void addGarden(SmallModel& model, int16_t goods, uint16_t amount) {
+        RnDecoType garden;
+        garden.type_id_ = 950;
+        garden.name_ = "garden";
+        garden.hours_attr_ = 48;
+        garden.goods_ = {{goods, amount}};
+        model.decos.push_back(garden);
+    }
     // A house of the model's type at (x, y) with its level, its people and,
     // as a house of that level keeps them, its bread and planks entries.
     static RnHous& addHouse(int x, int y, int level, int people) {
@@ -80,12 +90,7 @@ protected:
 TEST_F(GameStatsTest, RatesCountTheTypesAndTheirBuildings) {
     SmallModel model;
     addWell(model);
-    RnDecoType garden;
-    garden.type_id_ = 950;
-    garden.name_ = "garden";
-    garden.hours_attr_ = 48;
-    garden.goods_ = {{2, 2}};
-    model.decos.push_back(garden);
+    addGarden(model, 2, 2);
     ASSERT_EQ("", check(model));
 
     grn_game.prodType(1).createBuilding(2, 2);  // two sawmills
@@ -189,12 +194,7 @@ TEST_F(GameStatsTest, ServiceAndDecorationAdviceNameWhatIsMissing) {
     SmallModel model;
     addWell(model, 10);
     model.goods.push_back(RnGoodsType("flowers", 514, 4, 1, -2));
-    RnDecoType garden;
-    garden.type_id_ = 950;
-    garden.name_ = "garden";
-    garden.hours_attr_ = 48;
-    garden.goods_ = {{3, 1}};
-    model.decos.push_back(garden);
+    addGarden(model, 3, 1);
     ASSERT_EQ("", check(model));
     addHouse(2, 10, 0, 3).services_[0] = RnHouseServiceData();
     // Everything else the town needs stands.
