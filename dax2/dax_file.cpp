@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,10 @@ bool gzCloseSlot(ALLEGRO_FILE* f) {
     return gzclose(gz(f)) == Z_OK;
 }
 
+// zlib counts in int: a larger request is served in part, as a short read
+// or write, instead of wrapping to a wrong count.
+unsigned zlibCount(size_t n) { return static_cast<unsigned>(n > INT_MAX ? INT_MAX : n); }
+
 size_t gzReadSlot(ALLEGRO_FILE* f, void* buf, size_t n) {
     if (n == 0) {
         return 0;
@@ -44,7 +49,7 @@ size_t gzReadSlot(ALLEGRO_FILE* f, void* buf, size_t n) {
         *static_cast<unsigned char*>(buf) = static_cast<unsigned char>(c);
         return 1;
     }
-    int got = gzread(gz(f), buf, static_cast<unsigned>(n));
+    int got = gzread(gz(f), buf, zlibCount(n));
     if (got < 0) {
         al_set_errno(errno ? errno : EIO);
         return 0;
@@ -59,7 +64,7 @@ size_t gzWriteSlot(ALLEGRO_FILE* f, const void* buf, size_t n) {
     if (n == 0) {
         return 0;
     }
-    int put = gzwrite(gz(f), buf, static_cast<unsigned>(n));
+    int put = gzwrite(gz(f), buf, zlibCount(n));
     if (put <= 0) {
         al_set_errno(errno ? errno : EIO);
         return 0;
@@ -110,6 +115,14 @@ const char* gzErrmsgSlot(ALLEGRO_FILE* f) {
 
 void gzClearerrSlot(ALLEGRO_FILE* f) { gzclearerr(gz(f)); }
 
+// The unpacked size of a gzip stream is only known once it has been read to
+// the end, so the size is reported unknown as Allegro expects: -1 with an
+// error number. Allegro calls this slot without checking it exists.
+off_t gzSizeSlot(ALLEGRO_FILE*) {
+    al_set_errno(ENOSYS);
+    return -1;
+}
+
 // Keeps at most 1023 characters of a path, as every framework path buffer.
 std::string boundedPath(const char* path) {
     std::string p = path ? path : "";
@@ -136,8 +149,8 @@ std::string withSlash(std::string dir) {
 const ALLEGRO_FILE_INTERFACE daxGzFileInterface = {
     gzOpenSlot,   gzCloseSlot, gzReadSlot,  gzWriteSlot,    gzFlushSlot, gzTellSlot,
     gzSeekSlot,   gzEofSlot,   gzErrorSlot, gzErrmsgSlot,   gzClearerrSlot,
-    nullptr,  // unget character
-    nullptr,  // size
+    nullptr,  // unget character: Allegro keeps its own push-back buffer
+    gzSizeSlot,
 };
 
 ALLEGRO_FILE* daxGzOpen(const char* path, const char* mode) {

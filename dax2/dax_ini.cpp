@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -69,6 +70,25 @@ bool readWholeFile(const char* path, std::string& text) {
     std::fclose(f);
     errno = err;
     return !failed;
+}
+
+// Allegro's config never returns from a file in which a name holding the
+// bytes F4 90..BF 80..BF 80..BF (past the last code point of Unicode) comes
+// twice; a damaged file can hold that, so those lead bytes are read as '?'
+// (and logged).
+void replaceUnreadableBytes(const char* path, std::string& text) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    int replaced = 0;
+    for (size_t i = 0; i + 3 < text.size(); ++i) {
+        if (byte(i) == 0xF4 && byte(i + 1) >= 0x90 && byte(i + 1) <= 0xBF && (byte(i + 2) & 0xC0) == 0x80 &&
+            (byte(i + 3) & 0xC0) == 0x80) {
+            text[i] = '?';
+            ++replaced;
+        }
+    }
+    if (replaced > 0) {
+        daxLogMessage(1, 1, "config file %s holds %d byte sequences that are no text, read as '?'", path, replaced);
+    }
 }
 
 // Says once per process that a line of an ini file is skipped: the same
@@ -178,6 +198,7 @@ void DaxIniFile::open(const char* path) {
     path_ = path;
     std::string text;
     if (readWholeFile(path, text)) {
+        replaceUnreadableBytes(path, text);
         config_ = parseIni(path_, text, lines_);
     } else {
         load_error_ = errno != 0 ? errno : EIO;

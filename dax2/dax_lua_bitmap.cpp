@@ -52,15 +52,6 @@ ALLEGRO_BITMAP* createMemoryBitmap(int w, int h) {
     return al_create_bitmap(w, h);
 }
 
-// The size of an image made from script values must be something the
-// registry can hold.
-void checkImageSize(int64_t w, int64_t h) {
-    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
-        daxRaiseError("image size %lld,%lld out of range 1..32767", static_cast<long long>(w),
-                      static_cast<long long>(h));
-    }
-}
-
 // A piece taken straight out of the sheet must lie inside it.
 void checkInSheet(ALLEGRO_BITMAP* sheet, int x, int y, int w, int h) {
     int sw = al_get_bitmap_width(sheet);
@@ -217,6 +208,7 @@ int readBitmap(lua_State* L, int index, int name_table, int geom) {
     }
     int ws = static_cast<int>(ws_f);
     int hs = static_cast<int>(hs_f);
+    daxCheckImageSize("scaled bitmap", ws, hs);
 
     // A copy of the piece: the colour key must not change the sheet, which
     // later pieces are cut from.
@@ -389,10 +381,11 @@ int luaReadGroundTile(lua_State* L) {
 
     const int tw = dax_bitmaps.tileWidth();
     const int th = dax_bitmaps.tileHeight();
+    daxCheckFootprint(a, b, 0);
     const int64_t count = static_cast<int64_t>(a) + b;
     const int64_t width = (tw / 2) * count;
     const int64_t height = (th / 2) * count - 1;
-    checkImageSize(width, height);
+    daxCheckImageSize("ground tile", width, height);
     const int W = static_cast<int>(width);
     const int H = static_cast<int>(height);
 
@@ -424,7 +417,7 @@ int luaReadGroundTile(lua_State* L) {
 // transparent magenta. piece holds the result.
 void cutTile(ALLEGRO_BITMAP_mptr& piece, ALLEGRO_BITMAP* sheet, const NameArgs& n, int x, int y,
              int w, int h) {
-    checkImageSize(w, h);
+    daxCheckImageSize("tile", w, h);
     checkInSheet(sheet, x, y, w, h);
     piece.reset(al_create_sub_bitmap(sheet, x, y, w, h));
     if (!piece) {
@@ -467,9 +460,10 @@ int luaReadMTile(lua_State* L) {
     const int tw = dax_bitmaps.tileWidth();
     const int th = dax_bitmaps.tileHeight();
 
+    daxCheckFootprint(sx, sy, 1);
     const int64_t width = (static_cast<int64_t>(sx) + sy) * (tw / 2);
     const int64_t min_height = (static_cast<int64_t>(sx) + sy) * (th / 2) - 1;
-    checkImageSize(width, min_height);
+    daxCheckImageSize("multi-tile", width, min_height);
     if (height != 0 && height < min_height) {
         daxRaiseError("height (%d) is too small, needs to be at least %d", height,
                       static_cast<int>(min_height));
@@ -486,6 +480,21 @@ int luaReadMTile(lua_State* L) {
 }
 
 }  // namespace
+
+void daxCheckImageSize(const char* what, int64_t w, int64_t h) {
+    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || w * h > kDaxMaxImagePixels) {
+        daxRaiseError("%s of %lldx%lld pixels is out of range: 1..%lld a side, at most %lld pixels", what,
+                      static_cast<long long>(w), static_cast<long long>(h), static_cast<long long>(kMaxImageSide),
+                      static_cast<long long>(kDaxMaxImagePixels));
+    }
+}
+
+void daxCheckFootprint(int64_t a, int64_t b, int min_side) {
+    if (a < min_side || b < min_side || a > kDaxMaxFootprintTiles || b > kDaxMaxFootprintTiles || a + b < 1) {
+        daxRaiseError("footprint %lldx%lld is out of range: %d..%d tiles a side", static_cast<long long>(a),
+                      static_cast<long long>(b), min_side, kDaxMaxFootprintTiles);
+    }
+}
 
 void daxLuaRegisterBitmapFunctions(DaxLua& lua) {
     lua.registerLoggedFunction("open_file", luaOpenFile);

@@ -3,6 +3,8 @@
 // colour key, and isometric or rectangular tiles sized by the tile size.
 #pragma once
 
+#include <cstdint>
+
 struct ALLEGRO_BITMAP;
 class DaxLua;
 
@@ -17,3 +19,16 @@ ALLEGRO_BITMAP* daxLuaBitmapFile();
 // Destroys the current sheet (once Allegro has shut down it is only
 // forgotten: Allegro destroyed it).
 void daxLuaReleaseBitmapFile();
+
+// Bounds of the images script calls make, so that a script value cannot ask
+// for gigabytes: a footprint is at most this many tiles a side, and an image
+// at most 32767 pixels a side (the registry's sizes are 16-bit) and this
+// many pixels in all (64 MB).
+constexpr int kDaxMaxFootprintTiles = 64;
+constexpr int64_t kDaxMaxImagePixels = int64_t(1) << 24;
+// Raises "<what> of WxH pixels is out of range ..." unless both sides are at
+// least 1 and the image keeps to the bounds above.
+void daxCheckImageSize(const char* what, int64_t w, int64_t h);
+// Raises "footprint AxB is out of range ..." unless both sides are in
+// min_side..kDaxMaxFootprintTiles and together at least 1.
+void daxCheckFootprint(int64_t a, int64_t b, int min_side);

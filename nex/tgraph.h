@@ -575,16 +575,18 @@ private:
         --adj_pool_.count_;
     }
 
-    // Walks list h of node n; false unless every cell lies in the pool, names
-    // a live edge that refers back to node and cell, and the links and the
-    // count agree.
-    bool checkList(const AdjHead& h, int32_t n, bool out) const {
+    // Walks list h of node n; false unless every cell lies in the pool, was
+    // not met before (in this or another list), names a live edge that
+    // refers back to node and cell, and the links and the count agree. The
+    // cells walked are marked in seen.
+    bool checkList(const AdjHead& h, int32_t n, bool out, std::vector<char>& seen) const {
         int32_t cells = adj_links_.size();
         if (h.count_ > cells) return false;
         int32_t prev = 0;
         int32_t c = h.first_;
         for (int32_t k = 0; k < h.count_; ++k) {
-            if (c <= 0 || c >= cells) return false;
+            if (c <= 0 || c >= cells || seen[static_cast<size_t>(c)]) return false;
+            seen[static_cast<size_t>(c)] = 1;
             const AdjLink& cell = adj_links_.unchecked(c);
             if (cell.prev_ != prev || !edge_ids_.isValid(cell.edge_) || cell.edge_ > edges_.size())
                 return false;
@@ -601,15 +603,20 @@ private:
         if (!node_ids_.verify() || !edge_ids_.verify()) return false;
         if (adj_links_.empty() || adj_links_.unchecked(0).edge_ != 0) return false;
         if (node_ids_.limit() > nodes_.size() + 1 || edge_ids_.limit() > edges_.size() + 1) return false;
+        // Every cell of the pool is met once: in one node list, or free. A
+        // cell in two lists would be freed twice by removeEdge and then
+        // handed out twice.
+        std::vector<char> seen(static_cast<size_t>(adj_links_.size()), 0);
         int64_t in_total = 0;
         int64_t out_total = 0;
         for (int32_t n = firstNode(); n != 0; n = nextNode(n)) {
             const NodeInf_& inf = nodes_.unchecked(n - 1);
             if (inf.in_.count_ < 0 || inf.out_.count_ < 0) return false;
-            if (!checkList(inf.in_, n, false) || !checkList(inf.out_, n, true)) return false;
+            if (!checkList(inf.in_, n, false, seen) || !checkList(inf.out_, n, true, seen)) return false;
             in_total += inf.in_.count_;
             out_total += inf.out_.count_;
         }
+        int64_t marked = in_total + out_total;
         int32_t edges = edgeCount();
         for (int32_t e = firstEdge(); e != 0; e = nextEdge(e)) {
             const EdgeInf_& inf = edges_.unchecked(e - 1);
@@ -621,16 +628,16 @@ private:
         if (adj_pool_.used_ != adj_links_.size() - 1 || adj_pool_.count_ != 2 * edges ||
             adj_pool_.count_ + adj_pool_.free_count_ != adj_pool_.used_)
             return false;
-        std::vector<char> seen(static_cast<size_t>(adj_links_.size()), 0);
         int32_t c = adj_pool_.free_head_;
         for (int32_t k = 0; k < adj_pool_.free_count_; ++k) {
             if (c <= 0 || c >= adj_links_.size() || seen[static_cast<size_t>(c)] ||
                 adj_links_.unchecked(c).edge_ != 0)
                 return false;
             seen[static_cast<size_t>(c)] = 1;
+            ++marked;
             c = adj_links_.unchecked(c).next_;
         }
-        return true;
+        return marked == adj_pool_.used_;
     }
 
     IdList node_ids_;

@@ -10,6 +10,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
+#include "rn_workforce.h"
 #include "rn_wlk_bldr.h"
 
 namespace {
@@ -30,9 +31,13 @@ RnBldr::RnBldr(const RnBldrType& type, int x, int y) : RnSimpleBuilding(RnIdBldB
 
 const RnBldrType& RnBldr::bldrType() const { return grn_game.bldrType(oid_.type_idx_); }
 
-// LATER: The builder's timers, walkers and goods come with its own code; until then
-// it asks for no wake-up.
-DaxGameTime RnBldr::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check. LATER: the builder's other timers come with its
+// own code; until then its update runs the re-check alone.
+DaxGameTime RnBldr::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnBldr::hasWorkers() const { return rnHasWorkers(*this, bldrType().worker_reqs_); }
+
+void RnBldr::updateWorkerRatio() { efficiency_ = rnMeanWorkerRatio(*this, bldrType()); }
 
 void RnBldr::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -73,9 +78,8 @@ uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
 
 void RnBldr::shutDown(const RnBldrType& type) {
     if (isDestroyed()) return;
-    // Here the builder leaves the workforce of each worker requirement
-    // (RnWorkforce::removeSink) and unlinks its near storages, once those
-    // exist.
+    rnRemoveWorkplace(oid_, type.worker_reqs_);
+    // LATER: the builder unlinks its near storages here, once those exist.
     grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -88,8 +92,7 @@ RnGenericBuilding* RnBldrType::findInstance(int32_t idx) {
 RnObjectID RnBldrType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     RnBldr& obj = rnAddInstance(instances_, *this, RnBldr(*this, x, y));
-    // Each worker requirement adds the builder to the workforce of its people
-    // type here (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, worker_reqs_);
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     grn_game.updateGoodsStatistics();
@@ -101,6 +104,9 @@ void RnBldrType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnBldr& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, worker_reqs_);
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);

@@ -59,8 +59,8 @@ public:
     // goods type it distributes that is used as building material.
     RnBldr(const RnBldrType& type, int x, int y);
 
-    // LATER: The builder's behaviour comes with its own code; until then it asks
-    // for no wake-up.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -71,6 +71,8 @@ public:
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // What the builder holds of a goods type, up to wanted; 0 without an
@@ -80,6 +82,9 @@ public:
     // and returns how many; the linked storage's demand follows the change
     // of whole lots.
     uint16_t takeGoods(int16_t goods, uint16_t amount);
+
+    // Recomputes the worker ratio (its efficiency) from the assigned workers.
+    void updateWorkerRatio();
 
     void shutDown(const RnBldrType& type);
 

@@ -7,6 +7,7 @@
 #include "dax2/dax_error.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_workforce.h"
 
 RnHous::RnHous(int x, int y, DaxGameTime now) : RnGenericBuilding(RnIdBldHous, x, y) {
     flags_ = kPplPending;
@@ -49,9 +50,11 @@ bool RnHous::scheduleSupplyCheck(DaxGameTime t) {
 
 void RnHous::emptyHouse(const RnHousType& type) {
     if (isDestroyed()) return;
-    // Here the people leave (their count goes to 0) and the house leaves the
-    // workforce of its people type (RnWorkforce::removeSource), once the
-    // network exists.
+    // LATER: the people leave here (their count goes to 0) with the house's
+    // own code; until then only their workers leave, and the house leaves
+    // the workforce.
+    offerWorkers(type, 0);
+    if (RnWorkforce* wkf = rnWorkforceOf(type.ppl_type_idx_)) wkf->removeSource(oid_);
     grn_game.releaseWalkers(oid_);
     int level = curLevel();
     int own = static_cast<size_t>(level) < type.level_descs_.size() ? type.level_descs_[level].own_attr_ : 0;
@@ -60,6 +63,21 @@ void RnHous::emptyHouse(const RnHousType& type) {
     services_.clear();
     goods_.clear();
     material_in_store_.clear();
+}
+
+void RnHous::setEmployed(uint16_t n) {
+    const int new_num_ = n;
+    const int cur_num_workers_ = curNumWorkers();
+    DAX_ASSERT(new_num_ <= cur_num_workers_);
+    flags_ = (flags_ & ~(kWorkersMask << kEmployedShift)) | (static_cast<uint32_t>(n) << kEmployedShift);
+}
+
+void RnHous::offerWorkers(const RnHousType& type, int n) {
+    n = std::clamp(n, 0, static_cast<int>(kWorkersMask));
+    const int old = curNumWorkers();
+    if (n == old) return;
+    flags_ = (flags_ & ~kWorkersMask) | static_cast<uint32_t>(n);
+    if (RnWorkforce* wkf = rnWorkforceOf(type.ppl_type_idx_)) wkf->updateSource(oid_, static_cast<int16_t>(n - old));
 }
 
 RnGenericBuilding* RnHousType::findInstance(int32_t idx) {
@@ -71,8 +89,7 @@ RnObjectID RnHousType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     DaxGameTime now = rnNow();
     RnHous& obj = rnAddInstance(instances_, *this, RnHous(x, y, now));
-    // The house joins the workforce of its people type here
-    // (RnWorkforce::addSource) once the network exists.
+    if (RnWorkforce* wkf = rnWorkforceOf(ppl_type_idx_)) wkf->addSource(obj.oid_, obj.curNumWorkers());
     rnPlaceOnMap(obj, level_descs_[0].floor_image_, level_descs_[0].image_);
     rnSpreadOwnAttr(obj, now, 0, level_descs_[0].own_attr_);
     grn_game.updateGoodsStatistics();

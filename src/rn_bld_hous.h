@@ -163,9 +163,15 @@ public:
     // Slot 34: the earliest request wins; returns whether t_bld changed.
     virtual bool scheduleSupplyCheck(DaxGameTime t);
 
-    // Ruin and removal: lets the people go and takes the desirability back
-    // (nothing when destroyed already).
+    // Ruin and removal: lets the people go, leaves the workforce and takes
+    // the desirability back (nothing when destroyed already).
     void emptyHouse(const RnHousType& type);
+
+    // Set by the workforce network; never above the workers offered.
+    void setEmployed(uint16_t n);
+    // The house now offers n workers (the field holds at most 255); the
+    // workforce network of its people type is told the change.
+    void offerWorkers(const RnHousType& type, int n);
 
     const RnHousType& housType() const;
     // The mean desirability total of the tiles under the house.

@@ -6,6 +6,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
+#include "rn_workforce.h"
 #include "rn_wlk_mrkt.h"
 
 RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldMrkt, x, y) {
@@ -18,9 +19,13 @@ RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldM
 
 const RnMrktType& RnMrkt::mrktType() const { return grn_game.mrktType(oid_.type_idx_); }
 
-// LATER: The market's timers, walkers and goods come with its own code; until then
-// it asks for no wake-up.
-DaxGameTime RnMrkt::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check. LATER: the market's other timers come with its
+// own code; until then its update runs the re-check alone.
+DaxGameTime RnMrkt::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnMrkt::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(mrktType().workerReq())); }
+
+void RnMrkt::updateWorkerRatio() { efficiency_ = rnSingleWorkerRatio(*this, mrktType().workerReq()); }
 
 void RnMrkt::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -39,9 +44,8 @@ bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
 
 void RnMrkt::shutDown(const RnMrktType& type) {
     if (isDestroyed()) return;
-    // Here the market leaves the workforce of its people type
-    // (RnWorkforce::removeSink) and unlinks its near storages, once those
-    // exist.
+    rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
+    // LATER: the market unlinks its near storages here, once those exist.
     grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -54,8 +58,7 @@ RnGenericBuilding* RnMrktType::findInstance(int32_t idx) {
 RnObjectID RnMrktType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     RnMrkt& obj = rnAddInstance(instances_, *this, RnMrkt(*this, x, y));
-    // The market joins the workforce of its worker people type here
-    // (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     grn_game.updateGoodsStatistics();
@@ -67,6 +70,9 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnMrkt& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);

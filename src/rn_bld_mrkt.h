@@ -61,8 +61,8 @@ public:
     // type it sells.
     RnMrkt(const RnMrktType& type, int x, int y);
 
-    // LATER: The market's behaviour comes with its own code; until then it asks for
-    // no wake-up.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -73,7 +73,12 @@ public:
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
+
+    // Recomputes the worker ratio (its efficiency) from the assigned workers.
+    void updateWorkerRatio();
 
     void shutDown(const RnMrktType& type);
 
@@ -102,6 +107,8 @@ public:
     int16_t worker_type_ = -1;
     uint16_t num_workers_ = 0;
     uint16_t worker_range_ = 0;
+    // The one worker requirement of the type.
+    RnWorkerReq workerReq() const { return RnWorkerReq{worker_type_, num_workers_, worker_range_}; }
     int16_t walker_type_idx_ = -1;
     uint16_t num_walkers_ = 0;
     uint16_t hours_respawn_ = 0;

@@ -7,6 +7,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
+#include "rn_workforce.h"
 #include "rn_placement.h"
 
 RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldProd, x, y) {
@@ -18,9 +19,13 @@ RnProd::RnProd(const RnProdType& type, int x, int y) : RnSimpleBuilding(RnIdBldP
 
 const RnProdType& RnProd::prodType() const { return grn_game.prodType(oid_.type_idx_); }
 
-// LATER: The production cycle comes with the building's own code; until then it asks
-// for no wake-up.
-DaxGameTime RnProd::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check. LATER: the production building's other timers come with its
+// own code; until then its update runs the re-check alone.
+DaxGameTime RnProd::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnProd::hasWorkers() const { return rnHasWorkers(*this, prodType().worker_reqs_); }
+
+void RnProd::updateWorkerRatio() { worker_factor_ = rnMeanWorkerRatio(*this, prodType()); }
 
 void RnProd::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -41,9 +46,8 @@ bool RnProd::scheduleSupplyCheck(DaxGameTime t) {
 
 void RnProd::shutDown(const RnProdType& type) {
     if (isDestroyed()) return;
-    // Here the building leaves the workforce of each worker requirement
-    // (RnWorkforce::removeSink) and its roaming markers are released, once
-    // those exist.
+    rnRemoveWorkplace(oid_, type.worker_reqs_);
+    // LATER: its roaming markers are released here, once those exist.
     grn_game.releaseWalkers(oid_);
     input_goods_.clear();
     output_goods_in_store_.clear();
@@ -57,8 +61,7 @@ RnGenericBuilding* RnProdType::findInstance(int32_t idx) {
 RnObjectID RnProdType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     RnProd& obj = rnAddInstance(instances_, *this, RnProd(*this, x, y));
-    // Each worker requirement adds the building to the workforce of its
-    // people type here (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, worker_reqs_);
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     grn_game.updateGoodsStatistics();
@@ -70,6 +73,9 @@ void RnProdType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnProd& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, worker_reqs_);
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);

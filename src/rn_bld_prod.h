@@ -80,8 +80,8 @@ public:
     // entry per output and per input goods type.
     RnProd(const RnProdType& type, int x, int y);
 
-    // LATER: The production cycle comes with its own code; until then the building
-    // asks for no wake-up.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -92,7 +92,12 @@ public:
     float efficiency() const override;
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
+
+    // Recomputes the worker factor from the assigned workers.
+    void updateWorkerRatio();
 
     void shutDown(const RnProdType& type);
 

@@ -8,6 +8,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
+#include "rn_workforce.h"
 #include "rn_wlk_serv.h"
 
 RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldServ, x, y) {
@@ -16,9 +17,13 @@ RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnServType& RnServ::servType() const { return grn_game.servType(oid_.type_idx_); }
 
-// LATER: The service building's timers, walkers and goods come with its own code;
-// until then it asks for no wake-up.
-DaxGameTime RnServ::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check. LATER: the service building's other timers come with its
+// own code; until then its update runs the re-check alone.
+DaxGameTime RnServ::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnServ::hasWorkers() const { return rnHasWorkers(*this, servType().worker_reqs_); }
+
+void RnServ::updateWorkerRatio() { efficiency_ = rnMeanWorkerRatio(*this, servType()); }
 
 void RnServ::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -37,9 +42,9 @@ bool RnServ::scheduleSupplyCheck(DaxGameTime t) {
 
 void RnServ::shutDown(const RnServType& type) {
     if (isDestroyed()) return;
-    // Here the building leaves the workforce of each worker requirement
-    // (RnWorkforce::removeSink) and unlinks its near storages (returning
-    // their demand), once those exist.
+    rnRemoveWorkplace(oid_, type.worker_reqs_);
+    // LATER: the building unlinks its near storages (returning their
+    // demand) here, once those exist.
     grn_game.releaseWalkers(oid_);
     goods_stored_.clear();
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
@@ -52,8 +57,7 @@ RnGenericBuilding* RnServType::findInstance(int32_t idx) {
 RnObjectID RnServType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     RnServ& obj = rnAddInstance(instances_, *this, RnServ(*this, x, y));
-    // Each worker requirement adds the building to the workforce of its
-    // people type here (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, worker_reqs_);
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     grn_game.updateGoodsStatistics();
@@ -65,6 +69,9 @@ void RnServType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnServ& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, worker_reqs_);
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);

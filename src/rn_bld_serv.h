@@ -61,8 +61,8 @@ public:
     // A new building with an empty entry for every goods type the type needs.
     RnServ(const RnServType& type, int x, int y);
 
-    // LATER: The service building's behaviour comes with its own code; until then
-    // it asks for no wake-up.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -73,10 +73,15 @@ public:
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // Removal: releases what the building holds and takes its desirability
     // back (nothing when it is destroyed already).
+    // Recomputes the worker ratio (its efficiency) from the assigned workers.
+    void updateWorkerRatio();
+
     void shutDown(const RnServType& type);
 
     // The house or decoration that needs the service most for the road it

@@ -13,6 +13,7 @@
 #include "rn_map.h"
 #include "rn_pathfind.h"
 #include "rn_wlk_stor.h"
+#include "rn_workforce.h"
 
 RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldStor, x, y) {
     for (int16_t g : type.distribute_goods_) goods_stored_[g] = RnStorAmountInf();
@@ -21,9 +22,13 @@ RnStor::RnStor(const RnStorType& type, int x, int y) : RnSimpleBuilding(RnIdBldS
 
 const RnStorType& RnStor::storType() const { return grn_game.storType(oid_.type_idx_); }
 
-// LATER: the storage's timers, walkers and network links come with its own
-// code; until then it asks for no wake-up.
-DaxGameTime RnStor::update(DaxGameTime /*now*/) { return kRnNoWakeTime; }
+// The worker re-check. LATER: the storage's other timers come with its
+// own code; until then its update runs the re-check alone.
+DaxGameTime RnStor::update(DaxGameTime now) { return rnWorkerStep(*this, now); }
+
+bool RnStor::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(storType().workerReq())); }
+
+void RnStor::updateWorkerRatio() { efficiency_ = rnSingleWorkerRatio(*this, storType().workerReq()); }
 
 void RnStor::workersChanged(DaxGameTime t) {
     rnNoteFirst(flags_, kWkfPending, t_wkf_, t);
@@ -48,9 +53,8 @@ void RnStor::adjustDemand(int16_t goods, int delta) {
 
 void RnStor::shutDown(const RnStorType& type) {
     if (isDestroyed()) return;
-    // Here the storage leaves the workforce of its people type
-    // (RnWorkforce::removeSink) and the buildings around it forget it, once
-    // those exist.
+    rnRemoveWorkplace(oid_, RnWorkerReqs(type.workerReq()));
+    // LATER: the buildings around it forget it here, once those exist.
     RnStorageNetwork& network = grn_game.storType(oid_.type_idx_).network_;
     if (network.gr_.isNodeValid(network_node_)) network.gr_.removeNode(network_node_);
     network_node_ = 0;
@@ -68,8 +72,7 @@ RnObjectID RnStorType::createBuilding(int x, int y) {
     RnStor& obj = rnAddInstance(instances_, *this, RnStor(*this, x, y));
     obj.network_node_ = network_.gr_.addNode();
     network_.setNodeObject(obj.network_node_, obj.oid_);
-    // The storage joins the workforce of its worker people type here
-    // (RnWorkforce::addSink) once the network exists.
+    rnAddWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
     grn_game.updateGoodsStatistics();
@@ -81,6 +84,9 @@ void RnStorType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     RnStor& obj = rnInstanceOfTile(instances_, tile.oid_);
     DAX_ASSERT(obj.pos_on_map_==DaxMapPositionI(tx,ty));
     obj.shutDown(*this);
+    // Also for a ruin, whatever its decay did: no sink may outlive the
+    // building.
+    rnRemoveWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);

@@ -97,8 +97,8 @@ public:
     // distributes (fatal check "goods_stored_.size()>0").
     RnStor(const RnStorType& type, int x, int y);
 
-    // LATER: The storage's behaviour comes with its own code; until then it asks for
-    // no wake-up.
+    // Runs the worker re-check when it is due. LATER: the other timers
+    // come with the building's own code.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
@@ -109,6 +109,8 @@ public:
     float efficiency() const override { return efficiency_; }
     uint32_t problemFlags() const override { return flags_ & kProblemBits; }
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Workers of a needed people type live in range (false for a ruin).
+    bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // A linked building's share of the demand for goods changes by delta
@@ -116,6 +118,9 @@ public:
     void adjustDemand(int16_t goods, int delta);
     // Whether the storage keeps the goods type.
     bool storesGoods(int16_t goods) const { return goods_stored_.count(goods) != 0; }
+
+    // Recomputes the worker ratio (its efficiency) from the assigned workers.
+    void updateWorkerRatio();
 
     // Whether to send a storage walker now, and with what to which
     // neighbour of the network: the goods move towards the storages whose
@@ -149,6 +154,8 @@ public:
     int16_t worker_type_ = -1;
     uint16_t num_workers_ = 0;
     uint16_t worker_range_ = 0;
+    // The one worker requirement of the type.
+    RnWorkerReq workerReq() const { return RnWorkerReq{worker_type_, num_workers_, worker_range_}; }
     uint16_t capacity_ = 0;
     uint16_t num_prod_walkers_ = 0;
     uint16_t hours_respawn_prod_walker_ = 0;

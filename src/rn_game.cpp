@@ -502,7 +502,11 @@ void RnGame::demolishSelection(RnSelection& selection) {
 int16_t RnGame::addResource(const RnResource& rec) { return registerRecord(resources_, rec.id_, rec, "resource"); }
 int16_t RnGame::addTerrain(const RnTerrain& rec) { return registerRecord(terrains_, rec.id_, rec, "terrain"); }
 int16_t RnGame::addPeoplType(const RnPeoplType& rec) {
-    return registerRecord(peopl_types_, rec.id_, rec, "people type");
+    int16_t idx = registerRecord(peopl_types_, rec.id_, rec, "people type");
+    // The network learns which people type it serves with the record's
+    // registration, whoever registers it.
+    peopl_types_[static_cast<size_t>(idx)].workforce_.setPeopleTypeIdx(idx);
+    return idx;
 }
 int16_t RnGame::addGoodsType(const RnGoodsType& rec) {
     return registerRecord(goods_types_, rec.id_, rec, "goods type");
@@ -545,4 +549,32 @@ int16_t RnGame::addDecoType(const RnDecoType& rec) {
 }
 int16_t RnGame::addBldrType(const RnBldrType& rec) {
     return registerRecord(bldr_types_, rec.typeId(), rec, "bldr type");
+}
+
+void RnGame::checkGoodsTypeFree(int32_t id) const {
+    const size_t n = goods_types_.size();
+    if (prod_walker_types_.size() != n || stor_walker_types_.size() != n) {
+        daxRaiseError("walker id (%d) must be identical to goods id (%d)",
+                      static_cast<int>(std::max(prod_walker_types_.size(), stor_walker_types_.size())),
+                      static_cast<int>(n));
+    }
+    if (goods_types_.find(id) >= 0) daxRaiseError("goods type %d already defined", id);
+    if (prod_walker_types_.find(id) >= 0) daxRaiseError("prod walker type %d already defined", id);
+    if (stor_walker_types_.find(id) >= 0) daxRaiseError("stor walker type %d already defined", id);
+    if (n >= static_cast<size_t>(RnTypeTable<RnGoodsType>::kMaxRecords)) {
+        daxRaiseError("goods type %d can't be added, there can only be %d", id, RnTypeTable<RnGoodsType>::kMaxRecords);
+    }
+}
+
+int16_t RnGame::addGoodsTypeWithWalkers(const RnGoodsType& goods, const RnWalkerProdType& prod,
+                                        const RnWalkerStorType& stor) {
+    if (prod.typeId() != goods.id_ || stor.typeId() != goods.id_) {
+        daxRaiseError("walker types %d and %d must have the id of goods type %d", prod.typeId(), stor.typeId(),
+                      goods.id_);
+    }
+    checkGoodsTypeFree(goods.id_);
+    const int16_t idx = addGoodsType(goods);
+    addProdWalkerType(prod);
+    addStorWalkerType(stor);
+    return idx;
 }

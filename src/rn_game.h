@@ -209,6 +209,14 @@ public:
     int16_t addMrktType(const RnMrktType& rec);
     int16_t addDecoType(const RnDecoType& rec);
     int16_t addBldrType(const RnBldrType& rec);
+    // A goods type comes with a production and a storage walker type of the
+    // same id at the same index. checkGoodsTypeFree raises as the three add
+    // functions would (a known id, a full table) and when the tables are out
+    // of step, changing nothing; addGoodsTypeWithWalkers checks the same and
+    // then adds all three.
+    void checkGoodsTypeFree(int32_t id) const;
+    int16_t addGoodsTypeWithWalkers(const RnGoodsType& goods, const RnWalkerProdType& prod,
+                                    const RnWalkerStorType& stor);
 
     // The records of each table in index order.
     std::vector<RnResource>& resources();

@@ -39,12 +39,10 @@ const char* peopleName(int16_t p) {
 
 // What the workforce network of a people type reports: people assigned to
 // workplaces, jobs offered and workers offered.
-// LATER: the counts come with the workforce network; until then all three
-// are 0 and the lines that print them stay away.
-void workforceCounts(const RnPeoplType& /*ppl*/, int& assigned, int& jobs, int& workers) {
-    assigned = 0;
-    jobs = 0;
-    workers = 0;
+void workforceCounts(const RnPeoplType& ppl, int& assigned, int& jobs, int& workers) {
+    assigned = ppl.workforce_.totalAssignments();
+    jobs = ppl.workforce_.totalJobs();
+    workers = ppl.workforce_.totalWorkers();
 }
 
 void appendWorkforce(std::string& buf, int assigned, int jobs, int workers) {

@@ -18,6 +18,7 @@ extern "C" {
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_lua_args.h"
+#include "dax2/dax_lua_bitmap.h"
 #include "dax2/dax_mptr.h"
 #include "rn_build_menu.h"
 
@@ -59,20 +60,10 @@ OpenMtile g_mtile;
 
 bool g_model_properties_set = false;
 
-// Registry sizes and hot spots are 16-bit.
-constexpr int64_t kMaxImageSide = 32767;
-
 ALLEGRO_BITMAP* createMemoryBitmap(int w, int h) {
     DaxNewBitmapFlagsSaver saver;
     al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
     return al_create_bitmap(w, h);
-}
-
-void checkSize(const char* what, int64_t w, int64_t h) {
-    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
-        daxRaiseError("%s size %lld,%lld out of range 1..32767", what, static_cast<long long>(w),
-                      static_cast<long long>(h));
-    }
 }
 
 // The tile size must be set before anything is sized from it.
@@ -284,14 +275,16 @@ int rnLuaBeginMtile(lua_State* L) {
     const int tw = dax_bitmaps.tileWidth();
     const int th = dax_bitmaps.tileHeight();
 
+    daxCheckFootprint(w, h, 1);
     const int64_t min_height = static_cast<int64_t>(w + h) * (th / 2) - 1;
     const int64_t width = static_cast<int64_t>(w + h) * (tw / 2);
-    checkSize("temp bitmap", width, min_height);
+    daxCheckImageSize("temp bitmap", width, min_height);
     if (height == 0) {
         height = static_cast<int>(min_height);
     } else if (height < min_height) {
         daxRaiseError("height (%d) is too small, needs to be at least %d", height, static_cast<int>(min_height));
     }
+    daxCheckImageSize("temp bitmap", width, height);
     ALLEGRO_BITMAP_mptr bmp(createMemoryBitmap(static_cast<int>(width), height));
     if (!bmp) {
         daxRaiseError("can't create temp bitmap");
@@ -323,7 +316,7 @@ int rnLuaDrawGround(lua_State* L) {
 
     const int64_t gw = static_cast<int64_t>(w + h) * (tw / 2);
     const int64_t gh = static_cast<int64_t>(w + h) * (th / 2) - 1;
-    checkSize("ground bitmap", gw, gh);
+    daxCheckImageSize("ground bitmap", gw, gh);
     ALLEGRO_BITMAP_mptr ground(createMemoryBitmap(static_cast<int>(gw), static_cast<int>(gh)));
     if (!ground) {
         daxRaiseError("can't create bitmap");
@@ -407,7 +400,14 @@ int rnLuaDrawHouse(lua_State* L) {
     const int yf = M - f;
     const Rgba roof = readColour(L, 3, 3, 3);
 
-    checkSize("house bitmap", static_cast<int64_t>(J) + 1, static_cast<int64_t>(M) + 1);
+    // A house larger than the multi-tile it is drawn on could never be seen
+    // whole; the bound keeps script values from asking for gigabytes.
+    const int Wt = al_get_bitmap_width(g_mtile.bitmap);
+    const int Ht = al_get_bitmap_height(g_mtile.bitmap);
+    if (static_cast<int64_t>(J) + 1 > Wt || static_cast<int64_t>(M) + 1 > Ht) {
+        daxRaiseError("house of %lldx%lld pixels is larger than the %dx%d multi-tile it is drawn on",
+                      static_cast<long long>(J) + 1, static_cast<long long>(M) + 1, Wt, Ht);
+    }
     if (!al_is_primitives_addon_initialized() && !al_init_primitives_addon()) {
         daxRaiseError("can't draw house: primitives addon not available");
     }
@@ -454,8 +454,6 @@ int rnLuaDrawHouse(lua_State* L) {
             break;
         }
     }
-    const int Wt = al_get_bitmap_width(g_mtile.bitmap);
-    const int Ht = al_get_bitmap_height(g_mtile.bitmap);
     const int x = u + v;
     const int y = Ht - Wt / 4 + G - (v - u) / 2 - M - z;
     {

@@ -124,6 +124,12 @@ int luaLoadMap(lua_State* L) {
     if (!image) daxRaiseError("can't load map image from %s", path.c_str());
     const int img_w = al_get_bitmap_width(image.get());
     const int img_h = al_get_bitmap_height(image.get());
+    // No map is larger, and within this the region fits the 16-bit fields
+    // of the map information.
+    if (img_w > RnMap::kMaxSide || img_h > RnMap::kMaxSide) {
+        daxRaiseError("map image %s is %dx%d pixels, larger than the largest map side %d", path.c_str(), img_w,
+                      img_h, RnMap::kMaxSide);
+    }
 
     // The region's bounds depend on x and y, so they are read first.
     daxLuaCheckTable(L, 4, 0, 0);
@@ -132,6 +138,8 @@ int luaLoadMap(lua_State* L) {
     int y = daxLuaGetFieldIntOpt(L, 4, "y", Tchk_range(0, img_h - 2), 0);
     int w = daxLuaGetFieldIntOpt(L, 4, "w", Tchk_range(1, img_w - x), img_w - x);
     int h = daxLuaGetFieldIntOpt(L, 4, "h", Tchk_range(1, img_h - y), img_h - y);
+    // The new-game list shows only maps that can be played.
+    if (w != h) daxRaiseError("map image is not square: w=%d h=%d", w, h);
 
     if (g_list_only) {
         DAX_ASSERT_AT(gsp_map_info, "src\\rn_lua_maploader", __LINE__);
@@ -142,7 +150,6 @@ int luaLoadMap(lua_State* L) {
         gsp_map_info->path_ = path;
         return 0;
     }
-    if (w != h) daxRaiseError("map image is not square: w=%d h=%d", w, h);
 
     ColourMap colours;
     readColourMap(L, colours);

@@ -47,7 +47,6 @@ constexpr int kMaxHouseWorkers = 255;  // 8-bit worker and employed counts
 constexpr int kMaxHouseLevels = 64;    // 6-bit level
 constexpr int kMaxRoadLevels = 256;    // 8-bit level
 constexpr int kMinRoadLevels = 3;
-constexpr int kMaxDistanceToReturn = 126;
 constexpr int kMaxMrktCapacity = 16383;  // 14-bit promised lots
 // List readers look at keys 1..8 ("material%d" ...), house needs at 0..8.
 constexpr int kMaxListKeys = 8;
@@ -336,7 +335,7 @@ void readWalkerType(lua_State* L, RnWalkerGenericType& w, RnWalkerImages& images
     for (int i = 0; i < 4; ++i) images.names_[i] = daxLuaGetFieldString(L, 1, kDirs[i]);
     // The walker's step counter must hold the way out and back.
     distance_to_return =
-        static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "distance_to_return", Tchk_range(1, kMaxDistanceToReturn)));
+        static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "distance_to_return", Tchk_range(1, kRnMaxDistanceToReturn)));
     if (tiles_without_houses) {
         *tiles_without_houses =
             static_cast<uint16_t>(daxLuaGetFieldIntOpt(L, 1, "tiles_without_houses", Tchk_ge0s(), 0));
@@ -416,8 +415,8 @@ int rnLuaCreatePeopleType(lua_State* L) {
 namespace {
 
 // The storage image of a goods image: four items in a small pile, 8 pixels
-// wider and 4 higher, registered as "<image>_stor" variant 1.
-DaxBitmapIndex makeStorImage(const std::string& image, DaxBitmapIndex goods_image) {
+// wider and 4 higher, registered as stor_name ("<image>_stor") variant 1.
+DaxBitmapIndex makeStorImage(const std::string& stor_name, DaxBitmapIndex goods_image) {
     const DaxBitmapEntry& e = dax_bitmaps.entry(goods_image);
     const int w = al_get_bitmap_width(e.bitmap_);
     const int h = al_get_bitmap_height(e.bitmap_);
@@ -440,7 +439,6 @@ DaxBitmapIndex makeStorImage(const std::string& image, DaxBitmapIndex goods_imag
         al_draw_bitmap(e.bitmap_, 8, 2, 0);
         al_draw_bitmap(e.bitmap_, 4, 4, 0);
     }
-    const std::string stor_name = image + "_stor";
     DaxBitmapIndex id =
         dax_bitmaps.add(DaxBitmapKey(stor_name, 1, 0), pile.get(), e.hot_x_ + 4, e.hot_y_ + 4, false, -1);
     if (id < 0) {
@@ -473,42 +471,35 @@ int rnLuaCreateGoodsType(lua_State* L) {
     // Markets and builders divide by the lot size.
     const int lot_size = daxLuaGetFieldInt(L, 1, "lot_size", Tchk_gt0s());
     const std::string image = daxLuaGetTableString(L, 1, 2);
-    requireImage(image);
-
-    const DaxBitmapIndex image_id = dax_bitmaps.findVariant(image, 0);
-    const DaxBitmapIndex stor_id = makeStorImage(image, image_id);
-
-    RnGoodsType g(name, id, static_cast<int16_t>(class_id), static_cast<uint16_t>(lot_size), image_id);
-    const int16_t idx = grn_game.addGoodsType(g);
-    daxLogMessage(2, 1, "added goods id=%d type name='%s' classid=%d class name='%s' at index %d", id, name.c_str(),
-                  class_id, class_name.c_str(), idx);
-
     const double hours = daxLuaGetFieldNumber(L, 1, "hours_for_1tile_road", Tchk_gt0s());
     const bool smooth = daxLuaGetFieldInt(L, 1, "smooth_move", Tchk_bool()) != 0;
+    requireImage(image);
+    // Everything is checked before anything is added: a goods type without
+    // its walker types would put every later goods type out of step.
+    grn_game.checkGoodsTypeFree(id);
+    // The storage image is the last step that can fail.
+    const DaxBitmapIndex image_id = dax_bitmaps.findVariant(image, 0);
+    const DaxBitmapIndex stor_id = makeStorImage(image + "_stor", image_id);
 
+    RnGoodsType g(name, id, static_cast<int16_t>(class_id), static_cast<uint16_t>(lot_size), image_id);
     RnWalkerProdType pw;
     pw.type_id_ = id;
     pw.name_ = name;
     pw.image_ = image_id;
     pw.hours_for_1tile_road_ = static_cast<float>(hours);
     pw.smooth_move_ = smooth;
-    const int16_t pidx = grn_game.addProdWalkerType(pw);
-    logWalker("prod", pw, pidx);
-    if (pidx != idx) {
-        daxRaiseError("walker id (%d) must be identical to goods id (%d)", pidx, idx);
-    }
-
     RnWalkerStorType sw;
     sw.type_id_ = id;
     sw.name_ = name;
     sw.image_ = stor_id;
     sw.hours_for_1tile_road_ = static_cast<float>(hours * 100.0 / grn_game.storage_walker_speed_);
     sw.smooth_move_ = smooth;
-    const int16_t sidx = grn_game.addStorWalkerType(sw);
-    logWalker("stor", sw, sidx);
-    if (sidx != idx) {
-        daxRaiseError("walker id (%d) must be identical to goods id (%d)", sidx, idx);
-    }
+
+    const int16_t idx = grn_game.addGoodsTypeWithWalkers(g, pw, sw);
+    daxLogMessage(2, 1, "added goods id=%d type name='%s' classid=%d class name='%s' at index %d", id, name.c_str(),
+                  class_id, class_name.c_str(), idx);
+    logWalker("prod", pw, idx);
+    logWalker("stor", sw, idx);
     return 0;
 }
 

@@ -51,6 +51,11 @@ class RnMap {
 public:
     // The tiles of a map may take at most this many bytes (side 5792).
     static constexpr uint64_t kMaxTileBytes = uint64_t(1) << 30;
+    // The largest side those bytes allow.
+    static constexpr int kMaxSide = 5792;
+    static_assert(uint64_t(kMaxSide) * kMaxSide * sizeof(RnMapTile) <= kMaxTileBytes &&
+                      uint64_t(kMaxSide + 1) * (kMaxSide + 1) * sizeof(RnMapTile) > kMaxTileBytes,
+                  "kMaxSide follows from kMaxTileBytes");
 
     int size() const { return static_cast<int>(rows_.size()); }
     bool isOnMap(int x, int y) const {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <unordered_set>
 
 extern "C" {
 #include <lua.h>
@@ -74,7 +75,11 @@ bool asInt32(double n, int32_t& out) {
     return true;
 }
 
-// Collects the pairs of a table into entries, for saveGlobals.
+// Collects the pairs of a table into entries, for saveGlobals. Only what
+// restoreGlobals gives back is collected: a number key at the top level
+// (a global has a name) is skipped, and a table met a second time (shared
+// by two keys, or holding itself) is refused, since the flat list can only
+// copy it, once for every reference, which grows without bound.
 class GlobalsCollector {
 public:
     GlobalsCollector(lua_State* L, const DaxLua& lua, std::vector<RnScriptDataEntry>& out)
@@ -83,6 +88,10 @@ public:
     // The pairs of the table at stack index table (absolute) at depth.
     void visit(int table, int depth) {
         if (depth > kRnScriptMaxDepth) daxRaiseError("global data in LUA nested too deep: %d", depth);
+        if (!tables_.insert(lua_topointer(L_, table)).second) {
+            daxRaiseError("global data in LUA: table %s is referenced more than once, the globals are not saved",
+                          path_.c_str());
+        }
         if (!lua_checkstack(L_, 4)) daxRaiseError("LUA stack overflow while collecting global data");
         lua_pushnil(L_);
         while (lua_next(L_, table) != 0) {
@@ -108,6 +117,10 @@ private:
             double k = lua_tonumber(L_, -2);
             if (!asInt32(k, e.int_key_)) {
                 daxLogMessage(1, 1, "global data: key %g is no 32-bit integer, not saved", k);
+                return;
+            }
+            if (depth == 0) {
+                daxLogMessage(1, 1, "global data: global [%d] has a number for a name, not saved", e.int_key_);
                 return;
             }
             e.key_kind_ = kRnScriptKeyInt;
@@ -150,7 +163,11 @@ private:
         } else if (vtype == LUA_TTABLE) {
             e.value_kind_ = kRnScriptTableStart;
             out_.push_back(e);
+            const size_t outer = path_.size();
+            if (depth > 0 && e.key_kind_ == kRnScriptKeyString) path_ += '.';
+            path_ += keyText(e);
             visit(lua_gettop(L_), depth + 1);
+            path_.resize(outer);
             e.value_kind_ = kRnScriptTableEnd;
             out_.push_back(std::move(e));
         }
@@ -163,6 +180,8 @@ private:
     lua_State* L_;
     const DaxLua& lua_;
     std::vector<RnScriptDataEntry>& out_;
+    std::unordered_set<const void*> tables_;  // every table visited
+    std::string path_;                        // the keys to the table being visited
 };
 
 // The "gd:" trace of collected global data.

@@ -29,8 +29,10 @@ public:
     // call's nonzero result. A cash the script set to 0 or below raises and
     // leaves the money as it was.
     int callTrigger(const char* function_name, DaxGameTime t);
-    // Collects the script's global values into out (replacing its content);
-    // raises for tables nested too deep, leaving out as it was.
+    // Collects the script's global values into out (replacing its content):
+    // exactly what restoreGlobals accepts, so globals named by numbers are
+    // skipped. Raises for tables nested too deep and for a table reached
+    // twice (shared or holding itself), leaving out as it was.
     void saveGlobals(std::vector<RnScriptDataEntry>& out);
     // Sets the globals listed in data; raises for data that cannot be a
     // script's globals (unknown kinds, keys, nesting too deep).

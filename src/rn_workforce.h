@@ -1,19 +1,408 @@
-// The workforce network of one people type: houses offer workers, workplaces
-// ask for them, and a flow over the road network assigns them. Only the part
-// that the people type record holds is here.
-// LATER: the network itself comes with its own code.
+// The workforce network of one people type: houses offer workers (sources),
+// workplaces ask for them within a range (sinks), an edge joins each house to
+// every workplace whose range reaches it, and workers are assigned along
+// shortest augmenting paths as houses grow and shrink and buildings come and
+// go. Also the worker requirements of the workplace kinds: registering them,
+// whether workers are in reach, and the worker ratio behind efficiency.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <functional>
 #include <cstdint>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
-// Held by value in each people type record and copied with it.
-class RnWorkforce {
+#include "dax2/dax_clock.h"
+#include "dax2/dax_geometry.h"
+#include "dax2/dax_oid.h"
+#include "nex/tappend.h"
+#include "nex/tgraph.h"
+#include "rn_bld_generic.h"
+
+// What a network asks of the buildings it joins. The game's own
+// implementation reads the buildings of grn_game and wakes them through its
+// update queue; tests and benchmarks install lighter ones.
+class RnWorkforceBuildingsIfc {
 public:
-    // The index of the people type that owns this network, given once the
-    // people type is registered.
-    void setPeopleTypeIdx(int16_t idx) { people_type_idx_ = idx; }
-    int16_t peopleTypeIdx() const { return people_type_idx_; }
+    virtual ~RnWorkforceBuildingsIfc() = default;
+    // The centre of the building's footprint (RnGenericBuilding::centreOnMap).
+    virtual DaxMapPositionF centreOnMap(const RnObjectID& oid) = 0;
+    // The workers a house offers now (RnHous::curNumWorkers).
+    virtual int curNumWorkers(const RnObjectID& house) = 0;
+    // Sets how many of a house's workers have a job; returns whether the
+    // count changed.
+    virtual bool setEmployed(const RnObjectID& house, uint16_t n) = 0;
+    // The building's workers changed: it notes a re-check at t and is woken
+    // then.
+    virtual void workersChanged(const RnObjectID& oid, DaxGameTime t) = 0;
+    // The current game time.
+    virtual DaxGameTime now() = 0;
+};
+
+// The buildings of grn_game.
+RnWorkforceBuildingsIfc* rnGameWorkforceBuildings();
+
+// Ascending object id: kind, type index, instance index.
+struct RnObjectIDLess {
+    bool operator()(const RnObjectID& a, const RnObjectID& b) const {
+        if (a.kind_ != b.kind_) return a.kind_ < b.kind_;
+        if (a.type_idx_ != b.type_idx_) return a.type_idx_ < b.type_idx_;
+        return a.bld_idx_ < b.bld_idx_;
+    }
+};
+
+// The node of each building: ordered by ascending object id, as saves list
+// it, with a hashed index beside it for the lookups of every change.
+class RnOidNodeMap {
+public:
+    struct Hash {
+        size_t operator()(const RnObjectID& oid) const {
+            return std::hash<uint64_t>()((static_cast<uint64_t>(oid.packed()) << 32) ^
+                                         static_cast<uint32_t>(oid.bld_idx_));
+        }
+    };
+    using Ordered = std::map<RnObjectID, int32_t, RnObjectIDLess>;
+    using Index = std::unordered_map<RnObjectID, int32_t, Hash>;
+    using const_iterator = Index::const_iterator;
+
+    const_iterator find(const RnObjectID& oid) const { return index_.find(oid); }
+    const_iterator end() const { return index_.end(); }
+    void set(const RnObjectID& oid, int32_t node) {
+        ordered_[oid] = node;
+        index_[oid] = node;
+    }
+    void erase(const RnObjectID& oid) {
+        ordered_.erase(oid);
+        index_.erase(oid);
+    }
+    size_t size() const { return ordered_.size(); }
+    bool empty() const { return ordered_.empty(); }
+    // The entries in ascending object id order.
+    const Ordered& ordered() const { return ordered_; }
 
 private:
-    int16_t people_type_idx_ = -1;
+    Ordered ordered_;
+    Index index_;
 };
+
+// Where the nodes of a network stand and in which order they joined its
+// node list: finds the nodes that may be in range of a new node without a
+// scan of the whole network. Derived from the buildings; not saved.
+class RnWorkforceIndex {
+public:
+    // Houses are kept in cells of this many tiles.
+    static constexpr int kHouseCell = 16;
+    // Workplaces are kept by range class k (ranges below 2^(k+1)) in cells
+    // of 2^(k+1) tiles, so that every workplace that reaches a house lies in
+    // the 3 by 3 cells around it.
+    static constexpr int kRangeClasses = 16;
+
+    void clear();
+    // A node joins at the end of the node list.
+    void add(int32_t node, bool is_source, const DaxMapPositionF& centre, uint16_t range);
+    void remove(int32_t node, bool is_source, uint16_t range);
+
+    // Appends the houses that may lie within range of centre (a superset of
+    // those that do).
+    void housesNear(const DaxMapPositionF& centre, uint16_t range, std::vector<int32_t>& out) const;
+    // Appends the workplaces whose range may reach centre.
+    void sinksNear(const DaxMapPositionF& centre, std::vector<int32_t>& out) const;
+
+    const DaxMapPositionF& centre(int32_t node) const { return places_[static_cast<size_t>(node - 1)].centre; }
+    // Rises with every node added: the node list's order.
+    uint64_t order(int32_t node) const { return places_[static_cast<size_t>(node - 1)].order; }
+
+private:
+    struct Place {
+        DaxMapPositionF centre;
+        uint64_t order = 0;
+    };
+    using Cells = std::unordered_map<uint64_t, std::vector<int32_t>>;
+
+    static int rangeClass(uint16_t range);
+    static int32_t cellOf(float v, int32_t size);
+    static uint64_t key(int32_t cx, int32_t cy);
+    static void dropFrom(Cells& cells, uint64_t k, int32_t node);
+
+    std::vector<Place> places_;  // by node id - 1
+    uint64_t next_order_ = 0;
+    Cells houses_;
+    std::array<Cells, kRangeClasses> sinks_;
+    std::array<int32_t, kRangeClasses> sink_count_{};
+};
+
+// The network of one people type, held by value in its people type record.
+class RnWorkforce {
+public:
+    // Payload of a node (16 bytes, saved raw).
+    struct NodeData {
+        RnObjectID oid_;            // the house or workplace
+        uint16_t people_ = 0;       // house: workers offered; workplace: workers required
+        uint16_t range_ = 0;        // workplace: range of its requirement; house: 0
+        bool is_source_ = false;    // a house
+        uint16_t ppl_assigned_ = 0; // house: workers with a job; workplace: workers it has
+
+        int16_t pplFree() const { return static_cast<int16_t>(people_ - ppl_assigned_); }
+    };
+    static_assert(sizeof(NodeData) == 16, "NodeData is saved as 16 raw bytes");
+
+    // Payload of an edge (8 bytes, saved raw).
+    struct EdgeData {
+        uint16_t assigned_ = 0;  // workers of the house working at the workplace
+        float dist_ = 0.0f;      // distance of the two centres
+    };
+    static_assert(sizeof(EdgeData) == 8, "EdgeData is saved as 8 raw bytes");
+
+    // Label of a node reached by one augmenting-path search.
+    struct PathLabel {
+        float dist = kUnreached;  // length of the best path found to it
+        int16_t cap = 999;        // smallest amount met along that path
+        int32_t prev_node = 0;    // previous node of that path, 0 none
+        int32_t edge = 0;         // edge from the previous node, 0 none
+    };
+
+    // Worker counts of one building for the overview: a house fills the
+    // first two, a workplace the last two.
+    struct WorkerCounts {
+        uint16_t hous_assigned_ = 0;
+        uint16_t hous_workers_ = 0;
+        uint16_t sink_assigned_ = 0;
+        uint16_t sink_jobs_ = 0;
+    };
+
+    using NodeSet = std::set<int32_t>;
+    using OidNodeMap = RnOidNodeMap;
+    using NodeTable = nex::tappend<NodeData, 128>;
+    using EdgeTable = nex::tappend<EdgeData, 128>;
+
+    // The distance of a node not yet reached; paths this long are not found.
+    static constexpr float kUnreached = 9999.0f;
+    // Searches one call of incrementFlow runs at most, plus one.
+    static constexpr int kMaxPaths = 99999;
+    // The network's layout in the save game's type check.
+    static int32_t dataSignature() { return tDiGraph::dataSignature() + 54; }
+
+    RnWorkforce();
+
+    void setPeopleTypeIdx(int16_t idx) { people_type_idx_ = idx; }
+    int16_t peopleTypeIdx() const { return people_type_idx_; }
+    // The buildings the network talks to; null for the game's own.
+    void setBuildings(RnWorkforceBuildingsIfc* buildings);
+
+    // A new house offering workers (0 for a new house): its edges, no
+    // assignment.
+    void addSource(const RnObjectID& oid, uint16_t workers);
+    // The house's offer changed by delta (not 0); the house has changed its
+    // count already.
+    void updateSource(const RnObjectID& oid, int16_t delta);
+    void removeSource(const RnObjectID& oid);
+    // A new workplace requiring workers within range; it is staffed at once
+    // as far as houses in range have free workers.
+    void addSink(const RnObjectID& oid, uint16_t workers, uint16_t range);
+    // An unknown id is ignored.
+    void removeSink(const RnObjectID& oid);
+    // Moves one worker to the workplace from the workplace of a shared house
+    // that has the most workers (the farther on a tie); 1 when an assignment
+    // changed, else 0.
+    int requestMoreWorkers(const RnObjectID& oid);
+
+    // Fills the free capacity of start_node along shortest augmenting paths;
+    // the two ends of each path go into chg_nodes.
+    void incrementFlow(int32_t start_node, NodeSet& chg_nodes);
+    // Tells the buildings of the nodes that their workers changed.
+    void setAssignedWorkers(const NodeSet& chg_nodes);
+    // Trace of the nodes and their edges (log level 1, class 8).
+    void dump(const NodeSet& nodes) const;
+
+    uint16_t pplAssigned(const RnObjectID& oid) const;
+    // Workplace: the workers of every house in range, assigned here or not
+    // (at most 32767); house: 0.
+    int16_t pplInRange(const RnObjectID& oid) const;
+    // Writes the building's pair of counts; false when it has no node.
+    bool nodeCounts(const RnObjectID& oid, WorkerCounts& counts) const;
+    bool hasNodes() const { return !oid_node_map_.empty(); }
+
+    // The building's node, 0 when it has none.
+    int32_t nodeOf(const RnObjectID& oid) const;
+    int32_t totalWorkers() const { return total_workers_; }
+    int32_t totalJobs() const { return total_jobs_; }
+    int32_t totalAssignments() const { return total_assignments_; }
+
+    // The raw parts, for the save writer and loader and for checks.
+    const OidNodeMap& oidNodeMap() const { return oid_node_map_; }
+    const tDiGraph& graph() const { return gr_; }
+    const NodeData& nodeData(int32_t node) const { return node_data_[node - 1]; }
+    const EdgeData& edgeData(int32_t edge) const { return edge_data_[edge - 1]; }
+
+    // Rebuilds the derived index from the nodes (after the raw parts were
+    // filled, as by a load).
+    void rebuildIndex();
+
+private:
+    // A house as the fatal checks name it.
+    struct HouseRef {
+        RnWorkforceBuildingsIfc* buildings;
+        RnObjectID oid;
+        int curNumWorkers() const { return buildings->curNumWorkers(oid); }
+    };
+    // An edge as seen from one of its ends.
+    struct Adj {
+        int32_t edge;
+        int32_t other;
+    };
+    // Where an edge sits in the edge lists of its house and its workplace.
+    struct EdgePlace {
+        uint32_t out_pos = 0;
+        uint32_t in_pos = 0;
+    };
+    // The derived state of a node: its edges in list order, and those of
+    // them that carry workers by their place in the list (a search steps
+    // against an edge only when it carries workers, so it walks these
+    // instead of the whole list, in the same order).
+    struct NodeLinks {
+        std::vector<Adj> edges;
+        std::vector<std::pair<uint32_t, int32_t>> loaded;
+        uint32_t next_pos = 0;  // the place the node's next edge gets
+        int32_t part = 0;       // its slot in parts_
+    };
+    // A connected part of the network with the free workers of its houses
+    // and the free jobs of its workplaces. Parts are joined by every edge
+    // made and never split when nodes go, so a part may hold nodes that are
+    // no longer connected: it then counts too much, never too little. A
+    // search whose part has no free capacity on the other side cannot end.
+    struct Part {
+        int32_t parent = 0;
+        int32_t size = 1;
+        int32_t free_workers = 0;
+        int32_t free_jobs = 0;
+    };
+    // Search scratch of a node: its label, valid while stamp is the
+    // current one.
+    struct Scratch {
+        PathLabel label;
+        uint32_t stamp = 0;
+    };
+
+    NodeData& node(int32_t n) { return node_data_[n - 1]; }
+    EdgeData& edge(int32_t e) { return edge_data_[e - 1]; }
+    NodeLinks& links(int32_t n) { return links_[static_cast<size_t>(n)]; }
+    int32_t addNode(const NodeData& data);
+    int32_t addEdge(int32_t house, int32_t sink, float dist);
+    // A house or workplace leaves: its workers are released, the node and
+    // its edges go, and the other ends look for work or workers again.
+    void removeNode(const RnObjectID& oid, int32_t rem_node);
+    // Removes a node whose loaded edges were released, and its edges.
+    void dropNode(int32_t n, const RnObjectID& oid);
+    // Frees the loaded edges of a node being removed; their other ends go
+    // into ends.
+    void releaseEdges(int32_t n, NodeSet& ends);
+    // The two counts of a node change; every change of people_ and
+    // ppl_assigned_ goes through here, to keep the parts' free counts.
+    void changePeople(int32_t n, int delta);
+    void changeAssigned(int32_t n, int delta);
+    // Changes the workers an edge carries, keeping the loaded lists.
+    void changeEdge(int32_t e, int delta);
+    void markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded);
+    int32_t newPart(const NodeData& data);
+    int32_t findPart(int32_t slot);
+    void joinParts(int32_t a, int32_t b);
+    void rebuildParts();
+    void checkTotals() const;
+    // The exact distance of two nodes' centres when it is within range.
+    bool inRange(int32_t a, int32_t b, uint16_t range, float& d) const;
+    // Orders candidate nodes as the node list does.
+    void sortByOrder(std::vector<int32_t>& nodes) const;
+    // One shortest-path search from s; the end node found, 0 for none.
+    int32_t searchPath(int32_t s, int k, bool trace);
+    const PathLabel& label(int32_t n) const;
+    void traceVisited() const;
+    void growScratch();
+
+    int16_t people_type_idx_ = -1;
+    OidNodeMap oid_node_map_;
+    tDiGraph gr_;
+    NodeTable node_data_;
+    EdgeTable edge_data_;
+    int32_t total_workers_ = 0;
+    int32_t total_jobs_ = 0;
+    int32_t total_assignments_ = 0;
+
+    // Derived from the above and the buildings; not saved.
+    RnWorkforceBuildingsIfc* buildings_;
+    RnWorkforceIndex index_;
+    std::vector<NodeLinks> links_;        // by node id
+    std::vector<EdgePlace> edge_places_;  // by edge id
+    std::vector<Part> parts_;             // by slot; slots of removed nodes stay until a rebuild
+    int32_t dead_parts_ = 0;
+    std::vector<Scratch> scratch_;        // by node id
+    uint32_t stamp_ = 0;
+    std::vector<int32_t> scan_;           // a node enters once, when first labelled
+    std::vector<int32_t> candidates_;
+};
+
+// ---------------------------------------------------------------------------
+// Worker requirements of the workplace kinds.
+
+// The network of a people type; null for a negative index (a building type
+// made without a people type employs nobody and houses no workers).
+RnWorkforce* rnWorkforceOf(int16_t ppl_type_idx);
+
+// The worker requirements of a workplace: its type's list, or the one
+// requirement of a market or storage type (none without a worker type).
+class RnWorkerReqs {
+public:
+    RnWorkerReqs(const std::vector<RnWorkerReq>& list) : first_(list.data()), last_(list.data() + list.size()) {}
+    explicit RnWorkerReqs(const RnWorkerReq& one)
+        : first_(&one), last_(&one + (one.ppl_type_idx_ >= 0 ? 1 : 0)) {}
+    const RnWorkerReq* begin() const { return first_; }
+    const RnWorkerReq* end() const { return last_; }
+    size_t size() const { return static_cast<size_t>(last_ - first_); }
+
+private:
+    const RnWorkerReq* first_;
+    const RnWorkerReq* last_;
+};
+
+// A new workplace joins the network of each requirement's people type, in
+// list order. Call once the building is active in its instance list.
+void rnAddWorkplace(const RnObjectID& oid, RnWorkerReqs reqs);
+// The workplace leaves those networks; ids they do not know are ignored, so
+// removal may call it whether or not the ruin did already.
+void rnRemoveWorkplace(const RnObjectID& oid, RnWorkerReqs reqs);
+// Whether any house of a needed people type with workers lies in range
+// (assigned here or not); false for a ruin.
+bool rnHasWorkers(const RnGenericBuilding& b, RnWorkerReqs reqs);
+// The fill fraction of one requirement: workers assigned / required.
+float rnFillRatio(const RnObjectID& oid, const RnWorkerReq& req);
+
+// The worker ratio of a kind with a requirement list: the mean of the fill
+// fractions; 0 for a ruin.
+template <class Type>
+float rnMeanWorkerRatio(const RnGenericBuilding& b, const Type& typ) {
+    if (b.isDestroyed()) return 0.0f;
+    float ratio = 0.0f;
+    for (const RnWorkerReq& req : typ.worker_reqs_) ratio += rnFillRatio(b.oid_, req);
+    DAX_ASSERT(typ.worker_reqs_.size()>0);
+    return ratio / static_cast<float>(typ.worker_reqs_.size());
+}
+
+// The worker ratio of a kind with one requirement (market, storage); 0 for a
+// ruin or without a worker type.
+float rnSingleWorkerRatio(const RnGenericBuilding& b, const RnWorkerReq& req);
+
+// The worker step of a workplace's update: once its re-check mark is set and
+// its time has come, the worker ratio follows the assignments and the mark
+// is cleared. Returns the time the building still wants to be woken for it,
+// kRnNoWakeTime for none.
+template <class Bld>
+DaxGameTime rnWorkerStep(Bld& b, DaxGameTime now) {
+    if ((b.flags_ & Bld::kWkfPending) != 0 && now.value() >= b.t_wkf_.value()) {
+        b.updateWorkerRatio();
+        b.flags_ &= ~Bld::kWkfPending;
+    }
+    return (b.flags_ & Bld::kWkfPending) != 0 ? b.t_wkf_ : kRnNoWakeTime;
+}

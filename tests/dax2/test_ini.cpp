@@ -165,6 +165,17 @@ TEST_F(IniTest, AFileThatCannotBeReadSaysWhy) {
     EXPECT_EQ(daxIniBase().loadError(), 0);
 }
 
+// Allegro's reader never returns from a file in which a name holding these
+// four bytes (past the last code point of Unicode) comes twice, as in a
+// damaged user.ini; the file is read with '?' for their first byte.
+TEST_F(IniTest, BytesAllegroCannotReadTwiceDoNotHangTheReader) {
+    const std::string bad = "\xF4\x90\x80\x80name";
+    daxIniOpenBase(dir_.write("base.ini", "[s]\n" + bad + " = 1\n" + bad + " = 2\nafter = 5\n").c_str());
+    EXPECT_EQ(daxIniGetInt("s", "after", 0), 5);
+    EXPECT_STREQ(daxIniGetString("s", "?\x90\x80\x80name", nullptr), "2");
+    EXPECT_TRUE(loggedContaining("holds 2 byte sequences that are no text, read as '?'"));
+}
+
 TEST_F(IniTest, MissingOverlayIsCreatedOnFirstWriteAndSavedOnClose) {
     daxIniOpenBase(dir_.write("base.ini", "[s]\nk=base\n").c_str());
     std::string user = dir_.file("user.ini");

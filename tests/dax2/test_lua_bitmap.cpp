@@ -22,6 +22,7 @@ extern "C" {
 #include "dax2/dax_msg.h"
 #include "support/allegro_env.h"
 #include "support/dax_probe.h"
+#include "support/text_checks.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -401,7 +402,7 @@ TEST_F(LuaBitmapTest, OneTileAndMultiTileImages) {
         {"read_mtile__({'e'}, 0, 0, 2, 1)", "in read_mtile__: wrong number of parameters: 5, expected 6"},
         {"read_mtile__({'e'}, 40, 0, 2, 1, 0)",
          "in read_mtile__: can't create subbitmap: 40,0 size 96,47 is outside the 128x64 bitmap file"},
-        {"read_mtile__({'e'}, 0, 0, 2000, 2000, 0)", "in read_mtile__: image size 128000,63999 out of range 1..32767"},
+        {"read_mtile__({'e'}, 0, 0, 2000, 2000, 0)", "in read_mtile__: footprint 2000x2000 is out of range: 1..64 tiles a side"},
         {"read_1tile__({'e'}, 70, 0)",
          "in read_1tile__: can't create subbitmap: 70,0 size 64,31 is outside the 128x64 bitmap file"},
         {"read_1tile__({'one'}, 0, 0)", "in read_1tile__: bitmap one,1 already loaded at 0 with hot=32,0"},
@@ -489,18 +490,43 @@ TEST_F(LuaBitmapTest, GroundTileEdgeCases) {
         const char* error;
     };
     const Case cases[] = {
-        {"read_ground_tile({'e'}, 0, 0, {0, 0})", "in read_ground_tile: image size 0,-1 out of range 1..32767"},
+        {"read_ground_tile({'e'}, 0, 0, {0, 0})", "in read_ground_tile: footprint 0x0 is out of range: 0..64 tiles a side"},
         {"read_ground_tile({'e'}, 1, 0, {0, 0})",
          "in read_ground_tile: error loading subbitmap e,1 from current file size=32,15"},
         {"read_ground_tile({'e'}, 1, 1, {0})", "in read_ground_tile: table row 4 has 1 entries, expected 2"},
         {"read_ground_tile({'e'}, 1, 1, {0, 0, border = 3})",
          "in read_ground_tile: parameter border of table 4 not 0 or 1: 3"},
         {"read_ground_tile({'e'}, 30000, 30000, {0, 0})",
-         "in read_ground_tile: image size 1920000,959999 out of range 1..32767"},
+         "in read_ground_tile: footprint 30000x30000 is out of range: 0..64 tiles a side"},
+        {"read_ground_tile({'e'}, 65, 0, {0, 0})", "in read_ground_tile: footprint 65x0 is out of range: 0..64 tiles a side"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(std::string("t.lua(2) ") + c.error, script(c.call)) << c.call;
     }
+}
+
+// Every side may be below 32767 and the image still take gigabytes: one
+// ground tile of a 32766 by 16382 tile would be 530 MB. Each image a call
+// makes is bounded in area as well, and the error names the call.
+TEST_F(LuaBitmapTest, ImagesAreBoundedInArea) {
+    ASSERT_EQ("", script("set_iso_tile_size(32766, 16382)\nopen_file('sheet.png')\n"));
+    const char* const too_large = "pixels is out of range: 1..32767 a side, at most 16777216 pixels";
+    const struct {
+        const char* call;
+        const char* error;
+    } cases[] = {
+        {"read_ground_tile({'g'}, 1, 0, {0, 0})", "in read_ground_tile: ground tile of 16383x8190 "},
+        {"read_ground_tile({'g'}, 1, 1, {0, 0})", "in read_ground_tile: ground tile of 32766x16381 "},
+        {"read_mtile__({'m'}, 0, 0, 1, 1, 0)", "in read_mtile__: multi-tile of 32766x16381 "},
+        {"read_bitmap({'b'}, {0, 0, w = 4, h = 4, ws = 32767})", "in read_bitmap: scaled bitmap of 32767x32767 "},
+        {"read_bitmap({'b'}, {0, 0, w = 8, h = 4, hs = 16000})", "in read_bitmap: scaled bitmap of 32000x16000 "},
+    };
+    for (const auto& c : cases) {
+        std::string err = script(c.call);
+        EXPECT_TRUE(contains(err, c.error)) << c.call << ": " << err;
+        EXPECT_TRUE(contains(err, too_large)) << c.call << ": " << err;
+    }
+    EXPECT_EQ(0u, dax_bitmaps.size());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "al5gcn/allegro5graphics.hpp"
 #include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
 #include "rn_bld_prod.h"
 #include "rn_bld_serv.h"
 #include "rn_bld_stor.h"
@@ -76,6 +77,21 @@ protected:
                           static_cast<int>(fx), static_cast<int>(fy), 0);
         map_->mouseMoved(e);
     }
+    // A worker requirement every workplace of the map reaches, and people
+    // for it: a house in the map's corner (drawn without images) with a
+    // worker, so that the workplaces have workers within reach.
+    static std::vector<RnWorkerReq> workersInReach() {
+        if (grn_game.peoplTypes().empty()) {
+            int16_t p = grn_game.addPeoplType(RnPeoplType(900, "people"));
+            RnHousType ht;
+            ht.type_id_ = 901;
+            ht.ppl_type_idx_ = p;
+            ht.level_descs_.push_back(RnHousLevelDesc());
+            RnHousType& type = grn_game.housType(grn_game.addHousType(ht));
+            grn_game.housByOid(type.createBuilding(0, 0)).offerWorkers(type, 1);
+        }
+        return {RnWorkerReq{0, 1, 40}};
+    }
     // A 1 by 1 production building of colour (0, 0, 200), 64 by 40 pixels
     // (its type is made with the first).
     RnProd& addProduction(int x, int y) {
@@ -85,6 +101,7 @@ protected:
             pt.type_id_ = 500;
             pt.name_ = "prod";
             pt.image_ = "prod_img";
+            pt.worker_reqs_ = workersInReach();
             grn_game.addProdType(pt);
         }
         RnObjectID id = grn_game.prodType(0).createBuilding(x, y);
@@ -192,6 +209,7 @@ TEST_F(MapDrawTest, HoldingBHidesTheGoodsPiles) {
     const int16_t st = addServType(300, 1, 1);
     grn_game.servType(st).image_ = "serv_img";
     grn_game.servType(st).needs_.push_back(RnGoodsAmount{0, 4});
+    grn_game.servType(st).worker_reqs_ = workersInReach();
     RnServ& s = grn_game.servByOid(grn_game.servType(st).createBuilding(10, 10));
     s.efficiency_ = 1.0f;
     s.goods_stored_[0].amt_.stored_ = 3;

@@ -244,6 +244,23 @@ TEST_F(SmallGraph, DamagedGraphIsReportedInconsistent) {
     EXPECT_EQ(nexCatch([&] { pool.verify(); }).code, 16110);
 }
 
+// Data as a damaged save file could hold it: every list, count and link
+// agrees, but one cell serves two lists: removeEdge would free it twice and
+// addEdge then hand it out twice.
+TEST(DiGraphVerify, CellsMustBeUsedExactlyOnce) {
+    tDiGraph g;
+    int32_t a = g.addNode();
+    int32_t b = g.addNode();
+    int32_t e = g.addEdge(a, b);
+    ASSERT_NO_THROW(g.verify());
+    const int32_t in = g.edgeInfo(e).in_link_;
+
+    tDiGraph shared(g);
+    shared.nodeTable()[a - 1].out_ = tDiGraph::AdjHead{in, in, 1};
+    shared.edgeTable()[e - 1].out_link_ = in;
+    EXPECT_EQ(nexCatch([&] { shared.verify(); }).code, 16110);
+}
+
 TEST_F(SmallGraph, ViewRefusesAdditionsButAllowsRemoval) {
     EXPECT_FALSE(g.isView());
     tDiGraph view = tDiGraph::makeView(g);

@@ -103,9 +103,9 @@ TEST_F(BuildingTest, DefaultDialogShowsTheTexts) {
     grn_building_dialogs = &dialogs;
     EXPECT_NE(b.createDialog(), nullptr);
     EXPECT_EQ(dialogs.last_caption, "serv");
-    // The info text (a building without workers), then the debug text;
+    // The info text (no workers within reach), then the debug text;
     // numbers the language does not know show as such.
-    EXPECT_EQ(dialogs.last_text, "serv\n#2114\n#2103=0%");
+    EXPECT_EQ(dialogs.last_text, "serv\n#2133\n#2103=0%");
     QuietBuilding quiet;
     EXPECT_EQ(quiet.createDialog(), nullptr);
     EXPECT_EQ(dialogs.made, 1);

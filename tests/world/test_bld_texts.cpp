@@ -52,24 +52,37 @@ protected:
         b.debugText(buf, false);
         return buf;
     }
-    // A 1 by 1 type of each workplace kind, and one building of each.
+    // A 1 by 1 type of each workplace kind, and one building of each. Each
+    // needs a settler from within 30 tiles, and one lives in reach.
     RnGenericBuilding& workplace(int kind) {
+        if (houseType().instanceCount() == 0) {
+            RnHous& settler = grn_game.housByOid(houseType().createBuilding(20, 20));
+            settler.offerWorkers(houseType(), 1);
+        }
+        const RnWorkerReq req{0, 1, 30};
         RnObjectID id;
         switch (kind) {
         case RnIdBldBldr: {
             RnBldrType t;
             t.type_id_ = 800;
             t.name_ = "bldr";
+            t.worker_reqs_ = {req};
             id = grn_game.bldrType(grn_game.addBldrType(t)).createBuilding(2, 2);
             break;
         }
-        case RnIdBldServ:
-            id = grn_game.servType(addServType(300, 1, 1)).createBuilding(4, 4);
+        case RnIdBldServ: {
+            RnServType& t = grn_game.servType(addServType(300, 1, 1));
+            t.worker_reqs_ = {req};
+            id = t.createBuilding(4, 4);
             break;
+        }
         case RnIdBldMrkt: {
             RnMrktType t;
             t.type_id_ = 600;
             t.name_ = "mrkt";
+            t.worker_type_ = req.ppl_type_idx_;
+            t.num_workers_ = req.num_req_;
+            t.worker_range_ = req.range_;
             id = grn_game.mrktType(grn_game.addMrktType(t)).createBuilding(6, 6);
             break;
         }
@@ -79,6 +92,9 @@ protected:
             t.type_id_ = 400;
             t.name_ = "stor";
             t.distribute_goods_ = {0};
+            t.worker_type_ = req.ppl_type_idx_;
+            t.num_workers_ = req.num_req_;
+            t.worker_range_ = req.range_;
             id = grn_game.storType(grn_game.addStorType(t)).createBuilding(8, 8);
             break;
         }
@@ -86,6 +102,7 @@ protected:
             RnProdType t;
             t.type_id_ = 500;
             t.name_ = "prod";
+            t.worker_reqs_ = {req};
             id = grn_game.prodType(grn_game.addProdType(t)).createBuilding(10, 10);
             break;
         }
@@ -112,7 +129,7 @@ protected:
         }
     }
     // A house type of three levels needing desirability 0, 10 and 20.
-    RnHous& house(int level) {
+    static RnHousType& houseType() {
         if (grn_game.housTypes().empty()) {
             RnHousType t;
             t.type_id_ = 700;
@@ -129,7 +146,10 @@ protected:
             }
             grn_game.addHousType(t);
         }
-        RnHous& h = grn_game.housByOid(grn_game.housType(0).createBuilding(14, 14));
+        return grn_game.housType(0);
+    }
+    RnHous& house(int level) {
+        RnHous& h = grn_game.housByOid(houseType().createBuilding(14, 14));
         h.state_ = (h.state_ & ~RnHousPersData::kLevelMask) | static_cast<uint32_t>(level);
         return h;
     }

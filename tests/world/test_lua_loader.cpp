@@ -156,7 +156,11 @@ TEST_F(MtileTest, BeginMtileErrors) {
         {"begin_mtile(0, 1, 0)", "parameter 1 not between 1 and 32767: 0"},
         {"begin_mtile(1, 0, 0)", "parameter 2 not between 1 and 32767: 0"},
         {"begin_mtile(1, 1, -1)", "parameter 3 not between 0 and 32767: -1"},
-        {"begin_mtile(1000, 1000, 0)", "temp bitmap size 64000,31999 out of range 1..32767"},
+        {"begin_mtile(1000, 1000, 0)", "in begin_mtile: footprint 1000x1000 is out of range: 1..64 tiles a side"},
+        {"begin_mtile(65, 1, 0)", "in begin_mtile: footprint 65x1 is out of range: 1..64 tiles a side"},
+        // Each side fits, the area does not (512 MB).
+        {"begin_mtile(64, 64, 32767)",
+         "in begin_mtile: temp bitmap of 4096x32767 pixels is out of range: 1..32767 a side, at most 16777216 pixels"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.script);
@@ -373,7 +377,10 @@ TEST_F(MtileTest, DrawHouseErrorsInReadingOrder) {
         {"draw_house({20, 20, 30, g = 1}, {1, 2, 3, 4, 5}, {1, 2, 3}, 0, 0)", "table row 2 has 5 entries, expected 3-4"},
         {"draw_house({20, 20, 30, g = 1}, {1, 2, 3}, {1, 2, 3}, 0)", "wrong number of parameters: 4, expected at least 5"},
         {"draw_house({20, 20, 30, g = 1}, {1, 2, 3}, {1, 2, 3}, 0, -1)", "parameter 5 not between 0 and 32767: -1"},
-        {"draw_house({20000, 20000, 30, g = 0}, {1, 2, 3}, {1, 2, 3}, 0, 0)", "house bitmap size 40001,40031 out of range"},
+        {"draw_house({20000, 20000, 30, g = 0}, {1, 2, 3}, {1, 2, 3}, 0, 0)",
+         "in draw_house: house of 40001x40031 pixels is larger than the 64x100 multi-tile it is drawn on"},
+        {"draw_house({40, 40, 30, g = 0}, {1, 2, 3}, {1, 2, 3}, 0, 0)",
+         "in draw_house: house of 81x111 pixels is larger than the 64x100 multi-tile it is drawn on"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.script);

@@ -257,6 +257,31 @@ TEST_F(LuaTypesTest, GoodsErrors) {
     });
 }
 
+// A goods type and its two walker types are added together, after every
+// field was checked: a refused goods type leaves no table changed (and no
+// storage image), so the goods types after it still line up with their
+// walker types.
+TEST_F(LuaTypesTest, RefusedGoodsTypeLeavesNothingBehind) {
+    ASSERT_EQ("", world(""));
+    const size_t goods = grn_game.goodsTypes().size();
+    const size_t images = dax_bitmaps.size();
+    for (const char* bad : {"hours_for_1tile_road = 0, smooth_move = 0", "hours_for_1tile_road = 1, smooth_move = 2",
+                            "hours_for_1tile_road = 1"}) {
+        std::string err = script(std::string("create_goods_type{704, 'stone', class = 801, lot_size = 1, ") + bad +
+                                 "}");
+        EXPECT_FALSE(err.empty()) << bad;
+        EXPECT_EQ(goods, grn_game.goodsTypes().size()) << bad;
+        EXPECT_EQ(goods, grn_game.prodWalkerTypes().size()) << bad;
+        EXPECT_EQ(goods, grn_game.storWalkerTypes().size()) << bad;
+        EXPECT_EQ(images, dax_bitmaps.size()) << bad;
+    }
+    EXPECT_EQ("", script("create_goods_type{704, 'stone', class = 801, lot_size = 1, hours_for_1tile_road = 1,"
+                         " smooth_move = 0}"));
+    const int16_t idx = grn_game.goodsTypeIdx(704);
+    EXPECT_EQ(idx, grn_game.findProdWalkerTypeIdx(704));
+    EXPECT_EQ(idx, grn_game.findStorWalkerTypeIdx(704));
+}
+
 // --- walker types ----------------------------------------------------------------
 
 TEST_F(LuaTypesTest, WalkerTypesOfServiceMarketAndBuilder) {

@@ -150,14 +150,14 @@ TEST_F(MapLoaderTest, ListOnlyRunDescribesTheMapAndTouchesNothing) {
     grn_game.money_ = 77;
     RnMapImageInfo info;
     // The colour table is never read: 5 is no table.
-    std::string err = runMap("load_map('wide.png', 5, 5000, {tolerance = 0, x = 1, y = 2, w = 9})\n"
+    std::string err = runMap("load_map('wide.png', 5, 5000, {tolerance = 0, x = 1, y = 2, w = 6})\n"
                              "set_game_properties{initial_cash = 999}\n"
                              "set_trigger('trig.lua', 'tick', 24, 6)",
                              &info, true);
     EXPECT_EQ("", err);
     EXPECT_EQ(1, info.x_);
     EXPECT_EQ(2, info.y_);
-    EXPECT_EQ(9, info.w_);
+    EXPECT_EQ(6, info.w_);
     EXPECT_EQ(6, info.h_);
     EXPECT_TRUE(contains(info.path_, "maps/wide.png"));
     EXPECT_EQ(0, grn_map.size());
@@ -171,6 +171,33 @@ TEST_F(MapLoaderTest, ListOnlyRunDescribesTheMapAndTouchesNothing) {
                          "parameter 3 not between 1 and 168: 169"));
     EXPECT_TRUE(contains(runMap("set_game_properties{initial_cash = 0}", &info2, true),
                          "parameter initial_cash of table 1 not gt 0: 0"));
+}
+
+// The new-game list keeps the region in 16-bit fields and must offer only
+// maps that load: an image wider than the largest map, or a region that is
+// not square, is refused in both modes and leaves the record as it was.
+TEST_F(MapLoaderTest, OversizedImageAndNonSquareRegionRefusedInBothModes) {
+    makeImage("maps/huge.png", RnMap::kMaxSide + 1, 4, [](int, int) { return grassColour(); });
+    makeImage("maps/tall.png", 4, RnMap::kMaxSide + 1, [](int, int) { return grassColour(); });
+    makeImage("maps/wide.png", 10, 8, [](int, int) { return grassColour(); });
+    const struct {
+        const char* call;
+        const char* error;
+    } cases[] = {
+        {"load_map('huge.png', {}, 5000, {tolerance = 0})", "is 5793x4 pixels, larger than the largest map side 5792"},
+        {"load_map('tall.png', {}, 5000, {tolerance = 0})", "is 4x5793 pixels, larger than the largest map side 5792"},
+        {"load_map('wide.png', {}, 5000, {tolerance = 0, x = 1, w = 9})", "map image is not square: w=9 h=8"},
+    };
+    for (bool info_only : {true, false}) {
+        for (const auto& c : cases) {
+            RnMapImageInfo info;
+            EXPECT_TRUE(contains(runMap(c.call, &info, info_only), c.error)) << c.call << info_only;
+            EXPECT_EQ(0, info.w_);
+            EXPECT_EQ(0, info.h_);
+            EXPECT_TRUE(info.path_.empty());
+        }
+    }
+    EXPECT_EQ(0, grn_map.size());
 }
 
 TEST_F(MapLoaderTest, GamePropertiesSetMoneyAndFlag) {

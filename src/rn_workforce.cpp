@@ -1,0 +1,866 @@
+// The workforce network: nodes and edges, the augmenting-path assignment,
+// the notices to the buildings, the traces; and the worker requirements of
+// the workplace kinds.
+#include "rn_workforce.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "dax2/dax_error.h"
+#include "dax2/dax_ini.h"
+#include "rn_bld_hous.h"
+#include "rn_game.h"
+
+namespace {
+
+// Log class of the workforce traces.
+constexpr int kTrace = 8;
+
+// The buildings of grn_game: houses and workplaces are looked up by id and
+// woken through the game's update queue.
+class RnGameWorkforceBuildings : public RnWorkforceBuildingsIfc {
+public:
+    DaxMapPositionF centreOnMap(const RnObjectID& oid) override { return grn_game.buildingByOid(oid).centreOnMap(); }
+    int curNumWorkers(const RnObjectID& house) override { return grn_game.housByOid(house).curNumWorkers(); }
+    bool setEmployed(const RnObjectID& house, uint16_t n) override {
+        RnHous& h = grn_game.housByOid(house);
+        bool changed = h.employed() != n;
+        h.setEmployed(n);
+        return changed;
+    }
+    void workersChanged(const RnObjectID& oid, DaxGameTime t) override {
+        grn_game.buildingByOid(oid).workersChanged(t);
+        grn_game.updateQueue().schedule(t, oid);
+    }
+    DaxGameTime now() override { return rnNow(); }
+};
+
+RnGameWorkforceBuildings g_game_buildings;
+
+}  // namespace
+
+RnWorkforceBuildingsIfc* rnGameWorkforceBuildings() { return &g_game_buildings; }
+
+// ---------------------------------------------------------------------------
+// The index of node positions.
+
+void RnWorkforceIndex::clear() {
+    places_.clear();
+    next_order_ = 0;
+    houses_.clear();
+    for (Cells& c : sinks_) c.clear();
+    sink_count_.fill(0);
+}
+
+int RnWorkforceIndex::rangeClass(uint16_t range) {
+    int k = 0;
+    while (k < kRangeClasses - 1 && (range >> (k + 1)) != 0) ++k;
+    return k;
+}
+
+int32_t RnWorkforceIndex::cellOf(float v, int32_t size) {
+    return static_cast<int32_t>(std::floor(v / static_cast<float>(size)));
+}
+
+uint64_t RnWorkforceIndex::key(int32_t cx, int32_t cy) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(cx)) << 32) | static_cast<uint32_t>(cy);
+}
+
+void RnWorkforceIndex::dropFrom(Cells& cells, uint64_t k, int32_t node) {
+    auto it = cells.find(k);
+    if (it == cells.end()) return;
+    std::vector<int32_t>& v = it->second;
+    auto pos = std::find(v.begin(), v.end(), node);
+    if (pos == v.end()) return;
+    *pos = v.back();
+    v.pop_back();
+    if (v.empty()) cells.erase(it);
+}
+
+void RnWorkforceIndex::add(int32_t node, bool is_source, const DaxMapPositionF& centre, uint16_t range) {
+    if (places_.size() < static_cast<size_t>(node)) places_.resize(static_cast<size_t>(node));
+    places_[static_cast<size_t>(node - 1)] = Place{centre, next_order_++};
+    if (is_source) {
+        houses_[key(cellOf(centre.x, kHouseCell), cellOf(centre.y, kHouseCell))].push_back(node);
+    } else {
+        int k = rangeClass(range);
+        int32_t size = 2 << k;
+        sinks_[static_cast<size_t>(k)][key(cellOf(centre.x, size), cellOf(centre.y, size))].push_back(node);
+        ++sink_count_[static_cast<size_t>(k)];
+    }
+}
+
+void RnWorkforceIndex::remove(int32_t node, bool is_source, uint16_t range) {
+    const DaxMapPositionF& c = centre(node);
+    if (is_source) {
+        dropFrom(houses_, key(cellOf(c.x, kHouseCell), cellOf(c.y, kHouseCell)), node);
+    } else {
+        int k = rangeClass(range);
+        int32_t size = 2 << k;
+        dropFrom(sinks_[static_cast<size_t>(k)], key(cellOf(c.x, size), cellOf(c.y, size)), node);
+        --sink_count_[static_cast<size_t>(k)];
+    }
+}
+
+void RnWorkforceIndex::housesNear(const DaxMapPositionF& centre, uint16_t range, std::vector<int32_t>& out) const {
+    // One tile more than the range, so that no rounding of the distance
+    // leaves a house in range outside the cells looked at.
+    float r = static_cast<float>(range) + 1.0f;
+    int32_t x0 = cellOf(centre.x - r, kHouseCell);
+    int32_t x1 = cellOf(centre.x + r, kHouseCell);
+    int32_t y0 = cellOf(centre.y - r, kHouseCell);
+    int32_t y1 = cellOf(centre.y + r, kHouseCell);
+    int64_t cells = (static_cast<int64_t>(x1) - x0 + 1) * (static_cast<int64_t>(y1) - y0 + 1);
+    if (cells > static_cast<int64_t>(houses_.size())) {
+        // A range wider than the town: every house is a candidate.
+        for (const auto& cell : houses_) out.insert(out.end(), cell.second.begin(), cell.second.end());
+        return;
+    }
+    for (int32_t cx = x0; cx <= x1; ++cx) {
+        for (int32_t cy = y0; cy <= y1; ++cy) {
+            auto it = houses_.find(key(cx, cy));
+            if (it != houses_.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+        }
+    }
+}
+
+void RnWorkforceIndex::sinksNear(const DaxMapPositionF& centre, std::vector<int32_t>& out) const {
+    for (int k = 0; k < kRangeClasses; ++k) {
+        if (sink_count_[static_cast<size_t>(k)] == 0) continue;
+        const Cells& cells = sinks_[static_cast<size_t>(k)];
+        int32_t size = 2 << k;
+        int32_t cx = cellOf(centre.x, size);
+        int32_t cy = cellOf(centre.y, size);
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            for (int32_t dy = -1; dy <= 1; ++dy) {
+                auto it = cells.find(key(cx + dx, cy + dy));
+                if (it != cells.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The network.
+
+RnWorkforce::RnWorkforce() : buildings_(rnGameWorkforceBuildings()) {}
+
+void RnWorkforce::setBuildings(RnWorkforceBuildingsIfc* buildings) {
+    buildings_ = buildings ? buildings : rnGameWorkforceBuildings();
+}
+
+int32_t RnWorkforce::nodeOf(const RnObjectID& oid) const {
+    auto it = oid_node_map_.find(oid);
+    return it == oid_node_map_.end() ? 0 : it->second;
+}
+
+void RnWorkforce::checkTotals() const {
+    DAX_ASSERT(total_assignments_ >= 0);
+    DAX_ASSERT(total_assignments_ <= total_workers_);
+    DAX_ASSERT(total_assignments_ <= total_jobs_);
+}
+
+void RnWorkforce::growScratch() {
+    size_t n = static_cast<size_t>(gr_.nodeLimit());
+    if (links_.size() < n) links_.resize(n);
+    if (scratch_.size() < n) scratch_.resize(n);
+}
+
+// --- Parts ------------------------------------------------------------------
+
+int32_t RnWorkforce::newPart(const NodeData& data) {
+    Part p;
+    p.parent = static_cast<int32_t>(parts_.size());
+    (data.is_source_ ? p.free_workers : p.free_jobs) = data.pplFree();
+    parts_.push_back(p);
+    return p.parent;
+}
+
+int32_t RnWorkforce::findPart(int32_t slot) {
+    while (parts_[static_cast<size_t>(slot)].parent != slot) {
+        Part& p = parts_[static_cast<size_t>(slot)];
+        p.parent = parts_[static_cast<size_t>(p.parent)].parent;
+        slot = p.parent;
+    }
+    return slot;
+}
+
+void RnWorkforce::joinParts(int32_t a, int32_t b) {
+    a = findPart(a);
+    b = findPart(b);
+    if (a == b) return;
+    if (parts_[static_cast<size_t>(a)].size < parts_[static_cast<size_t>(b)].size) std::swap(a, b);
+    Part& pa = parts_[static_cast<size_t>(a)];
+    Part& pb = parts_[static_cast<size_t>(b)];
+    pb.parent = a;
+    pa.size += pb.size;
+    pa.free_workers += pb.free_workers;
+    pa.free_jobs += pb.free_jobs;
+}
+
+// The parts of the nodes as they are connected now.
+void RnWorkforce::rebuildParts() {
+    parts_.clear();
+    dead_parts_ = 0;
+    for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) links(n).part = newPart(nodeData(n));
+    for (int32_t e = gr_.firstEdge(); e != 0; e = gr_.nextEdge(e))
+        joinParts(links(gr_.edgeSource(e)).part, links(gr_.edgeTarget(e)).part);
+}
+
+void RnWorkforce::changePeople(int32_t n, int delta) {
+    NodeData& d = node(n);
+    d.people_ = static_cast<uint16_t>(d.people_ + delta);
+    Part& p = parts_[static_cast<size_t>(findPart(links(n).part))];
+    (d.is_source_ ? p.free_workers : p.free_jobs) += delta;
+}
+
+void RnWorkforce::changeAssigned(int32_t n, int delta) {
+    NodeData& d = node(n);
+    d.ppl_assigned_ = static_cast<uint16_t>(d.ppl_assigned_ + delta);
+    Part& p = parts_[static_cast<size_t>(findPart(links(n).part))];
+    (d.is_source_ ? p.free_workers : p.free_jobs) -= delta;
+}
+
+// --- Nodes and edges --------------------------------------------------------
+
+int32_t RnWorkforce::addNode(const NodeData& data) {
+    int32_t n = gr_.addNode();
+    node_data_.resizeFill(gr_.nodeLimit(), NodeData());
+    node(n) = data;
+    growScratch();
+    NodeLinks& l = links(n);
+    l = NodeLinks();
+    l.part = newPart(data);
+    oid_node_map_.set(data.oid_, n);
+    index_.add(n, data.is_source_, buildings_->centreOnMap(data.oid_), data.range_);
+    return n;
+}
+
+int32_t RnWorkforce::addEdge(int32_t house, int32_t sink, float dist) {
+    int32_t e = gr_.addEdge(house, sink);
+    edge_data_.resizeFill(gr_.edgeLimit(), EdgeData());
+    edge(e) = EdgeData{0, dist};
+    if (edge_places_.size() <= static_cast<size_t>(e)) edge_places_.resize(static_cast<size_t>(gr_.edgeLimit()));
+    NodeLinks& hl = links(house);
+    NodeLinks& sl = links(sink);
+    edge_places_[static_cast<size_t>(e)] = EdgePlace{hl.next_pos++, sl.next_pos++};
+    hl.edges.push_back(Adj{e, sink});
+    sl.edges.push_back(Adj{e, house});
+    joinParts(hl.part, sl.part);
+    return e;
+}
+
+void RnWorkforce::markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded) {
+    std::vector<std::pair<uint32_t, int32_t>>& v = links(n).loaded;
+    auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(pos, e));
+    if (loaded) {
+        v.insert(it, std::make_pair(pos, e));
+    } else if (it != v.end() && it->second == e) {
+        v.erase(it);
+    }
+}
+
+void RnWorkforce::changeEdge(int32_t e, int delta) {
+    EdgeData& einf = edge(e);
+    const int before = einf.assigned_;
+    const int after = before + delta;
+    einf.assigned_ = static_cast<uint16_t>(after);
+    if ((before == 0) == (after == 0)) return;
+    const tDiGraph::EdgeInf_& inf = gr_.edgeInfo(e);
+    const EdgePlace& place = edge_places_[static_cast<size_t>(e)];
+    markLoaded(inf.source_, place.out_pos, e, after != 0);
+    markLoaded(inf.target_, place.in_pos, e, after != 0);
+}
+
+void RnWorkforce::releaseEdges(int32_t n, NodeSet& ends) {
+    // A copy: each release takes the edge off the list.
+    const std::vector<std::pair<uint32_t, int32_t>> loaded = links(n).loaded;
+    for (const auto& le : loaded) {
+        const int32_t e = le.second;
+        const int assigned = edge(e).assigned_;
+        const int32_t o = gr_.opposite(e, n);
+        const NodeData& oinf = node(o);
+        const EdgeData& einf = edge(e);
+        ends.insert(o);
+        DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
+        changeAssigned(o, -assigned);
+        changeEdge(e, -assigned);
+        DAX_ASSERT(oinf.pplFree() >= 0);
+    }
+}
+
+void RnWorkforce::dropNode(int32_t n, const RnObjectID& oid) {
+    NodeData& ninf = node(n);
+    NodeLinks& l = links(n);
+    // The node's own free capacity leaves its part.
+    Part& p = parts_[static_cast<size_t>(findPart(l.part))];
+    (ninf.is_source_ ? p.free_workers : p.free_jobs) -= ninf.pplFree();
+    for (const Adj& a : l.edges) {
+        std::vector<Adj>& theirs = links(a.other).edges;
+        theirs.erase(std::find_if(theirs.begin(), theirs.end(), [&a](const Adj& b) { return b.edge == a.edge; }));
+    }
+    index_.remove(n, ninf.is_source_, ninf.range_);
+    ninf = NodeData();
+    l = NodeLinks();
+    oid_node_map_.erase(oid);
+    gr_.removeNode(n);
+    // Parts never split; once many nodes went, they are found afresh.
+    if (++dead_parts_ > 64 && dead_parts_ > gr_.nodeCount()) rebuildParts();
+}
+
+bool RnWorkforce::inRange(int32_t a, int32_t b, uint16_t range, float& d) const {
+    d = daxDistanceF(index_.centre(a), index_.centre(b));
+    return d <= static_cast<float>(range);
+}
+
+void RnWorkforce::sortByOrder(std::vector<int32_t>& nodes) const {
+    std::sort(nodes.begin(), nodes.end(),
+              [this](int32_t a, int32_t b) { return index_.order(a) < index_.order(b); });
+}
+
+void RnWorkforce::addSource(const RnObjectID& oid, uint16_t workers) {
+    DAX_ASSERT(people_type_idx_>=0);
+    auto it1 = oid_node_map_.find(oid);
+    DAX_ASSERT(it1 == oid_node_map_.end());
+    int32_t new_node = addNode(NodeData{oid, workers, 0, true, 0});
+    daxLogMessage(1, kTrace, "pt=%d add srce: [%hd:%hd,%d] node=%d ppl=%d", people_type_idx_, oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, new_node, workers);
+
+    // The workplaces that reach the house, in node order. The house is new,
+    // so it has no edge to any of them yet.
+    bool trace = dax_config.logEnabled(2, kTrace);
+    candidates_.clear();
+    index_.sinksNear(index_.centre(new_node), candidates_);
+    sortByOrder(candidates_);
+    for (int32_t node : candidates_) {
+        float d;
+        if (!inRange(new_node, node, this->node(node).range_, d)) continue;
+        DAX_ASSERT(0 == gr_.inDeg(new_node));
+        DAX_ASSERT(0 == gr_.outDeg(node));
+        int32_t e = addEdge(new_node, node, d);
+        if (trace)
+            daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d,%d)", e, new_node, gr_.outDeg(new_node),
+                          node, gr_.inDeg(node), gr_.outDeg(node));
+    }
+
+    // A new house offers no workers yet; one that does starts with them in
+    // the totals and looks for work at once.
+    if (workers > 0) {
+        total_workers_ += workers;
+        checkTotals();
+        NodeSet chg_nodes;
+        incrementFlow(new_node, chg_nodes);
+        setAssignedWorkers(chg_nodes);
+    }
+}
+
+void RnWorkforce::addSink(const RnObjectID& oid, uint16_t workers, uint16_t range) {
+    auto it1 = oid_node_map_.find(oid);
+    DAX_ASSERT(it1 == oid_node_map_.end());
+    int32_t new_node = addNode(NodeData{oid, workers, range, false, 0});
+    daxLogMessage(1, kTrace, "pt=%d add sink: [%hd:%hd,%d] node=%d ppl=%d range=%d", people_type_idx_, oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, new_node, workers, range);
+
+    bool trace = dax_config.logEnabled(2, kTrace);
+    candidates_.clear();
+    index_.housesNear(index_.centre(new_node), range, candidates_);
+    sortByOrder(candidates_);
+    for (int32_t node : candidates_) {
+        float d;
+        if (!inRange(node, new_node, range, d)) continue;
+        DAX_ASSERT(0 == gr_.inDeg(node));
+        DAX_ASSERT(0 == gr_.outDeg(new_node));
+        int32_t e = addEdge(node, new_node, d);
+        if (trace)
+            daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d)", e, node, gr_.outDeg(node), new_node,
+                          gr_.inDeg(new_node));
+    }
+
+    total_jobs_ += workers;
+    checkTotals();
+    NodeSet chg_nodes;
+    incrementFlow(new_node, chg_nodes);
+    setAssignedWorkers(chg_nodes);
+}
+
+// --- The search -------------------------------------------------------------
+
+const RnWorkforce::PathLabel& RnWorkforce::label(int32_t n) const {
+    static const PathLabel unreached;
+    size_t i = static_cast<size_t>(n);
+    return i < scratch_.size() && scratch_[i].stamp == stamp_ ? scratch_[i].label : unreached;
+}
+
+void RnWorkforce::traceVisited() const {
+    if (!dax_config.logEnabled(1, kTrace)) return;
+    dump(NodeSet(scan_.begin(), scan_.end()));
+}
+
+// The scan list grows in the order nodes are first labelled and every node
+// is scanned once with the label it has by then: a later improvement of a
+// label is not carried on to the nodes already reached from it. A candidate
+// label no shorter than the best end found so far is dropped, which keeps a
+// search that has found an end to the nodes nearer than it.
+int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
+    const bool side = node(s).is_source_;
+    // Without free capacity on the other side of its part no path can end:
+    // the search would only walk the network.
+    const Part& part = parts_[static_cast<size_t>(findPart(links(s).part))];
+    const int32_t free_other = side ? part.free_jobs : part.free_workers;
+
+    if (++stamp_ == 0) {
+        for (Scratch& sc : scratch_) sc.stamp = 0;
+        stamp_ = 1;
+    }
+    scan_.clear();
+    scratch_[static_cast<size_t>(s)] = Scratch{PathLabel{0.0f, 999, 0, 0}, stamp_};
+    scan_.push_back(s);
+
+    float bound = kUnreached;
+    int32_t end = 0;
+    // One step from n (label ln) to o along edge x.
+    auto step = [&](int32_t n, const NodeData& ninf, const PathLabel& ln, int32_t x, int32_t o) {
+        const EdgeData& einf = edge_data_.unchecked(x - 1);
+        const float dist = ln.dist + einf.dist_;
+        if (dist >= bound) return;
+        const NodeData& oinf = node_data_.unchecked(o - 1);
+        Scratch& so = scratch_[static_cast<size_t>(o)];
+        const bool reached = so.stamp == stamp_;
+        const float odist = reached ? so.label.dist : kUnreached;
+        int16_t cap;
+        if (oinf.is_source_ == side) {
+            // Against the edge: moves a worker that is assigned there.
+            if (einf.assigned_ == 0) return;
+            if (!(static_cast<double>(dist) < static_cast<double>(odist) - 0.01)) return;
+            cap = std::min<int16_t>(static_cast<int16_t>(einf.assigned_), ln.cap);
+        } else {
+            // A node that is no end and carries no workers leads nowhere;
+            // leaving it out changes no other label and no order.
+            if (oinf.ppl_assigned_ == 0 && oinf.pplFree() <= 0) return;
+            if (!(dist < odist)) return;
+            uint16_t c = std::min(oinf.people_, ninf.people_);
+            cap = static_cast<int16_t>(std::min(c, static_cast<uint16_t>(ln.cap)));
+        }
+        so.label = PathLabel{dist, cap, n, x};
+        if (!reached) {
+            so.stamp = stamp_;
+            scan_.push_back(o);
+        }
+        if (oinf.is_source_ != side && oinf.pplFree() > 0) {
+            bound = dist;
+            end = o;
+            if (trace) daxLogMessage(2, kTrace, "augm.path candidate found: end=N(%d) bound=%f", o, bound);
+        }
+    };
+    for (size_t i = 0; i < scan_.size() && free_other > 0; ++i) {
+        const int32_t n = scan_[i];
+        // A copy: the steps below write other labels of the same table.
+        const PathLabel ln = scratch_[static_cast<size_t>(n)].label;
+        // Every step from a node no nearer than the best end is dropped.
+        if (ln.dist >= bound) continue;
+        const NodeData& ninf = node_data_.unchecked(n - 1);
+        const NodeLinks& l = links(n);
+        if (ninf.is_source_ == side) {
+            for (const Adj& a : l.edges) step(n, ninf, ln, a.edge, a.other);
+        } else {
+            // Every edge of n leads back to the start side: only those that
+            // carry workers can be stepped along, in edge-list order.
+            for (const auto& le : l.loaded) step(n, ninf, ln, le.second, gr_.opposite(le.second, n));
+        }
+    }
+    if (end == 0) {
+        if (trace) daxLogMessage(2, kTrace, "augm.path %d not found", k);
+        traceVisited();
+    }
+    return end;
+}
+
+void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
+    daxLogMessage(1, kTrace, "incrementFlow N(%d)", start_node);
+    const bool trace = dax_config.logEnabled(2, kTrace);
+    const bool side = node(start_node).is_source_;
+    for (int k = 1;;) {
+        const int32_t end_node = searchPath(start_node, k, trace);
+        if (end_node == 0) {
+            DAX_ASSERT(gr_.isNodeValid(start_node));
+            return;
+        }
+        const NodeData& ninf_start = node(start_node);
+        const NodeData& ninf_end = node(end_node);
+        int16_t current_flow = std::min(ninf_start.pplFree(), ninf_end.pplFree());
+        if (trace) {
+            daxLogMessage(2, kTrace, "collect augm.path %d", k);
+            daxLogMessage(2, kTrace, "augm.path end at N(%d) a=%hd", end_node, ninf_end.ppl_assigned_);
+            daxLogMessage(2, kTrace, "augm.path start at N(%d) a=%hd", start_node, ninf_start.ppl_assigned_);
+        }
+        float path_dist = 0.0f;
+        int32_t node = end_node;
+        while (gr_.isNodeValid(label(node).prev_node)) {
+            const PathLabel& l = label(node);
+            if (this->node(node).is_source_ == side)
+                current_flow = std::min<int16_t>(current_flow, static_cast<int16_t>(edge(l.edge).assigned_));
+            path_dist += l.dist;
+            node = l.prev_node;
+        }
+        DAX_ASSERT(node==start_node);
+        if (trace)
+            daxLogMessage(2, kTrace, "augm.path %d found with distance=%f flow=%hd", k, path_dist, current_flow);
+        DAX_ASSERT(current_flow > 0);
+
+        changeAssigned(start_node, current_flow);
+        DAX_ASSERT(ninf_start.pplFree() >= 0);
+        chg_nodes.insert(start_node);
+        changeAssigned(end_node, current_flow);
+        DAX_ASSERT(ninf_end.pplFree() >= 0);
+        chg_nodes.insert(end_node);
+        total_assignments_ += current_flow;
+        checkTotals();
+
+        // The nodes inside the path keep their counts: a house there moves a
+        // worker to another workplace, a workplace swaps one house's worker
+        // for another's.
+        for (node = end_node; node != start_node; node = label(node).prev_node)
+            changeEdge(label(node).edge, this->node(node).is_source_ == side ? -current_flow : current_flow);
+        if (trace) daxLogMessage(2, kTrace, "pushed flow %hd along path %d distance %f", current_flow, k, path_dist);
+        traceVisited();
+
+        if (ninf_start.pplFree() == 0) {
+            daxLogMessage(1, kTrace, "quit: pplFree==0");
+            return;
+        }
+        if (++k >= kMaxPaths) return;
+    }
+}
+
+void RnWorkforce::setAssignedWorkers(const NodeSet& chg_nodes) {
+    daxLogMessage(1, kTrace, "setAssignedWorkers pt=%d %d nodes", people_type_idx_,
+                  static_cast<int>(chg_nodes.size()));
+    for (int32_t n : chg_nodes) {
+        const NodeData& ninf = node(n);
+        DAX_ASSERT(ninf.pplFree() >= 0);
+        DaxGameTime t = buildings_->now();
+        t.addHours(2.0f);
+        if (ninf.is_source_) {
+            bool changed = buildings_->setEmployed(ninf.oid_, ninf.ppl_assigned_);
+            HouseRef house{buildings_, ninf.oid_};
+            DAX_ASSERT(house.curNumWorkers() == ninf.people_);
+            if (changed) buildings_->workersChanged(ninf.oid_, t);
+        } else {
+            buildings_->workersChanged(ninf.oid_, t);
+        }
+    }
+}
+
+// --- Changes of houses and workplaces ----------------------------------------
+
+void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
+    DAX_ASSERT(delta!=0);
+    auto it1 = oid_node_map_.find(oid);
+    DAX_ASSERT(it1 != oid_node_map_.end());
+    const int32_t upd_node = it1->second;
+    const NodeData& nupd_inf = node(upd_node);
+    const RnObjectID& upd_oid = oid;
+    DAX_ASSERT(upd_oid == nupd_inf.oid_);
+    HouseRef house{buildings_, oid};
+    DAX_ASSERT(nupd_inf.people_+delta == house.curNumWorkers());
+    daxLogMessage(1, kTrace, "pt=%d upd srce: [%hd:%hd,%d] node=%d (%d) delta=%d", people_type_idx_, oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, upd_node, gr_.outDeg(upd_node), delta);
+
+    if (delta > 0) {
+        // A house that had free workers already found no free job when it
+        // last looked; only a full one looks again.
+        const bool was_full = nupd_inf.people_ == nupd_inf.ppl_assigned_;
+        changePeople(upd_node, delta);
+        total_workers_ += delta;
+        checkTotals();
+        if (was_full) {
+            NodeSet chg_nodes;
+            incrementFlow(upd_node, chg_nodes);
+            setAssignedWorkers(chg_nodes);
+        }
+        return;
+    }
+
+    changePeople(upd_node, delta);
+    total_workers_ += delta;
+    int excess = nupd_inf.ppl_assigned_ - nupd_inf.people_;
+    if (excess <= 0) {
+        checkTotals();
+        return;
+    }
+    total_assignments_ -= excess;
+    checkTotals();
+
+    // The workers leave their nearest workplaces first.
+    std::vector<std::pair<float, int32_t>> loaded;
+    for (const auto& le : links(upd_node).loaded) loaded.emplace_back(edge(le.second).dist_, le.second);
+    std::sort(loaded.begin(), loaded.end());
+    NodeSet released;
+    for (const auto& le : loaded) {
+        if (excess <= 0) break;
+        const EdgeData& einf = edge(le.second);
+        const int32_t w = gr_.edgeTarget(le.second);
+        const NodeData& oinf = node(w);
+        DAX_ASSERT(einf.assigned_>0);
+        int taken;
+        if (einf.assigned_ < excess) {
+            DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
+            taken = einf.assigned_;
+        } else {
+            const int delta_to_distribute = excess;
+            DAX_ASSERT(oinf.ppl_assigned_ >= delta_to_distribute);
+            taken = delta_to_distribute;
+        }
+        changeAssigned(w, -taken);
+        changeAssigned(upd_node, -taken);
+        changeEdge(le.second, -taken);
+        excess -= taken;
+        released.insert(w);
+        DAX_ASSERT(oinf.pplFree() >= 0);
+    }
+    // The workplaces that lost workers look for other houses.
+    NodeSet chg_nodes = released;
+    for (int32_t w : released) incrementFlow(w, chg_nodes);
+    chg_nodes.insert(upd_node);
+    setAssignedWorkers(chg_nodes);
+}
+
+void RnWorkforce::removeSource(const RnObjectID& oid) {
+    auto it1 = oid_node_map_.find(oid);
+    DAX_ASSERT(it1 != oid_node_map_.end());
+    removeNode(oid, it1->second);
+}
+
+void RnWorkforce::removeSink(const RnObjectID& oid) {
+    auto it1 = oid_node_map_.find(oid);
+    if (it1 == oid_node_map_.end()) return;
+    removeNode(oid, it1->second);
+}
+
+void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
+    const NodeData& rinf = node(rem_node);
+    const bool house = rinf.is_source_;
+    daxLogMessage(1, kTrace, "pt=%hu rem %s: [%hd:%hd,%d] node=%d", static_cast<unsigned short>(people_type_idx_),
+                  house ? "srce" : "sink", oid.kind_, oid.type_idx_, oid.bld_idx_, rem_node);
+    DAX_ASSERT(gr_.isNodeValid(rem_node));
+    (house ? total_workers_ : total_jobs_) -= rinf.people_;
+    total_assignments_ -= rinf.ppl_assigned_;
+    checkTotals();
+    NodeSet released;
+    releaseEdges(rem_node, released);
+    dropNode(rem_node, oid);
+    // The nodes that lost workers or workplaces through it look for others.
+    NodeSet chg_nodes = released;
+    for (int32_t n : released) incrementFlow(n, chg_nodes);
+    setAssignedWorkers(chg_nodes);
+}
+
+int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
+    auto it = oid_node_map_.find(oid);
+    DAX_ASSERT(it != oid_node_map_.end());
+    const int32_t req_node = it->second;
+    const NodeData& ninf = node(req_node);
+    daxLogMessage(1, kTrace, "requestMoreWorkers pt=%d [%hd:%hd,%d] node=%d ppl=%d ass=%d", people_type_idx_,
+                  oid.kind_, oid.type_idx_, oid.bld_idx_, req_node, ninf.people_, ninf.ppl_assigned_);
+    DAX_ASSERT(ninf.people_ > 0);
+    DAX_ASSERT(ninf.pplFree() >= 0);
+    DAX_ASSERT(!ninf.is_source_);
+    if (ninf.pplFree() == 0) return 0;
+
+    // The workplace to take a worker from: of the workplaces that share a
+    // house with this one, the one with the most workers, the farther on a
+    // tie, the first found on an exact tie.
+    const DaxMapPositionF& rc = index_.centre(req_node);
+    const DaxMapPositionI req_tile(static_cast<int>(rc.x), static_cast<int>(rc.y));
+    float best_dist = 0.0f;
+    uint16_t best_assigned = 0;
+    int32_t best_node = 0;
+    int32_t best_house = 0;
+    int32_t best_edge_in = 0;   // house -> this workplace
+    int32_t best_edge_out = 0;  // house -> the other workplace
+    for (const Adj& in : links(req_node).edges) {
+        const int32_t h = in.other;
+        const NodeData& oinf = node(h);
+        DAX_ASSERT(oinf.is_source_);
+        if (oinf.people_ == 0) continue;
+        if (oinf.pplFree() > 0) {
+            // The house should have found this workplace when it last looked;
+            // mend it on the spot.
+            daxLogMessage(1, 1, "unexpected: free workers found [%hd:%hd,%d] node=%d ppl=%d ass=%d edge=%d ass=%d",
+                          oinf.oid_.kind_, oinf.oid_.type_idx_, oinf.oid_.bld_idx_, h, oinf.people_,
+                          oinf.ppl_assigned_, in.edge, edge(in.edge).assigned_);
+            changeAssigned(h, 1);
+            changeAssigned(req_node, 1);
+            changeEdge(in.edge, 1);
+            ++total_assignments_;
+            checkTotals();
+            NodeSet chg_nodes{req_node, h};
+            DAX_ASSERT(chg_nodes.size()==2);
+            setAssignedWorkers(chg_nodes);
+            dump(chg_nodes);
+            return 1;
+        }
+        if (oinf.ppl_assigned_ == 0) continue;
+        // Only the edges that carry workers can give one up.
+        for (const auto& le : links(h).loaded) {
+            const int32_t y = le.second;
+            const int32_t x = gr_.edgeTarget(y);
+            const NodeData& xinf = node(x);
+            DAX_ASSERT(!xinf.is_source_);
+            if (xinf.oid_ == ninf.oid_) continue;
+            DAX_ASSERT(xinf.people_ > 0);
+            if (xinf.ppl_assigned_ == 0) continue;
+            const DaxMapPositionF& xc = index_.centre(x);
+            const float d = daxDistanceI(req_tile, DaxMapPositionI(static_cast<int>(xc.x), static_cast<int>(xc.y)));
+            if (xinf.ppl_assigned_ > best_assigned || (xinf.ppl_assigned_ == best_assigned && d > best_dist)) {
+                best_dist = d;
+                best_assigned = xinf.ppl_assigned_;
+                best_node = x;
+                best_house = h;
+                best_edge_in = in.edge;
+                best_edge_out = y;
+            }
+        }
+    }
+    if (!(best_dist > 0.0f)) return 0;
+
+    const NodeData& xinf = node(best_node);
+    daxLogMessage(1, kTrace, "found node=%d via node=%d [%hd:%hd,%d]", best_node, best_house, xinf.oid_.kind_,
+                  xinf.oid_.type_idx_, xinf.oid_.bld_idx_);
+    const EdgeData& einf2 = edge(best_edge_out);
+    DAX_ASSERT(xinf.ppl_assigned_ > 0);
+    DAX_ASSERT(ninf.ppl_assigned_ < ninf.people_);
+    DAX_ASSERT(einf2.assigned_ > 0);
+    changeAssigned(best_node, -1);
+    changeAssigned(req_node, 1);
+    changeEdge(best_edge_in, 1);
+    changeEdge(best_edge_out, -1);
+    NodeSet chg_nodes{req_node, best_node};
+    DAX_ASSERT(chg_nodes.size()==2);
+    setAssignedWorkers(chg_nodes);
+    dump(chg_nodes);
+    return 1;
+}
+
+uint16_t RnWorkforce::pplAssigned(const RnObjectID& oid) const {
+    auto it = oid_node_map_.find(oid);
+    DAX_ASSERT(it != oid_node_map_.end());
+    const NodeData& ninf = nodeData(it->second);
+    DAX_ASSERT(ninf.pplFree() >= 0);
+    return ninf.ppl_assigned_;
+}
+
+int16_t RnWorkforce::pplInRange(const RnObjectID& oid) const {
+    auto it = oid_node_map_.find(oid);
+    DAX_ASSERT(it != oid_node_map_.end());
+    const NodeData& ninf = nodeData(it->second);
+    DAX_ASSERT(ninf.pplFree() >= 0);
+    if (ninf.is_source_) return 0;
+    // Summed wide: a 16-bit sum wraps to a negative count, or to 0 (no
+    // workers in range) at 65536.
+    int32_t sum = 0;
+    for (tDiGraph::InEdgeIterator in(gr_, it->second); in; ++in) sum += nodeData(in.source()).people_;
+    return static_cast<int16_t>(std::min<int32_t>(sum, 32767));
+}
+
+bool RnWorkforce::nodeCounts(const RnObjectID& oid, WorkerCounts& counts) const {
+    auto it = oid_node_map_.find(oid);
+    if (it == oid_node_map_.end()) return false;
+    const NodeData& ninf = nodeData(it->second);
+    DAX_ASSERT(ninf.pplFree() >= 0);
+    if (ninf.is_source_) {
+        counts.hous_assigned_ = ninf.ppl_assigned_;
+        counts.hous_workers_ = ninf.people_;
+    } else {
+        counts.sink_assigned_ = ninf.ppl_assigned_;
+        counts.sink_jobs_ = ninf.people_;
+    }
+    return true;
+}
+
+void RnWorkforce::dump(const NodeSet& nodes) const {
+    if (!dax_config.logEnabled(1, kTrace)) return;
+    daxLogMessage(1, kTrace, "network for pt=%d has %d nodes and %d edges:", people_type_idx_, gr_.nodeCount(),
+                  gr_.edgeCount());
+    int sources = 0;
+    int sinks = 0;
+    for (bool houses : {true, false}) {
+        for (int32_t n : nodes) {
+            const NodeData& ninf = nodeData(n);
+            if (ninf.is_source_ != houses) continue;
+            const RnObjectID& oid = ninf.oid_;
+            daxLogMessage(1, kTrace, houses ? "srce: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d"
+                                            : "sink: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d",
+                          n, oid.kind_, oid.type_idx_, oid.bld_idx_, houses ? gr_.outDeg(n) : gr_.inDeg(n),
+                          ninf.people_, ninf.ppl_assigned_);
+            ++(houses ? sources : sinks);
+            for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
+                const int32_t o = it.other();
+                daxLogMessage(1, kTrace, "  -> %cE(%d) oppo=N(%d) flow=%d", nodes.count(o) != 0 ? '*' : ' ',
+                              it.edge(), o, edgeData(it.edge()).assigned_);
+            }
+        }
+    }
+    daxLogMessage(1, kTrace, "partial network output complete, #srce=%d #sink=%d", sources, sinks);
+}
+
+void RnWorkforce::rebuildIndex() {
+    index_.clear();
+    links_.assign(static_cast<size_t>(gr_.nodeLimit()), NodeLinks());
+    edge_places_.assign(static_cast<size_t>(gr_.edgeLimit()), EdgePlace());
+    growScratch();
+    for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) {
+        const NodeData& ninf = nodeData(n);
+        index_.add(n, ninf.is_source_, buildings_->centreOnMap(ninf.oid_), ninf.range_);
+        NodeLinks& l = links(n);
+        for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
+            const uint32_t pos = l.next_pos++;
+            EdgePlace& place = edge_places_[static_cast<size_t>(it.edge())];
+            (it.isOut() ? place.out_pos : place.in_pos) = pos;
+            l.edges.push_back(Adj{it.edge(), it.other()});
+            if (edgeData(it.edge()).assigned_ > 0) l.loaded.emplace_back(pos, it.edge());
+        }
+    }
+    rebuildParts();
+}
+
+// ---------------------------------------------------------------------------
+// Worker requirements of the workplace kinds.
+
+RnWorkforce* rnWorkforceOf(int16_t ppl_type_idx) {
+    if (ppl_type_idx < 0) return nullptr;
+    return &grn_game.peoplType(ppl_type_idx).workforce_;
+}
+
+void rnAddWorkplace(const RnObjectID& oid, RnWorkerReqs reqs) {
+    for (const RnWorkerReq& req : reqs) {
+        if (RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_)) wkf->addSink(oid, req.num_req_, req.range_);
+    }
+}
+
+void rnRemoveWorkplace(const RnObjectID& oid, RnWorkerReqs reqs) {
+    for (const RnWorkerReq& req : reqs) {
+        if (RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_)) wkf->removeSink(oid);
+    }
+}
+
+bool rnHasWorkers(const RnGenericBuilding& b, RnWorkerReqs reqs) {
+    if (b.isDestroyed()) return false;
+    for (const RnWorkerReq& req : reqs) {
+        RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_);
+        if (wkf && wkf->pplInRange(b.oid_) != 0) return true;
+    }
+    return false;
+}
+
+float rnFillRatio(const RnObjectID& oid, const RnWorkerReq& req) {
+    RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_);
+    if (!wkf || req.num_req_ == 0) return 0.0f;
+    return static_cast<float>(wkf->pplAssigned(oid)) / static_cast<float>(req.num_req_);
+}
+
+float rnSingleWorkerRatio(const RnGenericBuilding& b, const RnWorkerReq& req) {
+    if (b.isDestroyed()) return 0.0f;
+    return rnFillRatio(b.oid_, req);
+}
