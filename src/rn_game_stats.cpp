@@ -117,7 +117,9 @@ void RnGame::updateGoodsStatistics() {
 
     for (const RnDecoType& dt : deco_types_.records()) {
         const int n = dt.instanceCount();
-        for (const RnGoodsAmount& g : dt.goods_) goodsType(g.good_type_idx_).rate_deco_ += g.amount_ * perWeek(dt.hours_attr_) * n;
+        for (const RnGoodsAmount& g : dt.goods_) {
+            goodsType(g.good_type_idx_).rate_deco_ += g.amount_ * perWeek(dt.hours_attr_) * n;
+        }
         material(dt.build_material_, n, &RnGoodsType::rate_deco_);
     }
 
