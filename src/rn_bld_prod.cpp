@@ -201,8 +201,10 @@ DaxGameTime RnProd::update(DaxGameTime now) {
     earliest(kKillPending, t_kill_);
     earliest(kWkfPending, t_wkf_);
     earliest(kNearPending, t_near_);
-    for (const auto& out : output_goods_in_store_)
-        if ((out.second.stored_ & RnProdOutInf::kCycleRunning) != 0) wake = std::min(wake, out.second.ready_time_.value());
+    for (const auto& out : output_goods_in_store_) {
+        if ((out.second.stored_ & RnProdOutInf::kCycleRunning) != 0)
+            wake = std::min(wake, out.second.ready_time_.value());
+    }
     earliest(kEffPending, t_eff_);
     earliest(kBldPending, t_bld_);
     return wake == std::numeric_limits<uint32_t>::max() ? kRnNoWakeTime : DaxGameTime(wake);
@@ -212,8 +214,7 @@ void RnProd::fallToRuin() {
     const RnProdType& typ = prodType();
     shutDown(typ);
     flags_ |= kDestroyed;
-    const RnGenericBuildingType& type = buildingType();
-    grn_map.setBuildingImages(oid_, pos_on_map_.x, pos_on_map_.y, type.width_, type.height_, nullptr,
+    grn_map.setBuildingImages(oid_, pos_on_map_.x, pos_on_map_.y, typ.width_, typ.height_, nullptr,
                               typ.ruin_image_.empty() ? nullptr : typ.ruin_image_.c_str());
     flags_ &= ~(kWkfPending | kNearPending | kBldPending | kSpwnPending);
     for (auto& out : output_goods_in_store_) out.second.stored_ &= RnProdOutInf::kAmountMask;
@@ -495,6 +496,16 @@ void RnProd::removeFinishedWalkers() {
             const uint32_t outcome = (w.state_ >> 22) & 3u;
             flags_ = (flags_ & ~kProblemBits) | (outcome << 10);
         });
+        // A finished walker whose home is gone (a save's walker whose home
+        // did not come back) has nobody to take it in: any producer of its
+        // goods clears it away.
+        std::vector<int32_t> orphans;
+        for (auto it = walkers.instances_.begin(); it != walkers.instances_.end(); ++it)
+            if (it->isFinished() && it->home_oid_.bld_idx_ == -1) orphans.push_back(it.index());
+        for (int32_t idx : orphans) {
+            walkers.instances_[idx].releaseTarget();
+            rnReleaseWalker(walkers.instances_, idx);
+        }
     }
 }
 

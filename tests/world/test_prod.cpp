@@ -92,6 +92,29 @@ protected:
         }
         return grn_game.storByOid(grn_game.storType(0).createBuilding(x, y));
     }
+    // A road along row 1 and beside it at (7, 2) a building that needs
+    // wood.
+    void roadWithCustomer() {
+        draw({"........",
+              "########",
+              ".......D"});
+        fake(7, 2).goods_need[kWood] = 500;
+    }
+    // A sawmill at (0, 0) and a storage at (4, 0) on one road, linked by
+    // the sawmill's first near-storage refresh, two hours after its first
+    // update.
+    RnProd& linkedSawmill() {
+        draw({"........",
+              "########"});
+        storage(4, 0);
+        RnProd& p = place(sawmillType(), 0, 0);
+        p.update(DaxGameTime(kStart));
+        EXPECT_EQ(p.t_near_.value(), kStart + 2 * kHour);
+        EXPECT_TRUE(p.input_goods_[kWood].near_storage_.isNull());
+        p.update(DaxGameTime(kStart + 2 * kHour));
+        return p;
+    }
+    static RnStor& storageAt(int x, int y) { return grn_game.storByOid(grn_map.tile(x, y).oid_); }
     // Runs the game tick by tick up to game time t.
     static void runUntil(uint32_t t) {
         for (uint32_t now = dax_gameclock.gameTime().value() + 1; now <= t; ++now) {
@@ -237,10 +260,7 @@ TEST_F(ProdTest, ZeroRespawnHoursStillWakeLater) {
 // The whole trip: a cycle ends, a walker takes the unit to the building
 // that needs it, comes back and is taken in.
 TEST_F(ProdTest, OutputIsCarriedToTheBuildingInNeed) {
-    draw({"........",
-          "########",
-          ".......D"});
-    fake(7, 2).goods_need[kWood] = 500;
+    roadWithCustomer();
     RnProdType t = harvesterType();
     t.output_goods_[0].time_ = 30;  // the next unit comes after the trip
     RnProd& p = place(t, 0, 0);
@@ -265,6 +285,23 @@ TEST_F(ProdTest, OutputIsCarriedToTheBuildingInNeed) {
     EXPECT_EQ(p.problemFlags(), 0u);
     EXPECT_NE(p.flags_ & RnProdPersData::kSpwnPending, 0u);
     EXPECT_EQ(grn_game.goodsType(kWood).produced_cur_, 4u);
+    expectTileListsConsistent();
+}
+
+// A finished walker whose home did not come back (a save's walker) is
+// cleared away by a producer of its goods taking its own walkers in.
+TEST_F(ProdTest, FinishedWalkerWithoutAHomeIsClearedAway) {
+    draw({"....", "####"});
+    RnProd& p = place(harvesterType(), 0, 0);
+    RnWalkerProd& w =
+        send(prodWalkers(), RnWalkerProd(p.oid_, DaxMapPositionI(2, 1), DaxGameTime(kStart), false), kWood);
+    const RnObjectID oid = w.oid_;
+    w.home_oid_.bld_idx_ = -1;
+    w.state_ |= RnWalkerPersData::kFinished;
+    p.walkerReturned(DaxGameTime(kStart), oid);
+    p.update(DaxGameTime(kStart));
+    expectGone(oid);
+    EXPECT_EQ(p.walkerCount(), 0);
     expectTileListsConsistent();
 }
 
@@ -361,15 +398,9 @@ TEST_F(ProdTest, CycleProgressOfTheOnlyOutput) {
 // input as need, the stock of an output as offer; every change passes the
 // same delta, and the building takes its share back when it goes.
 TEST_F(ProdTest, NearStorageDemandFollowsTheEntries) {
-    draw({"........",
-          "########"});
-    RnStor& stor = storage(4, 0);
-    RnProd& p = place(sawmillType(), 0, 0);
+    RnProd& p = linkedSawmill();
+    const RnStor& stor = storageAt(4, 0);
     p.worker_factor_ = 1.0f;
-    p.update(DaxGameTime(kStart));
-    EXPECT_EQ(p.t_near_.value(), kStart + 2 * kHour);
-    EXPECT_TRUE(p.input_goods_[kWood].near_storage_.isNull());
-    p.update(DaxGameTime(kStart + 2 * kHour));
     EXPECT_EQ(p.t_near_.value(), kStart + 26 * kHour);
     EXPECT_EQ(p.input_goods_[kWood].near_storage_, stor.oid_);
     EXPECT_EQ(output(p, kPlanks).near_storage_, stor.oid_);
@@ -396,12 +427,8 @@ TEST_F(ProdTest, NearStorageDemandFollowsTheEntries) {
 }
 
 TEST_F(ProdTest, ForgottenStorageLeavesNoLink) {
-    draw({"........",
-          "########"});
-    RnStor& stor = storage(4, 0);
-    RnProd& p = place(sawmillType(), 0, 0);
-    p.update(DaxGameTime(kStart));
-    p.update(DaxGameTime(kStart + 2 * kHour));
+    RnProd& p = linkedSawmill();
+    const RnStor& stor = storageAt(4, 0);
     ASSERT_TRUE(p.refersTo(stor.oid_));
     p.forgetObject(stor.oid_);
     EXPECT_FALSE(p.refersTo(stor.oid_));
@@ -411,10 +438,7 @@ TEST_F(ProdTest, ForgottenStorageLeavesNoLink) {
 // Material that runs out makes a ruin: it leaves the workforce, its walkers
 // and links go, and it wants no further update.
 TEST_F(ProdTest, BuildingWhoseMaterialRunsOutFalls) {
-    draw({"........",
-          "########",
-          ".......D"});
-    fake(7, 2).goods_need[kWood] = 500;
+    roadWithCustomer();
     RnProdType t = harvesterType();
     t.build_material_ = {{kPlanks, 3, 5}};  // lasts 15 hours
     t.ruin_image_ = "ruin";
@@ -559,12 +583,8 @@ TEST_F(ProdResourceTest, OnlyResourceAroundTypesUpdateTheirFactorDaily) {
 // After loading
 
 TEST_F(ProdTest, LoadedGoodsEntriesAreReconciledWithTheType) {
-    draw({"........",
-          "########"});
-    RnStor& stor = storage(4, 0);
-    RnProd& p = place(sawmillType(), 0, 0);
-    p.update(DaxGameTime(kStart));
-    p.update(DaxGameTime(kStart + 2 * kHour));
+    RnProd& p = linkedSawmill();
+    RnStor& stor = storageAt(4, 0);
     // The storage no longer keeps planks; wood went missing from the map.
     stor.goods_stored_.erase(kPlanks);
     p.input_goods_.clear();
@@ -578,9 +598,11 @@ TEST_F(ProdTest, LoadedGoodsEntriesAreReconciledWithTheType) {
     EXPECT_TRUE(loggedContaining("cleared for output goods type 1 prod"));
     // Goods the type does not list stop the loading.
     p.output_goods_in_store_[kWood] = RnProdOutInf();
-    EXPECT_EQ(raised([&] { p.checkOutputGoods(); }), "prod [5:0,0] has output goods which are not allowed with prod type");
+    EXPECT_EQ(raised([&] { p.checkOutputGoods(); }),
+              "prod [5:0,0] has output goods which are not allowed with prod type");
     p.input_goods_[kPlanks] = RnProdInpInf();
-    EXPECT_EQ(raised([&] { p.checkInputGoods(); }), "prod [5:0,0] has input goods which are not allowed with prod type");
+    EXPECT_EQ(raised([&] { p.checkInputGoods(); }),
+              "prod [5:0,0] has input goods which are not allowed with prod type");
 }
 
 TEST_F(ProdTest, VerifyOnMapChecksTheResourceRule) {
@@ -623,10 +645,7 @@ TEST_F(ProdTest, VerifyOnMapChecksTheResourceRule) {
 }
 
 TEST_F(ProdTest, BuildingOffItsAnchorIsTakenOutAfterLoading) {
-    draw({"........",
-          "########",
-          ".......D"});
-    fake(7, 2).goods_need[kWood] = 500;
+    roadWithCustomer();
     RnProdType t = harvesterType();
     t.width_ = 2;
     RnProd& p = place(t, 1, 0);
