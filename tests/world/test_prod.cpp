@@ -667,6 +667,14 @@ TEST_F(ProdTest, BuildingOffItsAnchorIsTakenOutAfterLoading) {
     EXPECT_EQ(prodWalkers().instanceCount(), 0);
     EXPECT_EQ(pending(oid), kRnNoWakeTime);
     EXPECT_EQ(grn_game.peoplType(0).workforce_.nodeOf(oid), 0);
+    // A position off the map (a damaged save) goes the same way, the map
+    // untouched.
+    RnProd& off = place(t, 7, 0);
+    const RnObjectID off_oid = off.oid_;
+    off.pos_on_map_ = DaxMapPositionI(200, -3);
+    off.checkOidAndWalkers();
+    EXPECT_FALSE(grn_game.isObjectAlive(off_oid));
+    EXPECT_EQ(grn_map.tile(7, 0).oid_, off_oid);
 }
 
 TEST_F(ProdTest, ChangedMaterialIsCheckedAgainAtItsNewTime) {
