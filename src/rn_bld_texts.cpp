@@ -3,8 +3,8 @@
 //
 // LATER: the lines whose data comes with later code are left out until it
 // does: the worker lines of each requirement (people assigned, from the
-// workforce network), a storage's network lines (not linked, its edges), a
-// production's cycle progress, and a house's level-down line.
+// workforce network), a storage's network lines (not linked, its edges), and
+// a house's level-down line.
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -590,6 +590,11 @@ int RnProd::debugText(std::string& buf, bool sep) const {
                   static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift), type.num_walkers_);
     }
     appendMaterialLines(buf, *this);
+    const int progress = cycleProgressPercent();
+    if (progress >= 0) {
+        buf += '\n';
+        rnAppendMsg(buf, 2132, "d", progress);
+    }
     for (const auto& [g, e] : output_goods_in_store_) {
         const int stored = e.stored_ & RnProdOutInf::kAmountMask;
         const int lot = g >= 0 && static_cast<size_t>(g) < grn_game.goodsTypes().size() ? grn_game.goodsType(g).lot_size_

@@ -279,7 +279,9 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        EXPECT_EQ(b->update(DaxGameTime(600)), kRnNoWakeTime);
+        // A production building's first update asks for its first
+        // near-storage refresh two hours later.
+        EXPECT_EQ(b->update(DaxGameTime(600)), k.kind == RnIdBldProd ? DaxGameTime(624) : kRnNoWakeTime);
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);
