@@ -279,7 +279,8 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        EXPECT_EQ(b->update(DaxGameTime(600)), kRnNoWakeTime);
+        // A storage asks for its first network refresh two hours on.
+        EXPECT_EQ(b->update(DaxGameTime(600)).value(), k.kind == RnIdBldStor ? 624u : kRnNoWakeTime.value());
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);
