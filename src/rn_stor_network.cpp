@@ -180,6 +180,7 @@ struct RnStorPlanNode {
     int stored = 0;
     int total = 0;           // stored plus promised
     nex::tPrioQueue::Entry* queued = nullptr;  // its queue entry while queued
+    const RnStor* stor = nullptr;              // its storage while that stands
 };
 
 }  // namespace
@@ -227,6 +228,13 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
         }
     }
 
+    // The storages of the nodes, looked up once for every goods type.
+    for (int32_t n = gr.firstNode(); n != 0; n = gr.nextNode(n)) {
+        const RnGenericBuilding* b = grn_game.liveBuilding(network.nodeObject(n));
+        if (b && b->oid_.kind_ == RnIdBldStor && b->oid_.type_idx_ == oid_.type_idx_)
+            rec(n).stor = static_cast<const RnStor*>(b);
+    }
+
     double best = 0.0001;
     int32_t chosen_edge = 0;
     int16_t chosen_goods = -1;
@@ -238,9 +246,8 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
             r.total = 0;
             r.demand = 0.0;
             r.can_receive = false;
-            const RnGenericBuilding* b = grn_game.liveBuilding(network.nodeObject(n));
-            if (!b || b->oid_.kind_ != RnIdBldStor || b->oid_.type_idx_ != oid_.type_idx_) continue;
-            const GoodsMap& goods = static_cast<const RnStor*>(b)->goods_stored_;
+            if (!r.stor) continue;
+            const GoodsMap& goods = r.stor->goods_stored_;
             auto e = goods.find(g);
             if (e == goods.end()) continue;
             r.stored = e->second.stored_nlots_;
