@@ -3,8 +3,7 @@
 //
 // LATER: the lines whose data comes with later code are left out until it
 // does: the worker lines of each requirement (people assigned, from the
-// workforce network), a storage's network lines (not linked, its edges), and
-// a house's level-down line.
+// workforce network) and a house's level-down line.
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -678,10 +677,43 @@ int RnMrkt::debugText(std::string& buf, bool sep) const {
 
 int RnStor::infoText(std::string& buf, bool sep) const {
     if (!workplaceHead(*this, buf, sep, efficiency_, 0.98f, nullptr)) return static_cast<int>(buf.size());
-    appendWalkerState(buf, (flags_ >> 15) & 3u, (flags_ >> 7) & 15u, 2708, 2704);
-    appendWalkerState(buf, (flags_ >> 17) & 3u, (flags_ >> 11) & 15u, 2709, 2704);
+    if (networkOutDegree() == 0) {
+        buf += '\n';
+        buf += rnMsg(2146);
+        return static_cast<int>(buf.size());
+    }
+    appendWalkerState(buf, prodOutcome(), static_cast<uint32_t>(numProdWalkers()), 2708, 2704);
+    appendWalkerState(buf, storOutcome(), static_cast<uint32_t>(numStorWalkers()), 2709, 2704);
     return static_cast<int>(buf.size());
 }
+
+namespace {
+
+// At debug level 4 the storage's node in its network: one line per edge
+// (out-edges, then in-edges) with its road, or the number of neighbours
+// when it has more than 12 edges.
+void appendNetworkLines(std::string& buf, const RnStor& s) {
+    if (rnTextDebugLevel() < 4) return;
+    const RnStorageNetwork& network = s.storType().network_;
+    const nex::tDiGraph& gr = network.gr_;
+    const int32_t node = s.network_node_;
+    if (!gr.isNodeValid(node)) return;
+    if (gr.outDeg(node) + gr.inDeg(node) > 12) {
+        rnAppendf(buf, "\nN(%d): %d,%d neighbours", node, gr.outDeg(node), gr.inDeg(node));
+        return;
+    }
+    for (nex::tDiGraph::EdgeIterator it(gr, node); !it.atEnd(); ++it) {
+        const RnStorNetEdgeData& e = network.edgeData(it.edge());
+        rnAppendf(buf, "\nN(%d): N(%d)->N(%d) d=%d s=%d,%d", node, it.source(), it.target(), e.dist_, e.start_.x,
+                  e.start_.y);
+        if (e.len_ == 0) continue;
+        rnAppendf(buf, " %d{", e.len_);
+        for (int k = 0; k < e.len_ && k < 16; ++k) rnAppendf(buf, "%d", e.steps_[k]);
+        buf += '}';
+    }
+}
+
+}  // namespace
 
 int RnStor::debugText(std::string& buf, bool sep) const {
     const RnStorType& type = storType();
@@ -690,10 +722,10 @@ int RnStor::debugText(std::string& buf, bool sep) const {
     buf += rnMsg(2103);
     rnAppendf(buf, "=%d%%", percent(efficiency()));
     if (dl >= 1) {
-        rnAppendf(buf, " own_attr=%d #prod_wlk=%d(%d) #stor_wlk=%d(%d)", type.own_attr_,
-                  static_cast<int>((flags_ >> 7) & 15u), type.num_prod_walkers_,
-                  static_cast<int>((flags_ >> 11) & 15u), type.num_stor_walkers_);
+        rnAppendf(buf, " own_attr=%d #prod_wlk=%d(%d) #stor_wlk=%d(%d)", type.own_attr_, numProdWalkers(),
+                  type.num_prod_walkers_, numStorWalkers(), type.num_stor_walkers_);
     }
+    if (!isDestroyed()) appendNetworkLines(buf, *this);
     appendMaterialLines(buf, *this);
     for (const auto& [g, e] : goods_stored_) {
         const int lot = g >= 0 && static_cast<size_t>(g) < grn_game.goodsTypes().size() ? grn_game.goodsType(g).lot_size_
