@@ -8,10 +8,12 @@
 #include <cstdio>
 
 #include "dax2/dax_error.h"
+#include "dax2/dax_msg.h"
 #include "rn.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_stor.h"
+#include "rn_bld_texts.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
@@ -194,6 +196,17 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y) {
     if (!grn_map.isAreaOnMap(x, y, type.width_, type.height_))
         daxRaiseError("building position %d,%d is not on the map", x, y);
+}
+
+void rnPostBuildingMessage(int number, const RnGenericBuilding& b) {
+    dax_msgmgr.post(number, rnMsg(number), b.pos_on_map_);
+}
+
+void rnShowRuinImage(const RnGenericBuilding& b) {
+    const RnGenericBuildingType& type = b.buildingType();
+    if (type.ruin_image_.empty()) return;
+    grn_map.setBuildingImages(b.oid_, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_, nullptr,
+                              type.ruin_image_.c_str());
 }
 
 void rnAppendf(std::string& buf, const char* fmt, ...) {

@@ -418,6 +418,13 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
+// Posts numbered message `number` (its text from the language file) at the
+// building's anchor tile.
+void rnPostBuildingMessage(int number, const RnGenericBuilding& b);
+// A building that became a ruin: its type's ruin image, when the type has
+// one, replaces its building image.
+void rnShowRuinImage(const RnGenericBuilding& b);
+
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
 // characters).
 void rnAppendf(std::string& buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

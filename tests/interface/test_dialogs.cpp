@@ -109,7 +109,7 @@ TEST_F(DialogTest, EachKindShowsItsRowsAndTexts) {
           "summary"}},
         {"production", prod_, "sawmill",
          {"info", "row: folk: 1 working, 1 missing [+1]",
-          "status: production 75% done\n1 x 2 planks ready\n3 wood in store, 2 on the way\n1 walkers on the way",
+          "status: production 50% done\n1 x 2 planks ready\n3 wood in store, 2 on the way\n1 walkers on the way",
           "summary"}},
         {"market", mrkt_, "market",
          {"info", "row: folk: 0 working, 2 missing [+1]", "[ ] 0 wood (grey)", "[x] 6 food, 3 on the way",

@@ -117,11 +117,11 @@ TEST_F(OverviewTest, TheRadiosShowWhichTypesThereAreAndHowTheGoodsFare) {
     EXPECT_FALSE(menu.typeRadio(RnIdBldServ, kTaxOffice)->isEnabled());
     EXPECT_TRUE(menu.typeRadio(RnIdBldProd, 0)->isVisible());
     EXPECT_FALSE(menu.typeRadio(RnIdBldProd, 1)->isVisible());
-    EXPECT_FALSE(menu.typeRadio(RnIdNone, kWood)->isVisible());
-    grn_game.goodsType(kWood).market_instances_ = 1;
+    EXPECT_FALSE(menu.typeRadio(RnIdNone, stone)->isVisible());
     grn_game.prodType(1).createBuilding(30, 19);
+    grn_game.goodsType(stone).market_instances_ = 1;
     menu.getContainer();
-    EXPECT_TRUE(menu.typeRadio(RnIdNone, kWood)->isVisible());
+    EXPECT_TRUE(menu.typeRadio(RnIdNone, stone)->isVisible());
     EXPECT_TRUE(menu.typeRadio(RnIdBldProd, 1)->isVisible());
 
     // The balance colours: the week's rates first, then stock against need
@@ -140,8 +140,10 @@ TEST_F(OverviewTest, TheRadiosShowWhichTypesThereAreAndHowTheGoodsFare) {
         {kWood, 3, 2, gcn::Color(255, 255, 64)},     // made plenty, but 6 needed of 5
     };
     for (const Case& c : cases) {
-        grn_game.goodsType(c.goods).rate_prod_ = c.made;
-        grn_game.goodsType(c.goods).rate_hous_ = c.used;
+        RnGoodsType& gt = grn_game.goodsType(c.goods);
+        gt.rate_prod_ = c.made;
+        gt.rate_hous_ = c.used;
+        gt.rate_deco_ = gt.rate_serv_ = gt.rate_p_in_ = gt.rate_other_ = 0.0;
         menu.refreshRadios();
         EXPECT_EQ(menu.typeRadio(RnIdNone, c.goods)->getBackgroundColor(), c.colour)
             << grn_game.goodsType(c.goods).name_ << " " << c.made << " " << c.used;

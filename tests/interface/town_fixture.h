@@ -206,7 +206,7 @@ protected:
         p.input_goods_[kWood].promised_ = 2;
         RnProdOutInf& out = p.output_goods_in_store_[kPlanks];
         out.stored_ = 1 | RnProdOutInf::kCycleRunning;
-        out.ready_time_ = DaxGameTime(kNow + 18);  // a quarter of the 6-hour cycle left
+        out.ready_time_ = DaxGameTime(kNow + 36);  // half of the 6-hour cycle left
         p.flags_ |= 1u << RnProdPersData::kWalkerCountShift;
 
         RnMrkt& m = grn_game.mrktByOid(mrkt_);

@@ -298,7 +298,10 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        EXPECT_EQ(b->update(DaxGameTime(600)), kRnNoWakeTime);
+        // A production building asks for its first near-storage refresh and
+        // a storage for its first network refresh, two hours on.
+        const bool refreshes = k.kind == RnIdBldProd || k.kind == RnIdBldStor;
+        EXPECT_EQ(b->update(DaxGameTime(600)), refreshes ? DaxGameTime(624) : kRnNoWakeTime);
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);
