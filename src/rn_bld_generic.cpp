@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "dax2/dax_error.h"
+#include "dax2/dax_msg.h"
 #include "rn.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_hous.h"
@@ -194,6 +195,19 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y) {
     if (!grn_map.isAreaOnMap(x, y, type.width_, type.height_))
         daxRaiseError("building position %d,%d is not on the map", x, y);
+}
+
+void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta) {
+    if (delta == 0 || storage.kind_ != RnIdBldStor) return;
+    RnGenericBuilding* b = grn_game.liveBuilding(storage);
+    if (!b) return;
+    RnStor& stor = static_cast<RnStor&>(*b);
+    if (stor.storesGoods(goods)) stor.adjustDemand(goods, delta);
+}
+
+void rnPostBuildingMessage(int number, const DaxMapPositionI& pos) {
+    const std::string text = dax_strings.hasString(number) ? dax_strings.get(number) : "#" + std::to_string(number);
+    dax_msgmgr.post(number, text, pos);
 }
 
 void rnAppendf(std::string& buf, const char* fmt, ...) {

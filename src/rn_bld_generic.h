@@ -399,6 +399,16 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
+// A linked building's share of a storage's demand for goods changes by
+// delta (RnStor::adjustDemand). Nothing happens for a null link, a delta of
+// 0, or a link that no longer names a standing storage keeping the goods:
+// that storage is gone, and its links are being forgotten.
+void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta);
+
+// Posts numbered message number (3002 a ruin, 3003 no road) at a
+// building's position.
+void rnPostBuildingMessage(int number, const DaxMapPositionI& pos);
+
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
 // characters).
 void rnAppendf(std::string& buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
