@@ -46,6 +46,7 @@ protected:
                  {2101, "Desirability"}, {2103, "Efficiency"}, {2104, "[2104]"}, {2105, "[2105]"},
                  {2106, "[2106]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
                  {2111, "[2111 %d %d %s %d %d]"}, {2112, "[2112 %d %d %s]"}, {2114, "[2114]"},
+                 {2117, "[2117 %s %d %d]"}, {2118, "[2118 %s %d]"}, {2123, "[2123 %d %s]"},
                  {2120, "[2120]"}, {2121, "[2121 %d %s]"}, {2133, "[2133]"}, {2135, "[2135 %d%%]"},
                  {2137, "[2137]"}, {2151, "[2151 %d %s]"}, {2160, "[2160]"}, {2701, "[2701]"},
                  {2702, "[2702]"}, {2704, "[2704]"}, {2707, "[2707]"}, {2708, "[2708]"}, {2709, "[2709]"},
@@ -288,7 +289,7 @@ TEST_F(BuildingTextTest, PendingTimersAtDebugLevelThree) {
     RnBldr& b = static_cast<RnBldr&>(workplace(RnIdBldBldr));
     b.flags_ = RnBldrPersData::kBldPending;
     b.t_bld_ = 30;
-    EXPECT_EQ(debug(b), "Efficiency=0% own_attr=0 #wlk=0(0)t_bld=30 ");
+    EXPECT_EQ(debug(b), "Efficiency=0% own_attr=0 #wlk=0(0)\n[2117 settlers 0 1]t_bld=30 ");
 }
 
 TEST_F(BuildingTextTest, ARoadShowsItsLevelAndDesirability) {
