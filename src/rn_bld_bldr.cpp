@@ -153,7 +153,9 @@ uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
 }
 
 int RnBldr::demandLots(int16_t goods, const RnBldrAmountInf& entry) const {
-    return bldrType().capacityForGoods(goods) - entry.stored_ / rnLotSize(goods) - entry.promisedLots();
+    // The type's capacity, whether or not it still distributes the goods: an
+    // entry the type dropped withdraws what it registered.
+    return bldrType().capacity_ - entry.stored_ / rnLotSize(goods) - entry.promisedLots();
 }
 
 void RnBldr::setGoodsLink(int16_t goods, RnBldrAmountInf& entry, const RnObjectID& storage, bool ordering) {

@@ -126,6 +126,7 @@ protected:
         }
         return grn_game.buildingByOid(id);
     }
+    static RnServType& servType0() { return grn_game.servType(0); }
     static void setRatio(RnGenericBuilding& b, float ratio) {
         switch (b.oid_.kind_) {
         case RnIdBldBldr:
@@ -221,6 +222,35 @@ TEST_F(BuildingTextTest, TheWalkerStateLineOfAWorkplace) {
         s.flags_ = c.flags;
         EXPECT_EQ(info(b), c.text) << c.flags;
     }
+}
+
+TEST_F(BuildingTextTest, TheWorkerLinesOfBuilderServiceAndMarket) {
+    // One settler lives in reach and each needs one: the builder, placed
+    // first, gets him.
+    RnGenericBuilding& bldr = workplace(RnIdBldBldr);
+    RnGenericBuilding& serv = workplace(RnIdBldServ);
+    RnGenericBuilding& mrkt = workplace(RnIdBldMrkt);
+    EXPECT_TRUE(contains(debug(bldr), "\n[2118 settlers 1]")) << debug(bldr);
+    EXPECT_TRUE(contains(debug(serv), "\n[2117 settlers 0 1]")) << debug(serv);
+    EXPECT_TRUE(contains(debug(mrkt), "\nsettlers: 0(1) [2117 settlers 0 1]")) << debug(mrkt);
+    // A ruin has no workers to list.
+    static_cast<RnServ&>(serv).flags_ |= RnServPersData::kDestroyed;
+    EXPECT_FALSE(contains(debug(serv), "2117")) << debug(serv);
+}
+
+TEST_F(BuildingTextTest, AServiceShortOfGoodsSaysSo) {
+    dax_strings.addString(2136, "[2136]", true);
+    grn_game.addGoodsType(RnGoodsType("bread", 900, 1, 5, -2));
+    RnServ& s = static_cast<RnServ&>(workplace(RnIdBldServ));
+    s.efficiency_ = 1.0f;
+    EXPECT_EQ(info(s), "serv");
+    servType0().needs_ = {{0, 2}};
+    servType0().in_capa_ = 4;
+    s.goods_stored_[0].amt_ = RnServAmount{1, 0};
+    EXPECT_EQ(info(s), "serv\n[2136]");
+    EXPECT_TRUE(contains(debug(s), "\n[2123 1 bread]")) << debug(s);
+    s.goods_stored_[0].amt_ = RnServAmount{1, 1};
+    EXPECT_EQ(info(s), "serv");
 }
 
 TEST_F(BuildingTextTest, TheHousesWorkerLine) {
