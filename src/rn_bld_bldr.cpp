@@ -38,36 +38,18 @@ DaxGameTime RnBldr::update(DaxGameTime now) {
     // (unless a loaded game holds some) and leave the supply check clear.
     if (rnMaterialStep(*this, typ, now)) return kRnNoWakeTime;
     rnWorkerStep(*this, now);
-    if ((flags_ & kNearPending) == 0 && !goods_stored_.empty()) {
-        flags_ |= kNearPending;
-        t_near_ = now;
-        t_near_.addHours(2.0f);
-    }
-    if ((flags_ & kNearPending) != 0 && now.value() >= t_near_.value()) {
-        t_near_ = rnNextNearCheck(t_near_);
+    if (rnNearCheckDue(*this, now)) {
         std::map<int16_t, RnObjectID> found = rnNearStoragesFor(*this, goods_stored_);
         RnGoodsSet used;
         RnMaterialNeededVisitor visitor(used);
         floodVisitBuildings(*this, typ.walker_range_, visitor);
         applyNearStorages(found, used);
     }
-    if ((flags_ & kKillPending) != 0 && now.value() >= t_kill_.value()) {
-        flags_ &= ~kKillPending;
-        collectReturnedWalkers(t_kill_);
-    }
-    if ((flags_ & kSpwnPending) != 0 && now.value() >= t_spwn_.value()) {
-        flags_ &= ~kSpwnPending;
-        sendWalker(t_spwn_);
-    }
-    if ((flags_ & kSpwnPending) == 0 && walkersOut() < typ.req_num_bldr_walkers_ && efficiency_ > 0.01f) {
+    rnWalkerSteps(*this, now, typ.req_num_bldr_walkers_, [this, &typ](DaxGameTime t) {
         flags_ |= kSpwnPending;
-        t_spwn_ = rnRespawnTime(now, typ.hours_respawn_);
-    }
-    return rnEarliestPending(flags_, {{kSpwnPending, t_spwn_},
-                                      {kKillPending, t_kill_},
-                                      {kWkfPending, t_wkf_},
-                                      {kNearPending, t_near_},
-                                      {kBldPending, t_bld_}});
+        t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
+    });
+    return rnWorkplaceWake(*this);
 }
 
 bool RnBldr::hasWorkers() const { return rnHasWorkers(*this, bldrType().worker_reqs_); }
@@ -98,33 +80,20 @@ uint32_t RnBldr::problemFlags() const { return rnProblemFlags(*this); }
 uint16_t RnBldr::goodsNeed(DaxGameTime /*t*/, int16_t goods, bool with_promised) const {
     if (isDestroyed()) return 0;
     auto it = goods_stored_.find(goods);
-    if (it == goods_stored_.end() || !it->second.ordering()) return 0;
-    const RnBldrAmountInf& e = it->second;
-    const int16_t cap = static_cast<int16_t>(bldrType().capacityForGoods(goods) * rnLotSize(goods));
-    int16_t level = static_cast<int16_t>(e.stored_);
-    if (with_promised) level = static_cast<int16_t>(level + e.promisedLots() * rnLotSize(goods));
-    if (level >= cap) return 0;
-    return static_cast<uint16_t>((cap - level) * 1000 / cap);
+    if (it == goods_stored_.end()) return 0;
+    return rnLotEntryNeed(it->second, goods, bldrType().capacityForGoods(goods), with_promised);
 }
 
 void RnBldr::goodsDelivered(DaxGameTime /*t*/, int16_t goods, int amount_nlots) {
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) DAX_ASSERT(false);
-    RnBldrAmountInf& aa = it->second;
-    const int promised_nlots_ = aa.promisedLots();
-    DAX_ASSERT(promised_nlots_>=amount_nlots);
-    // Whole lots move from promised to stored: the demand stays.
-    aa.word_ = static_cast<uint16_t>((aa.word_ & ~RnBldrAmountInf::kPromisedMask) | (promised_nlots_ - amount_nlots));
-    aa.stored_ = static_cast<uint16_t>(aa.stored_ + amount_nlots * rnLotSize(goods));
+    rnLotEntryDelivered(it->second, goods, amount_nlots);
 }
 
 void RnBldr::goodsPromised(int16_t goods, int nlots) {
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) DAX_ASSERT(false);
-    RnBldrAmountInf& e = it->second;
-    const int promised = (e.promisedLots() + nlots) & RnBldrAmountInf::kPromisedMask;
-    e.word_ = static_cast<uint16_t>((e.word_ & ~RnBldrAmountInf::kPromisedMask) | promised);
-    if (e.ordering()) rnPassDemand(e.near_storage_, goods, nlots);
+    rnLotEntryPromised(it->second, goods, nlots);
 }
 
 void RnBldr::forgetObject(const RnObjectID& oid) {
@@ -142,14 +111,7 @@ uint16_t RnBldr::takeGoods(int16_t goods, uint16_t amount) {
     if (isDestroyed()) return 0;
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) return 0;
-    RnBldrAmountInf& entry = it->second;
-    const uint16_t taken = std::min(entry.stored_, amount);
-    const int lot = rnLotSize(goods);
-    const int lots_before = entry.stored_ / lot;
-    entry.stored_ = static_cast<uint16_t>(entry.stored_ - taken);
-    if (entry.ordering()) rnPassDemand(entry.near_storage_, goods, entry.stored_ / lot - lots_before);
-    grn_game.goodsType(goods).consumed_cur_ += taken;
-    return taken;
+    return rnLotEntryTake(it->second, goods, amount);
 }
 
 int RnBldr::demandLots(int16_t goods, const RnBldrAmountInf& entry) const {
@@ -179,18 +141,10 @@ void RnBldr::applyNearStorages(const std::map<int16_t, RnObjectID>& found, const
 }
 
 void RnBldr::sendWalker(DaxGameTime t) {
-    // A departure scheduled while workers were there waits for their return.
-    if (efficiency_ <= 0.01f) return;
     const RnBldrType& typ = bldrType();
-    if (walkersOut() < typ.req_num_bldr_walkers_) {
-        RnWalkerBldrType& wt = grn_game.bldrWalkerType(typ.walker_type_idx_);
-        RnObjectID target;
-        rnSendWorkplaceWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, target);
-    }
-    if (walkersOut() < typ.req_num_bldr_walkers_) {
-        flags_ |= kSpwnPending;
-        t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
-    }
+    RnWalkerBldrType& wt = grn_game.bldrWalkerType(typ.walker_type_idx_);
+    rnDepartWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, typ.req_num_bldr_walkers_,
+                   typ.hours_respawn_, [](const RnObjectID&) {});
 }
 
 void RnBldr::collectReturnedWalkers(DaxGameTime /*t*/) {

@@ -24,6 +24,11 @@ struct RnBldrAmountInf {
     RnObjectID near_storage_;
 
     int promisedLots() const { return word_ & kPromisedMask; }
+    void setPromisedLots(int n) {
+        word_ = static_cast<uint16_t>((word_ & ~kPromisedMask) | (static_cast<uint16_t>(n) & kPromisedMask));
+    }
+    uint16_t units() const { return stored_; }
+    void setUnits(int n) { stored_ = static_cast<uint16_t>(n); }
     // Some building in reach uses the goods as material: the entry orders
     // (its demand is registered at its storage).
     bool ordering() const { return (word_ & kOrdering) != 0; }

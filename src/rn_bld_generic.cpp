@@ -197,12 +197,17 @@ void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y) {
         daxRaiseError("building position %d,%d is not on the map", x, y);
 }
 
-void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta) {
-    if (delta == 0 || storage.kind_ != RnIdBldStor) return;
+RnStor* rnLinkedStorage(const RnObjectID& storage, int16_t goods) {
+    if (storage.kind_ != RnIdBldStor) return nullptr;
     RnGenericBuilding* b = grn_game.liveBuilding(storage);
-    if (!b) return;
-    RnStor& stor = static_cast<RnStor&>(*b);
-    if (stor.storesGoods(goods)) stor.adjustDemand(goods, delta);
+    if (!b) return nullptr;
+    RnStor* stor = static_cast<RnStor*>(b);
+    return stor->storesGoods(goods) ? stor : nullptr;
+}
+
+void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta) {
+    if (delta == 0) return;
+    if (RnStor* stor = rnLinkedStorage(storage, goods)) stor->adjustDemand(goods, delta);
 }
 
 void rnPostBuildingMessage(int number, const DaxMapPositionI& pos) {

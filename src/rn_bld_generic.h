@@ -26,6 +26,7 @@ struct RnMapTile;
 class RnPhantomList;
 class RnGenericBuildingType;
 class RnSimpleBuildingType;
+class RnStor;
 
 // The wake time an update returns when it wants no further update (timers
 // use the null DaxGameTime, -1, for "not set"; the queue never schedules 0).
@@ -399,10 +400,12 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
-// A linked building's share of a storage's demand for goods changes by
-// delta (RnStor::adjustDemand). Nothing happens for a null link, a delta of
-// 0, or a link that no longer names a standing storage keeping the goods:
-// that storage is gone, and its links are being forgotten.
+// The storage a goods entry's link names while it stands and keeps the
+// goods; null for a null link, a storage gone or a ruin (its links are
+// being forgotten), or one that no longer keeps the goods.
+RnStor* rnLinkedStorage(const RnObjectID& storage, int16_t goods);
+// A linked building's share of that storage's demand for goods changes by
+// delta (RnStor::adjustDemand); nothing happens without such a storage.
 void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta);
 
 // Posts numbered message number (3002 a ruin, 3003 no road) at a

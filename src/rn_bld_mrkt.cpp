@@ -31,35 +31,17 @@ DaxGameTime RnMrkt::update(DaxGameTime now) {
     const RnMrktType& typ = mrktType();
     if (rnMaterialStep(*this, typ, now)) return kRnNoWakeTime;
     rnWorkerStep(*this, now);
-    if ((flags_ & kNearPending) == 0 && !goods_stored_.empty()) {
-        flags_ |= kNearPending;
-        t_near_ = now;
-        t_near_.addHours(2.0f);
-    }
-    if ((flags_ & kNearPending) != 0 && now.value() >= t_near_.value()) {
-        t_near_ = rnNextNearCheck(t_near_);
+    if (rnNearCheckDue(*this, now)) {
         const RnWalkerMrktType& wt = grn_game.mrktWalkerType(typ.walker_type_idx_);
         std::vector<int16_t> levels;
         floodHouseLevels(levels, wt.distance_to_return_, wt.tiles_without_houses_);
         applyNearStorages(rnNearStoragesFor(*this, goods_stored_), levels);
     }
-    if ((flags_ & kKillPending) != 0 && now.value() >= t_kill_.value()) {
-        flags_ &= ~kKillPending;
-        collectReturnedWalkers(t_kill_);
-    }
-    if ((flags_ & kSpwnPending) != 0 && now.value() >= t_spwn_.value()) {
-        flags_ &= ~kSpwnPending;
-        sendWalker(t_spwn_);
-    }
-    if ((flags_ & kSpwnPending) == 0 && walkersOut() < typ.num_walkers_ && efficiency_ > 0.01f) {
+    rnWalkerSteps(*this, now, typ.num_walkers_, [this, &typ](DaxGameTime t) {
         flags_ |= kSpwnPending;
-        t_spwn_ = rnRespawnTime(now, typ.hours_respawn_);
-    }
-    return rnEarliestPending(flags_, {{kSpwnPending, t_spwn_},
-                                      {kKillPending, t_kill_},
-                                      {kWkfPending, t_wkf_},
-                                      {kNearPending, t_near_},
-                                      {kBldPending, t_bld_}});
+        t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
+    });
+    return rnWorkplaceWake(*this);
 }
 
 bool RnMrkt::hasWorkers() const { return rnHasWorkers(*this, RnWorkerReqs(mrktType().workerReq())); }
@@ -103,34 +85,20 @@ int RnMrkt::inputLevel() const {
 uint16_t RnMrkt::goodsNeed(DaxGameTime /*t*/, int16_t goods, bool with_promised) const {
     if (isDestroyed()) return 0;
     auto it = goods_stored_.find(goods);
-    if (it == goods_stored_.end() || !it->second.ordering()) return 0;
-    const RnMrktAmountInf& e = it->second;
-    const int16_t cap = static_cast<int16_t>(mrktType().capacity_ * rnLotSize(goods));
-    int16_t level = static_cast<int16_t>(e.amount_);
-    if (with_promised) level = static_cast<int16_t>(level + e.promisedLots() * rnLotSize(goods));
-    if (level >= cap) return 0;
-    return static_cast<uint16_t>((cap - level) * 1000 / cap);
+    if (it == goods_stored_.end()) return 0;
+    return rnLotEntryNeed(it->second, goods, mrktType().capacity_, with_promised);
 }
 
 void RnMrkt::goodsDelivered(DaxGameTime /*t*/, int16_t goods, int amount_nlots) {
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) DAX_ASSERT(false);
-    RnMrktAmountInf& aa = it->second;
-    const int promised_nlots_ = aa.promisedLots();
-    DAX_ASSERT(promised_nlots_>=amount_nlots);
-    // Whole lots move from promised to stored: the demand stays.
-    aa.word_ = static_cast<uint16_t>((aa.word_ & ~RnMrktAmountInf::kPromisedMask) | (promised_nlots_ - amount_nlots));
-    aa.amount_ = static_cast<uint16_t>(aa.amount_ + amount_nlots * rnLotSize(goods));
+    rnLotEntryDelivered(it->second, goods, amount_nlots);
 }
 
 void RnMrkt::goodsPromised(int16_t goods, int nlots) {
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) DAX_ASSERT(false);
-    RnMrktAmountInf& e = it->second;
-    const int promised = (e.promisedLots() + nlots) & RnMrktAmountInf::kPromisedMask;
-    e.word_ = static_cast<uint16_t>((e.word_ & ~RnMrktAmountInf::kPromisedMask) | promised);
-    // Only an entry whose demand is registered passes the change.
-    if (e.ordering()) rnPassDemand(e.near_storage_, goods, nlots);
+    rnLotEntryPromised(it->second, goods, nlots);
 }
 
 void RnMrkt::forgetObject(const RnObjectID& oid) {
@@ -154,14 +122,7 @@ uint16_t RnMrkt::takeGoods(int16_t goods, uint16_t amount) {
     if (isDestroyed()) return 0;
     auto it = goods_stored_.find(goods);
     if (it == goods_stored_.end()) return 0;
-    RnMrktAmountInf& e = it->second;
-    const uint16_t taken = std::min(e.amount_, amount);
-    const int lot = rnLotSize(goods);
-    const int lots_before = e.amount_ / lot;
-    e.amount_ = static_cast<uint16_t>(e.amount_ - taken);
-    if (e.ordering()) rnPassDemand(e.near_storage_, goods, e.amount_ / lot - lots_before);
-    grn_game.goodsType(goods).consumed_cur_ += taken;
-    return taken;
+    return rnLotEntryTake(it->second, goods, amount);
 }
 
 int RnMrkt::demandLots(int16_t goods, const RnMrktAmountInf& entry) const {
@@ -214,18 +175,10 @@ void RnMrkt::applyNearStorages(const std::map<int16_t, RnObjectID>& found, const
 }
 
 void RnMrkt::sendWalker(DaxGameTime t) {
-    // A departure scheduled while workers were there waits for their return.
-    if (efficiency_ <= 0.01f) return;
     const RnMrktType& typ = mrktType();
-    if (walkersOut() < typ.num_walkers_) {
-        RnWalkerMrktType& wt = grn_game.mrktWalkerType(typ.walker_type_idx_);
-        RnObjectID target;
-        rnSendWorkplaceWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, target);
-    }
-    if (walkersOut() < typ.num_walkers_) {
-        flags_ |= kSpwnPending;
-        t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
-    }
+    RnWalkerMrktType& wt = grn_game.mrktWalkerType(typ.walker_type_idx_);
+    rnDepartWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, typ.num_walkers_,
+                   typ.hours_respawn_, [](const RnObjectID&) {});
 }
 
 void RnMrkt::collectReturnedWalkers(DaxGameTime /*t*/) {
@@ -253,15 +206,7 @@ void RnMrkt::checkGoods() {
         daxLogMessage(1, 2, "add new goods type %d to market [%hd:%hd,%d]", g, oid_.kind_, oid_.type_idx_,
                       oid_.bld_idx_);
     }
-    for (auto& [g, e] : goods_stored_) {
-        if (e.near_storage_.isNull()) continue;
-        const RnGenericBuilding* b = grn_game.liveBuilding(e.near_storage_);
-        if (b && e.near_storage_.kind_ == RnIdBldStor && static_cast<const RnStor*>(b)->storesGoods(g)) continue;
-        daxLogMessage(1, 2, "near_stor [%hd:%hd,%d] cleared for goods type %d market [%hd:%hd,%d]",
-                      e.near_storage_.kind_, e.near_storage_.type_idx_, e.near_storage_.bld_idx_, g, oid_.kind_,
-                      oid_.type_idx_, oid_.bld_idx_);
-        e.near_storage_.setNull();
-    }
+    rnDropStaleLinks(goods_stored_, oid_, "market");
     for (const auto& g : goods_stored_) {
         if (typ.distribute_goods_.count(g.first) == 0)
             daxRaiseError("market [%hd:%hd,%d] has goods which are not allowed with market type %s", oid_.kind_,

@@ -25,6 +25,11 @@ struct RnMrktAmountInf {
     RnObjectID near_storage_;
 
     int promisedLots() const { return word_ & kPromisedMask; }
+    void setPromisedLots(int n) {
+        word_ = static_cast<uint16_t>((word_ & ~kPromisedMask) | (static_cast<uint16_t>(n) & kPromisedMask));
+    }
+    uint16_t units() const { return amount_; }
+    void setUnits(int n) { amount_ = static_cast<uint16_t>(n); }
     bool wanted() const { return (word_ & kWanted) != 0; }
     bool enabled() const { return (word_ & kEnabled) != 0; }
     // Switched on and wanted: only then is its demand registered at its

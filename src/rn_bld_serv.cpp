@@ -47,17 +47,6 @@ DaxGameTime rnEarliestPending(uint32_t flags, std::initializer_list<RnPendingTim
 // ---------------------------------------------------------------------------
 // Service building
 
-namespace {
-
-// A near-storage check 2 game hours from now.
-DaxGameTime firstNearCheck(DaxGameTime now) {
-    DaxGameTime t = now;
-    t.addHours(2.0f);
-    return t;
-}
-
-}  // namespace
-
 RnServ::RnServ(const RnServType& type, int x, int y) : RnSimpleBuilding(RnIdBldServ, x, y) {
     for (const RnGoodsAmount& need : type.needs_) goods_stored_[need.good_type_idx_] = RnServGoodsEntry();
 }
@@ -73,30 +62,9 @@ DaxGameTime RnServ::update(DaxGameTime now) {
         flags_ &= ~kWkfPending;
         scheduleSpawn(t_wkf_);
     }
-    if ((flags_ & kNearPending) == 0 && !goods_stored_.empty()) {
-        flags_ |= kNearPending;
-        t_near_ = firstNearCheck(now);
-    }
-    if ((flags_ & kNearPending) != 0 && now.value() >= t_near_.value()) {
-        t_near_ = rnNextNearCheck(t_near_);
-        applyNearStorages(rnNearStoragesFor(*this, goods_stored_));
-    }
-    if ((flags_ & kKillPending) != 0 && now.value() >= t_kill_.value()) {
-        flags_ &= ~kKillPending;
-        collectReturnedWalkers(t_kill_);
-    }
-    if ((flags_ & kSpwnPending) != 0 && now.value() >= t_spwn_.value()) {
-        flags_ &= ~kSpwnPending;
-        sendWalker(t_spwn_);
-    }
-    if ((flags_ & kSpwnPending) == 0 && walkersOut() < typ.req_num_serv_walkers_ && efficiency_ > 0.01f) {
-        scheduleSpawn(now);
-    }
-    return rnEarliestPending(flags_, {{kSpwnPending, t_spwn_},
-                                      {kKillPending, t_kill_},
-                                      {kWkfPending, t_wkf_},
-                                      {kNearPending, t_near_},
-                                      {kBldPending, t_bld_}});
+    if (rnNearCheckDue(*this, now)) applyNearStorages(rnNearStoragesFor(*this, goods_stored_));
+    rnWalkerSteps(*this, now, typ.req_num_serv_walkers_, [this](DaxGameTime t) { scheduleSpawn(t); });
+    return rnWorkplaceWake(*this);
 }
 
 bool RnServ::hasWorkers() const { return rnHasWorkers(*this, servType().worker_reqs_); }
@@ -215,21 +183,14 @@ bool RnServ::takeGoodsForWalker(const RnServType& type) {
 }
 
 void RnServ::sendWalker(DaxGameTime t) {
-    // A departure that was scheduled while workers were there waits for
-    // their return (the worker re-check schedules the next one).
-    if (efficiency_ <= 0.01f) return;
     const RnServType& typ = servType();
-    if (walkersOut() < typ.req_num_serv_walkers_) {
-        RnWalkerServType& wt = grn_game.servWalkerType(typ.walker_type_idx_);
-        RnObjectID target;
-        if (rnSendWorkplaceWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, target)) {
-            grn_game.buildingByOid(target).setServicePending(oid_.type_idx_, true);
-        }
-    }
-    if (walkersOut() < typ.req_num_serv_walkers_) {
-        flags_ |= kSpwnPending;
-        t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
-    }
+    RnWalkerServType& wt = grn_game.servWalkerType(typ.walker_type_idx_);
+    // The target is told that a walker is on its way (without taking goods:
+    // the next departure is armed without them).
+    rnDepartWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, typ.req_num_serv_walkers_,
+                   typ.hours_respawn_, [this](const RnObjectID& target) {
+                       grn_game.buildingByOid(target).setServicePending(oid_.type_idx_, true);
+                   });
 }
 
 void RnServ::collectReturnedWalkers(DaxGameTime /*t*/) {
@@ -277,15 +238,7 @@ void RnServ::checkGoods() {
         daxLogMessage(1, 2, "add new goods type %d to service [%hd:%hd,%d]", need.good_type_idx_, oid_.kind_,
                       oid_.type_idx_, oid_.bld_idx_);
     }
-    for (auto& [g, e] : goods_stored_) {
-        if (e.near_storage_.isNull()) continue;
-        const RnGenericBuilding* b = grn_game.liveBuilding(e.near_storage_);
-        if (b && e.near_storage_.kind_ == RnIdBldStor && static_cast<const RnStor*>(b)->storesGoods(g)) continue;
-        daxLogMessage(1, 2, "near_stor [%hd:%hd,%d] cleared for goods type %d service [%hd:%hd,%d]",
-                      e.near_storage_.kind_, e.near_storage_.type_idx_, e.near_storage_.bld_idx_, g, oid_.kind_,
-                      oid_.type_idx_, oid_.bld_idx_);
-        e.near_storage_.setNull();
-    }
+    rnDropStaleLinks(goods_stored_, oid_, "service");
     auto listed = [&typ](int16_t g) {
         return std::any_of(typ.needs_.begin(), typ.needs_.end(),
                            [g](const RnGoodsAmount& need) { return need.good_type_idx_ == g; });

@@ -4,6 +4,7 @@
 // markets and builders share with them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
@@ -289,34 +290,41 @@ void rnVerifyMaterialNeeds(Bld& b) {
     if ((b.flags_ & Bld::kBldPending) != 0 && !b.isDestroyed()) grn_game.updateQueue().schedule(b.t_bld_, b.oid_);
 }
 
-// One departure of a workplace's walker of kind W: from the road tiles
-// beside the building to the target its flood finds. Sets the problem
-// bits (no road: both, and message 3003; no target: the low one; sent:
-// none) and counts the walker out. True with target_oid set when a walker
-// left.
-template <class W, class Bld>
-bool rnSendWorkplaceWalker(Bld& b, RnWalkerList<W>& walkers, int16_t walker_type_idx, bool smooth_move,
-                           DaxGameTime t, RnObjectID& target_oid) {
-    const RnGenericBuildingType& type = b.buildingType();
-    std::vector<DaxMapPositionI> starts;
-    grn_map.adjacentRoads(starts, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_);
-    if (starts.empty()) {
-        rnSetProblem(b, 3u);
-        rnPostBuildingMessage(3003, b.pos_on_map_);
-        return false;
+// A departure of a workplace's walker of kind W at t. None while the
+// workers are too few (efficiency 0.01 or below: the worker re-check arms
+// the next departure). Else, when a walker more is allowed, one walker from
+// the road tiles beside the building to the target its flood finds, counted
+// out and handed to on_sent with its target; the problem bits say how it
+// went (no road: both, and message 3003; no target: the low one; sent:
+// none). Then, while walkers are still missing, the next departure respawn
+// hours later.
+template <class W, class Bld, class OnSent>
+void rnDepartWalker(Bld& b, RnWalkerList<W>& walkers, int16_t walker_type_idx, bool smooth_move, DaxGameTime t,
+                    int limit, int respawn_hours, OnSent on_sent) {
+    if (b.efficiency_ <= 0.01f) return;
+    if (b.walkersOut() < limit) {
+        const RnGenericBuildingType& type = b.buildingType();
+        std::vector<DaxMapPositionI> starts;
+        grn_map.adjacentRoads(starts, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_);
+        RnFloodTarget target;
+        if (starts.empty()) {
+            rnSetProblem(b, 3u);
+            rnPostBuildingMessage(3003, b.pos_on_map_);
+        } else if (!b.findWalkerTarget(target, t, starts)) {
+            rnSetProblem(b, 1u);
+        } else {
+            rnSetProblem(b, 0u);
+            DAX_ASSERT(!target.target_oid_.isNull());
+            DAX_ASSERT(target.target_oid_.isBuilding());
+            rnSendWalker(walkers, walker_type_idx, W(b.oid_, target, t, smooth_move));
+            rnSetWalkersOut(b, b.walkersOut() + 1);
+            on_sent(target.target_oid_);
+        }
     }
-    RnFloodTarget target;
-    if (!b.findWalkerTarget(target, t, starts)) {
-        rnSetProblem(b, 1u);
-        return false;
+    if (b.walkersOut() < limit) {
+        b.flags_ |= Bld::kSpwnPending;
+        b.t_spwn_ = rnRespawnTime(t, respawn_hours);
     }
-    rnSetProblem(b, 0u);
-    DAX_ASSERT(!target.target_oid_.isNull());
-    DAX_ASSERT(target.target_oid_.isBuilding());
-    rnSendWalker(walkers, walker_type_idx, W(b.oid_, target, t, smooth_move));
-    rnSetWalkersOut(b, b.walkersOut() + 1);
-    target_oid = target.target_oid_;
-    return true;
 }
 
 // Takes back the walkers of kind W that came home to b: each one's outcome
@@ -337,4 +345,108 @@ void rnCollectWorkplaceWalkers(Bld& b, RnWalkerList<W>& walkers, int limit) {
         rnSetProblem(b, (w.state_ & kOutcome) / RnWalkerPersData::kOutcomeLow);
         if (out > 0) rnSetWalkersOut(b, out - 1);
     });
+}
+
+// The steps of an update every workplace takes after its material and worker
+// steps: the walkers that came home are taken back when t_kill is due, the
+// departure leaves (sendWalker) when t_spwn is due, and while walkers are
+// missing and workers are there the next departure is armed by arm(now).
+template <class Bld, class Arm>
+void rnWalkerSteps(Bld& b, DaxGameTime now, int limit, Arm arm) {
+    if ((b.flags_ & Bld::kKillPending) != 0 && now.value() >= b.t_kill_.value()) {
+        b.flags_ &= ~Bld::kKillPending;
+        b.collectReturnedWalkers(b.t_kill_);
+    }
+    if ((b.flags_ & Bld::kSpwnPending) != 0 && now.value() >= b.t_spwn_.value()) {
+        b.flags_ &= ~Bld::kSpwnPending;
+        b.sendWalker(b.t_spwn_);
+    }
+    if ((b.flags_ & Bld::kSpwnPending) == 0 && b.walkersOut() < limit && b.efficiency_ > 0.01f) arm(now);
+}
+
+// Whether a near-storage check is due now. The first one comes 2 game hours
+// after the first update of a building with goods entries, then one every
+// storage_network_update_hours; a due check is counted as made.
+template <class Bld>
+bool rnNearCheckDue(Bld& b, DaxGameTime now) {
+    if ((b.flags_ & Bld::kNearPending) == 0 && !b.goods_stored_.empty()) {
+        b.flags_ |= Bld::kNearPending;
+        b.t_near_ = now;
+        b.t_near_.addHours(2.0f);
+    }
+    if ((b.flags_ & Bld::kNearPending) == 0 || now.value() < b.t_near_.value()) return false;
+    b.t_near_ = rnNextNearCheck(b.t_near_);
+    return true;
+}
+
+// The wake time a workplace's update returns: its earliest pending timer.
+template <class Bld>
+DaxGameTime rnWorkplaceWake(const Bld& b) {
+    return rnEarliestPending(b.flags_, {{Bld::kSpwnPending, b.t_spwn_},
+                                        {Bld::kKillPending, b.t_kill_},
+                                        {Bld::kWkfPending, b.t_wkf_},
+                                        {Bld::kNearPending, b.t_near_},
+                                        {Bld::kBldPending, b.t_bld_}});
+}
+
+// After loading: links of a goods map to storages that no longer keep the
+// goods (or stand no more) are dropped, without passing demand, and logged
+// with the building's kind word ("service", "market").
+template <class GoodsMap>
+void rnDropStaleLinks(GoodsMap& goods, const RnObjectID& own, const char* kind_word) {
+    for (auto& [g, e] : goods) {
+        if (e.near_storage_.isNull()) continue;
+        if (rnLinkedStorage(e.near_storage_, g)) continue;
+        daxLogMessage(1, 2, "near_stor [%hd:%hd,%d] cleared for goods type %d %s [%hd:%hd,%d]", e.near_storage_.kind_,
+                      e.near_storage_.type_idx_, e.near_storage_.bld_idx_, g, kind_word, own.kind_, own.type_idx_,
+                      own.bld_idx_);
+        e.near_storage_.setNull();
+    }
+}
+
+// Goods entries of markets and builders keep units in store and count the
+// lots promised to them; Entry gives units(), setUnits(), promisedLots(),
+// setPromisedLots(), ordering() and near_storage_. Demand is registered at
+// the near storage only while the entry orders, so only then do changes
+// pass.
+
+// Per mille of cap_lots lots still free (0 for an entry that does not order).
+template <class Entry>
+uint16_t rnLotEntryNeed(const Entry& e, int16_t goods, int cap_lots, bool with_promised) {
+    if (!e.ordering()) return 0;
+    const int16_t cap = static_cast<int16_t>(cap_lots * rnLotSize(goods));
+    int16_t level = static_cast<int16_t>(e.units());
+    if (with_promised) level = static_cast<int16_t>(level + e.promisedLots() * rnLotSize(goods));
+    if (level >= cap) return 0;
+    return static_cast<uint16_t>((cap - level) * 1000 / cap);
+}
+
+// Lots arrive: they go from promised to the store (in units); the demand
+// stays as it is.
+template <class Entry>
+void rnLotEntryDelivered(Entry& aa, int16_t goods, int amount_nlots) {
+    const int promised_nlots_ = aa.promisedLots();
+    DAX_ASSERT(promised_nlots_>=amount_nlots);
+    aa.setPromisedLots(promised_nlots_ - amount_nlots);
+    aa.setUnits(aa.units() + amount_nlots * rnLotSize(goods));
+}
+
+// Lots on their way (negative: a promise withdrawn).
+template <class Entry>
+void rnLotEntryPromised(Entry& e, int16_t goods, int nlots) {
+    e.setPromisedLots(e.promisedLots() + nlots);
+    if (e.ordering()) rnPassDemand(e.near_storage_, goods, nlots);
+}
+
+// Hands over up to amount units and returns how many; the storage sees the
+// change of whole lots, and the goods' consumption counter grows.
+template <class Entry>
+uint16_t rnLotEntryTake(Entry& e, int16_t goods, uint16_t amount) {
+    const uint16_t taken = std::min<uint16_t>(e.units(), amount);
+    const int lot = rnLotSize(goods);
+    const int lots_before = e.units() / lot;
+    e.setUnits(e.units() - taken);
+    if (e.ordering()) rnPassDemand(e.near_storage_, goods, e.units() / lot - lots_before);
+    grn_game.goodsType(goods).consumed_cur_ += taken;
+    return taken;
 }
