@@ -13,6 +13,7 @@
 #include "rn_bld_bldr.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_stor.h"
+#include "rn_bld_texts.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
@@ -210,9 +211,15 @@ void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta) {
     if (RnStor* stor = rnLinkedStorage(storage, goods)) stor->adjustDemand(goods, delta);
 }
 
-void rnPostBuildingMessage(int number, const DaxMapPositionI& pos) {
-    const std::string text = dax_strings.hasString(number) ? dax_strings.get(number) : "#" + std::to_string(number);
-    dax_msgmgr.post(number, text, pos);
+void rnPostBuildingMessage(int number, const RnGenericBuilding& b) {
+    dax_msgmgr.post(number, rnMsg(number), b.pos_on_map_);
+}
+
+void rnShowRuinImage(const RnGenericBuilding& b) {
+    const RnGenericBuildingType& type = b.buildingType();
+    if (type.ruin_image_.empty()) return;
+    grn_map.setBuildingImages(b.oid_, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_, nullptr,
+                              type.ruin_image_.c_str());
 }
 
 void rnAppendf(std::string& buf, const char* fmt, ...) {

@@ -408,9 +408,12 @@ RnStor* rnLinkedStorage(const RnObjectID& storage, int16_t goods);
 // delta (RnStor::adjustDemand); nothing happens without such a storage.
 void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta);
 
-// Posts numbered message number (3002 a ruin, 3003 no road) at a
-// building's position.
-void rnPostBuildingMessage(int number, const DaxMapPositionI& pos);
+// Posts numbered message `number` (its text from the language file) at the
+// building's anchor tile.
+void rnPostBuildingMessage(int number, const RnGenericBuilding& b);
+// A building that became a ruin: its type's ruin image, when the type has
+// one, replaces its building image.
+void rnShowRuinImage(const RnGenericBuilding& b);
 
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
 // characters).

@@ -92,7 +92,7 @@ RnObjectID RnHousType::createBuilding(int x, int y) {
     if (RnWorkforce* wkf = rnWorkforceOf(ppl_type_idx_)) wkf->addSource(obj.oid_, obj.curNumWorkers());
     rnPlaceOnMap(obj, level_descs_[0].floor_image_, level_descs_[0].image_);
     rnSpreadOwnAttr(obj, now, 0, level_descs_[0].own_attr_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -104,7 +104,7 @@ void RnHousType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     house.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 std::string RnHousType::phantomImage() const {

@@ -268,9 +268,8 @@ bool rnMaterialStep(Bld& b, const Type& typ, DaxGameTime now) {
     }
     b.shutDown(typ);
     b.flags_ = (b.flags_ | Bld::kDestroyed) & ~Bld::kTimerBits;
-    grn_map.setBuildingImages(b.oid_, b.pos_on_map_.x, b.pos_on_map_.y, typ.width_, typ.height_, nullptr,
-                              typ.ruin_image_.empty() ? nullptr : typ.ruin_image_.c_str());
-    rnPostBuildingMessage(3002, b.pos_on_map_);
+    rnShowRuinImage(b);
+    rnPostBuildingMessage(3002, b);
     return true;
 }
 
@@ -309,7 +308,7 @@ void rnDepartWalker(Bld& b, RnWalkerList<W>& walkers, int16_t walker_type_idx, b
         RnFloodTarget target;
         if (starts.empty()) {
             rnSetProblem(b, 3u);
-            rnPostBuildingMessage(3003, b.pos_on_map_);
+            rnPostBuildingMessage(3003, b);
         } else if (!b.findWalkerTarget(target, t, starts)) {
             rnSetProblem(b, 1u);
         } else {

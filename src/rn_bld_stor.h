@@ -1,9 +1,9 @@
 // Storage buildings: workplaces that keep goods in lots for the buildings
-// around them and pass them on with production and storage walkers. Here are
-// the records, the placement, the removal, the demand balance that linked
-// buildings keep current, the storage network of each type and the transport
-// planner that reads it; the storage's behaviour and the links of its network
-// come with their own code.
+// around them. A storage books the lots walkers bring, keeps the net demand
+// its linked buildings register, sends production walkers with single lots
+// to the buildings that need them and storage walkers with loads to its
+// neighbours in the storage network of its type, and rebuilds its own links
+// of that network along the roads.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,8 @@
 #include <set>
 #include <vector>
 
-#include "nex/tappend.h"
-#include "nex/tgraph.h"
 #include "rn_bld_generic.h"
+#include "rn_stor_network.h"
 
 struct RnFloodTargetProd;
 struct RnStorTransportPlan;
@@ -29,6 +28,7 @@ static_assert(sizeof(RnStorAmountInf) == 6, "RnStorAmountInf is saved as 6 raw b
 
 // Persistent part of a storage (40 bytes, saved raw).
 struct RnStorPersData {
+    // Pending timers.
     static constexpr uint32_t kWkfPending = 1u << 0;
     static constexpr uint32_t kNearPending = 1u << 1;
     static constexpr uint32_t kBldPending = 1u << 2;
@@ -36,7 +36,17 @@ struct RnStorPersData {
     static constexpr uint32_t kProdKillPending = 1u << 4;
     static constexpr uint32_t kStorSpwnPending = 1u << 5;
     static constexpr uint32_t kStorKillPending = 1u << 6;
-    static constexpr uint32_t kProblemBits = 15u << 15;  // two outcome pairs
+    // Walkers out: production walkers in bits 7-10, storage walkers in
+    // bits 11-14.
+    static constexpr int kProdCountShift = 7;
+    static constexpr int kStorCountShift = 11;
+    // The outcome of the last departure of each walker kind (two bits:
+    // production walkers 15-16, storage walkers 17-18).
+    static constexpr int kProdOutcomeShift = 15;
+    static constexpr int kStorOutcomeShift = 17;
+    static constexpr uint32_t kOutcomeSent = 0;
+    static constexpr uint32_t kOutcomeNoTarget = 1;
+    static constexpr uint32_t kOutcomeNoRoad = 3;
     static constexpr uint32_t kDestroyed = 1u << 19;
 
     uint32_t flags_ = 0;
@@ -49,42 +59,13 @@ struct RnStorPersData {
     DaxGameTime t_stor_kill_{0};
     float efficiency_ = 0.0f;
     int32_t network_node_ = 0;  // node in the type's storage network, 0 none
+
+    int numProdWalkers() const { return static_cast<int>((flags_ >> kProdCountShift) & 15u); }
+    int numStorWalkers() const { return static_cast<int>((flags_ >> kStorCountShift) & 15u); }
+    uint32_t prodOutcome() const { return (flags_ >> kProdOutcomeShift) & 3u; }
+    uint32_t storOutcome() const { return (flags_ >> kStorOutcomeShift) & 3u; }
 };
 static_assert(sizeof(RnStorPersData) == 40, "RnStorPersData is saved as 40 raw bytes");
-
-// A road link of the storage network (24 bytes): where the road starts
-// beside the source storage, its length to the tile beside the target, and
-// its first steps in walking order.
-struct RnStorNetEdgeData {
-    DaxMapPositionI start_ = DaxMapPositionI::none();
-    int16_t dist_ = 0;
-    uint16_t len_ = 0;
-    uint8_t steps_[16] = {};
-};
-static_assert(sizeof(RnStorNetEdgeData) == 24, "storage network edges are 24 bytes");
-
-// The storages of one storage type and the road links from each to the
-// storages of the type it reaches first: a directed graph whose node and edge
-// ids (from 1) index the storage ids and the link data.
-class RnStorageNetwork {
-public:
-    static int32_t typeSignature() { return nex::tDiGraph::dataSignature() + 32; }
-
-    // The storage of a node (fatal unless the node is in the graph).
-    void setNodeObject(int32_t node, const RnObjectID& oid);
-    const RnObjectID& nodeObject(int32_t node) const;
-    // The link from one node to another, added when there is none yet.
-    void setEdge(int32_t node_from, int32_t node_to, const RnStorNetEdgeData& data);
-    const RnStorNetEdgeData& edgeData(int32_t edge) const;
-    // Drops every link leaving the node.
-    void removeOutEdges(int32_t node);
-
-    nex::tDiGraph gr_;
-
-private:
-    nex::tappend<RnObjectID, 128> nodes_;
-    nex::tappend<RnStorNetEdgeData, 128> edges_;
-};
 
 class RnStorType;
 
@@ -97,30 +78,69 @@ public:
     // distributes (fatal check "goods_stored_.size()>0").
     RnStor(const RnStorType& type, int x, int y);
 
-    // Runs the worker re-check when it is due. LATER: the other timers
-    // come with the building's own code.
+    // Building material and decay, the worker re-check, the network
+    // refresh, and taking back and sending out both walker kinds.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
+    // Goods came in: both walker kinds may leave again.
     void goodsArrived(DaxGameTime t) override;
+    // A production or storage walker came home (any other kind is fatal).
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
-    float efficiency() const override { return efficiency_; }
-    uint32_t problemFlags() const override { return flags_ & kProblemBits; }
+    // Assigned workers / required workers; 0 for a ruin.
+    float efficiency() const override { return isDestroyed() ? 0.0f : efficiency_; }
+    // Nonzero when the last departure of either walker kind found no road.
+    uint32_t problemFlags() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
     // Workers of a needed people type live in range (false for a ruin).
     bool hasWorkers() const override;
+    // Free room for the goods type as a score: per mille of the type's
+    // capacity, at most 250; 0 for goods the type does not distribute.
+    uint16_t goodsNeed(DaxGameTime t, int16_t goods, bool with_promised) const override;
+    // A walker hands over lots that were promised (fatal unless they were);
+    // the stock may go above the capacity.
+    void goodsDelivered(DaxGameTime t, int16_t goods, int amount) override;
+    // Lots on their way here (negative: a walker gave up).
+    void goodsPromised(int16_t goods, int amount) override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // A linked building's share of the demand for goods changes by delta
     // (fatal check "it!=goods_stored_.end()").
     void adjustDemand(int16_t goods, int delta);
+    // Lots leave (delta < 0, down to 0) or come in (up to cap).
+    void adjustStock(int16_t goods, int delta, int cap);
     // Whether the storage keeps the goods type.
     bool storesGoods(int16_t goods) const { return goods_stored_.count(goods) != 0; }
 
     // Recomputes the worker ratio (its efficiency) from the assigned workers.
     void updateWorkerRatio();
+
+    // Arms the departure timer of a walker kind at t plus the type's respawn
+    // hours, unless it is armed already, the storage has no workers or is a
+    // ruin, or all its walkers of the kind are out. Returns whether it did.
+    bool armProdWalkerTimer(DaxGameTime t);
+    bool armStorWalkerTimer(DaxGameTime t);
+    // A departure: a production walker with one lot to the building that
+    // needs one of the stored goods most, or a storage walker with a load to
+    // the neighbour the transport plan chooses. The outcome goes into the
+    // flags; the timer is armed again while walkers of the kind are left.
+    void sendProdWalker(DaxGameTime now);
+    void sendStorWalker(DaxGameTime now);
+    // Takes back the finished walkers of each kind that this storage sent,
+    // noting their outcome, and those whose home is gone.
+    void removeFinishedProdWalkers();
+    void removeFinishedStorWalkers();
+
+    // Rebuilds this storage's out-edges in its type's network: an edge to
+    // each storage of the type first reached along the roads within
+    // storage_walker_range, with the road's length and first steps.
+    void updateNetworkLinks();
+    // Out-edges of its node (0 without a node).
+    int networkOutDegree() const;
+    // Takes its node out of the network with all its edges.
+    void removeNetworkNode();
 
     // Whether to send a storage walker now, and with what to which
     // neighbour of the network: the goods move towards the storages whose
@@ -131,7 +151,20 @@ public:
     bool findProdWalkerTarget(RnFloodTargetProd& target, DaxGameTime now, const std::vector<DaxMapPositionI>& starts,
                               const RnGoodsSet& goods) const;
 
+    // Decay and removal: the storage leaves the workforce and its network,
+    // the buildings around forget it, its walkers and those coming to it
+    // stop, its goods go and its desirability is taken back. Nothing for a
+    // ruin.
     void shutDown(const RnStorType& type);
+
+    // After loading. The material store follows the type (a change wakes
+    // the storage for its supply check); a ruin keeps no node.
+    void verifyMaterialNeeds();
+    // The walker counters from the walkers out in the world.
+    void recountWalkers();
+    // The goods entries follow the type's goods: new ones are added empty,
+    // dropped ones go with the walkers carrying them here or from here.
+    void checkDistribution();
 
     const RnStorType& storType() const;
 

@@ -19,22 +19,6 @@ using namespace worldtest;
 
 namespace {
 
-TEST(TextFormatTest, AFormatFitsOnlyTheArgumentsItTakes) {
-    struct Case {
-        const char* fmt;
-        const char* sig;
-        bool fits;
-    } cases[] = {
-        {"%d %s", "ds", true},      {"%s: %d%%", "sd", true},   {"100%%", "", true},
-        {"%5.1f and %-3d", "fd", true}, {"%lf", "f", true},     {"%u of %hd", "ud", true},
-        {"%s", "d", false},         {"%d", "", false},          {"", "d", false},
-        {"%n", "", false},          {"%p", "", false},          {"%*d", "d", false},
-        {"%.*f", "f", false},       {"%ld", "d", false},        {"%1$d", "d", false},
-        {"50%", "", false},         {"%d %d", "d", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(rnFormatFits(c.fmt, c.sig), c.fits) << c.fmt << " / " << c.sig;
-}
-
 class BuildingTextTest : public WorldTest {
 protected:
     void SetUp() override {
@@ -48,7 +32,7 @@ protected:
                  {2111, "[2111 %d %d %s %d %d]"}, {2112, "[2112 %d %d %s]"}, {2114, "[2114]"},
                  {2117, "[2117 %s %d %d]"}, {2118, "[2118 %s %d]"}, {2123, "[2123 %d %s]"},
                  {2120, "[2120]"}, {2121, "[2121 %d %s]"}, {2133, "[2133]"}, {2135, "[2135 %d%%]"},
-                 {2137, "[2137]"}, {2151, "[2151 %d %s]"}, {2160, "[2160]"}, {2701, "[2701]"},
+                 {2137, "[2137]"}, {2146, "[2146]"}, {2151, "[2151 %d %s]"}, {2160, "[2160]"}, {2701, "[2701]"},
                  {2702, "[2702]"}, {2704, "[2704]"}, {2707, "[2707]"}, {2708, "[2708]"}, {2709, "[2709]"},
                  {2710, "[2710]"}, {2711, "[2711]"}}) {
             dax_strings.addString(n, s, true);
@@ -251,6 +235,45 @@ TEST_F(BuildingTextTest, AServiceShortOfGoodsSaysSo) {
     EXPECT_TRUE(contains(debug(s), "\n[2123 1 bread]")) << debug(s);
     s.goods_stored_[0].amt_ = RnServAmount{1, 1};
     EXPECT_EQ(info(s), "serv");
+}
+
+TEST_F(BuildingTextTest, AStorageTellsItIsNotLinkedBeforeItsWalkers) {
+    RnStor& s = static_cast<RnStor&>(workplace(RnIdBldStor));
+    s.efficiency_ = 1.0f;
+    s.flags_ = 3u << 15;  // its production walkers found no road
+    EXPECT_EQ(info(s), "stor\n[2146]");
+    // Linked to another storage: the two walker state lines.
+    RnStorType& type = grn_game.storType(s.oid_.type_idx_);
+    RnStor& other = grn_game.storByOid(type.createBuilding(12, 8));
+    RnStorNetEdgeData road;
+    road.start_ = DaxMapPositionI(8, 9);
+    road.dist_ = 4;
+    road.len_ = 2;
+    road.steps_[0] = DirXPlus;
+    road.steps_[1] = DirYPlus;
+    type.network_.setEdge(s.network_node_, other.network_node_, road);
+    struct Case {
+        uint32_t flags;
+        const char* text;
+    } cases[] = {
+        {3u << 15, "stor\n[2704]"},
+        {1u << 15, "stor\n[2708]"},
+        {1u << 17, "stor\n[2709]"},
+        {(1u << 15) | (3u << 17), "stor\n[2708]\n[2704]"},
+        {(1u << 15) | (1u << 7), "stor"},  // a production walker is out
+        {RnStorPersData::kDestroyed, "stor\nbuilding is destroyed!"},
+    };
+    for (const Case& c : cases) {
+        s.flags_ = c.flags;
+        EXPECT_EQ(info(s), c.text) << c.flags;
+    }
+    // At debug level 4 the debug text lists the edges of its node.
+    s.flags_ = 0;
+    type.network_.setEdge(other.network_node_, s.network_node_, RnStorNetEdgeData());
+    EXPECT_FALSE(contains(debug(s), "N("));
+    grn_config.map_display_ = 4;
+    const std::string text = debug(s);
+    EXPECT_TRUE(contains(text, "\nN(1): N(1)->N(2) d=4 s=8,9 2{13}\nN(1): N(2)->N(1) d=0 s=-32768,-32768\n")) << text;
 }
 
 TEST_F(BuildingTextTest, TheHousesWorkerLine) {

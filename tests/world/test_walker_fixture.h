@@ -75,6 +75,7 @@ public:
         if (!stays_in_need) service_need[service] = 0;
     }
     void setServicePending(int16_t service, bool on) override { pending[service] = on; }
+    void forgetObject(const RnObjectID& oid) override { forgotten.push_back(oid); }
 
     float efficiency_ = 1.0f;
     bool destroyed = false;
@@ -96,6 +97,7 @@ public:
     std::map<int16_t, int> promised;
     std::map<int16_t, bool> pending;
     std::vector<uint32_t> arrived;
+    std::vector<RnObjectID> forgotten;
 };
 
 // The type of the fakes of one kind; footprint w by h.
