@@ -375,6 +375,8 @@ bool rnNearCheckDue(Bld& b, DaxGameTime now) {
     }
     if ((b.flags_ & Bld::kNearPending) == 0 || now.value() < b.t_near_.value()) return false;
     b.t_near_ = rnNextNearCheck(b.t_near_);
+    // Long asleep (a loaded game): the next check is a period from now.
+    if (b.t_near_.value() <= now.value()) b.t_near_ = rnNextNearCheck(now);
     return true;
 }
 

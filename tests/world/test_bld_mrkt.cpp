@@ -245,6 +245,31 @@ TEST_F(MarketTest, AProductionWalkerBringsALot) {
     EXPECT_EQ(fake(7, 1).returned.size(), 1u);
 }
 
+TEST_F(MarketTest, TheNearStorageSendsWhatTheHousesWant) {
+    // A house at level 1 in reach wants bread; the depot holds some and
+    // sends it lot by lot with its production walkers until the market's
+    // store is full.
+    grn_game.storType(0).num_prod_walkers_ = 1;
+    grn_game.storType(0).hours_respawn_prod_walker_ = 1;
+    depot().goods_stored_[kBread].stored_nlots_ = 10;
+    depot().efficiency_ = 1.0f;
+    grn_game.updateQueue().schedule(rnNow(), depot().oid_);
+    placeHouse(6, 1, 1);
+    runTo(124);
+    ASSERT_TRUE(bread().ordering());
+    ASSERT_EQ(bread().near_storage_, depot().oid_);
+    // The depot's first walker may be on its way already.
+    EXPECT_EQ(demand(depot(), kBread), -(4 - bread().promisedLots()));
+    EXPECT_FALSE(m().goods_stored_.at(kWood).wanted());
+    runTo(124 + 24 * 12);
+    EXPECT_EQ(bread().amount_, 20);  // capacity: four lots of five
+    EXPECT_EQ(bread().promisedLots(), 0);
+    EXPECT_EQ(depot().goods_stored_[kBread].stored_nlots_, 6);
+    EXPECT_EQ(demand(depot(), kBread), 0);
+    EXPECT_EQ(m().goodsNeed(rnNow(), kBread, true), 0);
+    expectTileListsConsistent();
+}
+
 TEST_F(MarketTest, ARemovedRuinGivesBackItsDesirabilityOnce) {
     removeAt(0, 1);  // the fixture's market was built without these
     mrktType().own_attr_ = 6;
