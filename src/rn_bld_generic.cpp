@@ -8,10 +8,12 @@
 #include <cstdio>
 
 #include "dax2/dax_error.h"
+#include "dax2/dax_msg.h"
 #include "rn.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_stor.h"
+#include "rn_bld_texts.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
@@ -205,6 +207,34 @@ void rnAppendf(std::string& buf, const char* fmt, ...) {
     if (n > 0) buf.append(tmp, std::min<size_t>(static_cast<size_t>(n), sizeof(tmp) - 1));
 }
 
+int rnNeedScore(double missing, double offered, double full) {
+    if (full <= 0.0) return 0;
+    int score = static_cast<int>((missing * 0.1 + offered * 0.9) * 1000.0 / full);
+    return score < 700 ? score / 2 : score;
+}
+
+void rnLogNewMaterial(const RnObjectID& oid, int16_t goods) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] needs new material %d,%s", oid.kind_, oid.type_idx_, oid.bld_idx_, goods,
+                  grn_game.goodsType(goods).name_.c_str());
+}
+
+void rnLogChangedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] has changed material %s properties with prod type %s", oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, grn_game.goodsType(goods).name_.c_str(), type_name.c_str());
+}
+
+void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] has material %s which is not required with prod type %s", oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, grn_game.goodsType(goods).name_.c_str(), type_name.c_str());
+}
+
+void rnShowRuin(const RnGenericBuilding& b) {
+    const RnGenericBuildingType& type = b.buildingType();
+    grn_map.setBuildingImages(b.oid_, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_, nullptr,
+                              type.ruin_image_.c_str());
+    dax_msgmgr.post(3002, rnMsg(3002), b.pos_on_map_);
+}
+
 bool rnInfoTextHead(const RnGenericBuilding& b, std::string& buf, bool sep) {
     if (sep) buf += '\n';
     buf += b.buildingType().name_;
@@ -325,9 +355,7 @@ uint16_t RnSimpleBuilding::materialNeed(DaxGameTime t, const RnObjectID& builder
         uint16_t missing = static_cast<uint16_t>(static_cast<float>(entry.amount_) - have);
         uint16_t offered = supplier ? supplier->available(entry.good_type_idx_, missing) : missing;
         if (offered == 0) continue;
-        int score = static_cast<int>((missing * 0.1 + offered * 0.9) * 1000.0 / entry.amount_);
-        if (score < 700) score /= 2;
-        sum += score;
+        sum += rnNeedScore(missing, offered, entry.amount_);
         ++count;
     }
     return count == 0 ? 0 : static_cast<uint16_t>(sum / count);
@@ -375,32 +403,27 @@ bool RnSimpleBuilding::checkMaterialNeeds(const RnSimpleBuildingType& type, DaxG
     std::set<int16_t> noted;
     for (const auto& m : material_in_store_) noted.insert(m.first);
     for (const RnMaterialEntry& entry : type.build_material_) {
-        const RnGoodsType& goods = grn_game.goodsType(entry.good_type_idx_);
         auto it = material_in_store_.find(entry.good_type_idx_);
         if (it == material_in_store_.end()) {
             RnMaterialInf rec;
             rec.add(now, entry.amount_, entry.hours_);
             material_in_store_[entry.good_type_idx_] = rec;
-            if (scheduleSupplyCheck(rec.time_level0_)) changed = true;
+            scheduleSupplyCheck(rec.time_level0_);
             changed = true;
-            daxLogMessage(1, 2, "prod [%hd:%hd,%d] needs new material %d,%s", oid_.kind_, oid_.type_idx_,
-                          oid_.bld_idx_, entry.good_type_idx_, goods.name_.c_str());
+            rnLogNewMaterial(oid_, entry.good_type_idx_);
             continue;
         }
         noted.erase(entry.good_type_idx_);
         if (it->second.relevel(now, entry.amount_, entry.hours_)) {
             changed = true;
             scheduleSupplyCheck(it->second.time_level0_);
-            daxLogMessage(1, 2, "prod [%hd:%hd,%d] has changed material %s properties with prod type %s",
-                          oid_.kind_, oid_.type_idx_, oid_.bld_idx_, goods.name_.c_str(), type.name_.c_str());
+            rnLogChangedMaterial(oid_, entry.good_type_idx_, type.name_);
         }
     }
     for (int16_t g : noted) {
         material_in_store_.erase(g);
         changed = true;
-        daxLogMessage(1, 2, "prod [%hd:%hd,%d] has material %s which is not required with prod type %s",
-                      oid_.kind_, oid_.type_idx_, oid_.bld_idx_, grn_game.goodsType(g).name_.c_str(),
-                      type.name_.c_str());
+        rnLogDroppedMaterial(oid_, g, type.name_);
     }
     return changed;
 }

@@ -399,6 +399,21 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
+// The score of a need for material or goods, in per mille of the full
+// amount: what is missing counts a tenth, what the supplier offers of it nine
+// tenths; a score below 700 counts half.
+int rnNeedScore(double missing, double offered, double full);
+
+// The log lines of a material store brought in line with its type after
+// loading: a material added, one whose properties changed, one dropped.
+void rnLogNewMaterial(const RnObjectID& oid, int16_t goods);
+void rnLogChangedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
+void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
+
+// A building falls to ruin: its type's ruin image over the footprint and
+// message 3002 at its anchor.
+void rnShowRuin(const RnGenericBuilding& b);
+
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
 // characters).
 void rnAppendf(std::string& buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

@@ -2,7 +2,10 @@
 // and its near-storage links come with their own code.
 #include "rn_bld_mrkt.h"
 
+#include <algorithm>
+
 #include "dax2/dax_error.h"
+#include "rn_bld_stor.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
@@ -40,6 +43,36 @@ void RnMrkt::walkerReturned(DaxGameTime /*t*/, const RnObjectID& /*walker*/) {}
 
 bool RnMrkt::scheduleSupplyCheck(DaxGameTime t) {
     return rnNoteEarliest(flags_, kBldPending, t_bld_, t);
+}
+
+uint16_t RnMrkt::available(int16_t goods, uint16_t wanted) const {
+    auto it = goods_stored_.find(goods);
+    if (it == goods_stored_.end()) return 0;
+    return std::min(it->second.amount_, wanted);
+}
+
+bool RnMrkt::hasGoods(int16_t goods) const {
+    if (isDestroyed()) return false;
+    auto it = goods_stored_.find(goods);
+    return it != goods_stored_.end() && it->second.amount_ > 0;
+}
+
+uint16_t RnMrkt::takeGoods(int16_t goods, uint16_t amount) {
+    if (isDestroyed()) return 0;
+    auto it = goods_stored_.find(goods);
+    if (it == goods_stored_.end()) return 0;
+    RnMrktAmountInf& entry = it->second;
+    const uint16_t taken = std::min(entry.amount_, amount);
+    const int lot = std::max<int>(1, grn_game.goodsType(goods).lot_size_);
+    const int lots_before = entry.amount_ / lot;
+    entry.amount_ = static_cast<uint16_t>(entry.amount_ - taken);
+    const int lots_after = entry.amount_ / lot;
+    // Demand is registered at the storage only while both bits are set.
+    const uint16_t both = RnMrktAmountInf::kEnabled | RnMrktAmountInf::kWanted;
+    if (!entry.near_storage_.isNull() && (entry.word_ & both) == both && lots_after != lots_before)
+        grn_game.storByOid(entry.near_storage_).adjustDemand(goods, lots_after - lots_before);
+    grn_game.goodsType(goods).consumed_cur_ += taken;
+    return taken;
 }
 
 void RnMrkt::shutDown(const RnMrktType& type) {

@@ -77,6 +77,15 @@ public:
     bool hasWorkers() const override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
+    // What the market holds of a goods type, up to wanted; 0 without an
+    // entry.
+    uint16_t available(int16_t goods, uint16_t wanted) const;
+    // Whether it holds some of the goods type (false for a ruin).
+    bool hasGoods(int16_t goods) const;
+    // Hands over up to amount units (0 for a ruin or without an entry) and
+    // returns how many. The linked storage's demand follows the change of
+    // whole lots while the entry is switched on and wanted.
+    uint16_t takeGoods(int16_t goods, uint16_t amount);
     // Recomputes the worker ratio (its efficiency) from the assigned workers.
     void updateWorkerRatio();
 

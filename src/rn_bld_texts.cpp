@@ -3,8 +3,8 @@
 //
 // LATER: the lines whose data comes with later code are left out until it
 // does: the worker lines of each requirement (people assigned, from the
-// workforce network), a storage's network lines (not linked, its edges), a
-// production's cycle progress, and a house's level-down line.
+// workforce network), a storage's network lines (not linked, its edges) and
+// a production's cycle progress.
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -425,6 +425,9 @@ int RnHous::infoText(std::string& buf, bool sep) const {
             buf += '\n';
             buf += rnMsg(2137);
         } else if ((flags_ & kTooManyJobless) != 0) {
+            buf += '\n';
+            buf += rnMsg(2107);
+        } else if (tooManyJobless(ppl + 1)) {
             buf += '\n';
             buf += rnMsg(2108);
         }

@@ -279,7 +279,15 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        EXPECT_EQ(b->update(DaxGameTime(600)), kRnNoWakeTime);
+        const DaxGameTime next = b->update(DaxGameTime(600));
+        // A house looks again a day later, a decoration with goods when it
+        // searches its near storages.
+        if (k.kind == RnIdBldHous)
+            EXPECT_EQ(next.value(), 600u + DaxGameTime::kPerDay);
+        else if (k.kind == RnIdBldDeco)
+            EXPECT_EQ(next.value(), 600u + 2 * DaxGameTime::kPerHour);
+        else
+            EXPECT_EQ(next, kRnNoWakeTime);
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);
