@@ -697,7 +697,8 @@ void RnHous::verify(const RnHousType& type) {
 
     ServiceMap services;
     GoodsMap goods;
-    bool changed = false;
+    bool services_changed = false;
+    bool goods_changed = false;
     for (int i = 0; i <= level + 1 && type.hasLevel(i); ++i) {
         for (const RnHousServiceNeed& sd : type.level_descs_[i].services_) {
             RnHouseServiceData entry;
@@ -706,7 +707,7 @@ void RnHous::verify(const RnHousType& type) {
             if (old == services_.end()) {
                 daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] sd=%d add for level %d", o.kind_, o.type_idx_,
                               o.bld_idx_, sd.service_type_idx_, i);
-                changed = true;
+                services_changed = true;
                 entry.level_word_ = word;
             } else {
                 entry = old->second;
@@ -715,12 +716,12 @@ void RnHous::verify(const RnHousType& type) {
                 if (old_tax != new_tax) {
                     daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] sd=%d chg tax property %d to %d", o.kind_,
                                   o.type_idx_, o.bld_idx_, sd.service_type_idx_, old_tax, new_tax);
-                    changed = true;
+                    services_changed = true;
                 }
                 if (entry.level() != i) {
                     daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] sd=%d chg level %d to %d", o.kind_,
                                   o.type_idx_, o.bld_idx_, sd.service_type_idx_, entry.level(), i);
-                    changed = true;
+                    services_changed = true;
                 }
                 entry.level_word_ = static_cast<uint16_t>(word | (entry.level_word_ & RnHouseServiceData::kWalkerOnWay));
             }
@@ -732,23 +733,23 @@ void RnHous::verify(const RnHousType& type) {
             if (old == goods_.end()) {
                 daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] gd=%d add for level %d", o.kind_, o.type_idx_,
                               o.bld_idx_, gd.good_type_idx_, i);
-                changed = true;
+                goods_changed = true;
             } else {
                 entry = old->second;
                 if (entry.cap_ != gd.cap_) {
                     daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] gd=%d chg max cap %d to %d", o.kind_,
                                   o.type_idx_, o.bld_idx_, gd.good_type_idx_, entry.cap_, gd.cap_);
-                    changed = true;
+                    goods_changed = true;
                 }
                 if (entry.hours_ != gd.hours_) {
                     daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] gd=%d chg hours %d to %d", o.kind_,
                                   o.type_idx_, o.bld_idx_, gd.good_type_idx_, entry.hours_, gd.hours_);
-                    changed = true;
+                    goods_changed = true;
                 }
                 if (entry.level_ != i) {
                     daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] gd=%d chg level %d to %d", o.kind_,
                                   o.type_idx_, o.bld_idx_, gd.good_type_idx_, entry.level_, i);
-                    changed = true;
+                    goods_changed = true;
                 }
             }
             entry.level_ = static_cast<uint8_t>(i);
@@ -757,12 +758,12 @@ void RnHous::verify(const RnHousType& type) {
             goods[gd.good_type_idx_] = entry;
         }
     }
-    if (changed || services.size() != services_.size()) {
+    if (services_changed || services.size() != services_.size()) {
         daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] replace service_data: %d elements by %d", o.kind_,
                       o.type_idx_, o.bld_idx_, static_cast<int>(services_.size()), static_cast<int>(services.size()));
         services_.swap(services);
     }
-    if (changed || goods.size() != goods_.size()) {
+    if (goods_changed || goods.size() != goods_.size()) {
         daxLogMessage(1, kVerifyLog, "Hous verify: [%hd:%hd,%d] replace goods_data: %d elements by %d", o.kind_,
                       o.type_idx_, o.bld_idx_, static_cast<int>(goods_.size()), static_cast<int>(goods.size()));
         goods_.swap(goods);
