@@ -311,13 +311,16 @@ const RnSimpleBuildingType& RnSimpleBuilding::simpleType() const {
 }
 
 float RnSimpleBuilding::lowestRatio(int16_t& goods) const {
-    const RnSimpleBuildingType& typ = simpleType();
-    DaxGameTime now = rnNow();
+    return rnLowestMaterialRatio(material_in_store_, simpleType().build_material_, rnNow(), goods);
+}
+
+float rnLowestMaterialRatio(const std::map<int16_t, RnMaterialInf>& store, const std::vector<RnMaterialEntry>& entries,
+                            DaxGameTime now, int16_t& goods) {
     float lowest = 1.0f;
     goods = 0;
-    for (const RnMaterialEntry& entry : typ.build_material_) {
-        auto it = material_in_store_.find(entry.good_type_idx_);
-        DAX_ASSERT(it!=material_in_store_.end());
+    for (const RnMaterialEntry& entry : entries) {
+        auto it = store.find(entry.good_type_idx_);
+        DAX_ASSERT(it!=store.end());
         if (entry.amount_ == 0) continue;  // nothing is needed of it
         float ratio = it->second.amountAt(now) / static_cast<float>(entry.amount_);
         if (ratio < lowest) {

@@ -399,6 +399,12 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
+// The lowest amountAt(now) / amount over the material entries, each of
+// which must be in the store, and the goods type that gave it; 1.0 and 0
+// with none.
+float rnLowestMaterialRatio(const std::map<int16_t, RnMaterialInf>& store, const std::vector<RnMaterialEntry>& entries,
+                            DaxGameTime now, int16_t& goods);
+
 // The score of a need for material or goods, in per mille of the full
 // amount: what is missing counts a tenth, what the supplier offers of it nine
 // tenths; a score below 700 counts half.

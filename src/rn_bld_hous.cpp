@@ -468,21 +468,10 @@ void RnHous::emptyHouse(const RnHousType& type) {
 
 float RnHous::lowestRatio(int16_t& goods) const {
     const RnHousType& type = housType();
-    const DaxGameTime now = rnNow();
-    float lowest = 1.0f;
-    goods = 0;
-    for (int i = 0; i <= curLevel(); ++i) {
-        const RnMaterialEntry& m = type.level_descs_[i].material_;
-        if (m.good_type_idx_ < 0 || m.amount_ == 0) continue;
-        auto it = material_in_store_.find(m.good_type_idx_);
-        DAX_ASSERT(it!=material_in_store_.end());
-        const float ratio = it->second.amountAt(now) / static_cast<float>(m.amount_);
-        if (ratio < lowest) {
-            lowest = ratio;
-            goods = m.good_type_idx_;
-        }
-    }
-    return lowest;
+    std::vector<RnMaterialEntry> entries;
+    for (int i = 0; i <= curLevel(); ++i)
+        if (type.level_descs_[i].material_.good_type_idx_ >= 0) entries.push_back(type.level_descs_[i].material_);
+    return rnLowestMaterialRatio(material_in_store_, entries, rnNow(), goods);
 }
 
 float RnHous::supplyRatio() const {
