@@ -1,8 +1,11 @@
 #include "dax2/dax_msg.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -20,9 +23,87 @@ class DaxStringMgr::Impl {
 public:
     std::map<int, std::string> language_;
     std::map<int, std::string> imported_;
+    // Argument kinds of the texts used as formats.
+    std::map<int, std::string> formats_;
+    // Texts found not to fit their arguments, as they read when logged.
+    std::map<int, std::string> reported_;
+
+    const std::string* find(int number) const {
+        auto it = imported_.find(number);
+        if (it != imported_.end()) return &it->second;
+        it = language_.find(number);
+        return it != language_.end() ? &it->second : nullptr;
+    }
+    // Logs a text that does not fit sig, once for each wording of it.
+    void reportUnfit(int number, const char* sig, const std::string& text) {
+        auto it = reported_.find(number);
+        if (it != reported_.end() && it->second == text) return;
+        reported_[number] = text;
+        daxLogMessage(1, 1, "text %d does not fit its arguments (%s): %s", number, sig, text.c_str());
+    }
 };
 
 namespace {
+
+// The argument kinds a printf format takes, one letter per conversion: 'd'
+// an int-sized integer, 's' a string, 'f' a double, '?' anything a text must
+// not ask for.
+std::string formatKinds(const char* fmt) {
+    std::string kinds;
+    const char* p = fmt;
+    while (*p) {
+        if (*p++ != '%') continue;
+        if (*p == '%') {
+            ++p;
+            continue;
+        }
+        while (*p && std::strchr("-+ #0", *p)) ++p;
+        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+        bool bad = false;
+        if (*p == '$' || *p == '*') bad = true;
+        if (*p == '.') {
+            ++p;
+            if (*p == '*') bad = true;
+            while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+        }
+        int shorts = 0;
+        int longs = 0;
+        while (*p == 'h') {
+            ++shorts;
+            ++p;
+        }
+        while (*p == 'l') {
+            ++longs;
+            ++p;
+        }
+        if (*p && std::strchr("jztLq", *p)) bad = true;
+        const char c = *p;
+        if (c == 0) {
+            kinds += '?';
+            break;
+        }
+        ++p;
+        char kind = '?';
+        if (std::strchr("diuxXoc", c)) {
+            kind = longs == 0 ? 'd' : '?';
+        } else if (c == 's') {
+            kind = shorts == 0 && longs == 0 ? 's' : '?';
+        } else if (std::strchr("fFeEgGaA", c)) {
+            kind = shorts == 0 && longs <= 1 ? 'f' : '?';
+        }
+        kinds += bad ? '?' : kind;
+    }
+    return kinds;
+}
+
+// Copies text into buf of size bytes, cut and terminated; returns the length.
+size_t copyCut(char* buf, size_t size, const char* text) {
+    if (size == 0) return 0;
+    size_t n = std::min(std::strlen(text), size - 1);
+    std::memcpy(buf, text, n);
+    buf[n] = 0;
+    return n;
+}
 
 // The number of a line's first token by the atoi rule (leading blanks, a
 // sign, digits, anything after them ignored), kept within int.
@@ -59,6 +140,14 @@ bool readLine(FILE* f, std::string& line) {
 }
 
 }  // namespace
+
+bool daxFormatFits(const char* fmt, const char* sig) {
+    std::string want = sig ? sig : "";
+    for (char& c : want) {
+        if (c == 'u') c = 'd';
+    }
+    return formatKinds(fmt ? fmt : "") == want;
+}
 
 DaxStringMgr::DaxStringMgr() = default;
 DaxStringMgr::~DaxStringMgr() = default;
@@ -149,6 +238,7 @@ void DaxStringMgr::loadFile(const char* path, bool imported) {
         daxLogMessage(4, 1, "read %d: %s", number, text.c_str());
         texts[number] = std::move(text);
     }
+    checkFormats(0);
 }
 
 bool DaxStringMgr::addString(int number, const std::string& text, bool imported) {
@@ -157,13 +247,68 @@ bool DaxStringMgr::addString(int number, const std::string& text, bool imported)
         return false;
     }
     (imported ? d.imported_ : d.language_)[number] = text;
+    checkFormats(number);
     return true;
 }
 
 void DaxStringMgr::clearImported() {
     if (impl_) {
         impl_->imported_.clear();
+        // A language text an import hid is the one in use again.
+        checkFormats(0);
     }
+}
+
+void DaxStringMgr::declareFormat(int number, const char* sig) {
+    Impl& d = impl();
+    const std::string kinds = sig ? sig : "";
+    auto it = d.formats_.find(number);
+    DAX_ASSERT(it == d.formats_.end() || it->second == kinds);
+    d.formats_[number] = kinds;
+    checkFormats(number);
+}
+
+const char* DaxStringMgr::declaredFormat(int number) const {
+    if (!impl_) return nullptr;
+    auto it = impl_->formats_.find(number);
+    return it == impl_->formats_.end() ? nullptr : it->second.c_str();
+}
+
+void DaxStringMgr::checkFormats(int number) {
+    Impl& d = impl();
+    for (const auto& [n, sig] : d.formats_) {
+        if (number != 0 && n != number) continue;
+        const std::string* text = d.find(n);
+        if (text && !daxFormatFits(text->c_str(), sig.c_str())) d.reportUnfit(n, sig.c_str(), *text);
+    }
+}
+
+size_t DaxStringMgr::format(char* buf, size_t size, int number, const char* sig, ...) {
+    va_list args;
+    va_start(args, sig);
+    size_t n = vformat(buf, size, number, sig, args);
+    va_end(args);
+    return n;
+}
+
+size_t DaxStringMgr::vformat(char* buf, size_t size, int number, const char* sig, va_list args) {
+    if (size == 0) return 0;
+    Impl& d = impl();
+    auto declared = d.formats_.find(number);
+    DAX_ASSERT(declared == d.formats_.end() || declared->second == (sig ? sig : ""));
+    const std::string* text = d.find(number);
+    if (!text) {
+        char missing[32];
+        std::snprintf(missing, sizeof(missing), "#%d", number);
+        return copyCut(buf, size, missing);
+    }
+    if (!daxFormatFits(text->c_str(), sig)) {
+        d.reportUnfit(number, sig ? sig : "", *text);
+        return copyCut(buf, size, text->c_str());
+    }
+    int n = std::vsnprintf(buf, size, text->c_str(), args);
+    if (n < 0) return copyCut(buf, size, "");
+    return std::min(static_cast<size_t>(n), size - 1);
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // time-stamps, logs and shows posted game messages by their display class.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -13,9 +14,21 @@
 #include "dax2/dax_clock.h"
 #include "dax2/dax_geometry.h"
 
+// Whether the printf format fmt takes exactly the argument kinds of sig, one
+// letter per argument in order: 'd' int, 'u' unsigned, 's' const char*, 'f'
+// double. Widths and precisions given as '*', positional arguments, %n, %p
+// and long integers never fit.
+bool daxFormatFits(const char* fmt, const char* sig);
+
 // The numbered texts of the current language. Texts imported by scripts win
 // over those of the language file. The implementation object is made by the
 // first load (loadLanguage, loadFile or addString).
+//
+// Texts used as printf formats come from files the program does not control,
+// so a format is never run with arguments it does not take: the program
+// declares the arguments of each such text, a declared text is checked as
+// soon as it is known, and a text that does not fit is reported and shown as
+// it stands.
 class DaxStringMgr {
 public:
     DaxStringMgr();
@@ -57,11 +70,31 @@ public:
     // Forgets the imported texts (a new game).
     void clearImported();
 
+    // Declares that text `number` is used as a printf format with the
+    // argument kinds of sig (as for daxFormatFits). A declared text is
+    // checked now if it exists and whenever a load or addString changes it:
+    // one that does not fit is logged (level 1) once per text. Declaring a
+    // number again with other kinds is a fatal check.
+    void declareFormat(int number, const char* sig);
+    // The kinds declared for text `number`, null when it has none.
+    const char* declaredFormat(int number) const;
+
+    // Text `number` used as a printf format with the arguments that follow,
+    // whose kinds sig names, written into buf of size bytes (terminated; a
+    // longer result is cut). A text that does not fit sig is copied as it
+    // stands (and logged once); a missing text gives "#<number>". A sig
+    // other than the one declared for the number is a fatal check. Returns
+    // the length written.
+    size_t format(char* buf, size_t size, int number, const char* sig, ...);
+    size_t vformat(char* buf, size_t size, int number, const char* sig, va_list args);
+
 private:
     class Impl;
     std::unique_ptr<Impl> impl_;
 
     Impl& impl();
+    // Checks the declared texts; only number when it is not 0.
+    void checkFormats(int number);
 };
 
 // One posted message.

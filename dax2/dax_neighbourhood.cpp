@@ -63,3 +63,6 @@ void DaxNeighbourhood::clear() {
     nb_sizes_.clear();
     offsets_.clear();
 }
+
+DaxNeighbourhood dax_neighbourhood_manh(true);
+DaxNeighbourhood dax_neighbourhood_eucl(false);

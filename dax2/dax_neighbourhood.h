@@ -34,3 +34,9 @@ private:
     std::vector<int> nb_sizes_;
     std::vector<DaxMapPositionI> offsets_;
 };
+
+// The game's two shared tables, sized for the loaded content once its model
+// is checked: the Manhattan one for road and walker reaches, the Euclidean
+// one for the resources around production buildings.
+extern DaxNeighbourhood dax_neighbourhood_manh;
+extern DaxNeighbourhood dax_neighbourhood_eucl;

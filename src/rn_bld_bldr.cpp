@@ -95,7 +95,7 @@ RnObjectID RnBldrType::createBuilding(int x, int y) {
     rnAddWorkplace(obj.oid_, worker_reqs_);
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -110,7 +110,7 @@ void RnBldrType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 uint16_t RnBldrType::capacityForGoods(int16_t goods) const {

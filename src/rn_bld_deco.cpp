@@ -331,6 +331,7 @@ RnObjectID RnDecoType::createBuilding(int x, int y) {
     RnDeco& obj = rnAddInstance(instances_, *this, RnDeco(*this, x, y));
     rnPlaceOnMap(obj, floor_image_, image_defunc_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_def_);
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -342,7 +343,7 @@ void RnDecoType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 uint16_t RnDecoType::amountForGoods(int16_t goods) const {

@@ -231,7 +231,7 @@ void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::strin
 void rnShowRuin(const RnGenericBuilding& b) {
     const RnGenericBuildingType& type = b.buildingType();
     grn_map.setBuildingImages(b.oid_, b.pos_on_map_.x, b.pos_on_map_.y, type.width_, type.height_, nullptr,
-                              type.ruin_image_.c_str());
+                              type.ruin_image_.empty() ? nullptr : type.ruin_image_.c_str());
     dax_msgmgr.post(3002, rnMsg(3002), b.pos_on_map_);
 }
 

@@ -416,8 +416,9 @@ void rnLogNewMaterial(const RnObjectID& oid, int16_t goods);
 void rnLogChangedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
 void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
 
-// A building falls to ruin: its type's ruin image over the footprint and
-// message 3002 at its anchor.
+// A building falls to ruin: its type's ruin image over the footprint (the
+// building image stays for a type without one) and message 3002 at its
+// anchor.
 void rnShowRuin(const RnGenericBuilding& b);
 
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1

@@ -326,9 +326,7 @@ void RnHous::fallToRuin(const RnHousType& type) {
 
 void RnHous::peopleArrive(const RnHousType& type, int n) {
     setPeople(people() + n);
-    // LATER: RnGame::changePopulation (with its milestone messages) takes
-    // this over with the statistics; until then the count is kept here.
-    grn_game.population_ += static_cast<uint32_t>(n);
+    grn_game.changePopulation(n);
     if (type.ppl_type_idx_ >= 0) grn_game.peoplType(type.ppl_type_idx_).population_ += n;
     offerWorkers(type, type.percent_workers_ * people() / 100);
 }
@@ -420,7 +418,7 @@ void RnHous::levelUp(DaxGameTime t, const RnHousType& type) {
         scheduleSupplyCheck(fresh.time_level0_);
     }
     addLevelEntries(type, level + 1, t, false);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 void RnHous::levelDown(const RnHousType& type) {
@@ -446,7 +444,7 @@ void RnHous::levelDown(const RnHousType& type) {
     setLevel(level - 1);
     setPeopleTarget(type.level_descs_[level - 1].people_max_);
     showLevelImages(type);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 void RnHous::emptyHouse(const RnHousType& type) {
@@ -816,7 +814,7 @@ RnObjectID RnHousType::createBuilding(int x, int y) {
     // new one, its own material full.
     obj.addLevelEntries(*this, 0, now, true);
     obj.addLevelEntries(*this, 1, now, false);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -828,7 +826,7 @@ void RnHousType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     house.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 std::string RnHousType::phantomImage() const {

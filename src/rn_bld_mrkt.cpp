@@ -94,7 +94,7 @@ RnObjectID RnMrktType::createBuilding(int x, int y) {
     rnAddWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     rnPlaceOnMap(obj, floor_image_, image_);
     rnSpreadOwnAttr(obj, rnNow(), 0, own_attr_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
     return obj.oid_;
 }
 
@@ -109,7 +109,7 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     obj.is_active_ = false;
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
-    // The goods statistics are recomputed here once they exist.
+    grn_game.updateGoodsStatistics();
 }
 
 bool RnMrkt::findWalkerTarget(RnFloodTarget& target, DaxGameTime now,

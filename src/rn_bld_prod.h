@@ -1,7 +1,9 @@
 // Production buildings: workplaces that turn input goods (or a resource of
-// the map) into output goods and send production walkers with them. Here are
-// the records, the placement with its resource rule, and the removal; the
-// production cycle comes with its own code.
+// the map) into output goods in timed cycles and send production walkers
+// with them to the buildings and storages that need them most. Here are the
+// records, the cycle, the walker dispatch, the near-storage links, the
+// resource factor with its roaming markers, the placement with its resource
+// rule, the removal and the checks after loading.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +47,8 @@ struct RnProdPersData {
     static constexpr uint32_t kKillPending = 1u << 5;
     static constexpr int kWalkerCountShift = 6;  // bits 6-9: walkers out
     static constexpr uint32_t kWalkerCountMask = 15u << 6;
-    static constexpr uint32_t kProblemBits = 3u << 10;
+    static constexpr uint32_t kProblemBits = 3u << 10;  // both: no road
+    static constexpr uint32_t kNoTarget = 1u << 10;
     static constexpr uint32_t kDestroyed = 1u << 12;
 
     uint32_t flags_ = 0;
@@ -80,26 +83,77 @@ public:
     // entry per output and per input goods type.
     RnProd(const RnProdType& type, int x, int y);
 
-    // Runs the worker re-check when it is due. LATER: the other timers
-    // come with the building's own code.
+    // Material, resource factor, workers, near storages, finished cycles,
+    // returned walkers and the next departure, each when its timer is due.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
+    // Inputs came: cycles that could not start may start now.
     void goodsArrived(DaxGameTime t) override;
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Worker factor times resource factor; 0 for a ruin.
     float efficiency() const override;
-    uint32_t problemFlags() const override { return flags_ & kProblemBits; }
+    bool refersTo(const RnObjectID& oid) const override;
+    // The walker outcome (bits 10-11), with bit 0 set when there is no road.
+    uint32_t problemFlags() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
     // Workers of a needed people type live in range (false for a ruin).
     bool hasWorkers() const override;
+    bool inputsAvailable() const override;
+    int inputLevel() const override;
+    int outputLevel() const override;
+    // The footprint, the anchor's id and the resource rule against the
+    // loaded map; raises when one fails.
+    void verifyOnMap() const override;
+    // 1000 for an empty input store, falling with the square of its free
+    // share (stored, with promised when asked); 0 for other goods.
+    uint16_t goodsNeed(DaxGameTime t, int16_t goods, bool with_promised) const override;
+    void goodsDelivered(DaxGameTime t, int16_t goods, int amount) override;
+    void goodsPromised(int16_t goods, int amount) override;
+    void forgetObject(const RnObjectID& oid) override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // Recomputes the worker factor from the assigned workers.
-    void updateWorkerRatio();
+    void updateWorkerFactor();
 
+    // Starts or shortens the cycle of every output (list order); true when
+    // one started or got shorter.
+    bool startCycles(DaxGameTime t);
+    // The output's stock changes by delta: down to 0 at least, up to cap at
+    // most (what is added counts as produced); the near storage's demand
+    // follows.
+    void adjustOutput(int16_t goods, int delta, int cap);
+    // How far the running cycle of the only output is, in per cent; -1 with
+    // several outputs, no running cycle or no efficiency.
+    int cycleProgressPercent() const;
+    // Production walkers out (bits 6-9).
+    int walkerCount() const { return static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift); }
+
+    // The share of resource tiles around the building against the type's
+    // resource percent; the roaming markers are drawn anew on free
+    // resource tiles.
+    void updateResourceFactor(const RnProdType& type);
+    // Takes the roaming markers off the map.
+    void releaseMarkedTiles();
+
+    // Decay and removal: leaves the workforce, gives up its walkers and
+    // near-storage links, empties its goods, takes its desirability and
+    // markers off the map.
     void shutDown(const RnProdType& type);
+
+    // After loading (a raised error stops the loading):
+    // the material store against the type's list; rescheduled on a change.
+    void verifyMaterialNeeds();
+    // Goods entries against the type's lists: missing ones are added, links
+    // to storages that no longer keep the goods dropped, goods the type no
+    // longer lists refused.
+    void checkInputGoods();
+    void checkOutputGoods();
+    // A building whose anchor tile does not carry its id is taken out of
+    // the world; otherwise its walker counter is recounted.
+    void checkOidAndWalkers();
 
     // The building (storages included) that needs one of the goods types
     // most for the road it takes, within prod_walker_range, from the road
@@ -113,6 +167,22 @@ public:
     OutputMap output_goods_in_store_;
     // Tiles given a roaming marker (positions packed as DaxMapPositionI).
     std::vector<int32_t> marked_tiles_;
+
+private:
+    bool advanceOutput(DaxGameTime t, RnProdOutInf& out, const RnGoodsOutput& def);
+    bool consumeInputs(const RnProdOutInf& out, const RnGoodsOutput& def);
+    void applyNearStorages(const std::map<int16_t, RnObjectID>& near);
+    void setInputNearStorage(int16_t goods, RnProdInpInf& in, const RnObjectID& stor);
+    void sendProdWalker(DaxGameTime now);
+    void removeFinishedWalkers();
+    void setWalkerCount(int n);
+    // The room an input entry registers as need at its storage.
+    int inputRoom(const RnProdInpInf& in) const;
+    // The decay: the building becomes a ruin.
+    void fallToRuin();
+    // Logs the anchor tile's other id and every footprint tile; false when
+    // the anchor tile carries this building.
+    bool logInconsistentOid() const;
 };
 
 class RnProdType : public RnSimpleBuildingType {

@@ -3,8 +3,7 @@
 //
 // LATER: the lines whose data comes with later code are left out until it
 // does: the worker lines of each requirement (people assigned, from the
-// workforce network), a storage's network lines (not linked, its edges) and
-// a production's cycle progress.
+// workforce network) and a storage's network lines (not linked, its edges).
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -37,65 +36,32 @@
 
 namespace {
 
-// The argument kinds a printf format takes, one letter per conversion: 'd'
-// an int-sized integer, 's' a string, 'f' a double, '?' anything a text of
-// this game must not ask for.
-std::string formatKinds(const char* fmt) {
-    std::string kinds;
-    const char* p = fmt;
-    while (*p) {
-        if (*p++ != '%') continue;
-        if (*p == '%') {
-            ++p;
-            continue;
-        }
-        while (*p && std::strchr("-+ #0", *p)) ++p;
-        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
-        bool bad = false;
-        if (*p == '$' || *p == '*') bad = true;
-        if (*p == '.') {
-            ++p;
-            if (*p == '*') bad = true;
-            while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
-        }
-        int shorts = 0;
-        int longs = 0;
-        while (*p == 'h') {
-            ++shorts;
-            ++p;
-        }
-        while (*p == 'l') {
-            ++longs;
-            ++p;
-        }
-        if (*p && std::strchr("jztLq", *p)) bad = true;
-        const char c = *p;
-        if (c == 0) {
-            kinds += '?';
-            break;
-        }
-        ++p;
-        char kind = '?';
-        if (std::strchr("diuxXoc", c)) {
-            kind = longs == 0 ? 'd' : '?';
-        } else if (c == 's') {
-            kind = shorts == 0 && longs == 0 ? 's' : '?';
-        } else if (std::strchr("fFeEgGaA", c)) {
-            kind = shorts == 0 && longs <= 1 ? 'f' : '?';
-        }
-        kinds += bad ? '?' : kind;
-    }
-    return kinds;
-}
+// Every numbered text the game uses as a printf format, with the kinds of
+// its arguments (as rnAppendMsg takes them): checked as the texts load.
+struct TextFormat {
+    int number;
+    const char* sig;
+};
+const TextFormat kTextFormats[] = {
+    // Building texts.
+    {2109, "ds"}, {2110, "dds"}, {2111, "ddsdd"}, {2112, "dds"}, {2114, ""}, {2121, "ds"}, {2122, "d"},
+    {2123, "ds"}, {2130, "d"}, {2131, "d"}, {2135, "d"}, {2144, "ss"}, {2145, "sd"}, {2148, "ds"},
+    {2151, "ds"}, {2164, "ds"}, {2165, "dds"}, {2166, "ds"}, {2167, "dds"}, {2501, "ds"}, {2502, "d"},
+    // Type, tile and statistics texts of the interface.
+    {2113, "d"}, {2125, "d"}, {2126, "d"}, {2127, "d"}, {2128, "dd"}, {2149, "d"}, {2152, "ds"},
+    {2153, "s"}, {2154, "sff"}, {2155, "s"}, {2156, "s"}, {2157, "s"}, {2158, "sdd"}, {2159, ""},
+    {2170, ""}, {2171, "s"}, {2172, "s"}, {2173, "s"}, {2174, ""}, {2175, ""}, {2177, "s"}, {2178, ""},
+    {2179, ""}, {2180, "s"}, {2181, ""}, {2182, ""}, {2183, ""}, {2184, ""}, {2185, ""}, {2186, ""},
+    {2190, "d"}, {2191, "d"}, {2831, "sd"}, {2832, "d"}, {2833, "d"}, {2834, "d"},
+    // Population milestones and advice.
+    {3001, "u"}, {3100, ""}, {3101, "s"}, {3102, "s"}, {3103, "s"}, {3104, "s"}, {3105, "s"}, {3106, "ss"},
+    {3107, "s"},
+};
 
 }  // namespace
 
-bool rnFormatFits(const char* fmt, const char* sig) {
-    std::string want = sig ? sig : "";
-    for (char& c : want) {
-        if (c == 'u') c = 'd';
-    }
-    return formatKinds(fmt ? fmt : "") == want;
+void rnDeclareTextFormats() {
+    for (const TextFormat& f : kTextFormats) dax_strings.declareFormat(f.number, f.sig);
 }
 
 std::string rnMsg(int number) {
@@ -104,25 +70,12 @@ std::string rnMsg(int number) {
 }
 
 void rnAppendMsg(std::string& buf, int number, const char* sig, ...) {
-    if (!dax_strings.hasString(number)) {
-        rnAppendf(buf, "#%d", number);
-        return;
-    }
-    const std::string& fmt = dax_strings.get(number);
-    if (!rnFormatFits(fmt.c_str(), sig)) {
-        static std::set<int> reported;
-        if (reported.insert(number).second) {
-            daxLogMessage(1, 1, "text %d does not fit its arguments (%s): %s", number, sig, fmt.c_str());
-        }
-        buf += fmt;
-        return;
-    }
     char tmp[kDaxMsgBufSize];
     va_list args;
     va_start(args, sig);
-    int n = std::vsnprintf(tmp, sizeof(tmp), fmt.c_str(), args);
+    size_t n = dax_strings.vformat(tmp, sizeof(tmp), number, sig, args);
     va_end(args);
-    if (n > 0) buf.append(tmp, std::min<size_t>(static_cast<size_t>(n), sizeof(tmp) - 1));
+    buf.append(tmp, n);
 }
 
 int rnTextDebugLevel() { return grn_config.map_display_; }
@@ -639,6 +592,11 @@ int RnProd::debugText(std::string& buf, bool sep) const {
                   static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift), type.num_walkers_);
     }
     appendMaterialLines(buf, *this);
+    const int progress = cycleProgressPercent();
+    if (progress >= 0) {
+        buf += '\n';
+        rnAppendMsg(buf, 2132, "d", progress);
+    }
     for (const auto& [g, e] : output_goods_in_store_) {
         const int stored = e.stored_ & RnProdOutInf::kAmountMask;
         const int lot = g >= 0 && static_cast<size_t>(g) < grn_game.goodsTypes().size() ? grn_game.goodsType(g).lot_size_

@@ -17,14 +17,14 @@ std::string rnMsg(int number);
 
 // Appends numbered text `number` used as a printf format with the arguments
 // that follow. sig names their kinds in order: 'd' int, 'u' unsigned, 's'
-// const char*, 'f' double. A text whose conversions do not take exactly
-// those kinds is appended as it stands, and logged the first time.
+// const char*, 'f' double (daxFormatFits). A text whose conversions do not
+// take exactly those kinds is appended as it stands, and logged once.
 void rnAppendMsg(std::string& buf, int number, const char* sig, ...);
 
-// Whether the printf format fmt takes exactly the argument kinds of sig (as
-// for rnAppendMsg). Widths and precisions given as '*', positional
-// arguments, %n, %p and long integers never fit.
-bool rnFormatFits(const char* fmt, const char* sig);
+// Declares every numbered text the game uses as a format with the kinds of
+// its arguments, so that the texts are checked as soon as they are loaded
+// (DaxStringMgr::declareFormat). The program calls it once at start-up.
+void rnDeclareTextFormats();
 
 // How much debug output the tile and building texts carry: 0 none, 1 to 4
 // more and more (the user's map_display setting, read only with debugging

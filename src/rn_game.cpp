@@ -1,5 +1,6 @@
-// The game object: construction, clearing, the new-game reset, registration
-// of type records, build orders and demolitions.
+// The game object: construction, clearing, the new-game reset, the model
+// check after loading, registration of type records, build orders and
+// demolitions.
 #include "rn_game.h"
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_msg.h"
+#include "dax2/dax_neighbourhood.h"
+#include "rn.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
 #include "rn_bld_hous.h"
@@ -90,6 +93,9 @@ void RnGame::resetForNewGame(const char* map_name, const char* game_name) {
     autosave_week_ = 0;
     autosave_month_ = 0;
     autosave_year_ = 0;
+    // Advice is given once per game: a new game starts without any.
+    advice_given_.clear();
+    advice_day_ = -1;
     hours_incr_desirability_ = 1;
     hours_decr_desirability_ = 1;
     map_range_desirability_ = 10;
@@ -100,94 +106,275 @@ void RnGame::clearTerrainOnMapMarks() {
     for (RnTerrain& t : terrains_.records()) t.flags_ = static_cast<int16_t>(t.flags_ & ~kRnTerrainOnMap);
 }
 
-// LATER: the full model check (the goods-flow errors, the report in the log
-// and the neighbourhood tables) comes with its own code and replaces this
-// body; until then it derives only what placing, drawing and describing
-// buildings need.
+namespace {
+
+// What the model report says of a goods type besides its flags: the weekly
+// output of the production types that make it, and the workers of people
+// types 0 and 1 those need (alone, and with the makers of their inputs).
+struct GoodsReport {
+    double lots_per_week = 0.0;
+    double units_per_week = 0.0;
+    int workers[2] = {0, 0};
+    int chain_workers[2] = {0, 0};
+};
+
+// Sets a usage flag; true when it was not set before (the first use is
+// logged).
+bool mark(bool& flag) {
+    bool first = !flag;
+    flag = true;
+    return first;
+}
+
+const char* word(bool on, const char* text, const char* blank) { return on ? text : blank; }
+
+// Largest radius a shared neighbourhood table is built for: far beyond any
+// reach the content may give, and small enough to be built at once.
+constexpr int kMaxNeighbourhoodRadius = 1024;
+
+// Builds a shared table for radius r unless it already reaches r.
+void sizeNeighbourhood(DaxNeighbourhood& nb, int r, const char* metric) {
+    if (nb.radiusCount() < r) nb.clear();
+    if (nb.radiusCount() != 0) return;
+    nb.build(static_cast<uint16_t>(r));
+    daxLogMessage(2, 1, "set global neighbourhood (%s) radius to %u", metric, static_cast<unsigned>(nb.radiusCount()));
+}
+
+}  // namespace
+
 void RnGame::validateModel() {
     // Production types that can work on this map: those without a resource,
     // and those whose resource a terrain of the map carries.
     for (RnProdType& pt : prod_types_.records()) {
-        bool available = pt.resource_idx_ < 0;
+        const uint16_t mask = pt.resourceMask();
+        if (mask == 0) pt.menu_flag_ = 1;
         for (const RnTerrain& t : terrains_.records()) {
-            if (pt.resource_idx_ >= 0 && t.isOnMap() && (t.resource_mask_ & (1 << pt.resource_idx_)) != 0) {
-                available = true;
-            }
+            if (mask != 0 && t.isOnMap() && (t.resource_mask_ & mask) != 0) pt.menu_flag_ = 1;
         }
-        pt.menu_flag_ = available ? 1 : 0;
     }
-    auto material = [this](const std::vector<RnMaterialEntry>& list) {
-        for (const RnMaterialEntry& m : list) {
-            if (m.good_type_idx_ >= 0) goodsType(m.good_type_idx_).used_mat_ = true;
-        }
-    };
-    // The goods a house level needs, also through the production chains
-    // that make them.
+    // (The loading screen prepares the main map view once this returns.)
+
+    std::vector<GoodsReport> report(goods_types_.size());
+
+    // The goods each house level needs, with everything that goes into
+    // making them: the services' material and goods, and for every goods
+    // the material and inputs of its makers. Each level's line lists what
+    // it adds to the levels below it.
     for (const RnHousType& ht : hous_types_.records()) {
-        std::vector<int16_t> queue;
-        auto need = [&](int16_t g) {
-            if (g < 0 || goodsType(g).house_level_) return;
-            goodsType(g).house_level_ = true;
-            queue.push_back(g);
-        };
-        for (const RnHousLevelDesc& level : ht.level_descs_) {
+        daxLogMessage(2, 1, "house type %s", ht.name_.c_str());
+        std::set<int16_t> collected;
+        for (size_t li = 0; li < ht.level_descs_.size(); ++li) {
+            const RnHousLevelDesc& level = ht.level_descs_[li];
+            std::string line;
+            rnAppendf(line, "level %2d:", static_cast<int>(li));
+            rnAppendf(line, " %2d %2d", level.people_max_, level.people_max_ * ht.percent_workers_ / 100);
+            std::vector<int16_t> queue;
+            auto need = [&](int16_t g) {
+                if (g < 0 || collected.count(g) != 0) return;
+                for (int16_t q : queue) {
+                    if (q == g) return;
+                }
+                goodsType(g);  // an index out of the table is a fatal check
+                queue.push_back(g);
+            };
             need(level.material_.good_type_idx_);
-            for (const RnHousServiceNeed& s : level.services_) {
-                const RnServType& st = servType(s.service_type_idx_);
+            for (const RnHousServiceNeed& sn : level.services_) {
+                const RnServType& st = servType(sn.service_type_idx_);
+                rnAppendf(line, " s(%d)%s", st.type_id_, st.name_.c_str());
                 for (const RnMaterialEntry& m : st.build_material_) need(m.good_type_idx_);
                 for (const RnGoodsAmount& g : st.needs_) need(g.good_type_idx_);
             }
             for (const RnHousGoodsNeed& g : level.goods_) need(g.good_type_idx_);
-        }
-        for (size_t i = 0; i < queue.size(); ++i) {
-            for (const RnProdType& pt : prod_types_.records()) {
-                bool makes = false;
-                for (const RnGoodsOutput& o : pt.output_goods_) makes |= o.good_type_idx_ == queue[i] && o.amount_ != 0;
-                if (!makes) continue;
-                for (const RnMaterialEntry& m : pt.build_material_) need(m.good_type_idx_);
-                for (const RnGoodsAmount& g : pt.input_goods_) need(g.good_type_idx_);
+            for (size_t i = 0; i < queue.size(); ++i) {
+                const int16_t g = queue[i];
+                for (const RnProdType& pt : prod_types_.records()) {
+                    bool makes = false;
+                    for (const RnGoodsOutput& o : pt.output_goods_) makes |= o.good_type_idx_ == g && o.amount_ != 0;
+                    if (!makes) continue;
+                    for (const RnMaterialEntry& m : pt.build_material_) need(m.good_type_idx_);
+                    for (const RnGoodsAmount& in : pt.input_goods_) need(in.good_type_idx_);
+                }
+                const RnGoodsType& gt = goodsType(g);
+                rnAppendf(line, " g(%d)%s", gt.id_, gt.name_.c_str());
+            }
+            daxLogMessage(2, 1, "%s", line.c_str());
+            for (int16_t g : queue) {
+                goodsType(g).house_level_ = true;
+                collected.insert(g);
             }
         }
-        for (const RnHousLevelDesc& level : ht.level_descs_) {
-            for (const RnHousGoodsNeed& g : level.goods_) goodsType(g.good_type_idx_).used_hous_ = true;
-            if (level.material_.good_type_idx_ >= 0) goodsType(level.material_.good_type_idx_).used_mat_ = true;
-        }
     }
+
+    int consumed_by_houses = 0;
+    int material_uses = 0;
+    // Building material of a type that takes part: sets mat.
+    auto material = [&](const std::vector<RnMaterialEntry>& list, const char* who) {
+        for (const RnMaterialEntry& m : list) {
+            RnGoodsType& gt = goodsType(m.good_type_idx_);
+            if (mark(gt.used_mat_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is needed as material by %s", gt.id_, gt.name_.c_str(), who);
+            }
+            ++material_uses;
+        }
+    };
+
+    // Production: what is made, harvested and used as input. A goods type
+    // must come after the goods it is made from: the chains run in index
+    // order.
     for (RnProdType& pt : prod_types_.records()) {
-        pt.used_flag_ = 0;
-        if (!pt.menu_flag_ || pt.deprecated_) continue;
-        for (const RnGoodsAmount& g : pt.input_goods_) goodsType(g.good_type_idx_).used_p_in_ = true;
-        for (const RnGoodsOutput& o : pt.output_goods_) {
-            RnGoodsType& gt = goodsType(o.good_type_idx_);
-            (pt.input_goods_.empty() ? gt.used_harv_ : gt.used_prod_) = true;
+        if (!pt.menu_flag_) {
+            daxLogMessage(3, 1, "prod type %d (%s) is not available on map", pt.type_id_, pt.name_.c_str());
+            continue;
+        }
+        if (pt.deprecated_) {
+            daxLogMessage(3, 1, "prod type %d (%s) is deprecated", pt.type_id_, pt.name_.c_str());
+            continue;
+        }
+        daxLogMessage(3, 1, "prod type %d (%s):", pt.type_id_, pt.name_.c_str());
+        // The data-model loader refuses anything else.
+        DAX_ASSERT_AT(pt.output_goods_.size() == 1 || pt.input_goods_.size() == 0, kSrc, __LINE__);
+        int16_t max_input_idx = -1;
+        int input_workers[2] = {0, 0};
+        for (const RnGoodsAmount& in : pt.input_goods_) {
+            RnGoodsType& gt = goodsType(in.good_type_idx_);
+            max_input_idx = std::max(max_input_idx, in.good_type_idx_);
+            for (int p = 0; p < 2; ++p) input_workers[p] += report[in.good_type_idx_].chain_workers[p];
+            if (mark(gt.used_p_in_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is consumed by prod", gt.id_, gt.name_.c_str());
+            }
+        }
+        std::string worker_text;
+        int workers[2] = {0, 0};
+        for (const RnWorkerReq& w : pt.worker_reqs_) {
+            rnAppendf(worker_text, " %d", w.num_req_);
+            if (w.ppl_type_idx_ == 0 || w.ppl_type_idx_ == 1) workers[w.ppl_type_idx_] += w.num_req_;
+        }
+        for (const RnGoodsOutput& out : pt.output_goods_) {
+            RnGoodsType& gt = goodsType(out.good_type_idx_);
+            if (max_input_idx >= out.good_type_idx_) {
+                const RnGoodsType& input = goodsType(max_input_idx);
+                daxRaiseError("goods type %d (%s) must be defined after the goods it is made from: production "
+                              "type %d (%s) makes it from goods type %d (%s)",
+                              gt.id_, gt.name_.c_str(), pt.type_id_, pt.name_.c_str(), input.id_, input.name_.c_str());
+            }
+            const bool harvested = pt.input_goods_.empty();
+            if (mark(harvested ? gt.used_harv_ : gt.used_prod_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is %s by prod", gt.id_, gt.name_.c_str(),
+                              harvested ? "harvested" : "produced");
+            }
             if (gt.house_level_) pt.used_flag_ = 1;
+            const double lots = out.time_ > 0 ? out.amount_ * 168.0 / out.time_ : 0.0;
+            daxLogMessage(2, 1, "prod %d per week %d lot=%3d /week=%6.2lf -%s %s %s", pt.type_id_, gt.id_,
+                          gt.lot_size_, lots, worker_text.c_str(), pt.name_.c_str(), gt.name_.c_str());
+            GoodsReport& r = report[out.good_type_idx_];
+            r.lots_per_week += lots;
+            r.units_per_week += lots * gt.lot_size_;
+            for (int p = 0; p < 2; ++p) {
+                r.workers[p] += workers[p];
+                r.chain_workers[p] += workers[p] + input_workers[p];
+            }
         }
-        material(pt.build_material_);
+        material(pt.build_material_, "build(prod)");
     }
+
+    // Houses take part whatever their state.
+    for (const RnHousType& ht : hous_types_.records()) {
+        daxLogMessage(3, 1, "house type %d:", ht.type_id_);
+        for (const RnHousLevelDesc& level : ht.level_descs_) {
+            for (const RnHousGoodsNeed& g : level.goods_) {
+                RnGoodsType& gt = goodsType(g.good_type_idx_);
+                if (mark(gt.used_hous_)) {
+                    daxLogMessage(3, 1, "goods type %d (%s) is consumed by house", gt.id_, gt.name_.c_str());
+                }
+                ++consumed_by_houses;
+            }
+            if (level.material_.good_type_idx_ >= 0) {
+                material(std::vector<RnMaterialEntry>{level.material_}, "house");
+            }
+        }
+    }
+    // The other kinds, unless deprecated.
+    auto takesPart = [](const RnGenericBuildingType& t, const char* kind) {
+        if (t.deprecated_) {
+            daxLogMessage(3, 1, "%s type %d (%s) is deprecated", kind, t.type_id_, t.name_.c_str());
+            return false;
+        }
+        daxLogMessage(3, 1, "%s type %d:", kind, t.type_id_);
+        return true;
+    };
     for (const RnDecoType& dt : deco_types_.records()) {
-        if (dt.deprecated_) continue;
+        if (!takesPart(dt, "deco")) continue;
         for (const RnGoodsAmount& g : dt.goods_) {
-            goodsType(g.good_type_idx_).used_deco_ = true;
-            goodsType(g.good_type_idx_).house_level_ = true;
+            RnGoodsType& gt = goodsType(g.good_type_idx_);
+            gt.house_level_ = true;
+            if (mark(gt.used_deco_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is consumed by deco", gt.id_, gt.name_.c_str());
+            }
         }
-        material(dt.build_material_);
-    }
-    for (const RnServType& st : serv_types_.records()) {
-        if (st.deprecated_) continue;
-        for (const RnGoodsAmount& g : st.needs_) goodsType(g.good_type_idx_).used_serv_ = true;
-        material(st.build_material_);
+        material(dt.build_material_, "build(deco)");
     }
     for (const RnMrktType& mt : mrkt_types_.records()) {
-        if (!mt.deprecated_) material(mt.build_material_);
+        if (takesPart(mt, "mrkt")) material(mt.build_material_, "build(mrkt)");
+    }
+    for (const RnServType& st : serv_types_.records()) {
+        if (!takesPart(st, "serv")) continue;
+        for (const RnGoodsAmount& g : st.needs_) {
+            RnGoodsType& gt = goodsType(g.good_type_idx_);
+            if (mark(gt.used_serv_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is consumed by serv", gt.id_, gt.name_.c_str());
+            }
+        }
+        material(st.build_material_, "build(serv)");
     }
     for (const RnStorType& st : stor_types_.records()) {
-        if (!st.deprecated_) material(st.build_material_);
+        if (takesPart(st, "stor")) material(st.build_material_, "build(stor)");
     }
     for (const RnBldrType& bt : bldr_types_.records()) {
-        if (bt.deprecated_) continue;
-        for (int16_t g : bt.goods_allowed_) goodsType(g).used_bldr_ = true;
+        if (!takesPart(bt, "bldr")) continue;
+        for (int16_t g : bt.goods_allowed_) {
+            RnGoodsType& gt = goodsType(g);
+            if (mark(gt.used_bldr_)) {
+                daxLogMessage(3, 1, "goods type %d (%s) is material distributed by builder", gt.id_,
+                              gt.name_.c_str());
+            }
+            if (!gt.used_mat_) {
+                daxLogMessage(1, 1, "goods type %d (%s) is distributed, but not needed", gt.id_, gt.name_.c_str());
+            }
+        }
     }
-    // What markets sell and storages keep.
+
+    // Markets and builders exist exactly when something needs them.
+    if (consumed_by_houses > 0 && mrkt_types_.empty()) {
+        daxRaiseError("goods are consumed by houses, but there are no markets");
+    }
+    if (consumed_by_houses == 0 && !mrkt_types_.empty()) {
+        daxRaiseError("no goods are consumed by any house, markets not usable");
+    }
+    if (material_uses > 0 && bldr_types_.empty()) {
+        daxRaiseError("material is needed by buildings, but there are no builders");
+    }
+    if (material_uses == 0 && !bldr_types_.empty()) {
+        daxRaiseError("no material is needed by any building, builders not usable");
+    }
+
+    // The goods flow: what is used must be made, what is made should be
+    // used, and material needs a builder.
+    int undistributed = 0;
+    for (const RnGoodsType& gt : goods_types_.records()) {
+        if (gt.used_mat_ && !gt.used_bldr_) {
+            daxLogMessage(1, 1, "goods type %d %s needed as material, but not distributed", gt.id_, gt.name_.c_str());
+            ++undistributed;
+        }
+        const bool used = gt.used_hous_ || gt.used_p_in_ || gt.used_serv_ || gt.used_deco_ || gt.used_mat_;
+        const bool made = gt.used_prod_ || gt.used_harv_;
+        if (used && !made) daxLogMessage(1, 1, "goods type %d %s consumed, but not produced", gt.id_, gt.name_.c_str());
+        if (made && !used) {
+            daxLogMessage(1, 2, "goods type %d %s produced but not used anywhere", gt.id_, gt.name_.c_str());
+        }
+    }
+    if (undistributed > 0) daxRaiseError("all needed material must be distributed by some builder");
+
+    // What markets sell: the house goods of their classes.
     for (RnMrktType& mt : mrkt_types_.records()) {
         mt.distribute_goods_.clear();
         for (size_t g = 0; g < goods_types_.size(); ++g) {
@@ -198,6 +385,8 @@ void RnGame::validateModel() {
             daxRaiseError("market type %d '%s' has no goods to distribute", mt.type_id_, mt.name_.c_str());
         }
     }
+    // What storages keep: the goods in use of their classes, each goods type
+    // in one storage type only.
     for (size_t s = 0; s < stor_types_.size(); ++s) {
         RnStorType& st = stor_types_[s];
         st.distribute_goods_.clear();
@@ -216,6 +405,38 @@ void RnGame::validateModel() {
             daxRaiseError("storage type %d '%s' has no goods to distribute", st.type_id_, st.name_.c_str());
         }
     }
+
+    for (size_t g = 0; g < goods_types_.size(); ++g) {
+        const RnGoodsType& gt = goods_types_[g];
+        const GoodsReport& r = report[g];
+        daxLogMessage(2, 1,
+                      "goods type %d %s %s %s %s %s %s %s %s stor=%2d lot=%3d /week=%6.2lf %6.2lf  %2d %2d  %2d %2d  %s",
+                      gt.id_, word(gt.house_level_, "A", " "), word(gt.used_hous_, "hous", "    "),
+                      word(gt.used_deco_, "deco", "    "), word(gt.used_serv_, "serv", "    "),
+                      word(gt.used_p_in_, "p-in", "    "),
+                      gt.used_prod_ ? "prod" : gt.used_harv_ ? "harv" : "    ", word(gt.used_mat_, "mat", "   "),
+                      word(gt.used_bldr_, "bldr", "    "), gt.stor_type_idx_, gt.lot_size_, r.lots_per_week,
+                      r.units_per_week, r.workers[0], r.workers[1], r.chain_workers[0], r.chain_workers[1],
+                      gt.name_.c_str());
+    }
+
+    // The shared neighbourhood tables: the Manhattan one for the reaches of
+    // walkers and storages (and a margin for footprints), the Euclidean one
+    // for the resource radius of production types, which may be as large as
+    // prod_max_radius itself and so needs one more distance group.
+    const int manh = std::max({grn_config.walker_target_radius_, static_cast<int32_t>(prod_walker_range_),
+                               static_cast<int32_t>(storage_walker_range_)}) + 8;
+    const int eucl = grn_config.prod_max_radius_ + 1;
+    if (manh > kMaxNeighbourhoodRadius) {
+        daxRaiseError("the walkers' reach of %d tiles is beyond %d ([astar] walker_target_radius, "
+                      "prod_walker_range, storage_walker_range)", manh - 8, kMaxNeighbourhoodRadius - 8);
+    }
+    if (eucl < 1 || eucl > kMaxNeighbourhoodRadius) {
+        daxRaiseError("[resource] prod_max_radius=%d: expected 0 to %d", grn_config.prod_max_radius_,
+                      kMaxNeighbourhoodRadius - 1);
+    }
+    sizeNeighbourhood(dax_neighbourhood_manh, manh, "manh");
+    sizeNeighbourhood(dax_neighbourhood_eucl, eucl, "eucl");
 }
 
 int32_t RnGame::addPhantom(RnPhantomList& list, int x, int y, int x2, int y2) {

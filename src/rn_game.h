@@ -59,9 +59,10 @@ public:
     // Run the script job (kind 32 and above) due at t; returns its next wake
     // time (kRnNoWakeTime: none).
     virtual DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) = 0;
-    // Statistics roll-over: the long form also shifts the weekly counters.
+    // Statistics roll-over (RnGame::rollStatistics): the long form also
+    // starts a new period of the produced and consumed counters.
     virtual void rollStatistics(bool long_form) = 0;
-    // The statistics log line.
+    // The statistics log (RnGame::logStatistics).
     virtual void logStatistics() = 0;
     // Start an autosave.
     virtual void autoSave() = 0;
@@ -108,6 +109,7 @@ public:
     int32_t autosave_month_ = 0;
     int32_t autosave_year_ = 0;
     std::set<std::pair<int16_t, int16_t>> advice_given_;  // (message id, type id) posted
+    int32_t advice_day_ = -1;  // game day of the last advice check; -1: none yet
 
     // Game lifecycle.
     // Empties the world: map, bitmaps, trigger, every type table with its
@@ -127,9 +129,27 @@ public:
     // what the running game needs from the types (which production types
     // work on this map and which serve a house level, the goods' usage
     // flags, the goods each market and storage type handles and the storage
-    // type of each goods). Raises for a goods type two storage types take
-    // and for a storage or market type with nothing to handle.
+    // type of each goods), logs a report of the model and sizes the shared
+    // neighbourhood tables. Raises a DaxException for content that cannot
+    // work: a goods flow that does not close (markets or builders missing or
+    // useless, material nobody distributes), goods defined before the goods
+    // they are made from, a goods type two storage types take, a market or
+    // storage type with nothing to handle.
     void validateModel();
+
+    // Statistics (rn_game_stats.cpp).
+    // Recomputes every goods type's weekly rates and counts from the types
+    // and their buildings, then, once per game day, posts the first advice
+    // of the day not yet given in this game.
+    void updateGoodsStatistics();
+    // A new period (period_changed) first moves the running produced and
+    // consumed counters to the last period's; then the rates are recomputed.
+    void rollStatistics(bool period_changed);
+    // The statistics log lines (level 2, class 16).
+    void logStatistics();
+    // People moved in (delta > 0) or out; posts message 3001 when the
+    // population passes a milestone above the last one announced.
+    void changePopulation(int delta);
 
     // Player actions.
     // Lets the type named by the list preview a build at (x, y) .. (x2, y2);

@@ -3,15 +3,15 @@
 #include "dax2/dax_menu_ifc.h"
 #include "rn_trigger.h"
 
-// LATER: the save writer and the statistics come with their own code; until
-// then their steps have nothing to do.
+// LATER: the save writer comes with its own code; until then its steps have
+// nothing to do.
 void RnGameServices::reportSaveError() {}
 
 DaxGameTime RnGameServices::runScriptJob(const RnObjectID& job, DaxGameTime t) { return rnRunScriptJob(job, t); }
 
-void RnGameServices::rollStatistics(bool /*long_form*/) {}
+void RnGameServices::rollStatistics(bool long_form) { grn_game.rollStatistics(long_form); }
 
-void RnGameServices::logStatistics() {}
+void RnGameServices::logStatistics() { grn_game.logStatistics(); }
 
 void RnGameServices::autoSave() {}
 

@@ -8,6 +8,7 @@
 #include "dax2/dax_platform.h"
 #include "dax2/dax_random.h"
 #include "rn.h"
+#include "rn_bld_texts.h"
 #include "rn_game.h"
 #include "rn_game_loop.h"
 #include "rn_game_services.h"
@@ -45,6 +46,9 @@ bool dialogsBlocked() {
 int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&)>& drive) {
     dax_random.seed(static_cast<uint32_t>(daxUnixTime()));
     dax_config.version_ = kRnVersionText;
+    // Declared before the display loads the language, so that its texts are
+    // checked as they are read.
+    rnDeclareTextFormats();
     RnGameServices services;
     grn_game.setTickServices(&services);
     grn_game.setUiServices(&services);

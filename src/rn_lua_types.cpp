@@ -47,7 +47,6 @@ constexpr int kMaxHouseWorkers = 255;  // 8-bit worker and employed counts
 constexpr int kMaxHouseLevels = 64;    // 6-bit level
 constexpr int kMaxRoadLevels = 256;    // 8-bit level
 constexpr int kMinRoadLevels = 3;
-constexpr int kMaxDistanceToReturn = 126;
 constexpr int kMaxMrktCapacity = 16383;  // 14-bit promised lots
 // List readers look at keys 1..8 ("material%d" ...), house needs at 0..8.
 constexpr int kMaxListKeys = 8;
@@ -336,7 +335,7 @@ void readWalkerType(lua_State* L, RnWalkerGenericType& w, RnWalkerImages& images
     for (int i = 0; i < 4; ++i) images.names_[i] = daxLuaGetFieldString(L, 1, kDirs[i]);
     // The walker's step counter must hold the way out and back.
     distance_to_return =
-        static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "distance_to_return", Tchk_range(1, kMaxDistanceToReturn)));
+        static_cast<uint16_t>(daxLuaGetFieldInt(L, 1, "distance_to_return", Tchk_range(1, kRnMaxDistanceToReturn)));
     if (tiles_without_houses) {
         *tiles_without_houses =
             static_cast<uint16_t>(daxLuaGetFieldIntOpt(L, 1, "tiles_without_houses", Tchk_ge0s(), 0));

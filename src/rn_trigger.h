@@ -94,14 +94,14 @@ extern RnScriptTrigger grn_trigger;
 // (logged). Returns the next job time.
 DaxGameTime rnRunScriptJob(const RnObjectID& job, DaxGameTime t);
 
-// Tick services that run the script trigger's jobs and have nothing else to
-// do: for programs without saves and statistics (tools, tests).
+// Tick services of the world alone: the script trigger's jobs and the
+// statistics, no saves. For programs without the interface (tools, tests).
 class RnTriggerTickServices : public RnTickServicesIfc {
 public:
     void reportSaveError() override {}
     DaxGameTime runScriptJob(const RnObjectID& job, DaxGameTime t) override { return rnRunScriptJob(job, t); }
-    void rollStatistics(bool /*long_form*/) override {}
-    void logStatistics() override {}
+    void rollStatistics(bool long_form) override { grn_game.rollStatistics(long_form); }
+    void logStatistics() override { grn_game.logStatistics(); }
     void autoSave() override {}
     void saveLastSave() override {}
 };

@@ -202,6 +202,91 @@ TEST_F(TextsTest, ReadTextsAreLogged) {
     EXPECT_TRUE(loggedLine("read 3: three\nlines"));
 }
 
+TEST(TextFormat, AFormatFitsOnlyTheArgumentsItTakes) {
+    struct Case {
+        const char* fmt;
+        const char* sig;
+        bool fits;
+    } cases[] = {
+        {"%d %s", "ds", true},      {"%s: %d%%", "sd", true},   {"100%%", "", true},
+        {"%5.1f and %-3d", "fd", true}, {"%lf", "f", true},     {"%u of %hd", "ud", true},
+        {"%s", "d", false},         {"%d", "", false},          {"", "d", false},
+        {"%n", "", false},          {"%p", "", false},          {"%*d", "d", false},
+        {"%.*f", "f", false},       {"%ld", "d", false},        {"%1$d", "d", false},
+        {"50%", "", false},         {"%d %d", "d", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(daxFormatFits(c.fmt, c.sig), c.fits) << c.fmt << " / " << c.sig;
+}
+
+TEST_F(TextsTest, DeclaredFormatsAreCheckedAsTheirTextsLoad) {
+    dax_config.debug_level_ = 1;
+    dax_config.debug_ltype_ = 1;
+    DaxStringMgr s;
+    // Declared before and after the texts exist; checked either way.
+    s.declareFormat(10, "d");
+    s.loadFile(dir_.write("lang.txt", "10 %s people\n11 %d of %s\n12 fine %d\n").c_str(), false);
+    EXPECT_TRUE(loggedLine("text 10 does not fit its arguments (d): %s people"));
+    s.declareFormat(11, "ds");
+    s.declareFormat(12, "d");
+    EXPECT_FALSE(loggedContaining("text 11"));
+    EXPECT_FALSE(loggedContaining("text 12"));
+    EXPECT_STREQ("ds", s.declaredFormat(11));
+    EXPECT_EQ(nullptr, s.declaredFormat(13));
+
+    // An import that breaks a text is reported; loading the same wrong text
+    // again is not reported twice.
+    DaxLog::reset();
+    s.loadFile(dir_.write("imp.txt", "12 broken %s\n").c_str(), true);
+    EXPECT_TRUE(loggedLine("text 12 does not fit its arguments (d): broken %s"));
+    DaxLog::reset();
+    s.loadFile(dir_.file("imp.txt").c_str(), true);
+    EXPECT_FALSE(loggedContaining("text 12"));
+    // So is one added by addString.
+    s.declareFormat(14, "s");
+    EXPECT_TRUE(s.addString(14, "%d", true));
+    EXPECT_TRUE(loggedLine("text 14 does not fit its arguments (s): %d"));
+}
+
+TEST_F(TextsTest, FormattingNeverRunsATextThatDoesNotFit) {
+    dax_config.debug_level_ = 1;
+    dax_config.debug_ltype_ = 1;
+    DaxStringMgr s;
+    s.addString(20, "%s has %d", false);
+    s.addString(21, "%s has %d", false);
+    char buf[64];
+    EXPECT_EQ(9u, s.format(buf, sizeof(buf), 20, "sd", "Ann", 3));
+    EXPECT_STREQ("Ann has 3", buf);
+    // Arguments of other kinds: the text as it stands, logged once.
+    EXPECT_EQ(9u, s.format(buf, sizeof(buf), 21, "d", 3));
+    EXPECT_STREQ("%s has %d", buf);
+    EXPECT_TRUE(loggedLine("text 21 does not fit its arguments (d): %s has %d"));
+    DaxLog::reset();
+    s.format(buf, sizeof(buf), 21, "d", 3);
+    EXPECT_FALSE(loggedContaining("text 21"));
+    // A missing text shows its number.
+    EXPECT_EQ(3u, s.format(buf, sizeof(buf), 99, "d", 3));
+    EXPECT_STREQ("#99", buf);
+
+    // The buffer's size bounds every result, formatted or copied.
+    s.addString(22, "%s and more", false);
+    char small[8];
+    EXPECT_EQ(7u, s.format(small, sizeof(small), 22, "s", "a long name"));
+    EXPECT_STREQ("a long ", small);
+    EXPECT_EQ(7u, s.format(small, sizeof(small), 21, "", 0));
+    EXPECT_STREQ("%s has ", small);
+    EXPECT_EQ(0u, s.format(small, 0, 22, "s", "x"));
+}
+
+TEST_F(TextsTest, UsingADeclaredTextWithOtherArgumentsIsAFatalCheck) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    DaxStringMgr s;
+    s.declareFormat(30, "d");
+    s.addString(30, "%d", false);
+    char buf[16];
+    EXPECT_DEATH(s.format(buf, sizeof(buf), 30, "s", "x"), "declared->second");
+    EXPECT_DEATH(s.declareFormat(30, "s"), "it->second == kinds");
+}
+
 // ---------------------------------------------------------------------------
 // Messages
 

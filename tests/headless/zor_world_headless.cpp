@@ -1,21 +1,23 @@
 // The world without any interface: loads a world the way the loading screen
-// does (initial data, icons, data model, map, trigger), lays a road, and runs
-// a game week of ticks, with Allegro's system and its image and primitives
-// addons but no display, no widgets and no screens. Built from the world
-// library and the framework's headless core alone, it shows that the world
-// needs nothing of the interface.
+// does (initial data, icons, data model, map, model check, trigger), lays a
+// road, and runs a game week of ticks, with Allegro's system and its image
+// and primitives addons but no display, no widgets and no screens. Built
+// from the world library and the framework's headless core alone, it shows
+// that the world needs nothing of the interface.
 //
 //   zor_world_headless <data folder> [game hours]
 //
-// Prints what it loaded and ran; exits 1 when the world does not load or a
-// tick raises.
+// Prints what it loaded and ran; exits 1 when the world does not load,
+// loading logs an error or a warning, or a tick raises.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_image.h>
 #include <allegro5/allegro_primitives.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_error.h"
@@ -23,6 +25,7 @@
 #include "dax2/dax_msg.h"
 #include "dax2/dax_platform.h"
 #include "rn.h"
+#include "rn_bld_texts.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_road.h"
 #include "rn_game.h"
@@ -40,6 +43,21 @@ bool stage(const char* what, int result) {
         return false;
     }
     return true;
+}
+
+// The console lines logged from the first one on (errors and warnings,
+// with the default log filter).
+std::vector<std::string> consoleLinesFrom(size_t first) {
+    std::vector<std::string> lines;
+    DaxMutexLock lock(DaxLog::consoleMutex());
+    const std::deque<DaxConsoleEntry>& queue = DaxLog::consoleQueue();
+    for (size_t i = first; i < queue.size(); ++i) lines.push_back(queue[i].text);
+    return lines;
+}
+
+size_t consoleSize() {
+    DaxMutexLock lock(DaxLog::consoleMutex());
+    return DaxLog::consoleQueue().size();
 }
 
 bool loadWorld(const std::string& map_script) {
@@ -67,6 +85,9 @@ bool loadWorld(const std::string& map_script) {
         RnMapImageInfo info;
         if (!stage(map_script.c_str(), map.run(map_script.c_str(), &info))) return false;
     }
+    // The model check after the map, as the loading screen runs it; a
+    // content error raises and ends the program with its message.
+    grn_game.validateModel();
     if (!stage("trigger", grn_trigger.loadScript())) return false;
     grn_game.setWorldLoaded(true);
     return true;
@@ -112,9 +133,16 @@ int main(int argc, char** argv) {
         dax_gameclock.readConfig();
         daxIniOpenBase(nullptr);
         dax_config.search_path_ = {data};
+        rnDeclareTextFormats();
         dax_strings.loadFile((data + "zor.en.txt").c_str(), false);
 
-        if (!loadWorld("maps/green_valley.lua")) {
+        const size_t logged_before = consoleSize();
+        const bool loaded = loadWorld("maps/green_valley.lua");
+        // A world that loads must load cleanly: anything its scripts or the
+        // model check logged as an error or a warning fails the run.
+        const std::vector<std::string> trouble = consoleLinesFrom(logged_before);
+        for (const std::string& line : trouble) std::fprintf(stderr, "zor_world_headless: logged: %s\n", line.c_str());
+        if (!loaded || !trouble.empty()) {
             status = 1;
         } else {
             const size_t road = layRoad();

@@ -160,6 +160,10 @@ TEST_F(InfoTextTest, AGoodsLineWithoutRatesSaysOnlyThat) {
     st.distribute_goods_ = {wood};
     grn_game.addStorType(st);
     RnStor& s = grn_game.storByOid(grn_game.storType(0).createBuilding(10, 10));
+    // A new building recounts the rates from the types: these have none, so
+    // the wood's are given again.
+    grn_game.goodsType(wood).rate_prod_ = 2.5;
+    grn_game.goodsType(wood).rate_hous_ = 1.0;
     s.goods_stored_[wood].stored_nlots_ = 3;
     s.goods_stored_[wood].promised_nlots_ = 1;
     struct Case {

@@ -139,6 +139,31 @@ TEST_F(FrontEndTest, ABrokenDataModelScriptShowsWhereAndGoesBack) {
     }
 }
 
+TEST_F(FrontEndTest, ContentTheModelCheckRefusesStopsTheStagesWithItsReason) {
+    // The sample model with planks defined before the wood they are sawn
+    // from: every script runs, the check after the map refuses it.
+    std::string model = TempDir::read(kData + "ddm.lua");
+    const std::string wood = "create_goods_type{WOOD,";
+    const std::string planks = "create_goods_type{PLANKS,";
+    const size_t w = model.find(wood);
+    const size_t p = model.find(planks);
+    ASSERT_LT(w, p);
+    model.replace(p, planks.size(), wood);
+    model.replace(w, wood.size(), planks);
+    TempDir dir;
+    grn_config.datamodel_ = dir.write("ddm.lua", model);
+    grn_game.resetForNewGame("green_valley", "Testhausen");
+    enterLoadingFromNewGame();
+    RnLoadingMenu m(1024, 768, rnNewGameLoadingData(kData + "maps/green_valley.lua"));
+    runStages(m);
+    EXPECT_EQ(m.stage(), RnLoadingMenu::kFailed);
+    EXPECT_TRUE(contains(m.failure(), "goods type 5312 (Planks) must be defined after the goods it is made from: "
+                                      "production type 5902 (Sawmill) makes it from goods type 5311 (Wood)"))
+        << m.failure();
+    EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
+    EXPECT_FALSE(grn_game.isWorldLoaded());
+}
+
 TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
     struct Case {
         RnLoadingData data;

@@ -1,8 +1,8 @@
 // A game played as a player plays it, through the program's own window and
 // input: the main menu, a new game on the sample map with a town name, the
-// loading stages, the run screen, a road dragged and three buildings placed
-// through the build menu, game hours at top speed, a picture of the run
-// screen, and back out through the menus. The log must stay free of errors.
+// loading stages, the run screen with its first advice, a road dragged and
+// three buildings placed through the build menu, game hours at top speed, a
+// picture of the run screen, and back out through the menus. The log must stay free of errors.
 #include <gtest/gtest.h>
 
 #include <allegro5/allegro.h>
@@ -269,6 +269,17 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         ASSERT_NE(game, nullptr);
         ASSERT_NE(grn_pmainmap, nullptr);
         EXPECT_TRUE(game->isMiniMapShown());
+
+        // A town without houses is advised to build some, in a message
+        // dialog; Enter closes it.
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* advice = dynamic_cast<DaxMsgDialog*>(loop.dialogs().back());
+        ASSERT_NE(advice, nullptr);
+        EXPECT_EQ(advice->number(), 3100);
+        EXPECT_EQ(advice->textBox().getText(), "Build houses so that settlers move in.");
+        p.key(ALLEGRO_KEY_ENTER, 13);
+        p.frames(1);
+        EXPECT_TRUE(loop.dialogs().empty());
 
         // A street: the road along y0, the buildings on the two rows above.
         int x0 = 0;

@@ -280,11 +280,12 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
         const DaxGameTime next = b->update(DaxGameTime(600));
-        // A house looks again a day later, a decoration with goods when it
-        // searches its near storages.
+        // A house looks again a day later; a production building and a
+        // decoration with goods ask for their first near-storage refresh two
+        // hours later.
         if (k.kind == RnIdBldHous)
             EXPECT_EQ(next.value(), 600u + DaxGameTime::kPerDay);
-        else if (k.kind == RnIdBldDeco)
+        else if (k.kind == RnIdBldDeco || k.kind == RnIdBldProd)
             EXPECT_EQ(next.value(), 600u + 2 * DaxGameTime::kPerHour);
         else
             EXPECT_EQ(next, kRnNoWakeTime);

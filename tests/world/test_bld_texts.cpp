@@ -19,22 +19,6 @@ using namespace worldtest;
 
 namespace {
 
-TEST(TextFormatTest, AFormatFitsOnlyTheArgumentsItTakes) {
-    struct Case {
-        const char* fmt;
-        const char* sig;
-        bool fits;
-    } cases[] = {
-        {"%d %s", "ds", true},      {"%s: %d%%", "sd", true},   {"100%%", "", true},
-        {"%5.1f and %-3d", "fd", true}, {"%lf", "f", true},     {"%u of %hd", "ud", true},
-        {"%s", "d", false},         {"%d", "", false},          {"", "d", false},
-        {"%n", "", false},          {"%p", "", false},          {"%*d", "d", false},
-        {"%.*f", "f", false},       {"%ld", "d", false},        {"%1$d", "d", false},
-        {"50%", "", false},         {"%d %d", "d", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(rnFormatFits(c.fmt, c.sig), c.fits) << c.fmt << " / " << c.sig;
-}
-
 class BuildingTextTest : public WorldTest {
 protected:
     void SetUp() override {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dax2/dax_clock.h"
@@ -29,6 +30,24 @@ enum : int16_t { kGrass = 0, kWater = 1, kOre = 2 };
 // The message of the DaxException that fn raises, "" when it raises none.
 template <class Fn>
 std::string raised(Fn fn) { return raisedBy(fn, ""); }
+
+// The usage flags the model check set on a goods type, as words in the
+// order of the model report: "A" (needed for a house level), "hous",
+// "deco", "serv", "p-in", "prod", "harv", "mat", "bldr".
+inline std::string usageText(const RnGoodsType& gt) {
+    const std::pair<bool, const char*> flags[] = {
+        {gt.house_level_, "A"}, {gt.used_hous_, "hous"}, {gt.used_deco_, "deco"},
+        {gt.used_serv_, "serv"}, {gt.used_p_in_, "p-in"}, {gt.used_prod_, "prod"},
+        {gt.used_harv_, "harv"}, {gt.used_mat_, "mat"},   {gt.used_bldr_, "bldr"},
+    };
+    std::string text;
+    for (const auto& [on, word] : flags) {
+        if (!on) continue;
+        if (!text.empty()) text += ' ';
+        text += word;
+    }
+    return text;
+}
 
 // Records what the tick asks of the services outside the world core.
 struct RecordingServices : RnTickServicesIfc {

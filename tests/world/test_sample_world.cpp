@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "dax2/dax_ini.h"
 #include "dax2/dax_lua.h"
 #include "dax2/dax_msg.h"
+#include "dax2/dax_neighbourhood.h"
 #include "rn.h"
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
@@ -26,6 +28,7 @@
 #include "rn_bld_road.h"
 #include "rn_bld_serv.h"
 #include "rn_bld_stor.h"
+#include "rn_bld_texts.h"
 #include "rn_build_menu.h"
 #include "rn_game.h"
 #include "rn_lua_loader.h"
@@ -101,6 +104,9 @@ protected:
             map.init();
             ASSERT_EQ(0, map.run("maps/green_valley.lua", &info_));
         }
+        // The model check that follows the map; it raises for content that
+        // cannot work.
+        ASSERT_EQ("", raised([] { grn_game.validateModel(); }));
         // Every loader's state is closed before the trigger's starts.
         ASSERT_EQ(nullptr, DaxLua::current());
         ASSERT_EQ(0, grn_trigger.loadScript());
@@ -208,6 +214,39 @@ TEST_F(SampleWorldTest, LoadsEveryTypeTableInTheRequiredOrder) {
     EXPECT_EQ(std::vector<std::string>(), troubleLines());
 }
 
+TEST_F(SampleWorldTest, TheModelCheckDerivesWhatTheGameNeeds) {
+    loadWorld();
+    const int16_t wood = grn_game.goodsTypeIdx(5311);
+    const int16_t planks = grn_game.goodsTypeIdx(5312);
+    const int16_t food = grn_game.goodsTypeIdx(5313);
+    // The town house needs food and planks, and the planks need wood.
+    EXPECT_EQ("A p-in harv", usageText(grn_game.goodsType(wood)));
+    EXPECT_EQ("A prod mat bldr", usageText(grn_game.goodsType(planks)));
+    EXPECT_EQ("A hous harv", usageText(grn_game.goodsType(food)));
+    for (int16_t g : {wood, planks, food}) EXPECT_EQ(0, grn_game.goodsType(g).stor_type_idx_);
+    EXPECT_EQ((std::set<int16_t>{wood, planks, food}), grn_game.storType(0).distribute_goods_);
+    EXPECT_EQ((std::set<int16_t>{food}), grn_game.mrktType(0).distribute_goods_);
+    // The forest is on the map: every production works here and serves the
+    // houses.
+    for (const RnProdType& pt : grn_game.prodTypes()) {
+        EXPECT_EQ(1, pt.menu_flag_) << pt.name_;
+        EXPECT_EQ(1, pt.used_flag_) << pt.name_;
+    }
+    // The walkers' reach (storage walkers: 32) and the resource radius.
+    EXPECT_GE(dax_neighbourhood_manh.radiusCount(), 40);
+    EXPECT_GE(dax_neighbourhood_eucl.radiusCount(), grn_config.prod_max_radius_ + 1);
+    EXPECT_EQ(std::vector<std::string>(), troubleLines());
+}
+
+TEST_F(SampleWorldTest, EveryTextUsedAsAFormatFitsItsArguments) {
+    dax_config.debug_level_ = 1;
+    clearConsole();
+    rnDeclareTextFormats();
+    dax_strings.loadFile((kData + "zor.en.txt").c_str(), false);
+    EXPECT_FALSE(loggedContaining("does not fit"));
+    for (int n : {3001, 3100, 3101, 3106, 2154}) EXPECT_NE(nullptr, dax_strings.declaredFormat(n)) << n;
+}
+
 TEST_F(SampleWorldTest, ScreensFindTheirImagesAndTexts) {
     loadWorld();
     const char* images[] = {
@@ -293,7 +332,7 @@ TEST_F(SampleWorldTest, TriggerRunsDailyAndPaysAWeeklyGrant) {
 
     RnTriggerTickServices services;
     grn_game.setTickServices(&services);
-    size_t messages = dax_msgmgr.history().size();
+    const size_t messages = dax_msgmgr.history().size();
     // Seven game days from 6 o'clock of day 1: the seventh run pays.
     const uint32_t seventh = 72 + 6 * 288;
     for (uint32_t t = 0; t <= seventh; t += 6) {
@@ -303,8 +342,11 @@ TEST_F(SampleWorldTest, TriggerRunsDailyAndPaysAWeeklyGrant) {
     EXPECT_TRUE(loggedContaining("trigger starting at 0001/01/01-06:00"));
     EXPECT_TRUE(loggedContaining("trigger starting at 0001/01/07-06:00"));
     EXPECT_EQ(5250, grn_game.money_);
-    ASSERT_EQ(messages + 1, dax_msgmgr.history().size());
-    EXPECT_EQ(1950, dax_msgmgr.history().back().number_);
+    // The trigger's one message, and the statistics' advice of a town
+    // without houses, given once.
+    std::vector<int> posted;
+    for (size_t i = messages; i < dax_msgmgr.history().size(); ++i) posted.push_back(dax_msgmgr.history()[i].number_);
+    EXPECT_EQ((std::vector<int>{3100, 1950}), posted);
 
     std::map<std::string, std::string> saved;
     int depth = 0;
@@ -341,7 +383,6 @@ TEST_F(SampleWorldTest, MapListSeesTheSampleMap) {
 
 TEST_F(SampleWorldTest, HousesFillAndRiseBesideAGardenAndFallWithoutIt) {
     loadWorld();
-    grn_game.validateModel();  // as the loading screen does: the storage's goods
     grn_game.money_ = 100000;
     // A free block of grass 16 by 6 tiles.
     int ox = -1;

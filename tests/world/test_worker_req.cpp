@@ -156,7 +156,14 @@ TEST_F(WorkerReqTest, EveryKindFollowsItsWorkersTwoHoursLater) {
         setNow(524);
         grn_game.update();
         EXPECT_FLOAT_EQ(b.efficiency(), 0.75f);
-        EXPECT_FALSE(grn_game.updateQueue().pendingTime(oid, due));
+        // Done with the workers; a production building still waits for its
+        // first near-storage refresh.
+        if (k.kind == RnIdBldProd) {
+            ASSERT_TRUE(grn_game.updateQueue().pendingTime(oid, due));
+            EXPECT_EQ(due.value(), 548u);
+        } else {
+            EXPECT_FALSE(grn_game.updateQueue().pendingTime(oid, due));
+        }
 
         // A ruin has no workers and no ratio, whatever is assigned.
         setDestroyed(b);
