@@ -215,8 +215,7 @@ DaxGameTime RnHous::update(DaxGameTime now) {
                     levelDown(type);
                     rnSpreadOwnAttr(*this, t_lvl, desc.own_attr_, type.level_descs_[level - 1].own_attr_);
                 } else {
-                    flags_ |= kLvlPending;
-                    t_lvl_ = plusHours(now, type.hours_level_down_);
+                    rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_down_));
                 }
             }
         }
@@ -226,14 +225,14 @@ DaxGameTime RnHous::update(DaxGameTime now) {
                               people() >= type.level_descs_[level].people_max_ &&
                               (flags_ & kTooManyJobless) == 0 &&
                               ((!srv_due && !lvl_due) || servicesMet(now, level + 1));
+            // A pending change keeps its time: checks that keep qualifying
+            // (a walker passing every few hours) never put it off.
             if (rise) {
                 if (!gds_due && !lvl_due) {
-                    flags_ |= kLvlPending;
-                    t_lvl_ = plusHours(now, type.hours_level_up_);
+                    rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_up_));
                 } else if (goodsMet(now, level + 1)) {
                     if (!lvl_due) {
-                        flags_ |= kLvlPending;
-                        t_lvl_ = plusHours(now, type.hours_level_up_);
+                        rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_up_));
                     } else if (materialsPresent()) {
                         levelUp(t_lvl, type);
                         rnSpreadOwnAttr(*this, t_lvl, type.level_descs_[level].own_attr_, next.own_attr_);

@@ -595,6 +595,20 @@ TEST_F(HouseNeedTest, ServicesAndGoodsRaiseTheHouseAndTheirLossBringsItDown) {
     EXPECT_EQ(h.curLevel(), 1);
 }
 
+TEST_F(HouseNeedTest, AWalkerPassingOftenDoesNotPutOffTheRise) {
+    houseType().level_descs_[2].people_max_ = 8;
+    RnHous& h = levelOne();
+    h.peopleArrive(houseType(), 4);
+    h.goods_[kFood].restock(DaxGameTime(0), 100, 8);
+    h.serviceDelivered(DaxGameTime(0), kTax);
+    // The well's walker passes every 2 hours, more often than a rise takes.
+    for (uint32_t t = 0; t <= hours(kUp); t += hours(2)) {
+        h.serviceDelivered(DaxGameTime(t), kWell);
+        runTo(t);
+    }
+    EXPECT_EQ(h.curLevel(), 2);
+}
+
 // ---------------------------------------------------------------------------
 // Walkers of real homes
 
