@@ -55,24 +55,12 @@ DaxGameTime RnDeco::update(DaxGameTime now) {
     if (isDestroyed()) return kRnNoWakeTime;
     const RnDecoType& typ = decoType();
     // The first update of a new decoration fills its material.
-    if (!typ.build_material_.empty() && material_in_store_.empty()) {
-        startMaterials(typ, now);
-        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
-        const bool upd_builder_pending_ = (flags_ & kBldPending) != 0;
-        DAX_ASSERT(upd_builder_pending_);
-    }
-    if ((flags_ & kBldPending) != 0 && now.value() >= t_bld_.value()) {
-        DAX_ASSERT(typ.build_material_.size()>0);
-        DAX_ASSERT(material_in_store_.size()>0);
-        const DaxGameTime r = earliestRunOut();
-        if (now.value() >= r.value()) {
-            release();
-            flags_ |= kDestroyed;
-            rnShowRuin(*this);
-            flags_ &= ~(kGdsPending | kNearPending | kBldPending);
-            return kRnNoWakeTime;
-        }
-        t_bld_ = r;
+    if (materialRanOut(now, flags_, kBldPending, t_bld_)) {
+        release();
+        flags_ |= kDestroyed;
+        rnShowRuin(*this);
+        flags_ &= ~(kGdsPending | kNearPending | kBldPending);
+        return kRnNoWakeTime;
     }
     if ((flags_ & kGdsPending) != 0 && now.value() >= t_gds_.value()) {
         flags_ &= ~kGdsPending;

@@ -401,6 +401,23 @@ void RnSimpleBuilding::startMaterials(const RnSimpleBuildingType& type, DaxGameT
     }
 }
 
+bool RnSimpleBuilding::materialRanOut(DaxGameTime now, const uint32_t& flags, uint32_t bld_bit, DaxGameTime& t_bld) {
+    const RnSimpleBuildingType& typ = simpleType();
+    if (!typ.build_material_.empty() && material_in_store_.empty()) {
+        startMaterials(typ, now);
+        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
+        const bool upd_builder_pending_ = (flags & bld_bit) != 0;
+        DAX_ASSERT(upd_builder_pending_);
+    }
+    if ((flags & bld_bit) == 0 || now.value() < t_bld.value()) return false;
+    DAX_ASSERT(typ.build_material_.size()>0);
+    DAX_ASSERT(material_in_store_.size()>0);
+    const DaxGameTime run_out = earliestRunOut();
+    if (now.value() >= run_out.value()) return true;
+    t_bld = run_out;
+    return false;
+}
+
 bool RnSimpleBuilding::checkMaterialNeeds(const RnSimpleBuildingType& type, DaxGameTime now) {
     bool changed = false;
     std::set<int16_t> noted;

@@ -252,6 +252,12 @@ public:
     // Fills the store full at now with every material of the type (a new
     // building).
     void startMaterials(const RnSimpleBuildingType& type, DaxGameTime now);
+    // The material step of a kind's update (flags and bld_bit are the kind's
+    // flags word and supply-check bit, t_bld its timer): a new building's
+    // store is filled and its supply check scheduled; a due check returns
+    // true when a material has run out (the building falls to ruin), else
+    // moves the check to the next run-out time.
+    bool materialRanOut(DaxGameTime now, const uint32_t& flags, uint32_t bld_bit, DaxGameTime& t_bld);
 
     // The type's simple part.
     const RnSimpleBuildingType& simpleType() const;

@@ -118,21 +118,9 @@ DaxGameTime RnProd::update(DaxGameTime now) {
     const RnProdType& typ = prodType();
 
     // Building material: a new building starts with a full store.
-    if (!typ.build_material_.empty() && material_in_store_.empty()) {
-        startMaterials(typ, now);
-        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
-        const bool upd_builder_pending_ = (flags_ & kBldPending) != 0;
-        DAX_ASSERT(upd_builder_pending_);
-    }
-    if ((flags_ & kBldPending) != 0 && now.value() >= t_bld_.value()) {
-        DAX_ASSERT(typ.build_material_.size()>0);
-        DAX_ASSERT(material_in_store_.size()>0);
-        const DaxGameTime fails = earliestRunOut();
-        if (now.value() >= fails.value()) {
-            fallToRuin();
-            return kRnNoWakeTime;
-        }
-        t_bld_ = fails;
+    if (materialRanOut(now, flags_, kBldPending, t_bld_)) {
+        fallToRuin();
+        return kRnNoWakeTime;
     }
 
     if ((flags_ & kEffPending) != 0 && now.value() >= t_eff_.value()) {
