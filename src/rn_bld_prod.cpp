@@ -103,21 +103,9 @@ DaxGameTime RnProd::update(DaxGameTime now) {
     const RnProdType& typ = prodType();
 
     // Building material: a new building starts with a full store.
-    if (!typ.build_material_.empty() && material_in_store_.empty()) {
-        startMaterials(typ, now);
-        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
-        const bool upd_builder_pending_ = (flags_ & kBldPending) != 0;
-        DAX_ASSERT(upd_builder_pending_);
-    }
-    if ((flags_ & kBldPending) != 0 && now.value() >= t_bld_.value()) {
-        DAX_ASSERT(typ.build_material_.size()>0);
-        DAX_ASSERT(material_in_store_.size()>0);
-        const DaxGameTime fails = earliestRunOut();
-        if (now.value() >= fails.value()) {
-            fallToRuin();
-            return kRnNoWakeTime;
-        }
-        t_bld_ = fails;
+    if (materialRanOut(now, flags_, kBldPending, t_bld_)) {
+        fallToRuin();
+        return kRnNoWakeTime;
     }
 
     if ((flags_ & kEffPending) != 0 && now.value() >= t_eff_.value()) {
@@ -199,11 +187,9 @@ void RnProd::fallToRuin() {
     const RnProdType& typ = prodType();
     shutDown(typ);
     flags_ |= kDestroyed;
-    grn_map.setBuildingImages(oid_, pos_on_map_.x, pos_on_map_.y, typ.width_, typ.height_, nullptr,
-                              typ.ruin_image_.empty() ? nullptr : typ.ruin_image_.c_str());
     flags_ &= ~(kWkfPending | kNearPending | kBldPending | kSpwnPending);
     for (auto& out : output_goods_in_store_) out.second.stored_ &= RnProdOutInf::kAmountMask;
-    dax_msgmgr.post(3002, rnMsg(3002), pos_on_map_);
+    rnShowRuin(*this);
 }
 
 // ---------------------------------------------------------------------------

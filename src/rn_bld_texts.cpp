@@ -1,9 +1,5 @@
 // The info and debug texts of the eight building kinds, written from what
 // each building keeps.
-//
-// LATER: the lines whose data comes with later code are left out until it
-// does: the worker lines of production and storage buildings (people
-// assigned, from the workforce network) and a house's level-down line.
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -392,6 +388,9 @@ int RnHous::infoText(std::string& buf, bool sep) const {
             buf += rnMsg(2137);
         } else if ((flags_ & kTooManyJobless) != 0) {
             buf += '\n';
+            buf += rnMsg(2107);
+        } else if (tooManyJobless(ppl + 1)) {
+            buf += '\n';
             buf += rnMsg(2108);
         }
         if (averageDesirability() < desc.needed_attr_) {
@@ -632,6 +631,12 @@ int RnProd::debugText(std::string& buf, bool sep) const {
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
     for (const auto& [g, e] : input_goods_) appendStoredEntry(buf, g, e.stored_, e.promised_, e.near_storage_);
+    if (!isDestroyed()) {
+        for (const RnWorkerReq& req : type.worker_reqs_) {
+            buf += '\n';
+            appendWorkerMsg(buf, oid_, req);
+        }
+    }
     if (dl >= 2) {
         int written = 0;
         for (const RnGoodsOutput& out : type.output_goods_) {
@@ -773,6 +778,10 @@ int RnStor::debugText(std::string& buf, bool sep) const {
             buf += ", ";
             rnAppendMsg(buf, 2130, "d", e.promised_nlots_);
         }
+    }
+    if (!isDestroyed() && type.worker_type_ >= 0) {
+        buf += '\n';
+        appendWorkerMsg(buf, oid_, type.workerReq());
     }
     appendTimers(buf, flags_, 0x7Fu,
                  {{kWkfPending, "t_wkf", t_wkf_},

@@ -279,10 +279,14 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        // The kinds with goods entries ask for their first near-storage
-        // refresh (a storage for its first network refresh), two hours on.
-        const bool refreshes = k.kind != RnIdBldHous && k.kind != RnIdBldDeco;
-        EXPECT_EQ(b->update(DaxGameTime(600)), refreshes ? DaxGameTime(624) : kRnNoWakeTime);
+        const DaxGameTime next = b->update(DaxGameTime(600));
+        // A house looks again a day later; every other kind asks for its
+        // first near-storage refresh (a storage for its first network
+        // refresh) two hours later.
+        if (k.kind == RnIdBldHous)
+            EXPECT_EQ(next.value(), 600u + DaxGameTime::kPerDay);
+        else
+            EXPECT_EQ(next.value(), 600u + 2 * DaxGameTime::kPerHour);
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);

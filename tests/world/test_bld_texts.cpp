@@ -28,7 +28,7 @@ protected:
         grn_config.map_display_ = 0;
         for (auto [n, s] : std::initializer_list<std::pair<int, const char*>>{
                  {2101, "Desirability"}, {2103, "Efficiency"}, {2104, "[2104]"}, {2105, "[2105]"},
-                 {2106, "[2106]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
+                 {2106, "[2106]"}, {2107, "[2107]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
                  {2111, "[2111 %d %d %s %d %d]"}, {2112, "[2112 %d %d %s]"}, {2114, "[2114]"},
                  {2117, "[2117 %s %d %d]"}, {2118, "[2118 %s %d]"}, {2123, "[2123 %d %s]"},
                  {2120, "[2120]"}, {2121, "[2121 %d %s]"}, {2133, "[2133]"}, {2135, "[2135 %d%%]"},
@@ -301,6 +301,27 @@ TEST_F(BuildingTextTest, TheHousesWorkerLine) {
     EXPECT_EQ(info(h), "level1: Level=1\n[2109 9 settlers]\n[2137]");
     h.flags_ = RnHousPersData::kDestroyed;
     EXPECT_EQ(info(h), "level1: Level=1\n[2160]");
+}
+
+TEST_F(BuildingTextTest, TheHousesJoblessLines) {
+    RnHous& h = house(1);
+    setDesirability(10);
+    houseType().percent_workers_ = 100;
+    houseType().percent_workers_without_job1_ = 20;
+    struct Case {
+        uint32_t flags;
+        int employed;
+        const char* text;
+    } cases[] = {
+        {RnHousPersData::kTooManyJobless, 4, "[2110 4 4 settlers]\n[2107]"},  // about to go down
+        {0, 4, "[2110 4 4 settlers]"},
+        {0, 2, "[2111 4 4 settlers 2 2]\n[2108]"},  // one more would leave 3 of 5 jobless
+    };
+    for (const Case& c : cases) {
+        h.state_ = 1u | (4u << 6) | (4u << 16);
+        h.flags_ = c.flags | 4u | (static_cast<uint32_t>(c.employed) << 8);
+        EXPECT_EQ(info(h), std::string("level1: Level=1\n") + c.text) << c.flags << " " << c.employed;
+    }
 }
 
 TEST_F(BuildingTextTest, TheHousesNeighbourhoodLineInItsDebugText) {
