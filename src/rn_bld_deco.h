@@ -1,7 +1,7 @@
 // Decoration buildings: buildings that raise the desirability around them
-// while they are supplied with goods or a service. Here are the records, the
-// placement and the removal; the decoration's behaviour comes with its own
-// code.
+// while they are supplied, either with goods (brought from their near
+// storages by production walkers) or with a service (a service walker passing
+// by). Each supply keeps them active for a number of hours.
 #pragma once
 
 #include <cstdint>
@@ -56,11 +56,12 @@ public:
     // A new decoration: defunct, an empty entry per listed goods type.
     RnDeco(const RnDecoType& type, int x, int y);
 
-    // LATER: The decoration's behaviour comes with its own code; until then it asks
-    // for no wake-up.
+    // Material supply, the end of a running effect and the near-storage
+    // search; a ruin asks for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime /*t*/) override {}
+    // Goods came: the effect starts when none runs and the goods suffice.
     void goodsArrived(DaxGameTime t) override;
     // Decorations send no walkers: fatal check "false".
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
@@ -68,19 +69,58 @@ public:
     int infoText(std::string& buf, bool sep) const override;
     // Its own info dialog, made by grn_building_dialogs (null without one).
     DaxDialogIfc* createDialog() const override;
+    bool refersTo(const RnObjectID& oid) const override;
+    bool inputsAvailable() const override;
+    int inputLevel() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Per mille of the capacity that is free (counting the promised goods
+    // when asked to), 0 for a ruin or a goods type it does not take.
+    uint16_t goodsNeed(DaxGameTime t, int16_t goods, bool with_promised) const override;
+    void goodsDelivered(DaxGameTime t, int16_t goods, int amount) override;
+    void goodsPromised(int16_t goods, int amount) override;
+    // The part of the effect window passed, in per mille, for its service.
+    uint16_t serviceNeed(DaxGameTime t, int16_t service, int flag) const override;
+    void serviceDelivered(DaxGameTime t, int16_t service) override;
+    void setServicePending(int16_t service, bool on) override;
+    void forgetObject(const RnObjectID& oid) override;
     bool scheduleSupplyCheck(DaxGameTime t) override;
 
     // The desirability it spreads now: the active or the defunct value.
     int ownAttr() const;
+    // Uses up one supply of goods; whether there was one (a decoration
+    // without goods needs a service unless it needs nothing).
+    bool consume();
+    // Starts a new effect when none runs and a supply is there, else falls
+    // defunct; returns whether it started one.
+    bool checkSupply(DaxGameTime t);
+    // An effect starts at t (the decoration becomes active) or the
+    // decoration falls defunct.
+    void activate(DaxGameTime t);
+    void deactivate(DaxGameTime t);
+    // Links every goods entry to the first storage keeping its goods along
+    // the roads (unlinks those without one).
+    void searchNearStorages();
     // Destruction and removal: releases its links and takes its
     // desirability back (nothing when destroyed already).
     void release();
+
+    // After loading: the material store brought in line with the type (the
+    // supply check re-registered when it moved); returns whether anything
+    // changed.
+    bool verifyMaterialNeeds(const RnDecoType& type);
+    // After loading: the goods entries brought in line with the type;
+    // raises for goods the type does not take.
+    void checkGoods(const RnDecoType& type);
 
     const RnDecoType& decoType() const;
 
     GoodsMap goods_;
     RnBuildingTimedData effect_;
+
+private:
+    // Moves an entry's link to storage (null: unlinks); the storages' demand
+    // follows.
+    void setLink(int16_t goods, RnDecoInpInf& entry, const RnObjectID& storage);
 };
 
 class RnDecoType : public RnSimpleBuildingType {
@@ -94,6 +134,9 @@ public:
 
     // The amount listed for a goods type, else 0.
     uint16_t amountForGoods(int16_t goods) const;
+    // How long one supply keeps a decoration active: at least an hour, so
+    // that a renewal never falls due at the time it was made.
+    float effectHours() const { return hours_attr_ > 0 ? hours_attr_ : 1.0f; }
 
     // image_ of the simple part is the image while active.
     std::string image_defunc_;

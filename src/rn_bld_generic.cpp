@@ -198,6 +198,19 @@ void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y) {
         daxRaiseError("building position %d,%d is not on the map", x, y);
 }
 
+RnStor* rnLinkedStorage(const RnObjectID& storage, int16_t goods) {
+    if (storage.kind_ != RnIdBldStor) return nullptr;
+    RnGenericBuilding* b = grn_game.liveBuilding(storage);
+    if (!b) return nullptr;
+    RnStor* stor = static_cast<RnStor*>(b);
+    return stor->storesGoods(goods) ? stor : nullptr;
+}
+
+void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta) {
+    if (delta == 0) return;
+    if (RnStor* stor = rnLinkedStorage(storage, goods)) stor->adjustDemand(goods, delta);
+}
+
 void rnPostBuildingMessage(int number, const RnGenericBuilding& b) {
     dax_msgmgr.post(number, rnMsg(number), b.pos_on_map_);
 }
@@ -216,6 +229,32 @@ void rnAppendf(std::string& buf, const char* fmt, ...) {
     int n = std::vsnprintf(tmp, sizeof(tmp), fmt, args);
     va_end(args);
     if (n > 0) buf.append(tmp, std::min<size_t>(static_cast<size_t>(n), sizeof(tmp) - 1));
+}
+
+int rnNeedScore(double missing, double offered, double full) {
+    if (full <= 0.0) return 0;
+    int score = static_cast<int>((missing * 0.1 + offered * 0.9) * 1000.0 / full);
+    return score < 700 ? score / 2 : score;
+}
+
+void rnLogNewMaterial(const RnObjectID& oid, int16_t goods) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] needs new material %d,%s", oid.kind_, oid.type_idx_, oid.bld_idx_, goods,
+                  grn_game.goodsType(goods).name_.c_str());
+}
+
+void rnLogChangedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] has changed material %s properties with prod type %s", oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, grn_game.goodsType(goods).name_.c_str(), type_name.c_str());
+}
+
+void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name) {
+    daxLogMessage(1, 2, "prod [%hd:%hd,%d] has material %s which is not required with prod type %s", oid.kind_,
+                  oid.type_idx_, oid.bld_idx_, grn_game.goodsType(goods).name_.c_str(), type_name.c_str());
+}
+
+void rnShowRuin(const RnGenericBuilding& b) {
+    rnShowRuinImage(b);
+    rnPostBuildingMessage(3002, b);
 }
 
 bool rnInfoTextHead(const RnGenericBuilding& b, std::string& buf, bool sep) {
@@ -294,13 +333,16 @@ const RnSimpleBuildingType& RnSimpleBuilding::simpleType() const {
 }
 
 float RnSimpleBuilding::lowestRatio(int16_t& goods) const {
-    const RnSimpleBuildingType& typ = simpleType();
-    DaxGameTime now = rnNow();
+    return rnLowestMaterialRatio(material_in_store_, simpleType().build_material_, rnNow(), goods);
+}
+
+float rnLowestMaterialRatio(const std::map<int16_t, RnMaterialInf>& store, const std::vector<RnMaterialEntry>& entries,
+                            DaxGameTime now, int16_t& goods) {
     float lowest = 1.0f;
     goods = 0;
-    for (const RnMaterialEntry& entry : typ.build_material_) {
-        auto it = material_in_store_.find(entry.good_type_idx_);
-        DAX_ASSERT(it!=material_in_store_.end());
+    for (const RnMaterialEntry& entry : entries) {
+        auto it = store.find(entry.good_type_idx_);
+        DAX_ASSERT(it!=store.end());
         if (entry.amount_ == 0) continue;  // nothing is needed of it
         float ratio = it->second.amountAt(now) / static_cast<float>(entry.amount_);
         if (ratio < lowest) {
@@ -338,9 +380,7 @@ uint16_t RnSimpleBuilding::materialNeed(DaxGameTime t, const RnObjectID& builder
         uint16_t missing = static_cast<uint16_t>(static_cast<float>(entry.amount_) - have);
         uint16_t offered = supplier ? supplier->available(entry.good_type_idx_, missing) : missing;
         if (offered == 0) continue;
-        int score = static_cast<int>((missing * 0.1 + offered * 0.9) * 1000.0 / entry.amount_);
-        if (score < 700) score /= 2;
-        sum += score;
+        sum += rnNeedScore(missing, offered, entry.amount_);
         ++count;
     }
     return count == 0 ? 0 : static_cast<uint16_t>(sum / count);
@@ -383,37 +423,49 @@ void RnSimpleBuilding::startMaterials(const RnSimpleBuildingType& type, DaxGameT
     }
 }
 
+bool RnSimpleBuilding::materialRanOut(DaxGameTime now, const uint32_t& flags, uint32_t bld_bit, DaxGameTime& t_bld) {
+    const RnSimpleBuildingType& typ = simpleType();
+    if (!typ.build_material_.empty() && material_in_store_.empty()) {
+        startMaterials(typ, now);
+        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
+        const bool upd_builder_pending_ = (flags & bld_bit) != 0;
+        DAX_ASSERT(upd_builder_pending_);
+    }
+    if ((flags & bld_bit) == 0 || now.value() < t_bld.value()) return false;
+    DAX_ASSERT(typ.build_material_.size()>0);
+    DAX_ASSERT(material_in_store_.size()>0);
+    const DaxGameTime run_out = earliestRunOut();
+    if (now.value() >= run_out.value()) return true;
+    t_bld = run_out;
+    return false;
+}
+
 bool RnSimpleBuilding::checkMaterialNeeds(const RnSimpleBuildingType& type, DaxGameTime now) {
     bool changed = false;
     std::set<int16_t> noted;
     for (const auto& m : material_in_store_) noted.insert(m.first);
     for (const RnMaterialEntry& entry : type.build_material_) {
-        const RnGoodsType& goods = grn_game.goodsType(entry.good_type_idx_);
         auto it = material_in_store_.find(entry.good_type_idx_);
         if (it == material_in_store_.end()) {
             RnMaterialInf rec;
             rec.add(now, entry.amount_, entry.hours_);
             material_in_store_[entry.good_type_idx_] = rec;
-            if (scheduleSupplyCheck(rec.time_level0_)) changed = true;
+            scheduleSupplyCheck(rec.time_level0_);
             changed = true;
-            daxLogMessage(1, 2, "prod [%hd:%hd,%d] needs new material %d,%s", oid_.kind_, oid_.type_idx_,
-                          oid_.bld_idx_, entry.good_type_idx_, goods.name_.c_str());
+            rnLogNewMaterial(oid_, entry.good_type_idx_);
             continue;
         }
         noted.erase(entry.good_type_idx_);
         if (it->second.relevel(now, entry.amount_, entry.hours_)) {
             changed = true;
             scheduleSupplyCheck(it->second.time_level0_);
-            daxLogMessage(1, 2, "prod [%hd:%hd,%d] has changed material %s properties with prod type %s",
-                          oid_.kind_, oid_.type_idx_, oid_.bld_idx_, goods.name_.c_str(), type.name_.c_str());
+            rnLogChangedMaterial(oid_, entry.good_type_idx_, type.name_);
         }
     }
     for (int16_t g : noted) {
         material_in_store_.erase(g);
         changed = true;
-        daxLogMessage(1, 2, "prod [%hd:%hd,%d] has material %s which is not required with prod type %s",
-                      oid_.kind_, oid_.type_idx_, oid_.bld_idx_, grn_game.goodsType(g).name_.c_str(),
-                      type.name_.c_str());
+        rnLogDroppedMaterial(oid_, g, type.name_);
     }
     return changed;
 }

@@ -271,6 +271,12 @@ public:
     // Fills the store full at now with every material of the type (a new
     // building).
     void startMaterials(const RnSimpleBuildingType& type, DaxGameTime now);
+    // The material step of a kind's update (flags and bld_bit are the kind's
+    // flags word and supply-check bit, t_bld its timer): a new building's
+    // store is filled and its supply check scheduled; a due check returns
+    // true when a material has run out (the building falls to ruin), else
+    // moves the check to the next run-out time.
+    bool materialRanOut(DaxGameTime now, const uint32_t& flags, uint32_t bld_bit, DaxGameTime& t_bld);
 
     // The type's simple part.
     const RnSimpleBuildingType& simpleType() const;
@@ -418,12 +424,41 @@ void rnPlaceOnMap(const RnGenericBuilding& b, const std::string& floor_image, co
 // footprint of the type anchored at (x, y) lies on the map.
 void rnCheckFootprintOnMap(const RnGenericBuildingType& type, int x, int y);
 
+// The storage a goods entry's link names while it stands and keeps the
+// goods; null for a null link, a storage gone or a ruin (its links are
+// being forgotten), or one that no longer keeps the goods.
+RnStor* rnLinkedStorage(const RnObjectID& storage, int16_t goods);
+// A linked building's share of that storage's demand for goods changes by
+// delta (RnStor::adjustDemand); nothing happens without such a storage.
+void rnPassDemand(const RnObjectID& storage, int16_t goods, int delta);
+
 // Posts numbered message `number` (its text from the language file) at the
 // building's anchor tile.
 void rnPostBuildingMessage(int number, const RnGenericBuilding& b);
 // A building that became a ruin: its type's ruin image, when the type has
 // one, replaces its building image.
 void rnShowRuinImage(const RnGenericBuilding& b);
+
+// The lowest amountAt(now) / amount over the material entries, each of
+// which must be in the store, and the goods type that gave it; 1.0 and 0
+// with none.
+float rnLowestMaterialRatio(const std::map<int16_t, RnMaterialInf>& store, const std::vector<RnMaterialEntry>& entries,
+                            DaxGameTime now, int16_t& goods);
+
+// The score of a need for material or goods, in per mille of the full
+// amount: what is missing counts a tenth, what the supplier offers of it nine
+// tenths; a score below 700 counts half.
+int rnNeedScore(double missing, double offered, double full);
+
+// The log lines of a material store brought in line with its type after
+// loading: a material added, one whose properties changed, one dropped.
+void rnLogNewMaterial(const RnObjectID& oid, int16_t goods);
+void rnLogChangedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
+void rnLogDroppedMaterial(const RnObjectID& oid, int16_t goods, const std::string& type_name);
+
+// A building falls to ruin: its ruin image (rnShowRuinImage) and message
+// 3002 at its anchor.
+void rnShowRuin(const RnGenericBuilding& b);
 
 // Appends printf-style text to a text buffer (cut at kDaxMsgBufSize - 1
 // characters).

@@ -1,7 +1,9 @@
 // Houses: the homes of the people. A house rises and falls through the levels
-// of its type by the desirability around it and the goods and services it
-// gets. Here are the records, the placement and the removal; the house's
-// behaviour comes with its own code.
+// of its type by the desirability around it and the goods, services and
+// building material it gets; people move in while there is room and work
+// for them, and move out when the house is over-full or too many are
+// jobless. The house offers its workers to the workforce network of its
+// people type.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +43,8 @@ struct RnHousLevelDesc {
     RnMaterialEntry material_;
 };
 
-// A service entry of a house (12 bytes; 10 used).
+// A service entry of a house (12 bytes; 10 used): when the service last
+// passed and when it is needed again.
 struct RnHouseServiceData {
     static constexpr uint16_t kLevelMask = 0xFFu;
     static constexpr uint16_t kWalkerOnWay = 1u << 8;
@@ -61,12 +64,16 @@ struct RnHouseServiceData {
         if (t.value() >= b) return 1000;
         return static_cast<int>(uint64_t(t.value() - a) * 1000u / (b - a));
     }
+    // Lowers limit to the earliest of the two times after `after`.
+    void nextEvent(DaxGameTime& limit, DaxGameTime after) const;
     // The lowest house level that needs the service.
     int level() const { return level_word_ & kLevelMask; }
+    bool isTax() const { return (level_word_ & kTaxService) != 0; }
 };
 static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
 
-// A goods entry of a house (16 bytes).
+// A goods entry of a house (16 bytes): a stock that is full up to
+// full_until_ and is used up at empty_at_ by the people of the house.
 struct RnHouseGoodsData {
     DaxGameTime full_until_{0};
     DaxGameTime empty_at_{0};
@@ -91,6 +98,10 @@ struct RnHouseGoodsData {
         const int missing = n * cap_ - amountAt(t);
         return missing > 0 ? missing : 0;
     }
+    // A stock of n units from t on, used up by p people (p > 0).
+    void restock(DaxGameTime t, int n, int p);
+    // Lowers limit to the earliest of the two times after `after`.
+    void nextEvent(DaxGameTime& limit, DaxGameTime after) const;
 };
 static_assert(sizeof(RnHouseGoodsData) == 16, "RnHouseGoodsData is 16 bytes in save games");
 
@@ -100,6 +111,7 @@ struct RnHousPersData {
     static constexpr uint32_t kLevelMask = 0x3Fu;          // bits 0-5
     static constexpr int kPeopleShift = 6;                 // bits 6-15
     static constexpr int kPeopleMaxShift = 16;             // bits 16-25
+    static constexpr uint32_t kPeopleMask = 0x3FFu;
     // Flags word.
     static constexpr uint32_t kWorkersMask = 0xFFu;        // bits 0-7
     static constexpr int kEmployedShift = 8;               // bits 8-15
@@ -125,12 +137,22 @@ struct RnHousPersData {
     DaxGameTime t_bld_{0};
 
     int curLevel() const { return static_cast<int>(state_ & kLevelMask); }
-    int people() const { return static_cast<int>((state_ >> kPeopleShift) & 0x3FFu); }
-    // The number of people the house is heading for.
-    int peopleTarget() const { return static_cast<int>((state_ >> kPeopleMaxShift) & 0x3FFu); }
+    int people() const { return static_cast<int>((state_ >> kPeopleShift) & kPeopleMask); }
+    // The current level's people_max (the number of people the house is
+    // heading for).
+    int peopleTarget() const { return static_cast<int>((state_ >> kPeopleMaxShift) & kPeopleMask); }
     // Of the people, those who can work, and of those the ones with a job.
     int curNumWorkers() const { return static_cast<int>(flags_ & kWorkersMask); }
     int employed() const { return static_cast<int>((flags_ >> kEmployedShift) & 0xFFu); }
+
+    void setLevel(int level) { state_ = (state_ & ~kLevelMask) | (static_cast<uint32_t>(level) & kLevelMask); }
+    void setPeople(int n) {
+        state_ = (state_ & ~(kPeopleMask << kPeopleShift)) | ((static_cast<uint32_t>(n) & kPeopleMask) << kPeopleShift);
+    }
+    void setPeopleTarget(int n) {
+        state_ = (state_ & ~(kPeopleMask << kPeopleMaxShift)) |
+                 ((static_cast<uint32_t>(n) & kPeopleMask) << kPeopleMaxShift);
+    }
 };
 static_assert(sizeof(RnHousPersData) == 36, "RnHousPersData is saved as 36 raw bytes");
 
@@ -143,11 +165,12 @@ public:
     using MaterialMap = std::map<int16_t, RnMaterialInf>;
 
     RnHous() = default;
-    // A new house: level 0, no people, the first person due at now.
+    // A new house: level 0, no people, the first person due at now. Its
+    // type adds the entries of levels 0 and 1.
     RnHous(int x, int y, DaxGameTime now);
 
-    // LATER: The house's behaviour comes with its own code; until then it asks for
-    // no wake-up.
+    // Material supply, workers, level, services, goods and people in this
+    // order; wakes at least once a day.
     DaxGameTime update(DaxGameTime now) override;
     // First call wins on t_attr.
     void desirabilityChanged(DaxGameTime t) override;
@@ -160,10 +183,55 @@ public:
     int infoText(std::string& buf, bool sep) const override;
     // Its own info dialog, made by grn_building_dialogs (null without one).
     DaxDialogIfc* createDialog() const override;
+    // The lowest stock of the building material of levels 0..L against its
+    // amount (0 for a ruin or an empty store).
+    float supplyRatio() const override;
+    // Whether the needs of the current level are all in stock for now.
+    bool inputsAvailable() const override;
+    int16_t shortMaterial() const override;
+    // Whether the house falls short of its level: neighbourhood, jobs,
+    // goods or services.
+    bool hasUnmetNeeds() const override;
     bool isDestroyed() const override { return (flags_ & kDestroyed) != 0; }
+    // Scores of what a builder or a market could bring, in per mille.
+    uint16_t materialNeed(DaxGameTime t, const RnObjectID& builder) const override;
+    void materialDelivered(DaxGameTime t, const RnObjectID& builder) override;
+    void listMaterials(RnGoodsSet& goods) const override;
+    uint16_t marketNeed(DaxGameTime t, const RnObjectID& market) const override;
+    void marketDelivered(DaxGameTime t, const RnObjectID& market) override;
+    // The part of the service's interval passed, in per mille; 0 while a
+    // walker of it is on its way unless flag is set.
+    uint16_t serviceNeed(DaxGameTime t, int16_t service, int flag) const override;
+    // A service walker passed: tax for a tax service, the interval restarts.
+    void serviceDelivered(DaxGameTime t, int16_t service) override;
+    void setServicePending(int16_t service, bool on) override;
 
     // Slot 34: the earliest request wins; returns whether t_bld changed.
     virtual bool scheduleSupplyCheck(DaxGameTime t);
+
+    // Whether n people would leave too many workers without a job for
+    // moving in or rising.
+    bool tooManyJobless(int n) const;
+    // Whether the next level (if any) could be reached now: jobs for one
+    // more person and the neighbourhood it needs.
+    bool canLevelUp(DaxGameTime t) const;
+    // The earliest run-out time of the materials of levels 0..L, 0 with none.
+    DaxGameTime earliestRunOut() const;
+
+    // The needs-met tests of the update, at levels up to `level`.
+    bool goodsMet(DaxGameTime now, int level) const;
+    bool servicesMet(DaxGameTime now, int level) const;
+    // Every material entry holds some amount (a rise may happen).
+    bool materialsPresent() const;
+
+    // People move in or out; the workers offered follow.
+    void peopleArrive(const RnHousType& type, int n);
+    void peopleLeave(const RnHousType& type, int n);
+    void peopleClear(const RnHousType& type);
+
+    // One level up at t (the next level's entries are created) or down.
+    void levelUp(DaxGameTime t, const RnHousType& type);
+    void levelDown(const RnHousType& type);
 
     // Ruin and removal: lets the people go, leaves the workforce and takes
     // the desirability back (nothing when destroyed already).
@@ -175,16 +243,44 @@ public:
     // workforce network of its people type is told the change.
     void offerWorkers(const RnHousType& type, int n);
 
+    // After loading: images and the service and goods entries brought in
+    // line with the (possibly changed) type. Raises for a level the type
+    // does not have (or a ruin above level 0).
+    void verify(const RnHousType& type);
+    // After loading: the material entries of levels 0..L+1 brought in line
+    // with the type; returns whether anything changed.
+    bool verifyMaterialNeeds(const RnHousType& type);
+
+    // Adds the service, goods and material entries of a level (none must
+    // exist yet); its material starts full when full is set, else empty.
+    void addLevelEntries(const RnHousType& type, int level, DaxGameTime now, bool full);
+
     const RnHousType& housType() const;
     // The mean desirability total of the tiles under the house.
     int averageDesirability() const;
-    // Whether the house could rise: the desirability around it reaches the
-    // next level's need (always, at the top level).
-    bool canLevelUp() const;
 
     ServiceMap services_;
     GoodsMap goods_;
     MaterialMap material_in_store_;
+
+private:
+    // Recomputes the jobless state (bit 16) from the workers and the
+    // employed.
+    void updateJobless(const RnHousType& type);
+    // The house's level images on the map.
+    void showLevelImages(const RnHousType& type);
+    // The material entry of a level, null when the level has none.
+    const RnMaterialInf* levelMaterial(const RnHousType& type, int level) const;
+    // Levels whose needs the walkers may serve now: up to L, and L+1 while
+    // the house could rise.
+    int supplyLevel(DaxGameTime t) const;
+    // The lowest stock ratio of the materials of levels 0..L and its goods.
+    float lowestRatio(int16_t& goods) const;
+    // Moves one person in or out at t and follows up the goods and the
+    // desirability check.
+    void movePeople(const RnHousType& type, DaxGameTime t, bool leave);
+    // Ruin: the house empties and shows its ruin image.
+    void fallToRuin(const RnHousType& type);
 };
 
 class RnHousType : public RnGenericBuildingType {
@@ -202,6 +298,11 @@ public:
 
     // The highest level of the type's live houses, 0 with none.
     int maxUsedLevel() const;
+    // The building material of the first level 0..level with that goods
+    // type, else an empty entry (goods type -1, amount 0).
+    const RnMaterialEntry& findMaterial(int16_t goods, int level) const;
+    // Whether the type has a level of that number.
+    bool hasLevel(int level) const { return level >= 0 && static_cast<size_t>(level) < level_descs_.size(); }
 
     int16_t ppl_type_idx_ = -1;
     int16_t percent_workers_ = 0;

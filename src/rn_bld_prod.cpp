@@ -56,21 +56,6 @@ DaxMapPositionI unpackPos(int32_t v) {
     return DaxMapPositionI(xy[0], xy[1]);
 }
 
-// The storage at oid while it keeps the goods type, else null.
-RnStor* storageKeeping(const RnObjectID& oid, int16_t goods) {
-    if (oid.kind_ != RnIdBldStor) return nullptr;
-    RnGenericBuilding* b = grn_game.liveBuilding(oid);
-    if (!b) return nullptr;
-    RnStor* stor = static_cast<RnStor*>(b);
-    return stor->storesGoods(goods) ? stor : nullptr;
-}
-
-// The share a linked building registers at its storage changes by delta.
-void adjustNearDemand(const RnObjectID& stor_oid, int16_t goods, int delta) {
-    if (delta == 0) return;
-    if (RnStor* stor = storageKeeping(stor_oid, goods)) stor->adjustDemand(goods, delta);
-}
-
 int outputAmount(const RnProdOutInf& out) { return out.stored_ & RnProdOutInf::kAmountMask; }
 
 void logLinkCleared(const RnObjectID& stor, const char* what, int16_t goods, const RnObjectID& oid) {
@@ -90,7 +75,7 @@ void checkGoodsEntries(Map& map, const List& listed, const char* what, const RnO
                       oid.type_idx_, oid.bld_idx_);
     }
     for (auto& [goods, e] : map) {
-        if (e.near_storage_.isNull() || storageKeeping(e.near_storage_, goods)) continue;
+        if (e.near_storage_.isNull() || rnLinkedStorage(e.near_storage_, goods)) continue;
         logLinkCleared(e.near_storage_, what, goods, oid);
         e.near_storage_.setNull();
     }
@@ -118,21 +103,9 @@ DaxGameTime RnProd::update(DaxGameTime now) {
     const RnProdType& typ = prodType();
 
     // Building material: a new building starts with a full store.
-    if (!typ.build_material_.empty() && material_in_store_.empty()) {
-        startMaterials(typ, now);
-        for (const auto& m : material_in_store_) scheduleSupplyCheck(m.second.time_level0_);
-        const bool upd_builder_pending_ = (flags_ & kBldPending) != 0;
-        DAX_ASSERT(upd_builder_pending_);
-    }
-    if ((flags_ & kBldPending) != 0 && now.value() >= t_bld_.value()) {
-        DAX_ASSERT(typ.build_material_.size()>0);
-        DAX_ASSERT(material_in_store_.size()>0);
-        const DaxGameTime fails = earliestRunOut();
-        if (now.value() >= fails.value()) {
-            fallToRuin();
-            return kRnNoWakeTime;
-        }
-        t_bld_ = fails;
+    if (materialRanOut(now, flags_, kBldPending, t_bld_)) {
+        fallToRuin();
+        return kRnNoWakeTime;
     }
 
     if ((flags_ & kEffPending) != 0 && now.value() >= t_eff_.value()) {
@@ -214,11 +187,9 @@ void RnProd::fallToRuin() {
     const RnProdType& typ = prodType();
     shutDown(typ);
     flags_ |= kDestroyed;
-    grn_map.setBuildingImages(oid_, pos_on_map_.x, pos_on_map_.y, typ.width_, typ.height_, nullptr,
-                              typ.ruin_image_.empty() ? nullptr : typ.ruin_image_.c_str());
     flags_ &= ~(kWkfPending | kNearPending | kBldPending | kSpwnPending);
     for (auto& out : output_goods_in_store_) out.second.stored_ &= RnProdOutInf::kAmountMask;
-    dax_msgmgr.post(3002, rnMsg(3002), pos_on_map_);
+    rnShowRuin(*this);
 }
 
 // ---------------------------------------------------------------------------
@@ -325,7 +296,7 @@ void RnProd::goodsPromised(int16_t goods, int amount) {
     if (it == input_goods_.end()) DAX_ASSERT(false);
     it->second.promised_ = static_cast<uint16_t>(it->second.promised_ + amount);
     // A promise takes room the storage no longer needs to fill.
-    adjustNearDemand(it->second.near_storage_, goods, amount);
+    rnPassDemand(it->second.near_storage_, goods, amount);
 }
 
 int RnProd::inputRoom(const RnProdInpInf& in) const {
@@ -346,7 +317,7 @@ void RnProd::adjustOutput(int16_t goods, int delta, int cap) {
         gt.produced_cur_ += static_cast<uint32_t>(after - before) * gt.lot_size_;
     }
     out.stored_ = static_cast<uint16_t>((out.stored_ & RnProdOutInf::kCycleRunning) | after);
-    adjustNearDemand(out.near_storage_, goods, after - before);
+    rnPassDemand(out.near_storage_, goods, after - before);
 }
 
 // ---------------------------------------------------------------------------
@@ -393,7 +364,7 @@ bool RnProd::consumeInputs(const RnProdOutInf& out, const RnGoodsOutput& def) {
         RnProdInpInf& in = input_goods_[need.good_type_idx_];
         in.stored_ = static_cast<uint16_t>(in.stored_ - need.amount_);
         // The room freed is need the storage should cover again.
-        adjustNearDemand(in.near_storage_, need.good_type_idx_, -static_cast<int>(need.amount_));
+        rnPassDemand(in.near_storage_, need.good_type_idx_, -static_cast<int>(need.amount_));
         RnGoodsType& gt = grn_game.goodsType(need.good_type_idx_);
         gt.consumed_cur_ += static_cast<uint32_t>(need.amount_) * gt.lot_size_;
     }
@@ -420,9 +391,9 @@ int RnProd::cycleProgressPercent() const {
 void RnProd::setInputNearStorage(int16_t goods, RnProdInpInf& in, const RnObjectID& stor) {
     if (in.near_storage_ == stor) return;
     const int room = inputRoom(in);
-    adjustNearDemand(in.near_storage_, goods, room);
+    rnPassDemand(in.near_storage_, goods, room);
     in.near_storage_ = stor;
-    adjustNearDemand(in.near_storage_, goods, -room);
+    rnPassDemand(in.near_storage_, goods, -room);
 }
 
 void RnProd::applyNearStorages(const std::map<int16_t, RnObjectID>& near) {
@@ -434,9 +405,9 @@ void RnProd::applyNearStorages(const std::map<int16_t, RnObjectID>& near) {
     for (auto& [goods, out] : output_goods_in_store_) {
         const RnObjectID stor = linkOf(goods);
         if (stor == out.near_storage_) continue;
-        adjustNearDemand(out.near_storage_, goods, -outputAmount(out));
+        rnPassDemand(out.near_storage_, goods, -outputAmount(out));
         out.near_storage_ = stor;
-        adjustNearDemand(out.near_storage_, goods, outputAmount(out));
+        rnPassDemand(out.near_storage_, goods, outputAmount(out));
     }
 }
 

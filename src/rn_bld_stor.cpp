@@ -22,7 +22,6 @@ namespace {
 // The storage's message when it finds no road beside it.
 constexpr int kMsgNoRoad = 3003;
 // The storage's message when its building material ran out.
-constexpr int kMsgRuin = 3002;
 
 // What tells the two walker kinds of a storage apart: their bits in the
 // flags word, their timers and their limits in the type.
@@ -144,9 +143,8 @@ DaxGameTime RnStor::update(DaxGameTime now) {
         if (now.value() >= run_out.value()) {
             shutDown(typ);
             flags_ |= kDestroyed;
-            rnShowRuinImage(*this);
+            rnShowRuin(*this);
             flags_ &= ~(kWkfPending | kNearPending | kBldPending | kProdSpwnPending | kStorSpwnPending);
-            rnPostBuildingMessage(kMsgRuin, *this);
             return kRnNoWakeTime;
         }
         t_bld_ = run_out;

@@ -1,9 +1,5 @@
 // The info and debug texts of the eight building kinds, written from what
 // each building keeps.
-//
-// LATER: the lines whose data comes with later code are left out until it
-// does: the worker lines of each requirement (people assigned, from the
-// workforce network) and a house's level-down line.
 #include "rn_bld_texts.h"
 
 #include <cctype>
@@ -30,6 +26,7 @@
 #include "rn_wlk_mrkt.h"
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
+#include "rn_workforce.h"
 
 // ---------------------------------------------------------------------------
 // Numbered texts as formats
@@ -183,6 +180,18 @@ void workplaceDebugHead(std::string& buf, bool sep, const RnSimpleBuilding& b, i
         rnAppendf(buf, " own_attr=%d #wlk=%d(%d)", b.simpleType().own_attr_, walkers, limit);
     }
     appendMaterialLines(buf, b);
+}
+
+// The worker line of a requirement: message 2117 with the workers still
+// missing, else 2118.
+void appendWorkerMsg(std::string& buf, const RnObjectID& oid, const RnWorkerReq& req) {
+    const RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_);
+    const int assigned = wkf ? wkf->pplAssigned(oid) : 0;
+    if (assigned < req.num_req_) {
+        rnAppendMsg(buf, 2117, "sdd", peopleName(req.ppl_type_idx_), assigned, req.num_req_ - assigned);
+    } else {
+        rnAppendMsg(buf, 2118, "sd", peopleName(req.ppl_type_idx_), assigned);
+    }
 }
 
 // A goods entry kept for the work: "\n", the amount in store, what is on
@@ -379,6 +388,9 @@ int RnHous::infoText(std::string& buf, bool sep) const {
             buf += rnMsg(2137);
         } else if ((flags_ & kTooManyJobless) != 0) {
             buf += '\n';
+            buf += rnMsg(2107);
+        } else if (tooManyJobless(ppl + 1)) {
+            buf += '\n';
             buf += rnMsg(2108);
         }
         if (averageDesirability() < desc.needed_attr_) {
@@ -519,6 +531,12 @@ int RnBldr::debugText(std::string& buf, bool sep) const {
         }
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
+    if (!isDestroyed()) {
+        for (const RnWorkerReq& req : type.worker_reqs_) {
+            buf += '\n';
+            appendWorkerMsg(buf, oid_, req);
+        }
+    }
     if (type.walker_type_idx_ >= 0) appendFewWalkers(buf, grn_game.bldrWalkerType(type.walker_type_idx_), oid_);
     appendTimers(buf, flags_, kWkfPending | kNearPending | kSpwnPending | kKillPending,
                  {{kWkfPending, "t_wkf", t_wkf_},
@@ -545,6 +563,12 @@ int RnServ::debugText(std::string& buf, bool sep) const {
     workplaceDebugHead(buf, sep, *this, static_cast<int>((flags_ & kWalkerCountMask) >> kWalkerCountShift),
                        type.req_num_serv_walkers_);
     for (const auto& [g, e] : goods_stored_) appendStoredEntry(buf, g, e.amt_.stored_, e.amt_.promised_, e.near_storage_);
+    if (!isDestroyed()) {
+        for (const RnWorkerReq& req : type.worker_reqs_) {
+            buf += '\n';
+            appendWorkerMsg(buf, oid_, req);
+        }
+    }
     if (dl >= 2 && type.walker_type_idx_ >= 0) {
         int written = 0;
         appendHomeWalkers(buf, grn_game.servWalkerType(type.walker_type_idx_).instances_, oid_, written, 8);
@@ -607,6 +631,12 @@ int RnProd::debugText(std::string& buf, bool sep) const {
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
     }
     for (const auto& [g, e] : input_goods_) appendStoredEntry(buf, g, e.stored_, e.promised_, e.near_storage_);
+    if (!isDestroyed()) {
+        for (const RnWorkerReq& req : type.worker_reqs_) {
+            buf += '\n';
+            appendWorkerMsg(buf, oid_, req);
+        }
+    }
     if (dl >= 2) {
         int written = 0;
         for (const RnGoodsOutput& out : type.output_goods_) {
@@ -664,6 +694,13 @@ int RnMrkt::debugText(std::string& buf, bool sep) const {
             rnAppendMsg(buf, 2122, "d", e.word_ & RnMrktAmountInf::kPromisedMask);
         }
         if (dl >= 1) appendOid(buf, " stor=[%hd:%hd,%d]", e.near_storage_);
+    }
+    if (!isDestroyed() && type.worker_type_ >= 0) {
+        const RnWorkerReq req = type.workerReq();
+        const RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_);
+        rnAppendf(buf, "\n%s: %d(%d) ", peopleName(req.ppl_type_idx_), wkf ? wkf->pplAssigned(oid_) : 0,
+                  req.num_req_);
+        appendWorkerMsg(buf, oid_, req);
     }
     if (type.walker_type_idx_ >= 0) appendFewWalkers(buf, grn_game.mrktWalkerType(type.walker_type_idx_), oid_);
     appendTimers(buf, flags_, kWkfPending | kNearPending | kSpwnPending | kBldPending | kKillPending,
@@ -741,6 +778,10 @@ int RnStor::debugText(std::string& buf, bool sep) const {
             buf += ", ";
             rnAppendMsg(buf, 2130, "d", e.promised_nlots_);
         }
+    }
+    if (!isDestroyed() && type.worker_type_ >= 0) {
+        buf += '\n';
+        appendWorkerMsg(buf, oid_, type.workerReq());
     }
     appendTimers(buf, flags_, 0x7Fu,
                  {{kWkfPending, "t_wkf", t_wkf_},

@@ -547,13 +547,7 @@ void rnGoodsBalance(int16_t goods, int& stock, int& need) {
             if (g != h.goods_.end() && g->second.level_ <= level) need += g->second.missingAt(now, h.people());
             auto mat = h.material_in_store_.find(goods);
             if (mat == h.material_in_store_.end()) continue;
-            int required = 0;
-            for (int i = 0; i <= level && static_cast<size_t>(i) < ht.level_descs_.size(); ++i) {
-                if (ht.level_descs_[i].material_.good_type_idx_ == goods) {
-                    required = ht.level_descs_[i].material_.amount_;
-                    break;
-                }
-            }
+            const int required = ht.findMaterial(goods, level).amount_;
             if (required > 0) {
                 DAX_ASSERT_AT(required >= mat->second.amount_, kSrc, __LINE__);
                 need += required - static_cast<int>(mat->second.amountAt(now) + 0.9f);

@@ -45,18 +45,6 @@ enum : int16_t {
 // zero interval (content that never uses it up) counts nothing.
 double perWeek(double hours) { return hours > 0.0 ? kHoursPerWeek / hours : 0.0; }
 
-// The building material record of a house type that holds at level
-// `level`: the one of that level or, when it has none for the goods, the
-// nearest level below that lists it. Null when none does.
-const RnMaterialEntry* houseMaterial(const RnHousType& ht, int level, int16_t goods) {
-    if (ht.level_descs_.empty()) return nullptr;
-    for (int l = std::min<int>(level, static_cast<int>(ht.level_descs_.size()) - 1); l >= 0; --l) {
-        const RnMaterialEntry& m = ht.level_descs_[static_cast<size_t>(l)].material_;
-        if (m.good_type_idx_ == goods) return &m;
-    }
-    return nullptr;
-}
-
 // Posts numbered message `number` formatted with the arguments (kinds as
 // DaxStringMgr::format takes them) into a buffer of size N.
 template <size_t N>
@@ -109,8 +97,8 @@ void RnGame::updateGoodsStatistics() {
                 if (need.level_ == level + 1) gt.rate_hous_next_ += perWeek(need.hours_) * people;
             }
             for (const auto& [g, stock] : h.material_in_store_) {
-                const RnMaterialEntry* m = houseMaterial(ht, level, g);
-                if (m && m->amount_ != 0) goodsType(g).rate_hous_ += perWeek(m->hours_);
+                const RnMaterialEntry& m = ht.findMaterial(g, level);
+                if (m.amount_ != 0) goodsType(g).rate_hous_ += perWeek(m.hours_);
             }
         }
     }

@@ -602,8 +602,11 @@ int rnLuaCreateRoadType(lua_State* L) {
 namespace {
 
 // Reads one house level from the table at tab; level is its number from 0.
+// A house holds one entry per goods and service type for all its levels, so
+// each may be needed by one level only (the levels above it need it too).
 RnHousLevelDesc readHouseLevel(lua_State* L, int tab, int level, const RnHousType& ht,
-                               std::set<int16_t>& material_goods) {
+                               std::set<int16_t>& material_goods, std::set<int16_t>& level_goods,
+                               std::set<int16_t>& level_services) {
     daxLuaCheckTable(L, tab, 4, 4);
     RnHousLevelDesc d;
     d.text_id_ = daxLuaGetTableInt(L, tab, 1, Tchk_gt0i());
@@ -646,6 +649,10 @@ RnHousLevelDesc readHouseLevel(lua_State* L, int tab, int level, const RnHousTyp
         if (!seen.insert(g.good_type_idx_).second) {
             daxRaiseError("duplicate goods type %d in level %u", id, static_cast<unsigned>(level));
         }
+        if (!level_goods.insert(g.good_type_idx_).second) {
+            daxRaiseError("goods type %d of level %u is needed by a lower level already", id,
+                          static_cast<unsigned>(level));
+        }
         d.goods_.push_back(g);
         lua_pop(L, 1);
     }
@@ -669,6 +676,10 @@ RnHousLevelDesc readHouseLevel(lua_State* L, int tab, int level, const RnHousTyp
         s.hours_ = static_cast<uint16_t>(hours);
         if (!seen.insert(s.service_type_idx_).second) {
             daxRaiseError("duplicate service type %d in level %u", id, static_cast<unsigned>(level));
+        }
+        if (!level_services.insert(s.service_type_idx_).second) {
+            daxRaiseError("service type %d of level %u is needed by a lower level already", id,
+                          static_cast<unsigned>(level));
         }
         d.services_.push_back(s);
         lua_pop(L, 1);
@@ -727,10 +738,12 @@ int rnLuaCreateHouseType(lua_State* L) {
         daxRaiseError("house type %d has %d levels, can have at most %d", ht.type_id_, levels, kMaxHouseLevels);
     }
     std::set<int16_t> material_goods;
+    std::set<int16_t> level_goods;
+    std::set<int16_t> level_services;
     for (int e = 7; e <= len; ++e) {
         pushElement(L, 1, e);
         const int tab = requireTableOnTop(L);
-        ht.level_descs_.push_back(readHouseLevel(L, tab, e - 7, ht, material_goods));
+        ht.level_descs_.push_back(readHouseLevel(L, tab, e - 7, ht, material_goods, level_goods, level_services));
         lua_pop(L, 1);
     }
 

@@ -369,7 +369,7 @@ void RnOverviewMapWidget::goodsFootprints(const std::vector<Colour>& grid,
                 if (it == h.goods_.end()) continue;
                 const int capacity = h.people() * it->second.cap_;
                 const int stock = it->second.amountAt(now);
-                if (capacity == 0 || (stock == 0 && !h.canLevelUp())) continue;
+                if (capacity == 0 || (stock == 0 && !h.canLevelUp(now))) continue;
                 const float f = share(stock, capacity);
                 const float w = 0.3f + 0.3f * f;
                 paint(h, [&](const Colour& c) { return mix(c, w, Colour{1.0f, f, 0.0f, c.a}); });

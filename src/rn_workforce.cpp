@@ -845,6 +845,15 @@ void rnRemoveWorkplace(const RnObjectID& oid, RnWorkerReqs reqs) {
     }
 }
 
+int rnRequestMoreWorkers(const RnObjectID& oid, RnWorkerReqs reqs) {
+    int changed = 0;
+    for (const RnWorkerReq& req : reqs) {
+        RnWorkforce* wkf = rnWorkforceOf(req.ppl_type_idx_);
+        if (wkf && req.num_req_ > 0 && wkf->nodeOf(oid) != 0) changed += wkf->requestMoreWorkers(oid);
+    }
+    return changed;
+}
+
 bool rnHasWorkers(const RnGenericBuilding& b, RnWorkerReqs reqs) {
     if (b.isDestroyed()) return false;
     for (const RnWorkerReq& req : reqs) {

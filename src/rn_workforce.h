@@ -373,6 +373,10 @@ void rnAddWorkplace(const RnObjectID& oid, RnWorkerReqs reqs);
 // The workplace leaves those networks; ids they do not know are ignored, so
 // removal may call it whether or not the ruin did already.
 void rnRemoveWorkplace(const RnObjectID& oid, RnWorkerReqs reqs);
+// The workplace asks the network of each requirement for one more worker
+// (the info dialog's worker button); returns how many assignments changed.
+// A workplace that is not in a network (a ruin) gets none.
+int rnRequestMoreWorkers(const RnObjectID& oid, RnWorkerReqs reqs);
 // Whether any house of a needed people type with workers lies in range
 // (assigned here or not); false for a ruin.
 bool rnHasWorkers(const RnGenericBuilding& b, RnWorkerReqs reqs);

@@ -245,7 +245,11 @@ TEST_F(DialogTest, HouseLinesFollowItsLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        h.state_ = (h.state_ & ~RnHousPersData::kLevelMask) | c.level;
+        if (static_cast<uint32_t>(h.curLevel()) < c.level) {
+            // The manor's planks arrive, then the house rises.
+            h.material_in_store_[kPlanks].add(DaxGameTime(kNow), 2, 240);
+            h.levelUp(DaxGameTime(kNow), grn_game.housType(0));
+        }
         setDesirability(h, c.desirability);
         h.services_[kTaxOffice].needed_again_at_ = DaxGameTime(c.tax_due);
         std::unique_ptr<RnBuildingDialog> d = open<RnBuildingDialog>(house_);

@@ -208,7 +208,8 @@ TEST_F(MapDrawTest, HoldingBHidesTheGoodsPiles) {
     grn_game.addGoodsType(RnGoodsType("water", 800, 1, 1, dax_bitmaps.findVariant("goods_img", 0)));
     const int16_t st = addServType(300, 1, 1);
     grn_game.servType(st).image_ = "serv_img";
-    grn_game.servType(st).needs_.push_back(RnGoodsAmount{0, 4});
+    // Three in store are what a walker needs: no missing-goods marker.
+    grn_game.servType(st).needs_.push_back(RnGoodsAmount{0, 3});
     grn_game.servType(st).worker_reqs_ = workersInReach();
     RnServ& s = grn_game.servByOid(grn_game.servType(st).createBuilding(10, 10));
     s.efficiency_ = 1.0f;

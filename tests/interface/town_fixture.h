@@ -172,9 +172,11 @@ protected:
         stor2_ = grn_game.storType(0).createBuilding(24, 19);
         const DaxGameTime now(kNow);
 
+        // The cottage: a new hut (its wood in store) risen one level, which
+        // adds the entries of the cottage and the manor's empty planks.
         RnHous& h = grn_game.housByOid(house_);
-        h.state_ = (h.state_ & ~RnHousPersData::kLevelMask) | 1u | (8u << RnHousPersData::kPeopleShift);
-        h.material_in_store_[kWood].add(now, 1, 100);
+        h.levelUp(now, ht);
+        h.setPeople(8);
         h.services_[kWell] = RnHouseServiceData{DaxGameTime(kNow - 100), DaxGameTime(kNow + 5), 1, 0};
         h.services_[kTaxOffice] = RnHouseServiceData{DaxGameTime(kNow - 12 * 12), DaxGameTime(kNow + 36 * 12),
                                                      static_cast<uint16_t>(1 | RnHouseServiceData::kTaxService), 0};

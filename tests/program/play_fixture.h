@@ -37,6 +37,8 @@ class Player {
 public:
     explicit Player(DaxGameLoop& loop) : loop_(loop) {}
 
+    size_t dialogCount() const { return loop_.dialogs().size(); }
+
     // Frames with one logic tick each.
     void frames(int n) {
         for (int i = 0; i < n && !loop_.ended(); ++i) {

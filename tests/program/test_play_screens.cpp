@@ -30,6 +30,16 @@ using namespace playtest;
 
 class PlayScreensTest : public PlayTest {
 protected:
+    // A day's advice waits in a message dialog, which holds the game: the
+    // player reads it and closes it with Enter.
+    static void closeMessages(Player& p) {
+        for (int i = 0; i < 4 && p.dialogCount() != 0; ++i) {
+            p.key(ALLEGRO_KEY_ENTER, 13);
+            p.frames(1);
+        }
+        ASSERT_EQ(p.dialogCount(), 0u);
+    }
+
     // From the main menu into a new game on the sample map.
     static void startNewGame(Player& p) {
         p.startNewGame();
@@ -40,6 +50,7 @@ protected:
         p.clickWidget(loading->enterButton());
         p.frames(2);
         ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        closeMessages(p);
     }
 };
 
@@ -83,14 +94,21 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
             {"House", 19, typeid(RnHousDialog), nullptr},
         };
         p.placeFromMenu(*game, "Road", x0, y0, x0 + 21, y0);
-        for (const Building& b : town) p.placeFromMenu(*game, b.name, x0 + b.dx, y0 - 1, x0 + b.dx, y0 - 1);
+        for (const Building& b : town) {
+            closeMessages(p);
+            p.placeFromMenu(*game, b.name, x0 + b.dx, y0 - 1, x0 + b.dx, y0 - 1);
+        }
         ASSERT_FALSE(::testing::Test::HasFailure());
 
         // A game day at top speed: people move in, workers are assigned,
         // walkers go round.
         for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
         const DaxGameTime start = dax_gameclock.gameTime();
-        for (int i = 0; i < 400 && dax_gameclock.gameTime().hoursSince(start) < 24; ++i) p.frames(1);
+        for (int i = 0; i < 400 && dax_gameclock.gameTime().hoursSince(start) < 24; ++i) {
+            closeMessages(p);
+            p.frames(1);
+        }
+        closeMessages(p);
         EXPECT_GE(dax_gameclock.gameTime().hoursSince(start), 24u);
         p.key(ALLEGRO_KEY_SPACE, ' ');  // paused: the pictures stay as they are
 

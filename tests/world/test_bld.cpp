@@ -298,10 +298,14 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         EXPECT_EQ(grn_map.tile(7, 7).oid_, oid);
         EXPECT_EQ(grn_map.tile(9, 8).desirability_, 5);
         EXPECT_EQ(grn_map.tile(8, 8).desirability_, 0);
-        // A production building asks for its first near-storage refresh and
-        // a storage for its first network refresh, two hours on.
-        const bool refreshes = k.kind == RnIdBldProd || k.kind == RnIdBldStor;
-        EXPECT_EQ(b->update(DaxGameTime(600)), refreshes ? DaxGameTime(624) : kRnNoWakeTime);
+        const DaxGameTime next = b->update(DaxGameTime(600));
+        // A house looks again a day later; every other kind asks for its
+        // first near-storage refresh (a storage for its first network
+        // refresh) two hours later.
+        if (k.kind == RnIdBldHous)
+            EXPECT_EQ(next.value(), 600u + DaxGameTime::kPerDay);
+        else
+            EXPECT_EQ(next.value(), 600u + 2 * DaxGameTime::kPerHour);
         EXPECT_FALSE(b->isDestroyed());
         std::string info;
         b->infoText(info, false);
@@ -479,7 +483,8 @@ TEST_F(BuildingDeathTest, BookingsOnKindsThatTakeNoneAreFatal) {
     int16_t idx = addServType(300, 1, 1);
     RnServ& serv = grn_game.servByOid(grn_game.servType(idx).createBuilding(5, 5));
     EXPECT_DEATH(serv.marketDelivered(DaxGameTime(0), RnObjectID()), "rn_bld_generic.cpp:[0-9]+ false");
-    EXPECT_DEATH(serv.goodsPromised(0, 1), "rn_bld_generic.cpp:[0-9]+ false");
+    // A service building takes promises only for the goods it needs.
+    EXPECT_DEATH(serv.goodsPromised(0, 1), "rn_bld_serv.cpp:[0-9]+ false");
     EXPECT_DEATH(serv.serviceDelivered(DaxGameTime(0), 0), "rn_bld_generic.cpp:[0-9]+ false");
     EXPECT_DEATH(serv.setServicePending(0, true), "rn_bld_generic.cpp:[0-9]+ false");
     EXPECT_DEATH(grn_game.servType(idx).removeBuilding(grn_map.tile(5, 5), 5, 4),

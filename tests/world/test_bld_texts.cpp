@@ -28,8 +28,9 @@ protected:
         grn_config.map_display_ = 0;
         for (auto [n, s] : std::initializer_list<std::pair<int, const char*>>{
                  {2101, "Desirability"}, {2103, "Efficiency"}, {2104, "[2104]"}, {2105, "[2105]"},
-                 {2106, "[2106]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
+                 {2106, "[2106]"}, {2107, "[2107]"}, {2108, "[2108]"}, {2109, "[2109 %d %s]"}, {2110, "[2110 %d %d %s]"},
                  {2111, "[2111 %d %d %s %d %d]"}, {2112, "[2112 %d %d %s]"}, {2114, "[2114]"},
+                 {2117, "[2117 %s %d %d]"}, {2118, "[2118 %s %d]"}, {2123, "[2123 %d %s]"},
                  {2120, "[2120]"}, {2121, "[2121 %d %s]"}, {2133, "[2133]"}, {2135, "[2135 %d%%]"},
                  {2137, "[2137]"}, {2146, "[2146]"}, {2151, "[2151 %d %s]"}, {2160, "[2160]"}, {2701, "[2701]"},
                  {2702, "[2702]"}, {2704, "[2704]"}, {2707, "[2707]"}, {2708, "[2708]"}, {2709, "[2709]"},
@@ -109,6 +110,7 @@ protected:
         }
         return grn_game.buildingByOid(id);
     }
+    static RnServType& servType0() { return grn_game.servType(0); }
     static void setRatio(RnGenericBuilding& b, float ratio) {
         switch (b.oid_.kind_) {
         case RnIdBldBldr:
@@ -206,6 +208,35 @@ TEST_F(BuildingTextTest, TheWalkerStateLineOfAWorkplace) {
     }
 }
 
+TEST_F(BuildingTextTest, TheWorkerLinesOfBuilderServiceAndMarket) {
+    // One settler lives in reach and each needs one: the builder, placed
+    // first, gets him.
+    RnGenericBuilding& bldr = workplace(RnIdBldBldr);
+    RnGenericBuilding& serv = workplace(RnIdBldServ);
+    RnGenericBuilding& mrkt = workplace(RnIdBldMrkt);
+    EXPECT_TRUE(contains(debug(bldr), "\n[2118 settlers 1]")) << debug(bldr);
+    EXPECT_TRUE(contains(debug(serv), "\n[2117 settlers 0 1]")) << debug(serv);
+    EXPECT_TRUE(contains(debug(mrkt), "\nsettlers: 0(1) [2117 settlers 0 1]")) << debug(mrkt);
+    // A ruin has no workers to list.
+    static_cast<RnServ&>(serv).flags_ |= RnServPersData::kDestroyed;
+    EXPECT_FALSE(contains(debug(serv), "2117")) << debug(serv);
+}
+
+TEST_F(BuildingTextTest, AServiceShortOfGoodsSaysSo) {
+    dax_strings.addString(2136, "[2136]", true);
+    grn_game.addGoodsType(RnGoodsType("bread", 900, 1, 5, -2));
+    RnServ& s = static_cast<RnServ&>(workplace(RnIdBldServ));
+    s.efficiency_ = 1.0f;
+    EXPECT_EQ(info(s), "serv");
+    servType0().needs_ = {{0, 2}};
+    servType0().in_capa_ = 4;
+    s.goods_stored_[0].amt_ = RnServAmount{1, 0};
+    EXPECT_EQ(info(s), "serv\n[2136]");
+    EXPECT_TRUE(contains(debug(s), "\n[2123 1 bread]")) << debug(s);
+    s.goods_stored_[0].amt_ = RnServAmount{1, 1};
+    EXPECT_EQ(info(s), "serv");
+}
+
 TEST_F(BuildingTextTest, AStorageTellsItIsNotLinkedBeforeItsWalkers) {
     RnStor& s = static_cast<RnStor&>(workplace(RnIdBldStor));
     s.efficiency_ = 1.0f;
@@ -272,6 +303,27 @@ TEST_F(BuildingTextTest, TheHousesWorkerLine) {
     EXPECT_EQ(info(h), "level1: Level=1\n[2160]");
 }
 
+TEST_F(BuildingTextTest, TheHousesJoblessLines) {
+    RnHous& h = house(1);
+    setDesirability(10);
+    houseType().percent_workers_ = 100;
+    houseType().percent_workers_without_job1_ = 20;
+    struct Case {
+        uint32_t flags;
+        int employed;
+        const char* text;
+    } cases[] = {
+        {RnHousPersData::kTooManyJobless, 4, "[2110 4 4 settlers]\n[2107]"},  // about to go down
+        {0, 4, "[2110 4 4 settlers]"},
+        {0, 2, "[2111 4 4 settlers 2 2]\n[2108]"},  // one more would leave 3 of 5 jobless
+    };
+    for (const Case& c : cases) {
+        h.state_ = 1u | (4u << 6) | (4u << 16);
+        h.flags_ = c.flags | 4u | (static_cast<uint32_t>(c.employed) << 8);
+        EXPECT_EQ(info(h), std::string("level1: Level=1\n") + c.text) << c.flags << " " << c.employed;
+    }
+}
+
 TEST_F(BuildingTextTest, TheHousesNeighbourhoodLineInItsDebugText) {
     struct Case {
         int level, desirability;
@@ -311,7 +363,7 @@ TEST_F(BuildingTextTest, PendingTimersAtDebugLevelThree) {
     RnBldr& b = static_cast<RnBldr&>(workplace(RnIdBldBldr));
     b.flags_ = RnBldrPersData::kBldPending;
     b.t_bld_ = 30;
-    EXPECT_EQ(debug(b), "Efficiency=0% own_attr=0 #wlk=0(0)t_bld=30 ");
+    EXPECT_EQ(debug(b), "Efficiency=0% own_attr=0 #wlk=0(0)\n[2117 settlers 0 1]t_bld=30 ");
 }
 
 TEST_F(BuildingTextTest, ARoadShowsItsLevelAndDesirability) {

@@ -275,9 +275,14 @@ TEST_F(MaterialTest, BuilderHandsOverWhatItHolds) {
     RnStor& depot = grn_game.storByOid(grn_game.storType(0).createBuilding(15, 15));
     b.goods_stored_[0].stored_ = 9;  // 2 lots
     b.goods_stored_[0].near_storage_ = depot.oid_;
+    b.goods_stored_[0].word_ = RnBldrAmountInf::kOrdering;
     EXPECT_EQ(b.takeGoods(0, 2), 2);  // 7 left: 1 lot
     EXPECT_EQ(depot.goods_stored_[0].demand_, -1);
     EXPECT_EQ(b.takeGoods(0, 2), 2);  // 5 left: still 1 lot
+    EXPECT_EQ(depot.goods_stored_[0].demand_, -1);
+    // An entry that does not order has no demand registered to change.
+    b.goods_stored_[0].word_ = 0;
+    EXPECT_EQ(b.takeGoods(0, 4), 4);
     EXPECT_EQ(depot.goods_stored_[0].demand_, -1);
 }
 

@@ -381,5 +381,68 @@ TEST_F(SampleWorldTest, MapListSeesTheSampleMap) {
     EXPECT_EQ(0, grn_map.size());
 }
 
+TEST_F(SampleWorldTest, HousesFillAndRiseBesideAGardenAndFallWithoutIt) {
+    loadWorld();
+    grn_game.money_ = 100000;
+    // A free block of grass 16 by 6 tiles.
+    int ox = -1;
+    int oy = -1;
+    for (int y = 0; y + 6 <= grn_map.size() && ox < 0; ++y) {
+        for (int x = 0; x + 16 <= grn_map.size(); ++x) {
+            if (grn_map.canBuildArea(x + 15, y + 5, 16, 6, false, 0)) {
+                ox = x;
+                oy = y;
+                break;
+            }
+        }
+    }
+    ASSERT_GE(ox, 0);
+    auto place = [](int16_t kind, int32_t id, int x, int y) {
+        RnPhantomList list;
+        list.setType(kind, id);
+        ASSERT_GE(grn_game.addPhantom(list, x, y, x, y), 0) << kind << " at " << x << "," << y;
+        grn_game.placeBuildings(list, x, y);
+    };
+    // Two houses with a garden between them; work for their people at the
+    // far end of the block (a farm and a storehouse).
+    const int32_t house = grn_game.housType(0).type_id_;
+    place(RnIdBldHous, house, ox + 1, oy + 1);
+    place(RnIdBldDeco, grn_game.decoType(0).type_id_, ox + 2, oy + 1);
+    place(RnIdBldHous, house, ox + 4, oy + 1);
+    place(RnIdBldProd, grn_game.prodType(grn_game.prodTypeIdx(5903)).type_id_, ox + 14, oy + 1);
+    place(RnIdBldStor, grn_game.storType(0).type_id_, ox + 14, oy + 4);
+    const RnHous& a = grn_game.housByOid(grn_map.tile(ox + 1, oy + 1).oid_);
+    const RnHous& b = grn_game.housByOid(grn_map.tile(ox + 4, oy + 1).oid_);
+
+    auto run = [](uint32_t from, uint32_t to) {
+        for (uint32_t t = from; t <= to; t += 3) {
+            setNow(t);
+            grn_game.update();
+        }
+    };
+    // People come every few hours; full, in a garden's neighbourhood, the
+    // houses rise to the cottage level.
+    const uint32_t days4 = 4 * DaxGameTime::kPerDay;
+    run(0, days4);
+    EXPECT_EQ(a.curLevel(), 1);
+    EXPECT_EQ(b.curLevel(), 1);
+    EXPECT_GT(a.people(), 6);
+    EXPECT_GT(b.people(), 6);
+    EXPECT_EQ(grn_game.population_, static_cast<uint32_t>(a.people() + b.people()));
+    EXPECT_GT(a.employed(), 0);
+
+    // The garden goes: the houses fall back to huts.
+    RnSelection sel;
+    sel.arm();
+    ASSERT_GT(grn_game.selectBuildingsInRect(sel, ox + 2, oy + 1, ox + 2, oy + 1), 0);
+    grn_game.demolishSelection(sel);
+    run(days4 + 3, days4 + 3 * DaxGameTime::kPerDay);
+    EXPECT_EQ(a.curLevel(), 0);
+    EXPECT_EQ(b.curLevel(), 0);
+    EXPECT_EQ(a.peopleTarget(), 6);  // the people beyond it leave one by one
+    EXPECT_FALSE(a.isDestroyed());
+    EXPECT_EQ(std::vector<std::string>(), troubleLines());
+}
+
 }  // namespace
 }  // namespace worldtest
