@@ -203,18 +203,28 @@ TEST_F(DialogTest, PlusOneMovesAWorkerAndClosesTheDialog) {
 }
 
 TEST_F(DialogTest, MarketBoxesSwitchTheirGoods) {
+    // The food the market orders from the storehouse: its 16 lots less the
+    // one it holds (6 units of lots of 4) and the 3 on their way.
+    RnMrkt& m = grn_game.mrktByOid(mrkt_);
+    RnMrktAmountInf& entry = m.goods_stored_[kFood];
+    m.setGoodsLink(kFood, entry, stor_, true, true);
+    const RnStorAmountInf& at_storage = grn_game.storByOid(stor_).goods_stored_[kFood];
+    ASSERT_EQ(at_storage.demand_, -12);
+
     auto d = open<RnMrktDialog>(mrkt_);
     ASSERT_EQ(d->goodsBoxes().size(), 2u);
     gcn::CheckBox& food = *d->goodsBoxes().at(kFood);
     food.setSelected(false);
     food.fireAction();
-    RnMrkt& m = grn_game.mrktByOid(mrkt_);
-    EXPECT_EQ(m.goods_stored_[kFood].word_ & RnMrktAmountInf::kEnabled, 0);
-    EXPECT_EQ(m.goods_stored_[kFood].word_ & RnMrktAmountInf::kPromisedMask, 3);
+    EXPECT_FALSE(entry.enabled());
+    EXPECT_EQ(entry.promisedLots(), 3);
+    EXPECT_EQ(at_storage.demand_, 0);
     food.setSelected(true);
     food.fireAction();
-    EXPECT_NE(m.goods_stored_[kFood].word_ & RnMrktAmountInf::kEnabled, 0);
+    EXPECT_TRUE(entry.enabled());
+    EXPECT_EQ(at_storage.demand_, -12);
     EXPECT_EQ(d->result(), kDaxDialogOpen);
+    m.setGoodsLink(kFood, entry, RnObjectID(), true, true);
 
     // With a storage linked to one entry, a wanted entry without one says
     // so, and the status no longer says that no storage is near.

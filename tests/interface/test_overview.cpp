@@ -265,6 +265,13 @@ TEST_F(OverviewTest, ThePlainPictureAndTheDesirabilityTints) {
     paint();
     EXPECT_TRUE(near(at(3, 3), rgb(0.2f, 1.0f, 0.2f)));
     EXPECT_TRUE(near(at(3, 4), rgb(1.0f, 0.2f, 0.2f)));
+    // A need of 5: the negative slope (5 / 8 = 0) is gone, the positive one
+    // (255 / 5) still rises: 9 is past its end.
+    grn_game.housType(0).level_descs_.back().needed_attr_ = 5;
+    picture(Mode::kDesirability);
+    paint();
+    EXPECT_TRUE(near(at(3, 3), rgb(0.2f, 1.0f, 0.2f)));
+    EXPECT_TRUE(near(at(3, 4), rgb(1.0f, 0.2f, 0.2f)));
 }
 
 TEST_F(OverviewTest, TheWorkforcePictureShowsWorkersAndJobs) {
