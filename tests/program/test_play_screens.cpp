@@ -69,7 +69,8 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         auto* game = screen<RnRunGameMenu>(kRnStateRunGame);
         ASSERT_NE(game, nullptr);
 
-        // A street with a building of every kind above it.
+        // A street with a building of every kind above it, and gardens
+        // between them.
         int x0 = 0;
         int y0 = 0;
         ASSERT_TRUE(findStreet(22, x0, y0));
@@ -92,6 +93,9 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
             {"Fountain", 15, typeid(RnDecoDialog), "decoration"},
             {"House", 17, typeid(RnHousDialog), nullptr},
             {"House", 19, typeid(RnHousDialog), nullptr},
+            {"Garden", 5, typeid(RnDecoDialog), nullptr},
+            {"Garden", 8, typeid(RnDecoDialog), nullptr},
+            {"Garden", 11, typeid(RnDecoDialog), nullptr},
         };
         p.placeFromMenu(*game, "Road", x0, y0, x0 + 21, y0);
         for (const Building& b : town) {
@@ -100,16 +104,17 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         }
         ASSERT_FALSE(::testing::Test::HasFailure());
 
-        // A game day at top speed: people move in, workers are assigned,
-        // walkers go round.
+        // Three game days at top speed: people move in, workers are
+        // assigned, walkers go round, and the houses the gardens lift rise
+        // to their second level.
         for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
         const DaxGameTime start = dax_gameclock.gameTime();
-        for (int i = 0; i < 400 && dax_gameclock.gameTime().hoursSince(start) < 24; ++i) {
+        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(start) < 72; ++i) {
             closeMessages(p);
             p.frames(1);
         }
         closeMessages(p);
-        EXPECT_GE(dax_gameclock.gameTime().hoursSince(start), 24u);
+        EXPECT_GE(dax_gameclock.gameTime().hoursSince(start), 72u);
         p.key(ALLEGRO_KEY_SPACE, ' ');  // paused: the pictures stay as they are
 
         // Each building's dialog with a right click; Enter closes it.
@@ -138,9 +143,6 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOverview);
         auto* overview = screen<RnOverviewMenu>(kRnStateOverview);
         ASSERT_NE(overview, nullptr);
-        // The goods radio shows where the statistics count the goods' sites.
-        grn_game.goodsType(grn_game.goodsTypeIdx(5313)).production_sites_ = 1;
-        overview->getContainer();
         struct Picture {
             int tab;
             gcn::RadioButton* radio;
@@ -166,11 +168,14 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
             p.clickWidget(*overview->tabs().getTab(m.tab));
             p.clickWidget(*m.radio);
             EXPECT_EQ(overview->picture().mode(), m.mode);
-            // The mouse over the picture shows the tile's text.
+            // The mouse over the first house shows its tile's text.
+            const RnOverviewMapWidget& pic = overview->picture();
             int px = 0;
             int py = 0;
-            overview->picture().getAbsolutePosition(px, py);
-            p.moveTo(px + overview->picture().getWidth() / 2, py + overview->picture().getHeight() / 2);
+            pic.getAbsolutePosition(px, py);
+            const float zoom = pic.zoom();
+            p.moveTo(px + static_cast<int>((x0 + 1 + pic.offsetX() + 0.5f) * zoom),
+                     py + static_cast<int>((y0 - 1 + pic.offsetY() + 0.5f) * zoom));
             p.frames(2);
             const std::string shot = pictures + "overview_" + m.name + ".png";
             EXPECT_TRUE(p.screenshot(shot));
