@@ -40,24 +40,16 @@ enum : int {
 // greyed.
 const gcn::Color kGreyed(130, 130, 130, 255);
 
-int lotSize(int16_t goods) {
-    return goods >= 0 && static_cast<size_t>(goods) < grn_game.goodsTypes().size() ? grn_game.goodsType(goods).lot_size_
-                                                                                    : 1;
-}
-
 // "<n> <goods>" (single) for goods of lots of one, "<n> x <lot size>
 // <goods>" (sized) for larger lots.
 void appendLots(std::string& buf, int single, int sized, int count, int16_t goods) {
-    const int lot = lotSize(goods);
+    const int lot = rnLotSize(goods);
     if (lot < 2) {
         rnAppendMsg(buf, single, "ds", count, rnGoodsName(goods));
     } else {
         rnAppendMsg(buf, sized, "dds", count, lot, rnGoodsName(goods));
     }
 }
-
-// A flags-word field of walkers under way.
-int field(uint32_t flags, int shift, uint32_t mask) { return static_cast<int>((flags >> shift) & mask); }
 
 // The last status line: how many walkers of the building's walker type are
 // under way.
@@ -90,7 +82,7 @@ RnBldrDialog::RnBldrDialog(const RnBldr& b) : RnBuildingDialog("Builder", b, b.b
                 rnAppendMsg(status, kTextBldrPromised, "d", promised);
             }
         }
-        appendWalkersOut(status, kTextBldrWalkersOut, field(b.flags_, 5, 7), RnIdWlkBldr, type.walker_type_idx_);
+        appendWalkersOut(status, kTextBldrWalkersOut, b.walkersOut(), RnIdWlkBldr, type.walker_type_idx_);
     }
     finish(b, status);
 }
@@ -115,7 +107,7 @@ RnProdDialog::RnProdDialog(const RnProd& b) : RnBuildingDialog("Prod", b, b.prod
             rnDlgAppendStored(status, e.stored_, e.promised_, goods);
         }
         rnDlgNewEntry(status);
-        rnAppendMsg(status, kTextWalkersOut, "d", field(b.flags_, 6, 15));
+        rnAppendMsg(status, kTextWalkersOut, "d", b.walkerCount());
     }
     finish(b, status);
 }
@@ -133,7 +125,7 @@ RnServDialog::RnServDialog(const RnServ& b) : RnBuildingDialog("Service", b, b.s
             rnDlgNewEntry(status);
             rnDlgAppendStored(status, e.amt_.stored_, e.amt_.promised_, goods);
         }
-        appendWalkersOut(status, kTextServWalkersOut, field(b.flags_, 5, 7), RnIdWlkServ, type.walker_type_idx_);
+        appendWalkersOut(status, kTextServWalkersOut, b.walkersOut(), RnIdWlkServ, type.walker_type_idx_);
     }
     finish(b, status);
 }
@@ -158,9 +150,9 @@ RnStorDialog::RnStorDialog(const RnStor& b) : RnBuildingDialog("Stor", b, b.stor
             }
         }
         rnDlgNewEntry(status);
-        rnAppendMsg(status, kTextWalkersOut, "d", field(b.flags_, 7, 15));
+        rnAppendMsg(status, kTextWalkersOut, "d", b.numProdWalkers());
         status += '\n';
-        rnAppendMsg(status, kTextStorWalkersOut, "d", field(b.flags_, 11, 15));
+        rnAppendMsg(status, kTextStorWalkersOut, "d", b.numStorWalkers());
     }
     finish(b, status);
 }
@@ -202,7 +194,7 @@ RnMrktDialog::RnMrktDialog(const RnMrkt& b) : RnBuildingDialog("Market", b, b.mr
             boxes_.emplace(goods, std::move(box));
         }
         if (!any_storage) rnAppendf(status, "%s", rnMsg(kTextMarketWithoutStorage).c_str());
-        appendWalkersOut(status, kTextMrktWalkersOut, field(b.flags_, 5, 15), RnIdWlkMrkt, type.walker_type_idx_);
+        appendWalkersOut(status, kTextMrktWalkersOut, b.walkersOut(), RnIdWlkMrkt, type.walker_type_idx_);
     }
     finish(b, status);
 }
