@@ -223,3 +223,7 @@ void RnBldrType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
 uint16_t RnBldrType::capacityForGoods(int16_t goods) const {
     return goods_allowed_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
 }
+
+DaxDialogIfc* RnBldr::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createBldrDialog(*this) : nullptr;
+}

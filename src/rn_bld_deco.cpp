@@ -339,3 +339,7 @@ uint16_t RnDecoType::amountForGoods(int16_t goods) const {
         if (g.good_type_idx_ == goods) return g.amount_;
     return 0;
 }
+
+DaxDialogIfc* RnDeco::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createDecoDialog(*this) : nullptr;
+}

@@ -846,3 +846,7 @@ const RnMaterialEntry& RnHousType::findMaterial(int16_t goods, int level) const 
         if (level_descs_[i].material_.good_type_idx_ == goods) return level_descs_[i].material_;
     return kNone;
 }
+
+DaxDialogIfc* RnHous::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createHousDialog(*this) : nullptr;
+}

@@ -181,6 +181,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // The lowest stock of the building material of levels 0..L against its
     // amount (0 for a ruin or an empty store).
     float supplyRatio() const override;

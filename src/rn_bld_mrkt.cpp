@@ -253,3 +253,7 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     grn_map.resetArea(tx, ty, width_, height_);
     grn_game.updateGoodsStatistics();
 }
+
+DaxDialogIfc* RnMrkt::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createMrktDialog(*this) : nullptr;
+}

@@ -83,6 +83,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // The worker ratio; 0 for a ruin, which employs nobody.
     float efficiency() const override { return isDestroyed() ? 0.0f : efficiency_; }
     bool refersTo(const RnObjectID& oid) const override;

@@ -729,3 +729,7 @@ void RnProd::checkOidAndWalkers() {
     }
     setWalkerCount(std::min(count, 15));
 }
+
+DaxDialogIfc* RnProd::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createProdDialog(*this) : nullptr;
+}

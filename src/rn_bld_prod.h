@@ -93,6 +93,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // Worker factor times resource factor; 0 for a ruin.
     float efficiency() const override;
     bool refersTo(const RnObjectID& oid) const override;

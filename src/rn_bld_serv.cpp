@@ -312,3 +312,7 @@ void RnServType::countServedHouses(int& badly, int& well) const {
         for (const RnDeco& d : dt.instances_) count(d.serviceNeed(now, type_idx, 1));
     }
 }
+
+DaxDialogIfc* RnServ::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createServDialog(*this) : nullptr;
+}

@@ -492,3 +492,7 @@ void RnStorType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
 uint16_t RnStorType::capacityForGoods(int16_t goods) const {
     return distribute_goods_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
 }
+
+DaxDialogIfc* RnStor::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createStorDialog(*this) : nullptr;
+}

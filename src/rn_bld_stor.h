@@ -89,6 +89,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // Assigned workers / required workers; 0 for a ruin.
     float efficiency() const override { return isDestroyed() ? 0.0f : efficiency_; }
     // Nonzero when the last departure of either walker kind found no road.

@@ -19,6 +19,7 @@
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
+#include "rn_menu_overview.h"
 
 const char* const kRnVersionText = "0.11.1.22 \"Apr 26 2014\" \"20:51:33\"";
 
@@ -34,6 +35,7 @@ void registerScreens(DaxMenuHandlerIfc& menus) {
     menus.registerMenu(kRnStateNewGame, rnCreateNewGameMenu, kDaxLifetimeSingle, false, false);
     menus.registerMenu(kRnStateLoading, rnCreateLoadingMenu, kDaxLifetimeSingle, false, false);
     menus.registerMenu(kRnStateOptions2, rnCreateOptions2Menu, kDaxLifetimeKeep, false, false);
+    menus.registerMenu(kRnStateOverview, rnCreateOverviewMenu, kDaxLifetimeCatchUp, false, false);
 }
 
 // Dialogs wait while a build menu is open or the main map has a mode armed.

@@ -132,7 +132,7 @@ void RnRunGameMenu::build(int width, int height) {
         overlay_.setWidgetText(icon.button, icon.text, kDaxOverlayBelow);
         x += 32 + (icon.button == &pause_ ? 6 : 3);
     }
-    // LATER: the overview screen comes with its own code; until then its
+    // Without the overview's screen (tests of the run screen alone) its
     // button is off.
     overview_.setEnabled(dax_menu_handler && dax_menu_handler->isRegistered(kRnStateOverview));
 
