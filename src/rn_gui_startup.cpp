@@ -9,6 +9,7 @@
 #include "dax2/dax_random.h"
 #include "rn.h"
 #include "rn_bld_texts.h"
+#include "rn_file_save.h"
 #include "rn_game.h"
 #include "rn_game_loop.h"
 #include "rn_game_services.h"
@@ -52,6 +53,7 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
     RnGameServices services;
     grn_game.setTickServices(&services);
     grn_game.setUiServices(&services);
+    grn_save_view = &services;
     RnGuiBuildingDialogs building_dialogs;
     grn_building_dialogs = &building_dialogs;
     {
@@ -77,8 +79,11 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
         } catch (const DaxException& e) {
             daxAssertFailed("src\\rn", 169, e.what());
         }
+        // A flush still running owns the save buffer and its file.
+        RnSaveWriter::waitIdle();
         grn_game.clear();
     }
+    grn_save_view = nullptr;
     grn_building_dialogs = nullptr;
     grn_game.setUiServices(nullptr);
     grn_game.setTickServices(nullptr);

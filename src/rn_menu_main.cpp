@@ -11,6 +11,8 @@
 #include "gcn/image.hpp"
 #include "gcn/graphics.hpp"
 #include "gcn/key.hpp"
+#include "rn_bld_texts.h"
+#include "rn_file_load.h"
 #include "rn_game.h"
 #include "rn_lua_loader.h"
 #include "rn_menu_game.h"
@@ -21,6 +23,7 @@ constexpr int kTextNewGame = 1021;
 constexpr int kTextOptions = 1022;
 constexpr int kTextLoad = 1024;
 constexpr int kTextContinue = 1025;
+constexpr int kTextContinueLast = 1027;
 constexpr int kTextQuit = 1026;
 
 bool registered(int state) { return dax_menu_handler && dax_menu_handler->isRegistered(state); }
@@ -102,13 +105,20 @@ gcn::Container* RnMainMenu::getContainer() {
         daxLogMessage(2, 1, "loading initial data: %s in %.2f sec", file,
                       static_cast<double>(daxRealTime() - start) / 100.0);
     }
-    // LATER: the save loader finds the last save (and the load and options
-    // screens come); until then continue is off and so are the buttons of
-    // screens the program does not have.
-    last_map_.clear();
-    last_town_.clear();
-    continue_.setCaption(daxTextOr(kTextContinue, "Continue"));
-    continue_.setEnabled(false);
+    int32_t population = 0;
+    const bool has_last = RnSaveLoader::verifyLastSave(last_map_, last_town_, population);
+    std::string caption;
+    if (has_last) {
+        rnAppendMsg(caption, kTextContinueLast, "ssd", last_map_.c_str(), last_town_.c_str(), population);
+    } else {
+        last_map_.clear();
+        last_town_.clear();
+        caption = daxTextOr(kTextContinue, "Continue");
+    }
+    continue_.setCaption(caption);
+    continue_.setEnabled(has_last);
+    // LATER: the load and options screens come with their own code; until
+    // then the buttons of screens the program does not have are off.
     load_.setEnabled(registered(kRnStateLoadGame));
     options_.setEnabled(registered(kRnStateOptions1));
     return this;

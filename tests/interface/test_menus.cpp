@@ -10,6 +10,7 @@
 #include "gcn/key.hpp"
 #include "rn_bld_stor.h"
 #include "rn_menu_loading.h"
+#include "rn_file_save.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_trigger.h"
@@ -170,7 +171,7 @@ TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
         const char* why;
     } cases[] = {
         {rnNewGameLoadingData("maps/nowhere.lua"), ""},
-        {rnLastSaveLoadingData("green_valley"), "saved games can't be loaded yet"},
+        {rnLastSaveLoadingData("green_valley"), "lastsave.sav for reading"},
     };
     for (const Case& c : cases) {
         grn_game.clear();
@@ -184,7 +185,7 @@ TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
         EXPECT_EQ(menus_.cursor, "default");
         menus_.deleteAllInstances();
     }
-    EXPECT_TRUE(loggedContaining("DaxException caught: can't load lastsave: saved games can't be loaded yet"));
+    EXPECT_TRUE(loggedContaining("can't open file " + rnSavePath("lastsave") + " for reading"));
 }
 
 TEST_F(FrontEndTest, TheDataTheMenusHandOverIsWhatTheLoadingScreenAccepts) {
