@@ -1217,7 +1217,7 @@ std::vector<RnSaveListEntry> RnSaveLoader::listSaves() {
     daxListFiles(rnSaveDir().c_str(), grn_config.savegame_suffix_.c_str(), &lister);
     for (RnSaveListEntry& e : lister.entries) e.valid = verifyGame(e.path, e.summary);
     std::sort(lister.entries.begin(), lister.entries.end(), [](const RnSaveListEntry& a, const RnSaveListEntry& b) {
-        return a.mtime != b.mtime ? a.mtime > b.mtime : a.name < b.name;
+        return a.mtime != b.mtime ? a.mtime > b.mtime : a.path < b.path;
     });
     return std::move(lister.entries);
 }

@@ -240,7 +240,7 @@ public:
     // no last save.
     static bool verifyLastSave(std::string& map_name, std::string& game_name, int32_t& population);
     // Every file of the save folder with the save suffix, verified, newest
-    // first.
+    // first (equal times by path).
     static std::vector<RnSaveListEntry> listSaves();
 
     // Sections that fill the networks' raw parts (the loader is their

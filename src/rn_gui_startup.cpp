@@ -17,6 +17,7 @@
 #include "rn_mainmap.h"
 #include "rn_menu_game.h"
 #include "rn_menu_loading.h"
+#include "rn_menu_loadsave.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
@@ -33,7 +34,10 @@ void registerScreens(DaxMenuHandlerIfc& menus) {
     menus.registerMenu(kRnStateMainMenu, rnCreateMainMenu, kDaxLifetimeSingle, false, false);
     menus.registerMenu(kRnStateRunGame, rnCreateRunGameMenu, kDaxLifetimeCatchUp, true, false);
     menus.registerMenu(kRnStateNewGame, rnCreateNewGameMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateLoadGame, rnCreateLoadSaveMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateSaveGame, rnCreateLoadSaveMenu, kDaxLifetimeKeep, false, false);
     menus.registerMenu(kRnStateLoading, rnCreateLoadingMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateOptions1, rnCreateOptions1Menu, kDaxLifetimeKeep, false, false);
     menus.registerMenu(kRnStateOptions2, rnCreateOptions2Menu, kDaxLifetimeKeep, false, false);
 }
 

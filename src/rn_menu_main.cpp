@@ -26,8 +26,6 @@ constexpr int kTextContinue = 1025;
 constexpr int kTextContinueLast = 1027;
 constexpr int kTextQuit = 1026;
 
-bool registered(int state) { return dax_menu_handler && dax_menu_handler->isRegistered(state); }
-
 }  // namespace
 
 RnLoadingData rnLastSaveLoadingData(const std::string& map_name) {
@@ -106,7 +104,13 @@ gcn::Container* RnMainMenu::getContainer() {
                       static_cast<double>(daxRealTime() - start) / 100.0);
     }
     int32_t population = 0;
-    const bool has_last = RnSaveLoader::verifyLastSave(last_map_, last_town_, population);
+    bool has_last = RnSaveLoader::verifyLastSave(last_map_, last_town_, population);
+    // The map name becomes the path of the script the loading screen runs.
+    if (has_last && !rnIsValidSaveName(last_map_)) {
+        daxLogMessage(1, 1, "last save not offered: its map name '%s' names no map script",
+                      last_map_.substr(0, 64).c_str());
+        has_last = false;
+    }
     std::string caption;
     if (has_last) {
         rnAppendMsg(caption, kTextContinueLast, "ssd", last_map_.c_str(), last_town_.c_str(), population);
@@ -117,10 +121,6 @@ gcn::Container* RnMainMenu::getContainer() {
     }
     continue_.setCaption(caption);
     continue_.setEnabled(has_last);
-    // LATER: the load and options screens come with their own code; until
-    // then the buttons of screens the program does not have are off.
-    load_.setEnabled(registered(kRnStateLoadGame));
-    options_.setEnabled(registered(kRnStateOptions1));
     return this;
 }
 
