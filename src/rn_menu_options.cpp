@@ -125,23 +125,19 @@ gcn::Container* RnOptions1Menu::getContainer() {
 }
 
 void RnOptions1Menu::refreshResolutions() {
-    std::vector<ALLEGRO_DISPLAY_MODE> modes;
-    {
-        // The modes of the renderer chosen; the flags of new displays are
-        // put back afterwards.
-        const int flags = al_is_system_installed() ? al_get_new_display_flags() : 0;
-        if (al_is_system_installed()) {
-            al_set_new_display_flags(ALLEGRO_OPENGL | (opengl_.isSelected() ? ALLEGRO_OPENGL_3_0 : 0));
-        }
-        modes = mode_source_ ? mode_source_() : daxDisplayModes();
-        if (al_is_system_installed()) al_set_new_display_flags(flags);
-    }
+    // The modes of the renderer chosen; the flags of new displays are put
+    // back afterwards.
+    const bool allegro = al_is_system_installed();
+    const int flags = allegro ? al_get_new_display_flags() : 0;
+    if (allegro) al_set_new_display_flags(ALLEGRO_OPENGL | (opengl_.isSelected() ? ALLEGRO_OPENGL_3_0 : 0));
+    std::vector<ALLEGRO_DISPLAY_MODE> modes = mode_source_ ? mode_source_() : daxDisplayModes();
     ALLEGRO_DISPLAY_MODE current;
     std::memset(&current, 0, sizeof(current));
     current.width = getWidth();
     current.height = getHeight();
     modes.push_back(current);
     modes_.refreshFrom(modes);
+    if (allegro) al_set_new_display_flags(flags);
     resolution_.setListModel(&modes_);
     const int i = modes_.indexOf(static_cast<int16_t>(getWidth()), static_cast<int16_t>(getHeight()));
     if (i >= 0) resolution_.setSelected(i);

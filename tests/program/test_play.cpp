@@ -159,6 +159,16 @@ protected:
         ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
     }
 
+    // The program's log, once it has ended, holds lines and no error.
+    void expectCleanLog() {
+        DaxLog::reset();
+        const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
+        EXPECT_FALSE(log.empty());
+        for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
+            EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
+        }
+    }
+
     // Free land for a street: a row of `length` tiles at y where roads may
     // go, with two rows above it where buildings may go, near the middle.
     static bool findStreet(int length, int& x0, int& y0) {
@@ -357,12 +367,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     EXPECT_EQ(buildings, 3);
     EXPECT_GE(hours, 6u);
     EXPECT_TRUE(fs::exists(shot));
-    DaxLog::reset();
-    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
-    EXPECT_FALSE(log.empty());
-    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
-        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
-    }
+    expectCleanLog();
 }
 
 TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
@@ -559,11 +564,7 @@ TEST_F(PlayTest, APlayerSetsTheOptionsSavesAndLoadsTheTownBack) {
         EXPECT_TRUE(fs::exists(pictures + name)) << name;
     }
     EXPECT_TRUE(contains(TempDir::read(dir_.file("home/Zor/user.ini")), "freq_autosave=1"));
-    DaxLog::reset();
-    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
-    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
-        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
-    }
+    expectCleanLog();
 }
 
 }  // namespace
