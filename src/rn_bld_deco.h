@@ -59,6 +59,9 @@ public:
     // Material supply, the end of a running effect and the near-storage
     // search; a ruin asks for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime /*t*/) override {}
     // Goods came: the effect starts when none runs and the goods suffice.

@@ -19,9 +19,10 @@
 #include "dax2/dax_oid.h"
 #include "nex/appendablewithfreelist.h"
 
-struct ALLEGRO_FILE;
 class DaxDialogIfc;
 class RnLoadContext;
+class RnSaveBuffer;
+class RnSaveLoader;
 struct RnMapTile;
 class RnPhantomList;
 class RnGenericBuildingType;
@@ -72,11 +73,12 @@ public:
     // Slot 0: does the due work at the job's time and returns the time of the
     // next wake-up, kRnNoWakeTime for none.
     virtual DaxGameTime update(DaxGameTime now) = 0;
-    // Slots 1 and 2: the object's record in a save game. Each kind brings its
-    // own with the save games; until then they raise "cannot save object
-    // [%hd:%hd,%d]" and "cannot load object [%hd:%hd,%d]".
-    virtual void save(ALLEGRO_FILE* file) const;
-    virtual void load(ALLEGRO_FILE* file, RnLoadContext& ctx);
+    // Slots 1 and 2: the object's record in a save game, appended to the
+    // save buffer and read back (the ids it names translated through ctx).
+    // A kind without a record raises "cannot save object [%hd:%hd,%d]" and
+    // "cannot load object [%hd:%hd,%d]".
+    virtual void save(RnSaveBuffer& out) const;
+    virtual void load(RnSaveLoader& in, RnLoadContext& ctx);
 
     RnObjectID oid_;
     bool is_active_ = false;

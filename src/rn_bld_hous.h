@@ -172,6 +172,9 @@ public:
     // Material supply, workers, level, services, goods and people in this
     // order; wakes at least once a day.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     // First call wins on t_attr.
     void desirabilityChanged(DaxGameTime t) override;
     // First call wins on t_wkf.

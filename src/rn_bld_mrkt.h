@@ -77,6 +77,9 @@ public:
     // Material check, worker re-check, near storages and wanted goods,
     // returned walkers and departures; returns the earliest pending timer.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     void goodsArrived(DaxGameTime /*t*/) override {}

@@ -86,6 +86,9 @@ public:
     // Material, resource factor, workers, near storages, finished cycles,
     // returned walkers and the next departure, each when its timer is due.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     // Inputs came: cycles that could not start may start now.

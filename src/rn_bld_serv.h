@@ -71,6 +71,9 @@ public:
     // Material check, worker re-check, near storages, returned walkers and
     // departures, in this order; returns the earliest pending timer.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     // Goods came: a departure is scheduled now if it can be.

@@ -81,6 +81,9 @@ public:
     // Building material and decay, the worker re-check, the network
     // refresh, and taking back and sending out both walker kinds.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     // Goods came in: both walker kinds may leave again.

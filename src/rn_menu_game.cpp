@@ -20,6 +20,7 @@
 #include "rn_mainmap_allegro.h"
 #include "rn_mainmap_mini.h"
 #include "rn_map.h"
+#include "rn_file_save.h"
 
 RnRunGameMenu* grn_pmenu_game = nullptr;
 
@@ -383,6 +384,9 @@ void RnRunGameMenu::keyPressed(gcn::KeyEvent& event) {
         fire(overview_, event);
     } else if (key == 't') {
         if (grn_pmainmap) grn_pmainmap->setSeeThrough(!grn_pmainmap->seeThrough());
+        event.consume();
+    } else if (key == gcn::Key::F5) {
+        RnSaveWriter::quickSave();
         event.consume();
     } else if (key == gcn::Key::Escape) {
         if (isMenuModeActive()) {

@@ -2,7 +2,10 @@
 // input: the main menu, a new game on the sample map with a town name, the
 // loading stages, the run screen with its first advice, a road dragged and
 // three buildings placed through the build menu, game hours at top speed, a
-// picture of the run screen, and back out through the menus. The log must stay free of errors.
+// picture of the run screen, and back out through the menus; and the
+// options, a town saved under a typed name and loaded back from the load
+// screen, with pictures of the options, save and load screens. The log must
+// stay free of errors.
 #include <gtest/gtest.h>
 
 #include <allegro5/allegro.h>
@@ -32,11 +35,13 @@
 #include "rn_map.h"
 #include "rn_menu_game.h"
 #include "rn_menu_loading.h"
+#include "rn_menu_loadsave.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
 #include "play_fixture.h"
 #include "support/temp_dir.h"
+#include "support/text_checks.h"
 
 namespace {
 
@@ -214,6 +219,161 @@ TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
     EXPECT_TRUE(ended);
     EXPECT_EQ(state_after, kRnStateNewGame);
     EXPECT_NE(shown.find("devd/ddm.lua:3:"), std::string::npos) << shown;
+}
+
+TEST_F(PlayTest, APlayerSetsTheOptionsSavesAndLoadsTheTownBack) {
+    // Pictures of the load, save and options screens, in the build folder.
+    const std::string pictures = std::string(ZOR_BINARY_DIR) + "/play_";
+    for (const char* name : {"options1.png", "options2.png", "save_screen.png", "load_screen.png"}) {
+        std::remove((pictures + name).c_str());
+    }
+    const std::string saves = dir_.file("home/Zor/saves/");
+    DaxMenuHandler menus;
+    bool ended = false;
+    int32_t saved_money = 0;
+    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        Player p(loop);
+        p.frames(3);
+        auto clickRow = [&](gcn::ListBox& list, int row) {
+            int lx = 0;
+            int ly = 0;
+            list.getAbsolutePosition(lx, ly);
+            p.click(lx + 20, ly + row * list.getRowHeight() + list.getRowHeight() / 2);
+            EXPECT_EQ(list.getSelected(), row);
+        };
+
+        // Options: autosave every week, kept in the user ini.
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->optionsButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions1);
+        auto* options1 = screen<RnOptions1Menu>(kRnStateOptions1);
+        ASSERT_NE(options1, nullptr);
+        p.clickWidget(options1->autosaveButton(1));
+        EXPECT_TRUE(options1->autosaveButton(1).isSelected());
+        EXPECT_TRUE(p.screenshot(pictures + "options1.png"));
+        p.clickWidget(options1->okButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        EXPECT_EQ(grn_config.freq_autosave_, 1);
+
+        // A new game.
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
+        p.frames(2);
+        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+        ASSERT_NE(new_game, nullptr);
+        clickRow(new_game->listBox(), 0);
+        p.clickWidget(new_game->nameField());
+        for (int i = 0; i < 12; ++i) p.key(ALLEGRO_KEY_BACKSPACE, 8);
+        p.type("Ostwald");
+        p.clickWidget(new_game->startButton());
+        p.frames(10);
+        auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
+        ASSERT_NE(loading, nullptr);
+        ASSERT_TRUE(loading->enterButton().isEnabled()) << loading->failure();
+        p.clickWidget(loading->enterButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        p.key(ALLEGRO_KEY_ENTER, 13);  // the first advice
+        p.frames(1);
+
+        // The in-game menu, its save button, a name typed on the save
+        // screen, saved.
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        auto* options2 = screen<RnOptions2Menu>(kRnStateOptions2);
+        ASSERT_NE(options2, nullptr);
+        EXPECT_TRUE(p.screenshot(pictures + "options2.png"));
+        p.clickWidget(options2->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateSaveGame);
+        auto* save = screen<RnSaveGameMenu>(kRnStateSaveGame);
+        ASSERT_NE(save, nullptr);
+        EXPECT_FALSE(save->saveButton().isEnabled());
+        p.clickWidget(save->nameField());
+        p.type("Ostwald im Herbst");
+        EXPECT_TRUE(save->saveButton().isEnabled());
+        saved_money = grn_game.money_;
+        p.clickWidget(save->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        EXPECT_TRUE(fs::exists(saves + "Ostwald im Herbst.sav"));
+
+        // Again: the save is listed; choosing it offers to overwrite it.
+        p.clickWidget(options2->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateSaveGame);
+        ASSERT_EQ(save->model().getNumberOfElements(), 1);
+        clickRow(save->listBox(), 0);
+        p.frames(1);
+        EXPECT_EQ(save->nameField().getText(), "Ostwald im Herbst");
+        EXPECT_TRUE(save->deleteButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "save_screen.png"));
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+
+        // Out to the main menu (the last save is written), and the town
+        // loaded back from the load screen.
+        grn_game.money_ += 1000;
+        p.clickWidget(options2->quitButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->loadButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateLoadGame);
+        auto* load = screen<RnLoadGameMenu>(kRnStateLoadGame);
+        ASSERT_NE(load, nullptr);
+        int row = -1;
+        for (int i = 0; i < load->model().getNumberOfElements(); ++i) {
+            if (load->model().entryAt(i).name == "Ostwald im Herbst") row = i;
+        }
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(load->model().getNumberOfElements(), 2);  // and the last save
+        EXPECT_FALSE(load->loadButton().isEnabled());
+        clickRow(load->listBox(), row);
+        EXPECT_TRUE(load->loadButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "load_screen.png"));
+        p.clickWidget(load->loadButton());
+        p.frames(10);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateLoading);
+        loading = screen<RnLoadingMenu>(kRnStateLoading);
+        ASSERT_NE(loading, nullptr);
+        ASSERT_TRUE(loading->enterButton().isEnabled()) << loading->failure();
+        p.clickWidget(loading->enterButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        EXPECT_EQ(grn_game.game_name_, "Ostwald");
+        EXPECT_EQ(grn_game.money_, saved_money);
+
+        // The town still has no houses: the advice comes again.
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* advice = dynamic_cast<DaxMsgDialog*>(loop.dialogs().back());
+        ASSERT_NE(advice, nullptr);
+        EXPECT_EQ(advice->number(), 3100);
+        p.key(ALLEGRO_KEY_ENTER, 13);
+        p.frames(1);
+        EXPECT_TRUE(loop.dialogs().empty());
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        EXPECT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        EXPECT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        ended = loop.ended();
+        loop.finish();
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(ended);
+    for (const char* name : {"options1.png", "options2.png", "save_screen.png", "load_screen.png"}) {
+        EXPECT_TRUE(fs::exists(pictures + name)) << name;
+    }
+    EXPECT_TRUE(contains(TempDir::read(dir_.file("home/Zor/user.ini")), "freq_autosave=1"));
+    expectCleanLog();
 }
 
 }  // namespace
