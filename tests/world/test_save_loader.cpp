@@ -189,15 +189,19 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
         {[] { grn_game.storType(0).instances_[0].network_node_ = 0; }, "storage network of type 5751: node 1 is damaged"},
         {[=] { house()->flags_ ^= 1; }, "workforce of people type index 0: node"},
         {[] {
-             const RnObjectID w = grn_game.servWalkerType(0).instances_.begin()->oid_;
+             const RnObjectID w = savetown::sendServiceWalker();
              grn_map.tile(grn_game.walkerByOid(w).tilePos()).removeWalker(w);
          },
          "1 walkers are on no tile"},
+        {[] { grn_map.tile(0, 0).walker_head_ = savetown::sendServiceWalker(); }, "walker list of tile 0,0 is damaged"},
+        // Cached steps that lead nowhere or off the map.
+        {[] { grn_game.walkerByOid(savetown::sendServiceWalker()).steps_[2] = 7; }, "walker [16:0,"},
         {[] {
-             const RnObjectID w = grn_game.servWalkerType(0).instances_.begin()->oid_;
-             grn_map.tile(0, 0).walker_head_ = w;
+             RnWalkerGeneric& w = grn_game.walkerByOid(savetown::sendServiceWalker());
+             for (uint8_t& step : w.steps_) step = DirYMinus;
+             w.state_ |= RnWalkerPersData::kCachedStepsMask;
          },
-         "walker list of tile 0,0 is damaged"},
+         "walker [16:0,"},
     };
     for (const Case& c : cases) {
         townWorld(24);
@@ -232,16 +236,29 @@ TEST_F(SaveLoaderTest, AWalkerWhoseHomeIsGoneLoadsOnlyWhenFinished) {
     RnWalkerProd& done = *grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin();
     ASSERT_TRUE(done.isFinished());
     done.home_oid_ = RnObjectID(5, 0, 77);
-    // A searching walker whose target is gone forgets its way.
-    RnWalkerServ& serv = *grn_game.servWalkerType(0).instances_.begin();
-    serv.target_building_oid_ = RnObjectID(2, 0, 55);
+    // A searching walker whose target is gone forgets its way; one whose
+    // target stands keeps it.
+    const RnObjectID lost = savetown::sendServiceWalker();
+    const RnObjectID kept = savetown::sendServiceWalker();
+    grn_game.walkerByOid(lost).target_building_oid_ = RnObjectID(2, 0, 55);
+    // A fresh list takes the saved walkers in their order from index 0.
+    auto rank = [](const RnObjectID& id) {
+        int32_t n = 0;
+        for (const auto& w : grn_game.servWalkerType(0).instances_) n += w.oid_.bld_idx_ < id.bld_idx_ ? 1 : 0;
+        return n;
+    };
+    const int32_t lost_now = rank(lost);
+    const int32_t kept_now = rank(kept);
     const std::string path = save("walkers.sav");
     clearConsole();
     EXPECT_EQ(loadFresh(path), "");
     EXPECT_TRUE(loggedLine("oid [5:0,77] to remap not found"));
     EXPECT_EQ(grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin()->home_oid_, RnObjectID());
-    EXPECT_EQ(grn_game.servWalkerType(0).instances_.begin()->target_building_oid_, RnObjectID());
-    EXPECT_EQ(grn_game.servWalkerType(0).instances_.begin()->cachedSteps(), 0);
+    const auto& sent = grn_game.servWalkerType(0).instances_;
+    EXPECT_EQ(sent[lost_now].target_building_oid_, RnObjectID());
+    EXPECT_EQ(sent[lost_now].cachedSteps(), 0);
+    EXPECT_EQ(sent[kept_now].target_building_oid_, grn_map.tile(25, 29).oid_);
+    EXPECT_EQ(sent[kept_now].cachedSteps(), 4);
 
     townWorld(24);
     RnWalkerProd& walking = *grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin();
@@ -253,6 +270,8 @@ TEST_F(SaveLoaderTest, AWalkerWhoseHomeIsGoneLoadsOnlyWhenFinished) {
 TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     townWorld(24);
     const int32_t money = grn_game.money_;
+    const int32_t people = static_cast<int32_t>(grn_game.population_);
+    ASSERT_GT(people, 0);
     const DaxGameTime time = dax_gameclock.gameTime();
     EXPECT_TRUE(RnSaveWriter::saveLastSave());
     const std::string good = saves_.file("lastsave.sav");
@@ -260,7 +279,7 @@ TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     RnSaveSummary s;
     ASSERT_TRUE(RnSaveLoader::verifyGame(good, s));
     EXPECT_EQ(s.money, money);
-    EXPECT_EQ(s.population, 24);
+    EXPECT_EQ(s.population, people);
     EXPECT_EQ(s.map_side, 64);
     EXPECT_EQ(s.game_time.value(), time.value());
     EXPECT_EQ(s.map_name, "green_valley");
@@ -269,7 +288,8 @@ TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     std::string town_name;
     int32_t population = 0;
     EXPECT_TRUE(RnSaveLoader::verifyLastSave(map_name, town_name, population));
-    EXPECT_EQ(map_name + "/" + town_name + "/" + std::to_string(population), "green_valley/Testhausen/24");
+    EXPECT_EQ(map_name + "/" + town_name + "/" + std::to_string(population),
+              "green_valley/Testhausen/" + std::to_string(people));
 
     // Another version and a cut file are no saves to offer.
     std::string bytes = unpacked(good);
