@@ -601,6 +601,12 @@ void GameReader::readGameFields() {
     showMiniMap(in_.readInt32() != 0);
     DaxGameClock::Memento m;
     in_.readClockMemento(m);
+    // Timers are absolute game times: a clock far out would overflow them,
+    // and one that stands or runs backwards would stop the world.
+    const double units = m.game_time_ * 1.2;
+    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
+    m.speed_ = static_cast<int16_t>(
+        std::min(std::max<int>(m.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
     dax_gameclock.setMemento(m);
     grn_game.saved_value_ = in_.readInt32();
     grn_game.last_milestone_ = static_cast<uint32_t>(in_.readInt32());

@@ -1,6 +1,7 @@
 // The save loader: the translation of saved ids, each refusal of a file that
 // no longer fits the world or is damaged, the checks of a save without
 // loading it, and damaged files of every kind refused without a crash.
+#include <cstring>
 #include <functional>
 #include <random>
 
@@ -136,10 +137,22 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
     using Patch = std::function<void(std::string&)>;
     auto at32 = [](size_t at, int32_t v) -> Patch { return [=](std::string& b) { setInt32At(b, at, v); }; };
     auto at8 = [](size_t at, uint8_t v) -> Patch { return [=](std::string& b) { b[at] = static_cast<char>(v); }; };
+    // The clock's memento comes last among the game fields: its game time
+    // (a double, tenths of an hour) at +8.
+    const size_t memento = prefix.bitmap_tag - 8 - 24;
+    auto time = [=](double tenths) -> Patch {
+        return [=](std::string& b) {
+            uint64_t u;
+            std::memcpy(&u, &tenths, 8);
+            for (int i = 0; i < 8; ++i) b[memento + 8 + static_cast<size_t>(i)] = static_cast<char>(u >> (8 * i));
+        };
+    };
     struct Case {
         Patch patch;
         std::string why;
     } cases[] = {
+        {time(-1.0), "game time -1 is out of range"},
+        {time(2e9), "game time 2400000000 is out of range"},
         {at32(prefix.bitmap_tag, kRnTagInstances), "BmpIdx expected, can't continue loading"},
         {at32(prefix.goods_ids + 4, 5399), "goods type 5399 not found"},
         {at32(stores + 12, 5799), "type 5799 not found, can't load"},
@@ -165,6 +178,18 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
         std::string bytes = town;
         c.patch(bytes);
         EXPECT_EQ(loadBytes(bytes).find(c.why), 0u) << c.why << ": " << loadBytes(bytes);
+    }
+}
+
+TEST_F(SaveLoaderTest, AClockSpeedBeyondItsBoundsLoadsAtTheBound) {
+    const std::string town = townBytes();
+    const size_t speed = scanPrefix(town).bitmap_tag - 8 - 24 + 16;
+    for (int16_t saved : {int16_t(-100), int16_t(0), int16_t(30000)}) {
+        std::string bytes = town;
+        bytes[speed] = static_cast<char>(saved & 0xFF);
+        bytes[speed + 1] = static_cast<char>((saved >> 8) & 0xFF);
+        EXPECT_EQ(loadBytes(bytes), "") << saved;
+        EXPECT_EQ(dax_gameclock.speed(), saved > 0 ? dax_gameclock.maxSpeed() : dax_gameclock.minSpeed());
     }
 }
 
