@@ -601,6 +601,12 @@ void GameReader::readGameFields() {
     showMiniMap(in_.readInt32() != 0);
     DaxGameClock::Memento m;
     in_.readClockMemento(m);
+    // Timers are absolute game times: a clock far out would overflow them,
+    // and one that stands or runs backwards would stop the world.
+    const double units = m.game_time_ * 1.2;
+    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
+    m.speed_ = static_cast<int16_t>(
+        std::min(std::max<int>(m.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
     dax_gameclock.setMemento(m);
     grn_game.saved_value_ = in_.readInt32();
     grn_game.last_milestone_ = static_cast<uint32_t>(in_.readInt32());
@@ -823,7 +829,26 @@ void GameReader::readWalkerBlock(int16_t kind) {
     }
 }
 
-bool isFinitePoint(const RnWalkerWaypoint& w) { return std::isfinite(w.x_) && std::isfinite(w.y_); }
+// A waypoint inside the map (tile centres are x + 0.5, y + 0.5).
+bool isOnMapPoint(const RnWalkerWaypoint& w) {
+    const float side = static_cast<float>(grn_map.size());
+    return std::isfinite(w.x_) && std::isfinite(w.y_) && w.x_ >= 0.0f && w.y_ >= 0.0f && w.x_ < side && w.y_ < side;
+}
+
+// The cached steps lead from the tile the walker stands on (or heads for)
+// over tiles of the map, one direction each.
+bool isSoundPath(const RnWalkerGeneric& w) {
+    const int n = w.cachedSteps();
+    if (n > RnWalkerPersData::kMaxSteps) return false;
+    DaxMapPositionI p = w.tilePos();
+    for (int i = 0; i < n; ++i) {
+        const int dir = w.steps_[i];
+        if (dir < DirXPlus || dir > DirYMinus) return false;
+        p = p + daxDirectionOffset(dir);
+        if (!grn_map.isOnMap(p)) return false;
+    }
+    return true;
+}
 
 // The tile whose walker list holds the walker: while in the first half of a
 // move the one it left, else the one it heads for.
@@ -844,16 +869,13 @@ void fixWalkersOf(RnLoadContext& ctx, Types& types, bool searching) {
             } else {
                 ctx.remapOid(w.target_building_oid_, w.isFinished());
             }
-            // Walkers plan their way again from where they stand.
-            w.forgetPath();
             const RnObjectID& id = w.oid_;
             const bool bad_home = w.home_oid_.bld_idx_ != -1 && !(w.home_oid_.isBuilding() && w.home_oid_.kind_ <= RnIdBldBldr);
             const bool bad_target = w.target_building_oid_.bld_idx_ != -1 &&
                                     !(w.target_building_oid_.isRoadOrBuilding() && w.target_building_oid_.kind_ <= RnIdBldBldr);
             const bool bad_next = w.next_walker_.bld_idx_ != -1 && !w.next_walker_.isWalker();
-            const bool bad_place = !isFinitePoint(w.from_) || !isFinitePoint(w.at_) || !isFinitePoint(w.to_) ||
-                                   !grn_map.isOnMap(DaxMapPositionI(static_cast<int>(w.at_.x_), static_cast<int>(w.at_.y_))) ||
-                                   !grn_map.isOnMap(DaxMapPositionI(static_cast<int>(w.to_.x_), static_cast<int>(w.to_.y_)));
+            const bool bad_place = !isOnMapPoint(w.from_) || !isOnMapPoint(w.at_) || !isOnMapPoint(w.to_) ||
+                                   !isSoundPath(w);
             if (bad_home || bad_target || bad_next || bad_place)
                 daxRaiseError("walker [%hd:%hd,%d] is damaged", id.kind_, id.type_idx_, id.bld_idx_);
         }

@@ -141,6 +141,7 @@ std::string buildTown() {
         h.offerWorkers(ht, 3);
     }
     grn_game.population_ = 24;
+    grn_game.peoplType(ht.ppl_type_idx_).population_ += 24;
 
     // Goods in store and on order, and a link between the storehouses.
     RnStor& s1 = grn_game.storByOid(at(25, 32));
@@ -186,6 +187,16 @@ std::string buildTown() {
     return "";
 }
 
+RnObjectID sendServiceWalker() {
+    RnWalkerServType& swt = grn_game.servWalkerType(0);
+    RnWalkerServ w(at(22, 31), DaxMapPositionI(22, 30), dax_gameclock.gameTime(), swt.smooth_move_, 0);
+    RnPathCache path;
+    for (int i = 0; i < 4; ++i) path.pushFront(DirXPlus);
+    w.cachePath(path, 0);
+    w.target_building_oid_ = at(25, 29);
+    return rnSendWalker(swt.instances_, 0, w);
+}
+
 void runHours(int hours) {
     DaxGameTime end = dax_gameclock.gameTime();
     end.addHours(static_cast<float>(hours));
@@ -193,19 +204,6 @@ void runHours(int hours) {
         dax_gameclock.tick();
         grn_game.update();
     }
-}
-
-void forgetWalkerPaths() {
-    auto forget = [](auto& types) {
-        for (auto& t : types) {
-            for (auto& w : t.instances_) w.forgetPath();
-        }
-    };
-    forget(grn_game.servWalkerTypes());
-    forget(grn_game.prodWalkerTypes());
-    forget(grn_game.mrktWalkerTypes());
-    forget(grn_game.storWalkerTypes());
-    forget(grn_game.bldrWalkerTypes());
 }
 
 }  // namespace savetown

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "dax2/dax_oid.h"
+
 namespace savetown {
 
 // Loads the sample world of data_dir (ending in '/') into a cleared game as a
@@ -22,11 +24,12 @@ std::string loadSampleWorld(const std::string& data_dir, bool trigger = true);
 // could not be placed.
 std::string buildTown();
 
+// Sends a service walker from the well onto the road in front of it, on
+// its way to the house at 25,29 with four steps cached; returns its id.
+RnObjectID sendServiceWalker();
+
 // Runs the clock and the per-tick update for game hours, one logic tick at a
 // time as the game loop does.
 void runHours(int hours);
-
-// Every walker forgets its cached steps, as a loaded walker does.
-void forgetWalkerPaths();
 
 }  // namespace savetown

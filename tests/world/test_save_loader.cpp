@@ -1,6 +1,7 @@
 // The save loader: the translation of saved ids, each refusal of a file that
 // no longer fits the world or is damaged, the checks of a save without
 // loading it, and damaged files of every kind refused without a crash.
+#include <cstring>
 #include <functional>
 #include <random>
 
@@ -136,10 +137,22 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
     using Patch = std::function<void(std::string&)>;
     auto at32 = [](size_t at, int32_t v) -> Patch { return [=](std::string& b) { setInt32At(b, at, v); }; };
     auto at8 = [](size_t at, uint8_t v) -> Patch { return [=](std::string& b) { b[at] = static_cast<char>(v); }; };
+    // The clock's memento comes last among the game fields: its game time
+    // (a double, tenths of an hour) at +8.
+    const size_t memento = prefix.bitmap_tag - 8 - 24;
+    auto time = [=](double tenths) -> Patch {
+        return [=](std::string& b) {
+            uint64_t u;
+            std::memcpy(&u, &tenths, 8);
+            for (int i = 0; i < 8; ++i) b[memento + 8 + static_cast<size_t>(i)] = static_cast<char>(u >> (8 * i));
+        };
+    };
     struct Case {
         Patch patch;
         std::string why;
     } cases[] = {
+        {time(-1.0), "game time -1 is out of range"},
+        {time(2e9), "game time 2400000000 is out of range"},
         {at32(prefix.bitmap_tag, kRnTagInstances), "BmpIdx expected, can't continue loading"},
         {at32(prefix.goods_ids + 4, 5399), "goods type 5399 not found"},
         {at32(stores + 12, 5799), "type 5799 not found, can't load"},
@@ -168,6 +181,18 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
     }
 }
 
+TEST_F(SaveLoaderTest, AClockSpeedBeyondItsBoundsLoadsAtTheBound) {
+    const std::string town = townBytes();
+    const size_t speed = scanPrefix(town).bitmap_tag - 8 - 24 + 16;
+    for (int16_t saved : {int16_t(-100), int16_t(0), int16_t(30000)}) {
+        std::string bytes = town;
+        bytes[speed] = static_cast<char>(saved & 0xFF);
+        bytes[speed + 1] = static_cast<char>((saved >> 8) & 0xFF);
+        EXPECT_EQ(loadBytes(bytes), "") << saved;
+        EXPECT_EQ(dax_gameclock.speed(), saved > 0 ? dax_gameclock.maxSpeed() : dax_gameclock.minSpeed());
+    }
+}
+
 TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
     // What a save holds that a loaded world could not run with.
     using Change = std::function<void()>;
@@ -189,15 +214,19 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
         {[] { grn_game.storType(0).instances_[0].network_node_ = 0; }, "storage network of type 5751: node 1 is damaged"},
         {[=] { house()->flags_ ^= 1; }, "workforce of people type index 0: node"},
         {[] {
-             const RnObjectID w = grn_game.servWalkerType(0).instances_.begin()->oid_;
+             const RnObjectID w = savetown::sendServiceWalker();
              grn_map.tile(grn_game.walkerByOid(w).tilePos()).removeWalker(w);
          },
          "1 walkers are on no tile"},
+        {[] { grn_map.tile(0, 0).walker_head_ = savetown::sendServiceWalker(); }, "walker list of tile 0,0 is damaged"},
+        // Cached steps that lead nowhere or off the map.
+        {[] { grn_game.walkerByOid(savetown::sendServiceWalker()).steps_[2] = 7; }, "walker [16:0,"},
         {[] {
-             const RnObjectID w = grn_game.servWalkerType(0).instances_.begin()->oid_;
-             grn_map.tile(0, 0).walker_head_ = w;
+             RnWalkerGeneric& w = grn_game.walkerByOid(savetown::sendServiceWalker());
+             for (uint8_t& step : w.steps_) step = DirYMinus;
+             w.state_ |= RnWalkerPersData::kCachedStepsMask;
          },
-         "walker list of tile 0,0 is damaged"},
+         "walker [16:0,"},
     };
     for (const Case& c : cases) {
         townWorld(24);
@@ -232,16 +261,29 @@ TEST_F(SaveLoaderTest, AWalkerWhoseHomeIsGoneLoadsOnlyWhenFinished) {
     RnWalkerProd& done = *grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin();
     ASSERT_TRUE(done.isFinished());
     done.home_oid_ = RnObjectID(5, 0, 77);
-    // A searching walker whose target is gone forgets its way.
-    RnWalkerServ& serv = *grn_game.servWalkerType(0).instances_.begin();
-    serv.target_building_oid_ = RnObjectID(2, 0, 55);
+    // A searching walker whose target is gone forgets its way; one whose
+    // target stands keeps it.
+    const RnObjectID lost = savetown::sendServiceWalker();
+    const RnObjectID kept = savetown::sendServiceWalker();
+    grn_game.walkerByOid(lost).target_building_oid_ = RnObjectID(2, 0, 55);
+    // A fresh list takes the saved walkers in their order from index 0.
+    auto rank = [](const RnObjectID& id) {
+        int32_t n = 0;
+        for (const auto& w : grn_game.servWalkerType(0).instances_) n += w.oid_.bld_idx_ < id.bld_idx_ ? 1 : 0;
+        return n;
+    };
+    const int32_t lost_now = rank(lost);
+    const int32_t kept_now = rank(kept);
     const std::string path = save("walkers.sav");
     clearConsole();
     EXPECT_EQ(loadFresh(path), "");
     EXPECT_TRUE(loggedLine("oid [5:0,77] to remap not found"));
     EXPECT_EQ(grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin()->home_oid_, RnObjectID());
-    EXPECT_EQ(grn_game.servWalkerType(0).instances_.begin()->target_building_oid_, RnObjectID());
-    EXPECT_EQ(grn_game.servWalkerType(0).instances_.begin()->cachedSteps(), 0);
+    const auto& sent = grn_game.servWalkerType(0).instances_;
+    EXPECT_EQ(sent[lost_now].target_building_oid_, RnObjectID());
+    EXPECT_EQ(sent[lost_now].cachedSteps(), 0);
+    EXPECT_EQ(sent[kept_now].target_building_oid_, grn_map.tile(25, 29).oid_);
+    EXPECT_EQ(sent[kept_now].cachedSteps(), 4);
 
     townWorld(24);
     RnWalkerProd& walking = *grn_game.prodWalkerType(grn_game.goodsTypeIdx(5311)).instances_.begin();
@@ -253,6 +295,8 @@ TEST_F(SaveLoaderTest, AWalkerWhoseHomeIsGoneLoadsOnlyWhenFinished) {
 TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     townWorld(24);
     const int32_t money = grn_game.money_;
+    const int32_t people = static_cast<int32_t>(grn_game.population_);
+    ASSERT_GT(people, 0);
     const DaxGameTime time = dax_gameclock.gameTime();
     EXPECT_TRUE(RnSaveWriter::saveLastSave());
     const std::string good = saves_.file("lastsave.sav");
@@ -260,7 +304,7 @@ TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     RnSaveSummary s;
     ASSERT_TRUE(RnSaveLoader::verifyGame(good, s));
     EXPECT_EQ(s.money, money);
-    EXPECT_EQ(s.population, 24);
+    EXPECT_EQ(s.population, people);
     EXPECT_EQ(s.map_side, 64);
     EXPECT_EQ(s.game_time.value(), time.value());
     EXPECT_EQ(s.map_name, "green_valley");
@@ -269,7 +313,8 @@ TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {
     std::string town_name;
     int32_t population = 0;
     EXPECT_TRUE(RnSaveLoader::verifyLastSave(map_name, town_name, population));
-    EXPECT_EQ(map_name + "/" + town_name + "/" + std::to_string(population), "green_valley/Testhausen/24");
+    EXPECT_EQ(map_name + "/" + town_name + "/" + std::to_string(population),
+              "green_valley/Testhausen/" + std::to_string(people));
 
     // Another version and a cut file are no saves to offer.
     std::string bytes = unpacked(good);
