@@ -21,6 +21,7 @@
 #include "rn_mainmap.h"
 #include "rn_map.h"
 #include "rn_menu_game.h"
+#include "rn_menu_loading.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "support/temp_dir.h"
@@ -106,6 +107,23 @@ public:
     }
     // From the main menu: "New game", the first map, "Start".
     void startNewGame();
+    // The loading screen's stages, "Start playing", and the first advice
+    // read and closed: the run screen of the town loaded.
+    void enterFromLoading();
+    // startNewGame and enterFromLoading: the run screen of a new town.
+    void enterNewGame() {
+        startNewGame();
+        enterFromLoading();
+    }
+    // A day's advice waits in a message dialog, which holds the game: the
+    // player reads it and closes it with Enter.
+    void closeMessages() {
+        for (int i = 0; i < 4 && dialogCount() != 0; ++i) {
+            key(ALLEGRO_KEY_ENTER, 13);
+            frames(1);
+        }
+        ASSERT_EQ(dialogCount(), 0u);
+    }
     // Builds a type of the build menu from one tile to another (a drag
     // for more than one tile), then ends build mode with a right click.
     void placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1, int ty1);
@@ -215,6 +233,17 @@ inline void Player::startNewGame() {
     ASSERT_NE(new_game, nullptr);
     new_game->listBox().setSelected(0);
     clickWidget(new_game->startButton());
+}
+
+inline void Player::enterFromLoading() {
+    frames(10);
+    auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
+    ASSERT_NE(loading, nullptr);
+    ASSERT_TRUE(loading->failure().empty()) << loading->failure();
+    clickWidget(loading->enterButton());
+    frames(2);
+    ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+    closeMessages();
 }
 
 inline void Player::placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1,
