@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "dax2/dax_clock.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_gameloop.h"
 #include "dax2/dax_menu_ifc.h"
@@ -104,6 +105,17 @@ public:
         grn_pmainmap->getAbsolutePosition(wx, wy);
         x = static_cast<int>(sx) + wx;
         y = static_cast<int>(sy) + wy;
+    }
+    // Plays on for game hours (at most 2000 frames), reading and closing
+    // the advice that comes; returns the game hours that passed.
+    uint32_t playHours(uint32_t hours) {
+        const DaxGameTime start = dax_gameclock.gameTime();
+        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(start) < hours; ++i) {
+            closeMessages();
+            frames(1);
+        }
+        closeMessages();
+        return dax_gameclock.gameTime().hoursSince(start);
     }
     // From the main menu: "New game", the first map, "Start".
     void startNewGame();

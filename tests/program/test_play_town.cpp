@@ -4,7 +4,8 @@
 // save, a save under a typed name, back to the main menu, "Continue", the
 // named save loaded from the load screen, and the loaded town the same as
 // the saved one down to the bytes it saves. Pictures of the way go into the
-// build folder ("town_*.png"), and the log must stay free of errors.
+// build folder ("town_*.png") with the program's log ("town_play.log"),
+// which must stay free of errors.
 #include <string>
 #include <vector>
 
@@ -36,25 +37,15 @@ std::string townAndView() {
     return townfacts::facts() + "view " + std::to_string(centre.first) + "," + std::to_string(centre.second) + "\n";
 }
 
-int walkersOut() {
-    int n = 0;
-    auto count = [&n](const auto& types) {
-        for (const auto& t : types) n += t.instances_.liveCount();
-    };
-    count(grn_game.servWalkerTypes());
-    count(grn_game.prodWalkerTypes());
-    count(grn_game.mrktWalkerTypes());
-    count(grn_game.storWalkerTypes());
-    count(grn_game.bldrWalkerTypes());
-    return n;
-}
-
 TEST_F(PlayTest, ATownSavedLeftAndLoadedAgainIsTheSameTown) {
     const std::string pictures = std::string(ZOR_BINARY_DIR) + "/town_";
     const std::vector<std::string> shots = {"built", "dialog", "overview", "continued", "loaded", "later"};
     for (const std::string& s : shots) std::remove((pictures + s + ".png").c_str());
     const std::string saves = dir_.file("home/Zor/saves/");
     const std::string named = "Ostwald am Fluss";
+    // A log that tells what the program did, loads and checks of saves
+    // included.
+    dir_.write("home/Zor/user.ini", "[daxk_debug]\ndebug_enable=1\ndebug_level=2\ndebug_ltype=1\n");
     DaxMenuHandler menus;
     bool ended = false;
     int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
@@ -129,21 +120,16 @@ TEST_F(PlayTest, ATownSavedLeftAndLoadedAgainIsTheSameTown) {
         // Three game days at top speed: people move in and go to work.
         for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
         EXPECT_EQ(dax_gameclock.speed(), dax_gameclock.maxSpeed());
-        const DaxGameTime start = dax_gameclock.gameTime();
-        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(start) < 72; ++i) {
-            p.closeMessages();
-            p.frames(1);
-        }
-        EXPECT_GE(dax_gameclock.gameTime().hoursSince(start), 72u);
+        EXPECT_GE(p.playHours(72), 72u);
         EXPECT_GT(grn_game.population_, 0u);
         // On until walkers are out on the roads, so that the saves carry
         // some on their way.
-        for (int i = 0; i < 200 && walkersOut() == 0; ++i) {
+        for (int i = 0; i < 200 && townfacts::walkers() == 0; ++i) {
             p.closeMessages();
             p.frames(1);
         }
         p.closeMessages();
-        EXPECT_GT(walkersOut(), 0);
+        EXPECT_GT(townfacts::walkers(), 0);
         // Paused from here on: what is saved stays as it is.
         p.key(ALLEGRO_KEY_SPACE, ' ');
         ASSERT_TRUE(dax_gameclock.paused());
@@ -245,12 +231,7 @@ TEST_F(PlayTest, ATownSavedLeftAndLoadedAgainIsTheSameTown) {
         // The loaded town runs on at top speed.
         p.key(ALLEGRO_KEY_SPACE, ' ');
         ASSERT_FALSE(dax_gameclock.paused());
-        const DaxGameTime resumed = dax_gameclock.gameTime();
-        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(resumed) < 24; ++i) {
-            p.closeMessages();
-            p.frames(1);
-        }
-        EXPECT_GE(dax_gameclock.gameTime().hoursSince(resumed), 24u);
+        EXPECT_GE(p.playHours(24), 24u);
         EXPECT_GT(grn_game.population_, 0u);
         shot("later");
 
@@ -265,6 +246,8 @@ TEST_F(PlayTest, ATownSavedLeftAndLoadedAgainIsTheSameTown) {
     EXPECT_TRUE(ended);
     for (const std::string& s : shots) EXPECT_TRUE(fs::exists(pictures + s + ".png")) << s;
     expectCleanLog();
+    // The program's log beside the pictures.
+    EXPECT_TRUE(TempDir::copy(dir_.file("home/Zor/zor.log"), pictures + "play.log"));
 }
 
 }  // namespace

@@ -54,6 +54,20 @@ inline std::string facts() {
     return out.str();
 }
 
+// The walkers out in the town.
+inline int walkers() {
+    int n = 0;
+    auto count = [&n](const auto& types) {
+        for (const auto& t : types) n += t.instances_.liveCount();
+    };
+    count(grn_game.servWalkerTypes());
+    count(grn_game.prodWalkerTypes());
+    count(grn_game.mrktWalkerTypes());
+    count(grn_game.storWalkerTypes());
+    count(grn_game.bldrWalkerTypes());
+    return n;
+}
+
 // Whether every instance list is without holes: a loaded world numbers its
 // objects from 0 on, so only then does it save the ids the original saved.
 inline bool withoutHoles() {
