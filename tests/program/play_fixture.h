@@ -17,6 +17,7 @@
 #include "dax2/dax_clock.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_gameloop.h"
+#include "dax2/dax_ini.h"
 #include "dax2/dax_menu_ifc.h"
 #include "gcn/gui.hpp"
 #include "rn_mainmap.h"
@@ -175,8 +176,16 @@ protected:
         ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     }
     void TearDown() override {
-        // The log file goes with the folder; the next test opens its own.
+        // The log file goes with the folder; the next test opens its own,
+        // once its run has read its settings: what the next run logs before
+        // must not reopen this one. A run reads the debug filter only while
+        // its user settings enable debugging, so a filter one test set is
+        // not left to the next.
         DaxLog::reset();
+        dax_config.log_path_.clear();
+        dax_config.debug_enable_ = 0;
+        dax_config.debug_level_ = 1;
+        dax_config.debug_ltype_ = 1;
         ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
     }
 
