@@ -1,12 +1,16 @@
 // The sample town lives a game year at top speed, and every game month its
 // own autosave is checked as the load list checks it, loaded over a fresh
-// world and played on from there: every load passes the loader's checks,
-// the loaded town is the one saved, and nothing is logged as trouble.
+// world and played on from there, with a building taken down or put up
+// again by the player: every load passes the loader's checks, the loaded
+// town is the one saved, and nothing is logged as trouble.
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "dax2/dax_random.h"
+#include "rn_map.h"
+#include "rn_placement.h"
 #include "save_fixture.h"
 #include "support/town_facts.h"
 
@@ -25,6 +29,50 @@ struct AutosavingServices : RnTriggerTickServices {
     }
     std::vector<std::string> paths;
 };
+
+// Type ids of the sample data model.
+enum : int32_t { kRoad = 5501, kHouse = 5601, kWell = 5701, kStorehouse = 5751, kMarket = 5801, kSawmill = 5902 };
+
+// What the player changes after each month's load, in turn.
+struct Change {
+    const char* what;
+    bool demolish;
+    int16_t kind;
+    int32_t id;
+    int x, y;
+};
+const Change kChanges[] = {
+    {"a house taken down", true, RnIdBldHous, kHouse, 30, 20},
+    {"the market taken down", true, RnIdBldMrkt, kMarket, 32, 32},
+    {"the house put up again", false, RnIdBldHous, kHouse, 30, 20},
+    {"the market put up again", false, RnIdBldMrkt, kMarket, 32, 32},
+    {"a storehouse taken down", true, RnIdBldStor, kStorehouse, 27, 38},
+    {"the storehouse put up again", false, RnIdBldStor, kStorehouse, 27, 38},
+    {"the well taken down", true, RnIdBldServ, kWell, 22, 31},
+    {"the well put up again", false, RnIdBldServ, kWell, 22, 31},
+    {"the sawmill taken down", true, RnIdBldProd, kSawmill, 27, 34},
+    {"the sawmill put up again", false, RnIdBldProd, kSawmill, 27, 34},
+    {"a piece of road taken up", true, RnIdBldRoad, kRoad, 28, 24},
+    {"the road laid again", false, RnIdBldRoad, kRoad, 28, 24},
+};
+
+// Builds as the player does: preview, then the order.
+bool build(int16_t kind, int32_t id, int x, int y) {
+    RnPhantomList order;
+    order.setType(kind, id);
+    if (grn_game.addPhantom(order, x, y, x, y) < 0) return false;
+    grn_game.placeBuildings(order, x, y);
+    return grn_map.tile(x, y).oid_.kind_ == kind;
+}
+
+// Demolishes what stands on a tile, as the player does.
+bool demolish(int x, int y) {
+    RnSelection selection;
+    selection.arm();
+    if (grn_game.selectBuildingsInRect(selection, x, y, x, y) < 0 || selection.entries().empty()) return false;
+    grn_game.demolishSelection(selection);
+    return grn_map.tile(x, y).oid_.bld_idx_ == -1;
+}
 
 class SaveSoakTest : public SaveTest {
 protected:
@@ -64,13 +112,7 @@ TEST_F(SaveSoakTest, TheSampleTownLivesAYearSavedAndLoadedEveryMonth) {
     // Empty houses along the north road, for the town to grow into.
     int empty_houses = 0;
     for (int y = 18; y <= 28; y += 2) {
-        for (int x : {27, 30}) {
-            RnPhantomList order;
-            order.setType(RnIdBldHous, 5601);
-            if (grn_game.addPhantom(order, x, y, x, y) < 0) continue;
-            grn_game.placeBuildings(order, x, y);
-            ++empty_houses;
-        }
+        for (int x : {27, 30}) empty_houses += build(RnIdBldHous, kHouse, x, y) ? 1 : 0;
     }
     EXPECT_GE(empty_houses, 8);
     grn_config.freq_autosave_ = 2;
@@ -109,6 +151,18 @@ TEST_F(SaveSoakTest, TheSampleTownLivesAYearSavedAndLoadedEveryMonth) {
         EXPECT_EQ(firstDifference(unpacked(save("check.sav")), once), "");
         EXPECT_EQ(townfacts::facts(), saved);
         noteTrouble(trouble);
+        // The player changes the town a little each month: a building of
+        // each kind taken down while its walkers are out or others count
+        // on it, and put up again the month after.
+        if (static_cast<size_t>(loads) <= std::size(kChanges)) {
+            const Change& c = kChanges[loads - 1];
+            SCOPED_TRACE(c.what);
+            if (c.demolish) {
+                EXPECT_TRUE(demolish(c.x, c.y));
+            } else {
+                EXPECT_TRUE(build(c.kind, c.id, c.x, c.y));
+            }
+        }
     }
     noteTrouble(trouble);
     EXPECT_EQ(loads, 12);
