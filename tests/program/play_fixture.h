@@ -14,13 +14,16 @@
 #include <initializer_list>
 #include <string>
 
+#include "dax2/dax_clock.h"
 #include "dax2/dax_error.h"
 #include "dax2/dax_gameloop.h"
+#include "dax2/dax_ini.h"
 #include "dax2/dax_menu_ifc.h"
 #include "gcn/gui.hpp"
 #include "rn_mainmap.h"
 #include "rn_map.h"
 #include "rn_menu_game.h"
+#include "rn_menu_loading.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "support/temp_dir.h"
@@ -104,8 +107,36 @@ public:
         x = static_cast<int>(sx) + wx;
         y = static_cast<int>(sy) + wy;
     }
+    // Plays on for game hours (at most 2000 frames), reading and closing
+    // the advice that comes; returns the game hours that passed.
+    uint32_t playHours(uint32_t hours) {
+        const DaxGameTime start = dax_gameclock.gameTime();
+        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(start) < hours; ++i) {
+            closeMessages();
+            frames(1);
+        }
+        closeMessages();
+        return dax_gameclock.gameTime().hoursSince(start);
+    }
     // From the main menu: "New game", the first map, "Start".
     void startNewGame();
+    // The loading screen's stages, "Start playing", and the first advice
+    // read and closed: the run screen of the town loaded.
+    void enterFromLoading();
+    // startNewGame and enterFromLoading: the run screen of a new town.
+    void enterNewGame() {
+        startNewGame();
+        enterFromLoading();
+    }
+    // A day's advice waits in a message dialog, which holds the game: the
+    // player reads it and closes it with Enter.
+    void closeMessages() {
+        for (int i = 0; i < 4 && dialogCount() != 0; ++i) {
+            key(ALLEGRO_KEY_ENTER, 13);
+            frames(1);
+        }
+        ASSERT_EQ(dialogCount(), 0u);
+    }
     // Builds a type of the build menu from one tile to another (a drag
     // for more than one tile), then ends build mode with a right click.
     void placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1, int ty1);
@@ -145,8 +176,16 @@ protected:
         ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     }
     void TearDown() override {
-        // The log file goes with the folder; the next test opens its own.
+        // The log file goes with the folder; the next test opens its own,
+        // once its run has read its settings: what the next run logs before
+        // must not reopen this one. A run reads the debug filter only while
+        // its user settings enable debugging, so a filter one test set is
+        // not left to the next.
         DaxLog::reset();
+        dax_config.log_path_.clear();
+        dax_config.debug_enable_ = 0;
+        dax_config.debug_level_ = 1;
+        dax_config.debug_ltype_ = 1;
         ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
     }
 
@@ -215,6 +254,17 @@ inline void Player::startNewGame() {
     ASSERT_NE(new_game, nullptr);
     new_game->listBox().setSelected(0);
     clickWidget(new_game->startButton());
+}
+
+inline void Player::enterFromLoading() {
+    frames(10);
+    auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
+    ASSERT_NE(loading, nullptr);
+    ASSERT_TRUE(loading->failure().empty()) << loading->failure();
+    clickWidget(loading->enterButton());
+    frames(2);
+    ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+    closeMessages();
 }
 
 inline void Player::placeFromMenu(RnRunGameMenu& game, const std::string& name, int tx0, int ty0, int tx1,

@@ -28,31 +28,7 @@ namespace {
 
 using namespace playtest;
 
-class PlayScreensTest : public PlayTest {
-protected:
-    // A day's advice waits in a message dialog, which holds the game: the
-    // player reads it and closes it with Enter.
-    static void closeMessages(Player& p) {
-        for (int i = 0; i < 4 && p.dialogCount() != 0; ++i) {
-            p.key(ALLEGRO_KEY_ENTER, 13);
-            p.frames(1);
-        }
-        ASSERT_EQ(p.dialogCount(), 0u);
-    }
-
-    // From the main menu into a new game on the sample map.
-    static void startNewGame(Player& p) {
-        p.startNewGame();
-        p.frames(10);
-        auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
-        ASSERT_NE(loading, nullptr);
-        ASSERT_TRUE(loading->failure().empty()) << loading->failure();
-        p.clickWidget(loading->enterButton());
-        p.frames(2);
-        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
-        closeMessages(p);
-    }
-};
+using PlayScreensTest = PlayTest;
 
 TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
     const std::string pictures = std::string(ZOR_BINARY_DIR) + "/screens_";
@@ -64,7 +40,7 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         loop.start();
         Player p(loop);
         p.frames(3);
-        startNewGame(p);
+        p.enterNewGame();
         if (::testing::Test::HasFatalFailure()) return;
         auto* game = screen<RnRunGameMenu>(kRnStateRunGame);
         ASSERT_NE(game, nullptr);
@@ -99,7 +75,7 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         };
         p.placeFromMenu(*game, "Road", x0, y0, x0 + 21, y0);
         for (const Building& b : town) {
-            closeMessages(p);
+            p.closeMessages();
             p.placeFromMenu(*game, b.name, x0 + b.dx, y0 - 1, x0 + b.dx, y0 - 1);
         }
         ASSERT_FALSE(::testing::Test::HasFailure());
@@ -108,13 +84,7 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
         // assigned, walkers go round, and the houses the gardens lift rise
         // to their second level.
         for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
-        const DaxGameTime start = dax_gameclock.gameTime();
-        for (int i = 0; i < 2000 && dax_gameclock.gameTime().hoursSince(start) < 72; ++i) {
-            closeMessages(p);
-            p.frames(1);
-        }
-        closeMessages(p);
-        EXPECT_GE(dax_gameclock.gameTime().hoursSince(start), 72u);
+        EXPECT_GE(p.playHours(72), 72u);
         p.key(ALLEGRO_KEY_SPACE, ' ');  // paused: the pictures stay as they are
 
         // Each building's dialog with a right click; Enter closes it.

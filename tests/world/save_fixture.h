@@ -3,8 +3,6 @@
 // back uncompressed for byte comparisons and damage.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -16,6 +14,7 @@
 #include "rn_file_save.h"
 #include "rn_trigger.h"
 #include "save_town.h"
+#include "support/save_bytes.h"
 #include "support/temp_dir.h"
 #include "test_game_fixture.h"
 
@@ -81,16 +80,7 @@ protected:
     }
 
     // A file's content as zlib reads it (gzip or plain).
-    static std::string unpacked(const std::string& path) {
-        std::string out;
-        gzFile g = gzopen(path.c_str(), "rb");
-        if (!g) return out;
-        char buf[65536];
-        int got;
-        while ((got = gzread(g, buf, sizeof(buf))) > 0) out.append(buf, static_cast<size_t>(got));
-        gzclose(g);
-        return out;
-    }
+    static std::string unpacked(const std::string& path) { return savebytes::unpacked(path); }
     // Writes content as a plain file (the loader reads plain files too).
     std::string writePlain(const std::string& name, const std::string& content) {
         const std::string path = saves_.file(name);
@@ -104,11 +94,7 @@ protected:
 
     // "" for equal byte strings, else where they part.
     static std::string firstDifference(const std::string& a, const std::string& b) {
-        if (a == b) return "";
-        size_t i = 0;
-        while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-        return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at " +
-               std::to_string(i);
+        return savebytes::firstDifference(a, b);
     }
 
     static int32_t int32At(const std::string& bytes, size_t at) {

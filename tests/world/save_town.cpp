@@ -175,6 +175,12 @@ std::string buildTown() {
     RnWalkerBldrType& bwt = grn_game.bldrWalkerType(0);
     rnSendWalker(bwt.instances_, 0,
                  RnWalkerBldr(at(35, 31), DaxMapPositionI(35, 30), now, bwt.smooth_move_, 0));
+    // Their homes count them out, as when they leave by themselves.
+    RnServ& well = grn_game.servByOid(at(22, 31));
+    RnBldr& yard = grn_game.bldrByOid(at(35, 31));
+    rnSetWalkersOut(well, well.walkersOut() + 1);
+    rnSetWalkersOut(market, market.walkersOut() + 1);
+    rnSetWalkersOut(yard, yard.walkersOut() + 1);
     RnWalkerProd prod(at(21, 16), DaxMapPositionI(24, 16), now, false);
     prod.state_ |= RnWalkerPersData::kFinished;
     rnSendWalker(grn_game.prodWalkerType(wood).instances_, wood, prod);

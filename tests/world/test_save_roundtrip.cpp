@@ -19,6 +19,7 @@
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
 #include "save_fixture.h"
+#include "support/town_facts.h"
 
 using namespace worldtest;
 
@@ -120,28 +121,7 @@ protected:
         return out.str();
     }
 
-    // Whether every instance list is without holes: a loaded world numbers
-    // its objects from 0 on, so only then are the saved ids the same.
-    static bool withoutHoles() {
-        bool none = true;
-        auto check = [&none](const auto& types) {
-            for (const auto& t : types) none = none && t.instances_.freeCount() == 0;
-        };
-        check(grn_game.roadTypes());
-        check(grn_game.housTypes());
-        check(grn_game.servTypes());
-        check(grn_game.storTypes());
-        check(grn_game.prodTypes());
-        check(grn_game.mrktTypes());
-        check(grn_game.decoTypes());
-        check(grn_game.bldrTypes());
-        check(grn_game.servWalkerTypes());
-        check(grn_game.prodWalkerTypes());
-        check(grn_game.mrktWalkerTypes());
-        check(grn_game.storWalkerTypes());
-        check(grn_game.bldrWalkerTypes());
-        return none;
-    }
+    static bool withoutHoles() { return townfacts::withoutHoles(); }
 
     // The script's globals come in the order Lua keeps its tables, which
     // differs between a table built by the script and one restored from a
