@@ -1,0 +1,207 @@
+// Whole towns on the sample world, laid out as a player lays them (addPhantom
+// and placeBuildings) and run for game days: every kind of building and
+// walker works with the others, the houses rise as far as their needs are
+// met and fall when a need goes, and nothing is logged as an error.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "rn_bld_bldr.h"
+#include "rn_bld_deco.h"
+#include "rn_bld_hous.h"
+#include "rn_bld_mrkt.h"
+#include "rn_bld_prod.h"
+#include "rn_bld_road.h"
+#include "rn_bld_serv.h"
+#include "rn_bld_stor.h"
+#include "rn_wlk_bldr.h"
+#include "rn_wlk_mrkt.h"
+#include "rn_wlk_prod.h"
+#include "rn_wlk_serv.h"
+#include "rn_wlk_stor.h"
+#include "test_sample_world_fixture.h"
+
+namespace worldtest {
+namespace {
+
+// Script ids of the sample world's types (data/ddm.lua).
+enum : int32_t {
+    kRoad = 5501,
+    kHouse = 5601,
+    kWell = 5701,
+    kTaxOffice = 5702,
+    kStorehouse = 5751,
+    kMarket = 5801,
+    kBuilderYard = 5851,
+    kWoodcutter = 5901,
+    kSawmill = 5902,
+    kFarm = 5903,
+    kGarden = 5951,
+    kFountain = 5952,
+    kWoodId = 5311,
+    kPlanksId = 5312,
+    kBreadId = 5313,
+};
+
+constexpr uint32_t kDay = DaxGameTime::kPerDay;
+
+// Object ids in a fixed order, for sets and maps of them.
+struct OidLess {
+    bool operator()(const RnObjectID& a, const RnObjectID& b) const {
+        return std::tie(a.kind_, a.type_idx_, a.bld_idx_) < std::tie(b.kind_, b.type_idx_, b.bld_idx_);
+    }
+};
+using OidSet = std::set<RnObjectID, OidLess>;
+
+// What the walkers of each kind did while the town ran, seen from outside:
+// walkers that appeared on the lists, walkers that were taken back by their
+// home after they had finished their trip, and the buildings production
+// walkers of production buildings headed for.
+class WalkerCensus {
+public:
+    struct Counts {
+        int created = 0;
+        int returned = 0;
+    };
+
+    // One look at every walker list; call it after every update.
+    void look() {
+        std::map<RnObjectID, bool, OidLess> now;
+        lookAt(grn_game.servWalkerTypes(), now);
+        lookAt(grn_game.prodWalkerTypes(), now);
+        lookAt(grn_game.mrktWalkerTypes(), now);
+        lookAt(grn_game.storWalkerTypes(), now);
+        lookAt(grn_game.bldrWalkerTypes(), now);
+        for (const auto& [oid, finished] : now) {
+            if (last_.count(oid) == 0) ++counts_[oid.kind_].created;
+        }
+        for (const auto& [oid, finished] : last_) {
+            if (now.count(oid) == 0 && finished) ++counts_[oid.kind_].returned;
+        }
+        last_ = now;
+    }
+
+    Counts of(int16_t kind) const {
+        auto it = counts_.find(kind);
+        return it == counts_.end() ? Counts() : it->second;
+    }
+    // Targets of the production walkers that production buildings sent.
+    const OidSet& producerTargets() const { return producer_targets_; }
+
+private:
+    template <class Types>
+    void lookAt(Types& types, std::map<RnObjectID, bool, OidLess>& now) {
+        for (auto& type : types) {
+            for (const auto& w : type.instances_) {
+                now[w.oid_] = w.isFinished();
+                if (w.oid_.kind_ == RnIdWlkProd && w.home_oid_.kind_ == RnIdBldProd && !w.target_building_oid_.isNull())
+                    producer_targets_.insert(w.target_building_oid_);
+            }
+        }
+    }
+
+    std::map<RnObjectID, bool, OidLess> last_;
+    std::map<int16_t, Counts> counts_;
+    OidSet producer_targets_;
+};
+
+class TownTest : public SampleWorldTest {
+protected:
+    void SetUp() override {
+        SampleWorldTest::SetUp();
+        loadWorld();
+        grn_game.setWorldLoaded(true);
+        first_message_ = dax_msgmgr.history().size();
+        logTroubleOnly();
+    }
+
+    // Runs the town until the clock reads `to`, one update per game time
+    // unit as the game loop runs it at full speed, counting the walkers.
+    void run(uint32_t to) {
+        runWatching(to, [this] { census_.look(); });
+    }
+
+    // The numbers of the messages posted since the town was founded.
+    std::vector<int> postedMessages() const {
+        std::vector<int> out;
+        const auto& history = dax_msgmgr.history();
+        for (size_t i = first_message_; i < history.size(); ++i) out.push_back(history[i].number_);
+        return out;
+    }
+
+    static void demolish(int x, int y) {
+        RnSelection sel;
+        sel.arm();
+        ASSERT_GT(grn_game.selectBuildingsInRect(sel, x, y, x, y), 0);
+        grn_game.demolishSelection(sel);
+    }
+
+    static bool isActive(const RnObjectID& deco) {
+        return (grn_game.decoByOid(deco).flags_ & RnDecoPersData::kActive) != 0;
+    }
+
+    WalkerCensus census_;
+    size_t first_message_ = 0;
+};
+
+TEST_F(TownTest, HousesRiseAsFarAsTheirNeedsAreMetAndFallWhenTheWellGoes) {
+    // A street: two houses with two gardens between them north of the road,
+    // the builder, the well, the market and the storehouse south of it.
+    const int y = 30;
+    place(RnIdBldRoad, kRoad, 4, y, 24, y);
+    const RnObjectID h1 = place(RnIdBldHous, kHouse, 10, y - 1);
+    place(RnIdBldDeco, kGarden, 11, y - 2);
+    place(RnIdBldDeco, kGarden, 11, y - 1);
+    const RnObjectID h2 = place(RnIdBldHous, kHouse, 13, y - 1);
+    place(RnIdBldBldr, kBuilderYard, 10, y + 1);
+    place(RnIdBldServ, kWell, 11, y + 1);
+    place(RnIdBldMrkt, kMarket, 13, y + 2);
+    const RnObjectID stor = place(RnIdBldStor, kStorehouse, 17, y + 2);
+    // The storehouse holds food and planks from the start.
+    RnStor& storehouse = grn_game.storByOid(stor);
+    storehouse.goods_stored_[grn_game.goodsTypeIdx(kBreadId)].stored_nlots_ = 32;
+    storehouse.goods_stored_[grn_game.goodsTypeIdx(kPlanksId)].stored_nlots_ = 16;
+
+    const RnHous& a = grn_game.housByOid(h1);
+    const RnHous& b = grn_game.housByOid(h2);
+    run(4 * kDay);
+    // Full, with water, food, planks and their gardens: town houses.
+    EXPECT_EQ(2, a.curLevel());
+    EXPECT_EQ(2, b.curLevel());
+    EXPECT_EQ(grn_game.population_, static_cast<uint32_t>(a.people() + b.people()));
+    for (int16_t kind : {RnIdWlkServ, RnIdWlkProd, RnIdWlkMrkt, RnIdWlkBldr}) {
+        EXPECT_GT(census_.of(kind).created, 0) << kind;
+        EXPECT_GT(census_.of(kind).returned, 0) << kind;
+    }
+
+    // Without the well the water runs out while the food lasts: back to
+    // cottages.
+    demolish(11, y + 1);
+    run(8 * kDay);
+    const DaxGameTime now(now_);
+    const int16_t well = grn_game.servTypeIdx(kWell);
+    const int16_t bread = grn_game.goodsTypeIdx(kBreadId);
+    for (const RnHous* h : {&a, &b}) {
+        EXPECT_EQ(1, h->curLevel());
+        EXPECT_FALSE(h->isDestroyed());
+        ASSERT_EQ(1u, h->services_.count(well));
+        EXPECT_GE(now.value(), h->services_.at(well).needed_again_at_.value());
+        ASSERT_EQ(1u, h->goods_.count(bread));
+        EXPECT_GT(h->goods_.at(bread).amountAt(now), 0);
+    }
+    // No building fell to ruin or stood without a road, and nothing was
+    // logged as an error.
+    for (int n : postedMessages()) {
+        EXPECT_NE(3002, n);
+        EXPECT_NE(3003, n);
+    }
+    EXPECT_EQ(std::vector<std::string>(), consoleTexts());
+}
+
+}  // namespace
+}  // namespace worldtest
