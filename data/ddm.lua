@@ -185,7 +185,7 @@ create_service_type({WELL, 1, 1, 40, 5, {60, 100, 230},
 }, M_SERVICES)
 create_service_type({TAX_OFFICE, 1, 1, 60, 5, {60, 60, 70},
   image = "tax_office", floor = "floor_1x1", own_attr = 0,
-  walker_type = WLK_TAX, num_walkers = 1, hours_respawn = 4, tax_percent = 100,
+  walker_type = WLK_TAX, num_walkers = 1, hours_respawn = 4, tax_percent = 300,
   workers1 = {PEOPLE, 2, 24},
 }, M_SERVICES)
 
