@@ -46,6 +46,7 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
+#include "support/sample_world_ids.h"
 
 namespace {
 
@@ -53,23 +54,7 @@ constexpr uint32_t kHour = DaxGameTime::kPerHour;
 constexpr uint32_t kDay = DaxGameTime::kPerDay;
 constexpr int kWeekHours = 7 * 24;
 
-// Script ids of the sample world (data/ddm.lua).
-enum : int32_t {
-    kGrass = 5101,
-    kForest = 5102,
-    kRoad = 5501,
-    kHouse = 5601,
-    kWell = 5701,
-    kTaxOffice = 5702,
-    kStorehouse = 5751,
-    kMarket = 5801,
-    kBuilderYard = 5851,
-    kWoodcutter = 5901,
-    kSawmill = 5902,
-    kFarm = 5903,
-    kGarden = 5951,
-    kFountain = 5952,
-};
+using namespace sample_world;
 
 // A block of the town: 24 tiles wide and 5 deep, a road along its top row
 // and down its left column, so that the blocks side by side make a grid of

@@ -23,29 +23,13 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
+#include "support/sample_world_ids.h"
 #include "test_sample_world_fixture.h"
 
 namespace worldtest {
 namespace {
 
-// Script ids of the sample world's types (data/ddm.lua).
-enum : int32_t {
-    kRoad = 5501,
-    kHouse = 5601,
-    kWell = 5701,
-    kTaxOffice = 5702,
-    kStorehouse = 5751,
-    kMarket = 5801,
-    kBuilderYard = 5851,
-    kWoodcutter = 5901,
-    kSawmill = 5902,
-    kFarm = 5903,
-    kGarden = 5951,
-    kFountain = 5952,
-    kWoodId = 5311,
-    kPlanksId = 5312,
-    kBreadId = 5313,
-};
+using namespace sample_world;
 
 constexpr uint32_t kDay = DaxGameTime::kPerDay;
 
@@ -166,8 +150,8 @@ TEST_F(SampleTownTest, HousesRiseAsFarAsTheirNeedsAreMetAndFallWhenTheWellGoes) 
     const RnObjectID stor = place(RnIdBldStor, kStorehouse, 17, y + 2);
     // The storehouse holds food and planks from the start.
     RnStor& storehouse = grn_game.storByOid(stor);
-    storehouse.goods_stored_[grn_game.goodsTypeIdx(kBreadId)].stored_nlots_ = 32;
-    storehouse.goods_stored_[grn_game.goodsTypeIdx(kPlanksId)].stored_nlots_ = 16;
+    storehouse.goods_stored_[grn_game.goodsTypeIdx(kBread)].stored_nlots_ = 32;
+    storehouse.goods_stored_[grn_game.goodsTypeIdx(kPlanks)].stored_nlots_ = 16;
 
     const RnHous& a = grn_game.housByOid(h1);
     const RnHous& b = grn_game.housByOid(h2);
@@ -187,7 +171,7 @@ TEST_F(SampleTownTest, HousesRiseAsFarAsTheirNeedsAreMetAndFallWhenTheWellGoes) 
     run(8 * kDay);
     const DaxGameTime now(now_);
     const int16_t well = grn_game.servTypeIdx(kWell);
-    const int16_t bread = grn_game.goodsTypeIdx(kBreadId);
+    const int16_t bread = grn_game.goodsTypeIdx(kBread);
     for (const RnHous* h : {&a, &b}) {
         EXPECT_EQ(1, h->curLevel());
         EXPECT_FALSE(h->isDestroyed());
