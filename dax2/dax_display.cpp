@@ -380,7 +380,7 @@ std::string DaxScreenResolutionsList::getElementAt(int i) {
     return buf;
 }
 
-void DaxScreenResolutionsList::refresh() {
+std::vector<ALLEGRO_DISPLAY_MODE> daxDisplayModes() {
     std::vector<ALLEGRO_DISPLAY_MODE> modes;
     const int n = al_is_system_installed() ? al_get_num_display_modes() : 0;
     for (int i = 0; i < n; ++i) {
@@ -389,8 +389,10 @@ void DaxScreenResolutionsList::refresh() {
             modes.push_back(m);
         }
     }
-    refreshFrom(modes);
+    return modes;
 }
+
+void DaxScreenResolutionsList::refresh() { refreshFrom(daxDisplayModes()); }
 
 void DaxScreenResolutionsList::refreshFrom(const std::vector<ALLEGRO_DISPLAY_MODE>& modes) {
     modes_.clear();

@@ -67,6 +67,10 @@ private:
     std::unique_ptr<gcn::Allegro5ImageLoader> image_loader_;
 };
 
+// The display modes the adapter offers for the renderer the new-display
+// flags choose (none before Allegro starts).
+std::vector<ALLEGRO_DISPLAY_MODE> daxDisplayModes();
+
 // A display size.
 struct DaxScreenResolution {
     int16_t width = 0;

@@ -1,6 +1,8 @@
 #include "dax2/dax_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
@@ -199,6 +201,28 @@ int daxRemoveFile(const char* path) {
         al_set_errno(errno);
     }
     return rc;
+}
+
+int daxSyncFile(const char* path) {
+    int fd = ::open(path, O_RDONLY);
+    if (fd < 0) {
+        return errno;
+    }
+    int rc = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (rc != 0) {
+        return rc;
+    }
+    // The folder's entry: best effort, a folder may refuse to be synced.
+    std::string dir = path;
+    size_t slash = dir.find_last_of('/');
+    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash == 0 ? 1 : slash);
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return 0;
 }
 
 int daxListFiles(const char* directory, const char* extension, DaxFileListerIfc* lister) {

@@ -27,6 +27,10 @@ bool daxFileExists(const char* path);
 // C rename / remove; a nonzero result leaves Allegro's errno set.
 int daxRenameFile(const char* from, const char* to);
 int daxRemoveFile(const char* path);
+// Makes the data of a closed file, and the entry of its folder, reach the
+// disk before the call returns (so that a rename over an older file cannot
+// leave an empty one after a power loss). 0, or the system's error number.
+int daxSyncFile(const char* path);
 
 // Receives the files daxListFiles finds.
 class DaxFileListerIfc {

@@ -27,7 +27,7 @@ while getopts "t:j:m" opt; do
 done
 shift $((OPTIND - 1))
 
-all=(fuzz_ini fuzz_texts fuzz_gzip fuzz_containers fuzz_graph fuzz_content fuzz_map fuzz_globals)
+all=(fuzz_ini fuzz_texts fuzz_gzip fuzz_containers fuzz_graph fuzz_content fuzz_map fuzz_globals fuzz_save)
 harnesses=("$@")
 [ ${#harnesses[@]} -eq 0 ] && harnesses=("${all[@]}")
 

@@ -13,6 +13,7 @@
 #include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_bldr.h"
+#include "rn_file_load.h"
 
 namespace {
 
@@ -222,4 +223,41 @@ void RnBldrType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
 
 uint16_t RnBldrType::capacityForGoods(int16_t goods) const {
     return goods_allowed_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
+}
+
+DaxDialogIfc* RnBldr::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createBldrDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void bldrFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.t_spwn_);
+    io.time(b.t_kill_);
+    io.f32(b.efficiency_);
+    io.goodsMap(b.goods_stored_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.stored_);
+        f.u16(e.word_);
+        f.oid(e.near_storage_);
+    });
+    io.shortList(b.levels_);
+    rnMaterialMapFields(io, b.material_in_store_);
+}
+
+}  // namespace
+
+void RnBldr::save(RnSaveBuffer& out) const { bldrFields(out, *this); }
+
+void RnBldr::load(RnSaveLoader& in, RnLoadContext& ctx) {
+    bldrFields(in, *this);
+    for (auto& e : goods_stored_) ctx.remapStorage(e.second.near_storage_);
 }

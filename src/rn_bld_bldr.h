@@ -73,12 +73,17 @@ public:
     // Worker re-check, near storages and ordering, returned walkers and
     // departures; returns the earliest pending timer.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     void goodsArrived(DaxGameTime /*t*/) override {}
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // The worker ratio; 0 for a ruin, which employs nobody.
     float efficiency() const override { return isDestroyed() ? 0.0f : efficiency_; }
     bool refersTo(const RnObjectID& oid) const override;

@@ -9,6 +9,7 @@
 #include "rn_bld_stor.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_file_load.h"
 
 namespace {
 
@@ -338,4 +339,39 @@ uint16_t RnDecoType::amountForGoods(int16_t goods) const {
     for (const RnGoodsAmount& g : goods_)
         if (g.good_type_idx_ == goods) return g.amount_;
     return 0;
+}
+
+DaxDialogIfc* RnDeco::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createDecoDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void decoFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_gds_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.effect_.first_);
+    io.time(b.effect_.second_);
+    io.goodsMap(b.goods_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.stored_);
+        f.u16(e.promised_);
+        f.oid(e.near_storage_);
+    });
+    rnMaterialMapFields(io, b.material_in_store_);
+}
+
+}  // namespace
+
+void RnDeco::save(RnSaveBuffer& out) const { decoFields(out, *this); }
+
+void RnDeco::load(RnSaveLoader& in, RnLoadContext& ctx) {
+    decoFields(in, *this);
+    for (auto& e : goods_) ctx.remapStorage(e.second.near_storage_);
 }

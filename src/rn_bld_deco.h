@@ -59,6 +59,9 @@ public:
     // Material supply, the end of a running effect and the near-storage
     // search; a ruin asks for no wake-up.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime /*t*/) override {}
     // Goods came: the effect starts when none runs and the goods suffice.
@@ -67,6 +70,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     bool refersTo(const RnObjectID& oid) const override;
     bool inputsAvailable() const override;
     int inputLevel() const override;

@@ -91,11 +91,11 @@ RnBuildingDialogFactoryIfc* grn_building_dialogs = nullptr;
 // ---------------------------------------------------------------------------
 // Root object
 
-void RnGenericObject::save(ALLEGRO_FILE* /*file*/) const {
+void RnGenericObject::save(RnSaveBuffer& /*out*/) const {
     daxRaiseError("cannot save object [%hd:%hd,%d]", oid_.kind_, oid_.type_idx_, oid_.bld_idx_);
 }
 
-void RnGenericObject::load(ALLEGRO_FILE* /*file*/, RnLoadContext& /*ctx*/) {
+void RnGenericObject::load(RnSaveLoader& /*in*/, RnLoadContext& /*ctx*/) {
     daxRaiseError("cannot load object [%hd:%hd,%d]", oid_.kind_, oid_.type_idx_, oid_.bld_idx_);
 }
 

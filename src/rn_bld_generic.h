@@ -19,13 +19,20 @@
 #include "dax2/dax_oid.h"
 #include "nex/appendablewithfreelist.h"
 
-struct ALLEGRO_FILE;
 class DaxDialogIfc;
 class RnLoadContext;
+class RnSaveBuffer;
+class RnSaveLoader;
 struct RnMapTile;
 class RnPhantomList;
 class RnGenericBuildingType;
 class RnSimpleBuildingType;
+class RnBldr;
+class RnDeco;
+class RnHous;
+class RnMrkt;
+class RnProd;
+class RnServ;
 class RnStor;
 
 // The wake time an update returns when it wants no further update (timers
@@ -66,11 +73,12 @@ public:
     // Slot 0: does the due work at the job's time and returns the time of the
     // next wake-up, kRnNoWakeTime for none.
     virtual DaxGameTime update(DaxGameTime now) = 0;
-    // Slots 1 and 2: the object's record in a save game. Each kind brings its
-    // own with the save games; until then they raise "cannot save object
-    // [%hd:%hd,%d]" and "cannot load object [%hd:%hd,%d]".
-    virtual void save(ALLEGRO_FILE* file) const;
-    virtual void load(ALLEGRO_FILE* file, RnLoadContext& ctx);
+    // Slots 1 and 2: the object's record in a save game, appended to the
+    // save buffer and read back (the ids it names translated through ctx).
+    // A kind without a record raises "cannot save object [%hd:%hd,%d]" and
+    // "cannot load object [%hd:%hd,%d]".
+    virtual void save(RnSaveBuffer& out) const;
+    virtual void load(RnSaveLoader& in, RnLoadContext& ctx);
 
     RnObjectID oid_;
     bool is_active_ = false;
@@ -89,6 +97,17 @@ public:
     // type's name as caption, the text, and numbered text 100 on its ok
     // button. Null when it cannot be made.
     virtual DaxDialogIfc* createTextDialog(const std::string& caption, const std::string& text) = 0;
+    // The info dialogs of the seven kinds with a dialog of their own, built
+    // from the building as it is now (the dialog does not follow later
+    // changes). Null when it cannot be made; a factory without the kind's
+    // dialog gives none.
+    virtual DaxDialogIfc* createBldrDialog(const RnBldr& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createDecoDialog(const RnDeco& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createHousDialog(const RnHous& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createMrktDialog(const RnMrkt& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createProdDialog(const RnProd& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createServDialog(const RnServ& /*b*/) { return nullptr; }
+    virtual DaxDialogIfc* createStorDialog(const RnStor& /*b*/) { return nullptr; }
 };
 // Not owned; null until the interface installs one.
 extern RnBuildingDialogFactoryIfc* grn_building_dialogs;
@@ -175,9 +194,10 @@ public:
     // is set; return the new length of buf.
     virtual int debugText(std::string& buf, bool sep) const = 0;
     virtual int infoText(std::string& buf, bool sep) const = 0;
-    // The info dialog: by default a plain text dialog of the info and debug
-    // texts with the type's name as caption, made by grn_building_dialogs;
-    // null when both texts are empty or no factory is installed.
+    // The info dialog: by default (roads) a plain text dialog of the info
+    // and debug texts with the type's name as caption, made by
+    // grn_building_dialogs; null when both texts are empty or no factory is
+    // installed. The other kinds ask the factory for their own dialog.
     virtual DaxDialogIfc* createDialog() const;
     virtual float efficiency() const { return 1.0f; }
     virtual float supplyRatio() const { return 1.0f; }

@@ -15,6 +15,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_workforce.h"
+#include "rn_file_load.h"
 
 namespace {
 
@@ -845,3 +846,49 @@ const RnMaterialEntry& RnHousType::findMaterial(int16_t goods, int level) const 
         if (level_descs_[i].material_.good_type_idx_ == goods) return level_descs_[i].material_;
     return kNone;
 }
+
+DaxDialogIfc* RnHous::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createHousDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class H>
+void housFields(Io& io, H& h) {
+    rnBuildingHeadFields(io, h);
+    io.u32(h.state_);
+    io.u32(h.flags_);
+    io.time(h.t_attr_);
+    io.time(h.t_ppl_);
+    io.time(h.t_wkf_);
+    io.time(h.t_srv_);
+    io.time(h.t_gds_);
+    io.time(h.t_lvl_);
+    io.time(h.t_bld_);
+    // Service entries are keyed by service building type.
+    io.goodsMap(h.services_, RnSaveKeys::AsSaved, [](Io& f, auto& s) {
+        f.time(s.served_at_);
+        f.time(s.needed_again_at_);
+        f.u16(s.level_word_);
+        f.pad(2);
+    });
+    io.goodsMap(h.goods_, RnSaveKeys::Goods, [](Io& f, auto& g) {
+        f.time(g.full_until_);
+        f.time(g.empty_at_);
+        f.u8(g.level_);
+        f.u8(g.flags_);
+        f.u16(g.amount_);
+        f.u16(g.cap_);
+        f.u16(g.hours_);
+    });
+    rnMaterialMapFields(io, h.material_in_store_);
+}
+
+}  // namespace
+
+void RnHous::save(RnSaveBuffer& out) const { housFields(out, *this); }
+
+void RnHous::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) { housFields(in, *this); }

@@ -172,6 +172,9 @@ public:
     // Material supply, workers, level, services, goods and people in this
     // order; wakes at least once a day.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     // First call wins on t_attr.
     void desirabilityChanged(DaxGameTime t) override;
     // First call wins on t_wkf.
@@ -181,6 +184,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // The lowest stock of the building material of levels 0..L against its
     // amount (0 for a ruin or an empty store).
     float supplyRatio() const override;

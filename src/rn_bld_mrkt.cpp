@@ -15,6 +15,7 @@
 #include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_mrkt.h"
+#include "rn_file_load.h"
 
 RnMrkt::RnMrkt(const RnMrktType& type, int x, int y) : RnSimpleBuilding(RnIdBldMrkt, x, y) {
     for (int16_t g : type.distribute_goods_) {
@@ -252,4 +253,41 @@ void RnMrktType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     instances_.remove(idx);
     grn_map.resetArea(tx, ty, width_, height_);
     grn_game.updateGoodsStatistics();
+}
+
+DaxDialogIfc* RnMrkt::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createMrktDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void mrktFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.t_spwn_);
+    io.time(b.t_kill_);
+    io.f32(b.efficiency_);
+    io.goodsMap(b.goods_stored_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.amount_);
+        f.u16(e.word_);
+        f.oid(e.near_storage_);
+    });
+    rnMaterialMapFields(io, b.material_in_store_);
+    io.shortList(b.house_levels_);
+}
+
+}  // namespace
+
+void RnMrkt::save(RnSaveBuffer& out) const { mrktFields(out, *this); }
+
+void RnMrkt::load(RnSaveLoader& in, RnLoadContext& ctx) {
+    mrktFields(in, *this);
+    for (auto& e : goods_stored_) ctx.remapStorage(e.second.near_storage_);
 }

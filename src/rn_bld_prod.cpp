@@ -18,6 +18,7 @@
 #include "rn_map.h"
 #include "rn_pathfind.h"
 #include "rn_placement.h"
+#include "rn_file_load.h"
 #include "rn_wlk_prod.h"
 #include "rn_workforce.h"
 
@@ -728,4 +729,50 @@ void RnProd::checkOidAndWalkers() {
             if (w.home_oid_ == oid_) ++count;
     }
     setWalkerCount(std::min(count, 15));
+}
+
+DaxDialogIfc* RnProd::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createProdDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void prodFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_eff_);
+    io.time(b.t_bld_);
+    io.time(b.t_spwn_);
+    io.time(b.t_kill_);
+    io.f32(b.worker_factor_);
+    io.f32(b.resource_factor_);
+    io.goodsMap(b.input_goods_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.stored_);
+        f.u16(e.promised_);
+        f.oid(e.near_storage_);
+    });
+    io.goodsMap(b.output_goods_in_store_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.stored_);
+        f.pad(2);
+        f.time(e.ready_time_);
+        f.oid(e.near_storage_);
+    });
+    io.intList(b.marked_tiles_);
+    rnMaterialMapFields(io, b.material_in_store_);
+}
+
+}  // namespace
+
+void RnProd::save(RnSaveBuffer& out) const { prodFields(out, *this); }
+
+void RnProd::load(RnSaveLoader& in, RnLoadContext& ctx) {
+    prodFields(in, *this);
+    for (auto& e : input_goods_) ctx.remapStorage(e.second.near_storage_);
+    for (auto& e : output_goods_in_store_) ctx.remapStorage(e.second.near_storage_);
 }

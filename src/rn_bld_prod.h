@@ -86,6 +86,9 @@ public:
     // Material, resource factor, workers, near storages, finished cycles,
     // returned walkers and the next departure, each when its timer is due.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     // Inputs came: cycles that could not start may start now.
@@ -93,6 +96,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // Worker factor times resource factor; 0 for a ruin.
     float efficiency() const override;
     bool refersTo(const RnObjectID& oid) const override;

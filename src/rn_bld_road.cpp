@@ -10,6 +10,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_placement.h"
+#include "rn_file_load.h"
 
 
 // ---------------------------------------------------------------------------
@@ -187,3 +188,23 @@ int RnRoadType::maxUsedLevel() const {
     for (const RnRoad& road : instances_) level = std::max(level, static_cast<int>(road.cur_level_));
     return level;
 }
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class R>
+void roadFields(Io& io, R& r) {
+    rnBuildingHeadFields(io, r);
+    io.u8(r.cur_level_);
+    io.u8(r.state_bits_);
+    io.u16(r.reserved_);
+    io.time(r.t_attr_);
+}
+
+}  // namespace
+
+void RnRoad::save(RnSaveBuffer& out) const { roadFields(out, *this); }
+
+void RnRoad::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) { roadFields(in, *this); }

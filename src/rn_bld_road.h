@@ -40,6 +40,9 @@ public:
     RnRoad(int x, int y) : RnGenericBuilding(RnIdBldRoad, x, y) {}
 
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime t) override;
     void workersChanged(DaxGameTime /*t*/) override {}
     void goodsArrived(DaxGameTime /*t*/) override {}

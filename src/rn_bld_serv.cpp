@@ -15,6 +15,7 @@
 #include "rn_pathfind.h"
 #include "rn_workforce.h"
 #include "rn_wlk_serv.h"
+#include "rn_file_load.h"
 
 // ---------------------------------------------------------------------------
 // Shared timer helpers
@@ -311,4 +312,40 @@ void RnServType::countServedHouses(int& badly, int& well) const {
         if (dt.service_type_idx_ != type_idx) continue;
         for (const RnDeco& d : dt.instances_) count(d.serviceNeed(now, type_idx, 1));
     }
+}
+
+DaxDialogIfc* RnServ::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createServDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void servFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.t_spwn_);
+    io.time(b.t_kill_);
+    io.f32(b.efficiency_);
+    io.goodsMap(b.goods_stored_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.amt_.stored_);
+        f.u16(e.amt_.promised_);
+        f.oid(e.near_storage_);
+    });
+    rnMaterialMapFields(io, b.material_in_store_);
+}
+
+}  // namespace
+
+void RnServ::save(RnSaveBuffer& out) const { servFields(out, *this); }
+
+void RnServ::load(RnSaveLoader& in, RnLoadContext& ctx) {
+    servFields(in, *this);
+    for (auto& e : goods_stored_) ctx.remapStorage(e.second.near_storage_);
 }

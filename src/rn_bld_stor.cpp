@@ -16,12 +16,12 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_stor.h"
 #include "rn_workforce.h"
+#include "rn_file_load.h"
 
 namespace {
 
 // The storage's message when it finds no road beside it.
 constexpr int kMsgNoRoad = 3003;
-// The storage's message when its building material ran out.
 
 // What tells the two walker kinds of a storage apart: their bits in the
 // flags word, their timers and their limits in the type.
@@ -492,3 +492,39 @@ void RnStorType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
 uint16_t RnStorType::capacityForGoods(int16_t goods) const {
     return distribute_goods_.count(goods) != 0 ? capacity_ : static_cast<uint16_t>(0);
 }
+
+DaxDialogIfc* RnStor::createDialog() const {
+    return grn_building_dialogs ? grn_building_dialogs->createStorDialog(*this) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+template <class Io, class B>
+void storFields(Io& io, B& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.t_prod_spwn_);
+    io.time(b.t_prod_kill_);
+    io.time(b.t_stor_spwn_);
+    io.time(b.t_stor_kill_);
+    io.f32(b.efficiency_);
+    io.i32(b.network_node_);
+    io.goodsMap(b.goods_stored_, RnSaveKeys::Goods, [](Io& f, auto& e) {
+        f.u16(e.stored_nlots_);
+        f.u16(e.promised_nlots_);
+        f.i16(e.demand_);
+    });
+    rnMaterialMapFields(io, b.material_in_store_);
+}
+
+}  // namespace
+
+void RnStor::save(RnSaveBuffer& out) const { storFields(out, *this); }
+
+void RnStor::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) { storFields(in, *this); }

@@ -81,6 +81,9 @@ public:
     // Building material and decay, the worker re-check, the network
     // refresh, and taking back and sending out both walker kinds.
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     void desirabilityChanged(DaxGameTime /*t*/) override {}
     void workersChanged(DaxGameTime t) override;
     // Goods came in: both walker kinds may leave again.
@@ -89,6 +92,8 @@ public:
     void walkerReturned(DaxGameTime t, const RnObjectID& walker) override;
     int debugText(std::string& buf, bool sep) const override;
     int infoText(std::string& buf, bool sep) const override;
+    // Its own info dialog, made by grn_building_dialogs (null without one).
+    DaxDialogIfc* createDialog() const override;
     // Assigned workers / required workers; 0 for a ruin.
     float efficiency() const override { return isDestroyed() ? 0.0f : efficiency_; }
     // Nonzero when the last departure of either walker kind found no road.

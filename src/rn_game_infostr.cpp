@@ -30,7 +30,7 @@ std::string g_line;
 int len(const std::string& buf) { return static_cast<int>(buf.size()); }
 
 bool isGoods(int16_t g) { return g >= 0 && static_cast<size_t>(g) < grn_game.goodsTypes().size(); }
-const char* goodsName(int16_t g) { return isGoods(g) ? grn_game.goodsType(g).name_.c_str() : "??"; }
+const char* goodsName(int16_t g) { return rnGoodsName(g); }
 int lotSize(int16_t g) { return isGoods(g) ? grn_game.goodsType(g).lot_size_ : 1; }
 const char* peopleName(int16_t p) {
     return p >= 0 && static_cast<size_t>(p) < grn_game.peoplTypes().size() ? grn_game.peoplType(p).name_.c_str()
@@ -314,6 +314,8 @@ void appendServedLine(std::string& buf, const RnServType& type) {
 }
 
 }  // namespace
+
+const char* rnGoodsName(int16_t goods) { return isGoods(goods) ? grn_game.goodsType(goods).name_.c_str() : "??"; }
 
 // --- status lines ------------------------------------------------------------
 

@@ -49,6 +49,8 @@ int rnGoodsLine(std::string& buf, int16_t goods, const RnObjectID& stor, bool ba
 // The stock of a goods type over all buildings and what they still need of
 // it.
 void rnGoodsBalance(int16_t goods, int& stock, int& need);
+// The name of a goods type, "??" for an index the table does not hold.
+const char* rnGoodsName(int16_t goods);
 
 // How well a service type reaches its receivers, how many of its buildings
 // stand, and its input goods.

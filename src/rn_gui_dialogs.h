@@ -1,15 +1,23 @@
-// The dialogs the world asks the interface for: the plain text dialog of a
-// building, and the version information.
+// The dialogs the world asks the interface for: the info dialogs of the
+// buildings (a plain text dialog for roads), and the version information.
 #pragma once
 
 #include <string>
 
 #include "rn_bld_generic.h"
 
-// Builds a building's plain text dialog on the framework's dialog.
+// Builds the buildings' info dialogs: each kind's own, and the plain text
+// dialog on the framework's dialog.
 class RnGuiBuildingDialogs : public RnBuildingDialogFactoryIfc {
 public:
     DaxDialogIfc* createTextDialog(const std::string& caption, const std::string& text) override;
+    DaxDialogIfc* createBldrDialog(const RnBldr& b) override;
+    DaxDialogIfc* createDecoDialog(const RnDeco& b) override;
+    DaxDialogIfc* createHousDialog(const RnHous& b) override;
+    DaxDialogIfc* createMrktDialog(const RnMrkt& b) override;
+    DaxDialogIfc* createProdDialog(const RnProd& b) override;
+    DaxDialogIfc* createServDialog(const RnServ& b) override;
+    DaxDialogIfc* createStorDialog(const RnStor& b) override;
 };
 
 // The text of the version dialog: "Version Info:", the full version text and

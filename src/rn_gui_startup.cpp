@@ -9,6 +9,7 @@
 #include "dax2/dax_random.h"
 #include "rn.h"
 #include "rn_bld_texts.h"
+#include "rn_file_save.h"
 #include "rn_game.h"
 #include "rn_game_loop.h"
 #include "rn_game_services.h"
@@ -16,9 +17,11 @@
 #include "rn_mainmap.h"
 #include "rn_menu_game.h"
 #include "rn_menu_loading.h"
+#include "rn_menu_loadsave.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
+#include "rn_menu_overview.h"
 
 const char* const kRnVersionText = "0.11.1.22 \"Apr 26 2014\" \"20:51:33\"";
 
@@ -32,8 +35,12 @@ void registerScreens(DaxMenuHandlerIfc& menus) {
     menus.registerMenu(kRnStateMainMenu, rnCreateMainMenu, kDaxLifetimeSingle, false, false);
     menus.registerMenu(kRnStateRunGame, rnCreateRunGameMenu, kDaxLifetimeCatchUp, true, false);
     menus.registerMenu(kRnStateNewGame, rnCreateNewGameMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateLoadGame, rnCreateLoadSaveMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateSaveGame, rnCreateLoadSaveMenu, kDaxLifetimeKeep, false, false);
     menus.registerMenu(kRnStateLoading, rnCreateLoadingMenu, kDaxLifetimeSingle, false, false);
+    menus.registerMenu(kRnStateOptions1, rnCreateOptions1Menu, kDaxLifetimeKeep, false, false);
     menus.registerMenu(kRnStateOptions2, rnCreateOptions2Menu, kDaxLifetimeKeep, false, false);
+    menus.registerMenu(kRnStateOverview, rnCreateOverviewMenu, kDaxLifetimeCatchUp, false, false);
 }
 
 // Dialogs wait while a build menu is open or the main map has a mode armed.
@@ -52,6 +59,7 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
     RnGameServices services;
     grn_game.setTickServices(&services);
     grn_game.setUiServices(&services);
+    grn_save_view = &services;
     RnGuiBuildingDialogs building_dialogs;
     grn_building_dialogs = &building_dialogs;
     {
@@ -77,8 +85,11 @@ int rnRunProgram(const char* program_path, const std::function<void(DaxGameLoop&
         } catch (const DaxException& e) {
             daxAssertFailed("src\\rn", 169, e.what());
         }
+        // A flush still running owns the save buffer and its file.
+        RnSaveWriter::waitIdle();
         grn_game.clear();
     }
+    grn_save_view = nullptr;
     grn_building_dialogs = nullptr;
     grn_game.setUiServices(nullptr);
     grn_game.setTickServices(nullptr);

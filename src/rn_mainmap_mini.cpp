@@ -124,8 +124,12 @@ void RnMiniMap::paintObjects(gcn::Graphics* /*graphics*/, bool status) {
         }
     }
     al_unlock_bitmap(target);
+    paintViewOutline();
+}
 
+void RnMiniMapWithPosition::paintViewOutline() const {
     if (!grn_pmainmap) return;
+    const ALLEGRO_COLOR white = al_map_rgb(255, 255, 255);
     std::vector<std::pair<float, float>> corners;
     grn_pmainmap->visibleCorners(corners);
     float pts[8];

@@ -30,6 +30,11 @@ public:
     // The tile drawn at a point of the widget; false outside the map.
     bool tileAt(int px, int py, int& x, int& y) const;
 
+protected:
+    // Veils what the main map shows and outlines it in white, into the
+    // current target bitmap; nothing without a main map.
+    void paintViewOutline() const;
+
 private:
     int first_x_ = 0;
     int first_y_ = 0;

@@ -20,6 +20,7 @@
 #include "rn_mainmap_allegro.h"
 #include "rn_mainmap_mini.h"
 #include "rn_map.h"
+#include "rn_file_save.h"
 
 RnRunGameMenu* grn_pmenu_game = nullptr;
 
@@ -132,7 +133,7 @@ void RnRunGameMenu::build(int width, int height) {
         overlay_.setWidgetText(icon.button, icon.text, kDaxOverlayBelow);
         x += 32 + (icon.button == &pause_ ? 6 : 3);
     }
-    // LATER: the overview screen comes with its own code; until then its
+    // Without the overview's screen (tests of the run screen alone) its
     // button is off.
     overview_.setEnabled(dax_menu_handler && dax_menu_handler->isRegistered(kRnStateOverview));
 
@@ -383,6 +384,9 @@ void RnRunGameMenu::keyPressed(gcn::KeyEvent& event) {
         fire(overview_, event);
     } else if (key == 't') {
         if (grn_pmainmap) grn_pmainmap->setSeeThrough(!grn_pmainmap->seeThrough());
+        event.consume();
+    } else if (key == gcn::Key::F5) {
+        RnSaveWriter::quickSave();
         event.consume();
     } else if (key == gcn::Key::Escape) {
         if (isMenuModeActive()) {

@@ -18,6 +18,7 @@
 #include "gcn/key.hpp"
 #include "rn.h"
 #include "rn_bld_texts.h"
+#include "rn_file_load.h"
 #include "rn_game.h"
 #include "rn_lua_loader.h"
 #include "rn_lua_maploader.h"
@@ -201,10 +202,15 @@ bool RnLoadingMenu::runStage(int stage) {
     }
     case 5: {
         if (!loading_data_.is_new_) {
-            // LATER: the save loader reads saved games; until then loading
-            // one is an error that sends the player back.
-            daxRaiseError("can't load %s: saved games can't be loaded yet",
-                          loading_data_.is_lastsave_ ? grn_config.lastsave_.c_str() : loading_data_.save_file_name_.c_str());
+            // The save brings the trigger's data, the view and the mini map.
+            const bool loaded = loading_data_.is_lastsave_ ? RnSaveLoader::loadLastSave()
+                                                           : RnSaveLoader::loadGame(loading_data_.save_file_name_);
+            if (!loaded) return false;
+            const double secs = secondsSince(start);
+            daxLogMessage(2, 1, "loading save game in %.2f sec", secs);
+            replaceLastLine(format("loaded save game in %.2f sec", secs));
+            addLine("converting bitmaps");
+            return true;
         }
         if (grn_pmenu_game) grn_pmenu_game->showMiniMap(true);
         if (grn_trigger.loadScript() != 0) return false;

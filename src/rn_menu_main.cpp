@@ -11,6 +11,8 @@
 #include "gcn/image.hpp"
 #include "gcn/graphics.hpp"
 #include "gcn/key.hpp"
+#include "rn_bld_texts.h"
+#include "rn_file_load.h"
 #include "rn_game.h"
 #include "rn_lua_loader.h"
 #include "rn_menu_game.h"
@@ -21,9 +23,8 @@ constexpr int kTextNewGame = 1021;
 constexpr int kTextOptions = 1022;
 constexpr int kTextLoad = 1024;
 constexpr int kTextContinue = 1025;
+constexpr int kTextContinueLast = 1027;
 constexpr int kTextQuit = 1026;
-
-bool registered(int state) { return dax_menu_handler && dax_menu_handler->isRegistered(state); }
 
 }  // namespace
 
@@ -102,15 +103,24 @@ gcn::Container* RnMainMenu::getContainer() {
         daxLogMessage(2, 1, "loading initial data: %s in %.2f sec", file,
                       static_cast<double>(daxRealTime() - start) / 100.0);
     }
-    // LATER: the save loader finds the last save (and the load and options
-    // screens come); until then continue is off and so are the buttons of
-    // screens the program does not have.
-    last_map_.clear();
-    last_town_.clear();
-    continue_.setCaption(daxTextOr(kTextContinue, "Continue"));
-    continue_.setEnabled(false);
-    load_.setEnabled(registered(kRnStateLoadGame));
-    options_.setEnabled(registered(kRnStateOptions1));
+    int32_t population = 0;
+    bool has_last = RnSaveLoader::verifyLastSave(last_map_, last_town_, population);
+    // The map name becomes the path of the script the loading screen runs.
+    if (has_last && !rnIsValidSaveName(last_map_)) {
+        daxLogMessage(1, 1, "last save not offered: its map name '%s' names no map script",
+                      last_map_.substr(0, 64).c_str());
+        has_last = false;
+    }
+    std::string caption;
+    if (has_last) {
+        rnAppendMsg(caption, kTextContinueLast, "ssd", last_map_.c_str(), last_town_.c_str(), population);
+    } else {
+        last_map_.clear();
+        last_town_.clear();
+        caption = daxTextOr(kTextContinue, "Continue");
+    }
+    continue_.setCaption(caption);
+    continue_.setEnabled(has_last);
     return this;
 }
 

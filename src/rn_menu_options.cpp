@@ -1,14 +1,19 @@
-// The in-game menu.
+// The two options screens.
 #include "rn_menu_options.h"
 
 #include <allegro5/allegro.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_dialog.h"
+#include "dax2/dax_error.h"
+#include "dax2/dax_file.h"
 #include "dax2/dax_ini.h"
 #include "gcn/key.hpp"
+#include "gcn/widgets/listbox.hpp"
 #include "rn.h"
 #include "rn_bld_generic.h"
 #include "rn_game.h"
@@ -17,13 +22,211 @@
 
 namespace {
 
+constexpr int kTextOk = 1004;
+constexpr int kTextBackToCaller = 101;
 constexpr int kTextSave = 1023;
 constexpr int kTextQuit = 1102;
 constexpr int kTextBack = 1103;
+constexpr int kTextAutosave = 1060;
+constexpr int kTextDisplay = 1070;
+constexpr int kTextFullscreen = 1071;
+constexpr int kTextOpenGL = 1072;
 // The titles of the rows, in the order of RnOptions2Menu::Row.
 constexpr int kRowTexts[RnOptions2Menu::kRowCount] = {1121, 1122, 1123, 1131, 1132, 1133};
 
+// The autosave choices in the order shown: weekly, monthly, yearly, never.
+struct AutosaveChoice {
+    int frequency;
+    int text;
+    const char* fallback;
+};
+constexpr AutosaveChoice kAutosaveChoices[] = {
+    {1, 1061, "every week"}, {2, 1062, "every month"}, {3, 1063, "every year"}, {0, 1064, "never"}};
+
+void setUpButton(gcn::Button& b, const std::string& caption, gcn::ActionListener* listener) {
+    b.setCaption(caption);
+    b.adjustSize();
+    b.setBaseColor(dax_config.button_color_);
+    b.addActionListener(listener);
+}
+
+std::string userIniPath() { return dax_config.user_dir_ + dax_config.usr_ini_; }
+
 }  // namespace
+
+// --- options page 1 ------------------------------------------------------------
+
+bool RnOptions1Menu::isOpenGL3Flags(int flags) { return (flags & ALLEGRO_OPENGL_3_0) != 0; }
+
+RnOptions1Menu::RnOptions1Menu(int width, int height, int display_flags) : display_flags_(display_flags) {
+    setDimension(gcn::Rectangle(0, 0, width, height));
+    setBaseColor(dax_config.back_color_);
+    setBackgroundColor(dax_config.back_color_);
+    setOpaque(true);
+
+    buttons_.setSpacingAndMargin(20, 5);
+    setUpButton(ok_, daxTextOr(kTextOk, "OK"), this);
+    setUpButton(about_, "About", this);
+    setUpButton(back_, daxTextOr(kTextBackToCaller, "Back"), this);
+    for (gcn::Button* b : {&ok_, &about_, &back_}) buttons_.add(b);
+    buttons_.layout(gcn::kLayoutAll);
+
+    display_.setSpacingAndMargin(10, 5);
+    display_label_.setCaption(daxTextOr(kTextDisplay, "Display"));
+    display_label_.adjustSize();
+    resolution_.setListModel(&modes_);
+    resolution_.setBaseColor(dax_config.button_color_);
+    fullscreen_.setCaption(daxTextOr(kTextFullscreen, "Full screen"));
+    fullscreen_.setSelected(daxIsFullscreenFlags(display_flags));
+    fullscreen_.adjustSize();
+    opengl_.setCaption(daxTextOr(kTextOpenGL, "OpenGL 3"));
+    opengl_.setSelected(isOpenGL3Flags(display_flags));
+    opengl_.adjustSize();
+    opengl_.addActionListener(this);
+    display_.add(&display_label_);
+    display_.add(&resolution_);
+    display_.add(&fullscreen_);
+    display_.add(&opengl_);
+    display_.layout(gcn::kLayoutAll);
+
+    autosave_column_.setSpacingAndMargin(10, 5);
+    autosave_label_.setCaption(daxTextOr(kTextAutosave, "Autosave"));
+    autosave_label_.adjustSize();
+    autosave_column_.add(&autosave_label_);
+    for (const AutosaveChoice& c : kAutosaveChoices) {
+        gcn::RadioButton& r = autosave_[c.frequency];
+        r.setCaption(daxTextOr(c.text, c.fallback));
+        r.setGroup("autosave");
+        r.adjustSize();
+        autosave_column_.add(&r);
+    }
+    autosave_[std::clamp(grn_config.freq_autosave_, 0, 3)].setSelected(true);
+    autosave_column_.layout(gcn::kLayoutAll);
+
+    columns_.setSpacingAndMargin(30, 5);
+    columns_.add(&buttons_);
+    columns_.add(&display_);
+    columns_.add(&autosave_column_);
+    columns_.layout(gcn::kLayoutAll);
+    const int top = (height - columns_.getHeight()) / 2;
+    add(&columns_, (width - columns_.getWidth()) / 2, top);
+    // The drop-down folds out over its parent only: the display column (and
+    // the row holding it) reach down to the bottom of the screen.
+    columns_.setHeight(std::max(columns_.getHeight(), height - top));
+    display_.setHeight(columns_.getHeight() - display_.getY());
+    overlay_.setOwner(this);
+}
+
+RnOptions1Menu::~RnOptions1Menu() { overlay_.setOwner(nullptr); }
+
+gcn::Container* RnOptions1Menu::getContainer() {
+    refreshResolutions();
+    return this;
+}
+
+void RnOptions1Menu::refreshResolutions() {
+    // The modes of the renderer chosen; the flags of new displays are put
+    // back afterwards.
+    const bool allegro = al_is_system_installed();
+    const int flags = allegro ? al_get_new_display_flags() : 0;
+    if (allegro) al_set_new_display_flags(ALLEGRO_OPENGL | (opengl_.isSelected() ? ALLEGRO_OPENGL_3_0 : 0));
+    std::vector<ALLEGRO_DISPLAY_MODE> modes = mode_source_ ? mode_source_() : daxDisplayModes();
+    ALLEGRO_DISPLAY_MODE current;
+    std::memset(&current, 0, sizeof(current));
+    current.width = getWidth();
+    current.height = getHeight();
+    modes.push_back(current);
+    modes_.refreshFrom(modes);
+    if (allegro) al_set_new_display_flags(flags);
+    resolution_.setListModel(&modes_);
+    const int i = modes_.indexOf(static_cast<int16_t>(getWidth()), static_cast<int16_t>(getHeight()));
+    if (i >= 0) resolution_.setSelected(i);
+}
+
+int RnOptions1Menu::chosenFrequency() const {
+    for (int f = 1; f <= 3; ++f) {
+        if (autosave_[f].isSelected()) return f;
+    }
+    return 0;
+}
+
+bool RnOptions1Menu::storeSettings(bool frequency_changed, bool display_changed, int frequency) {
+    const std::string path = userIniPath();
+    const int selected = resolution_.getSelected();
+    const std::string resolution =
+        selected >= 0 && selected < modes_.getNumberOfElements() ? modes_.getElementAt(selected) : std::string();
+    const char* render = opengl_.isSelected() ? "gl" : "dx";
+    const int window_mode = fullscreen_.isSelected() ? 0 : 1;
+    try {
+        daxMakeDirs(path.c_str());
+    } catch (const DaxException&) {
+        // Written or not, the read-back below tells.
+    }
+    daxIniOpenOverlay(path.c_str());
+    if (frequency_changed) daxIniSetInt("system", "freq_autosave", frequency);
+    if (display_changed) {
+        if (!resolution.empty()) daxIniSetString("daxk", "resolution", resolution.c_str());
+        daxIniSetString("daxk", "render", render);
+        daxIniSetInt("daxk", "window_mode", window_mode);
+    }
+    daxIniOpenOverlay(nullptr);
+
+    // Read back from the file, so that a setting the disk did not take is
+    // not reported as kept (and the program does not restart for nothing).
+    daxIniOpenOverlay(path.c_str());
+    bool kept = daxIniOverlay().config() != nullptr;
+    if (kept && frequency_changed) kept = daxIniGetInt("system", "freq_autosave", -1) == frequency;
+    if (kept && display_changed) {
+        kept = std::strcmp(daxIniGetString("daxk", "render", ""), render) == 0 &&
+               daxIniGetInt("daxk", "window_mode", -1) == window_mode &&
+               (resolution.empty() || resolution == daxIniGetString("daxk", "resolution", ""));
+    }
+    daxIniOpenOverlay(nullptr);
+    if (!kept) daxReportError("can't save the settings to %s", path.c_str());
+    return kept;
+}
+
+void RnOptions1Menu::action(const gcn::ActionEvent& event) {
+    const gcn::Widget* src = event.getSource();
+    if (src == &opengl_) {
+        refreshResolutions();
+    } else if (src == &ok_) {
+        const int frequency = chosenFrequency();
+        const bool frequency_changed = frequency != grn_config.freq_autosave_;
+        bool display_changed = fullscreen_.isSelected() != daxIsFullscreenFlags(display_flags_) ||
+                               opengl_.isSelected() != isOpenGL3Flags(display_flags_);
+        const int selected = resolution_.getSelected();
+        if (selected >= 0 && selected < static_cast<int>(modes_.modes().size())) {
+            const DaxScreenResolution& r = modes_.modes()[static_cast<size_t>(selected)];
+            display_changed = display_changed || r.width != getWidth() || r.height != getHeight();
+        }
+        if (frequency_changed || display_changed) {
+            grn_config.freq_autosave_ = frequency;
+            const bool kept = storeSettings(frequency_changed, display_changed, frequency);
+            if (kept && display_changed && dax_menu_handler) dax_menu_handler->restartProgram();
+        }
+        if (dax_menu_handler) dax_menu_handler->backToCaller();
+    } else if (src == &about_) {
+        showVersionInfoDialog();
+    } else if (src == &back_) {
+        if (dax_menu_handler) dax_menu_handler->backToCaller();
+    }
+}
+
+void RnOptions1Menu::keyPressed(gcn::KeyEvent& event) {
+    if (event.isConsumed()) return;
+    if (event.getKey().getValue() == gcn::Key::Escape) back_.fireActionAndConsume(event);
+    if (!event.isConsumed()) DaxSubMenuIfc::keyPressed(event);
+}
+
+DaxSubMenuIfc* rnCreateOptions1Menu(int /*id*/) {
+    ALLEGRO_DISPLAY* display = al_get_current_display();
+    return new RnOptions1Menu(display ? al_get_display_width(display) : 1024,
+                              display ? al_get_display_height(display) : 768,
+                              display ? al_get_display_flags(display) : ALLEGRO_WINDOWED | ALLEGRO_OPENGL);
+}
+
+// --- options page 2 ------------------------------------------------------------
 
 RnOptions2Menu::RnOptions2Menu(int width, int height) {
     setDimension(gcn::Rectangle(0, 0, width, height));
@@ -45,9 +248,6 @@ RnOptions2Menu::RnOptions2Menu(int width, int height) {
         e.button->addActionListener(this);
         buttons_.add(e.button);
     }
-    // LATER: the save screen comes with its own code; until then saving is
-    // off.
-    save_.setEnabled(dax_menu_handler && dax_menu_handler->isRegistered(kRnStateSaveGame));
     buttons_.layout(gcn::kLayoutAll);
 
     values_.setSpacingAndMargin(10, 5);

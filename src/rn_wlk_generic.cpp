@@ -9,6 +9,7 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_random.h"
 #include "rn_bld_road.h"
+#include "rn_file_load.h"
 #include "rn_pathfind.h"
 
 namespace {
@@ -406,3 +407,42 @@ DaxGameTime RnWalkerCarrying::decide(DaxGameTime now) {
     forgetPath();
     return finish(now);
 }
+
+// ---------------------------------------------------------------------------
+// Save game
+
+namespace {
+
+// The object head and RnWalkerPersData (104 bytes).
+template <class Io, class W>
+void walkerFields(Io& io, W& w) {
+    rnObjectHeadFields(io, w);
+    io.time(w.wake_time_);
+    io.oid(w.home_oid_);
+    io.oid(w.next_walker_);
+    io.i32(w.image_);
+    for (auto* p : {&w.from_, &w.at_, &w.to_}) {
+        io.f32(p->x_);
+        io.f32(p->y_);
+        io.time(p->time_);
+    }
+    io.bytes(w.steps_, RnWalkerPersData::kMaxSteps);
+    io.oid(w.target_building_oid_);
+    io.u32(w.state_);
+}
+
+}  // namespace
+
+void RnWalkerSearching::save(RnSaveBuffer& out) const {
+    walkerFields(out, *this);
+    out.u16(amount_);
+}
+
+void RnWalkerSearching::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) {
+    walkerFields(in, *this);
+    in.u16(amount_);
+}
+
+void RnWalkerCarrying::save(RnSaveBuffer& out) const { walkerFields(out, *this); }
+
+void RnWalkerCarrying::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) { walkerFields(in, *this); }

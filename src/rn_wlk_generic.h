@@ -169,6 +169,9 @@ public:
                       bool smooth_move);
 
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game: the walker's and the amount.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
 
     // What the target asked for when it was chosen (saved with the walker).
     uint16_t amount_ = 0;
@@ -206,6 +209,9 @@ public:
         : RnWalkerGeneric(kind, home, start, t, smooth_move) {}
 
     DaxGameTime update(DaxGameTime now) override;
+    // The record in a save game.
+    void save(RnSaveBuffer& out) const override;
+    void load(RnSaveLoader& in, RnLoadContext& ctx) override;
     // Cancels the promise at the target and forgets it.
     void releaseTarget() override;
     // The target went away: the walker finishes where it is and its home is

@@ -243,6 +243,9 @@ public:
     void rebuildIndex();
 
 private:
+    // Fills the raw parts from a save.
+    friend class RnSaveLoader;
+
     // A house as the fatal checks name it.
     struct HouseRef {
         RnWorkforceBuildingsIfc* buildings;

@@ -37,6 +37,10 @@ struct RecordingDialogs : RnBuildingDialogFactoryIfc {
         captions.push_back(caption);
         return nullptr;
     }
+    DaxDialogIfc* createServDialog(const RnServ& b) override {
+        captions.push_back(b.buildingType().name_);
+        return nullptr;
+    }
     std::vector<std::string> captions;
 };
 

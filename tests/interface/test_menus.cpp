@@ -10,58 +10,18 @@
 #include "gcn/key.hpp"
 #include "rn_bld_stor.h"
 #include "rn_menu_loading.h"
+#include "rn_file_save.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_trigger.h"
 #include "support/temp_dir.h"
 #include "support/text_checks.h"
-#include "ui_fixture.h"
+#include "front_end_fixture.h"
 
 using namespace uitest;
+using namespace frontend;
 
 namespace {
-
-const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
-
-DaxSubMenuIfc* noScreen(int) { return nullptr; }
-
-class FrontEndTest : public UiTest {
-protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        saved_search_ = dax_config.search_path_;
-        dax_config.search_path_ = {kData};
-        dax_strings.loadFile((kData + "zor.en.txt").c_str(), false);
-        grn_trigger.reset();
-        grn_game.clear();
-        menus_.registerMenu(kRnStateMainMenu, noScreen, kDaxLifetimeSingle, false, false);
-        menus_.registerMenu(kRnStateRunGame, rnCreateRunGameMenu, kDaxLifetimeCatchUp, true, false);
-        menus_.registerMenu(kRnStateNewGame, noScreen, kDaxLifetimeSingle, false, false);
-        menus_.registerMenu(kRnStateLoading, noScreen, kDaxLifetimeSingle, false, false);
-    }
-    void TearDown() override {
-        menus_.deleteAllInstances();
-        grn_trigger.reset();
-        grn_config = RnConfig();
-        dax_config.search_path_ = saved_search_;
-        UiTest::TearDown();
-    }
-    // The state machine on the loading screen, called from the new-game
-    // screen.
-    void enterLoadingFromNewGame() {
-        menus_.requestState(kRnStateNewGame);
-        menus_.takeNewTopWidget();
-        menus_.requestState(kRnStateLoading);
-        menus_.takeNewTopWidget();
-    }
-    // Runs logic ticks until the stages are done or failed.
-    static void runStages(RnLoadingMenu& m) {
-        for (int i = 0; i < 12; ++i) m.logic();
-    }
-
-    RecordingMenus menus_;
-    std::vector<std::string> saved_search_;
-};
 
 TEST_F(FrontEndTest, TheSampleWorldLoadsOneStagePerTick) {
     grn_game.resetForNewGame("green_valley", "Testhausen");
@@ -170,7 +130,7 @@ TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
         const char* why;
     } cases[] = {
         {rnNewGameLoadingData("maps/nowhere.lua"), ""},
-        {rnLastSaveLoadingData("green_valley"), "saved games can't be loaded yet"},
+        {rnLastSaveLoadingData("green_valley"), "lastsave.sav for reading"},
     };
     for (const Case& c : cases) {
         grn_game.clear();
@@ -184,7 +144,7 @@ TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
         EXPECT_EQ(menus_.cursor, "default");
         menus_.deleteAllInstances();
     }
-    EXPECT_TRUE(loggedContaining("DaxException caught: can't load lastsave: saved games can't be loaded yet"));
+    EXPECT_TRUE(loggedContaining("can't open file " + rnSavePath("lastsave") + " for reading"));
 }
 
 TEST_F(FrontEndTest, TheDataTheMenusHandOverIsWhatTheLoadingScreenAccepts) {
@@ -217,15 +177,17 @@ TEST_F(FrontEndTest, TheMainMenuRunsTheInitialDataAndOffersWhatThereIs) {
     EXPECT_TRUE(dax_strings.hasString(6201));    // the initial data ran
     EXPECT_FALSE(menu.continueButton().isEnabled());
     EXPECT_EQ(menu.continueButton().getCaption(), "Continue");
-    EXPECT_FALSE(menu.loadButton().isEnabled());
-    EXPECT_FALSE(menu.optionsButton().isEnabled());
     auto c = keyPressEvent('c');
     menu.keyPressed(c);
     EXPECT_FALSE(c.isConsumed());
     EXPECT_EQ(menus_.requestedState(), 0);
-    auto n = keyPressEvent('n');
-    menu.keyPressed(n);
-    EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
+    for (const auto& [key, state] : {std::pair{'n', kRnStateNewGame}, std::pair{'l', kRnStateLoadGame},
+                                     std::pair{'o', kRnStateOptions1}}) {
+        auto k = keyPressEvent(key);
+        menu.keyPressed(k);
+        EXPECT_TRUE(k.isConsumed()) << key;
+        EXPECT_EQ(menus_.requestedState(), state) << key;
+    }
     auto q = keyPressEvent('q');
     menu.keyPressed(q);
     EXPECT_EQ(menus_.requestedState(), kRnStateQuit);

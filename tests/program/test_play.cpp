@@ -3,7 +3,9 @@
 // loading stages, the run screen with its first advice, a road dragged and
 // four buildings placed through the build menu, game hours at top speed until
 // a walker is out on the road, a picture of the run screen showing it, and
-// back out through the menus. The log must stay free of errors.
+// back out through the menus; and the options, a town saved under a typed
+// name and loaded back from the load screen, with pictures of the options,
+// save and load screens. The log must stay free of errors.
 #include <gtest/gtest.h>
 
 #include <allegro5/allegro.h>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "dax2/dax_bitmap.h"
 #include "dax2/dax_clock.h"
 #include "dax2/dax_dialog.h"
 #include "dax2/dax_error.h"
@@ -24,17 +27,11 @@
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_platform.h"
 #include "gcn/gui.hpp"
-#include "dax2/dax_bitmap.h"
 #include "rn_bld_deco.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_prod.h"
 #include "rn_bld_road.h"
 #include "rn_bld_serv.h"
-#include "rn_wlk_bldr.h"
-#include "rn_wlk_mrkt.h"
-#include "rn_wlk_prod.h"
-#include "rn_wlk_serv.h"
-#include "rn_wlk_stor.h"
 #include "rn_game.h"
 #include "rn_gui_startup.h"
 #include "rn_mainmap.h"
@@ -42,156 +39,22 @@
 #include "rn_map.h"
 #include "rn_menu_game.h"
 #include "rn_menu_loading.h"
+#include "rn_menu_loadsave.h"
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
+#include "rn_wlk_bldr.h"
+#include "rn_wlk_mrkt.h"
+#include "rn_wlk_prod.h"
+#include "rn_wlk_serv.h"
+#include "rn_wlk_stor.h"
+#include "play_fixture.h"
 #include "support/temp_dir.h"
+#include "support/text_checks.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data";
-
-// The player's hands on one running loop: every input goes through Allegro
-// events into the loop, and each is followed by a frame.
-class Player {
-public:
-    explicit Player(DaxGameLoop& loop) : loop_(loop) {}
-
-    // Frames with one logic tick each.
-    void frames(int n) {
-        for (int i = 0; i < n && !loop_.ended(); ++i) {
-            loop_.addPendingTicks(1);
-            loop_.runPasses(1);
-        }
-    }
-    void mouse(ALLEGRO_EVENT_TYPE type, int x, int y, int button) {
-        ALLEGRO_EVENT ev{};
-        ev.type = type;
-        ev.mouse.x = x;
-        ev.mouse.y = y;
-        ev.mouse.button = static_cast<unsigned>(button);
-        ev.mouse.display = al_get_current_display();
-        loop_.handleEvent(ev);
-        frames(1);
-    }
-    void moveTo(int x, int y) { mouse(ALLEGRO_EVENT_MOUSE_AXES, x, y, 0); }
-    void click(int x, int y, int button = 1) {
-        moveTo(x, y);
-        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button);
-        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_UP, x, y, button);
-    }
-    // Presses at one point, moves to the other in steps, releases there.
-    void drag(int x0, int y0, int x1, int y1) {
-        moveTo(x0, y0);
-        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x0, y0, 1);
-        for (int i = 1; i <= 8; ++i) moveTo(x0 + (x1 - x0) * i / 8, y0 + (y1 - y0) * i / 8);
-        mouse(ALLEGRO_EVENT_MOUSE_BUTTON_UP, x1, y1, 1);
-    }
-    void clickWidget(gcn::Widget& w) {
-        int x = 0;
-        int y = 0;
-        w.getAbsolutePosition(x, y);
-        click(x + w.getWidth() / 2, y + w.getHeight() / 2);
-    }
-    // A key as Allegro reports a press: down, the character, up.
-    void key(int keycode, int unichar) {
-        for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_KEY_UP}) {
-            ALLEGRO_EVENT ev{};
-            ev.type = type;
-            ev.keyboard.keycode = keycode;
-            ev.keyboard.unichar = type == ALLEGRO_EVENT_KEY_CHAR ? unichar : 0;
-            ev.keyboard.display = al_get_current_display();
-            loop_.handleEvent(ev);
-        }
-        frames(1);
-    }
-    void type(const std::string& text) {
-        for (char c : text) {
-            const int lower = c | 0x20;
-            key(lower >= 'a' && lower <= 'z' ? ALLEGRO_KEY_A + (lower - 'a') : ALLEGRO_KEY_SPACE, c);
-        }
-    }
-    // The tile's centre on the screen.
-    void tilePoint(int tx, int ty, int& x, int& y) const {
-        float sx = 0.0f;
-        float sy = 0.0f;
-        grn_pmainmap->mapToScreen(sx, sy, static_cast<float>(tx) + 0.5f, static_cast<float>(ty) + 0.5f);
-        int wx = 0;
-        int wy = 0;
-        grn_pmainmap->getAbsolutePosition(wx, wy);
-        x = static_cast<int>(sx) + wx;
-        y = static_cast<int>(sy) + wy;
-    }
-    // Saves what the screen shows as a PNG.
-    bool screenshot(const std::string& path) {
-        ALLEGRO_DISPLAY* display = al_get_current_display();
-        ALLEGRO_BITMAP* shot = al_create_bitmap(al_get_display_width(display), al_get_display_height(display));
-        if (!shot) return false;
-        ALLEGRO_BITMAP* old = al_get_target_bitmap();
-        al_set_target_bitmap(shot);
-        loop_.screenGui()->draw();
-        loop_.drawOverlays(al_get_display_height(display));
-        al_set_target_bitmap(old);
-        const bool ok = al_save_bitmap(path.c_str(), shot);
-        al_destroy_bitmap(shot);
-        return ok;
-    }
-
-private:
-    DaxGameLoop& loop_;
-};
-
-class PlayTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof(buf)), nullptr);
-        old_cwd_ = buf;
-        // The sample world as the program finds it: zor.ini beside it, the
-        // data folder in the user's data folder.
-        ASSERT_TRUE(TempDir::copy(kData + "/zor.ini", dir_.file("zor.ini")));
-        dir_.write("lang.ini", "[system]\nlanguage=en\n");
-        fs::create_directories(dir_.file("home/Zor"));
-        fs::create_symlink(kData, dir_.file("home/Zor/data"));
-        setenv("XDG_DATA_HOME", dir_.file("home").c_str(), 1);
-        ASSERT_EQ(chdir(dir_.path().c_str()), 0);
-    }
-    void TearDown() override {
-        // The log file goes with the folder; the next test opens its own.
-        DaxLog::reset();
-        ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
-    }
-
-    // Free land for a street: a row of `length` tiles at y where roads may
-    // go, with two rows above it where buildings may go, near the middle.
-    static bool findStreet(int length, int& x0, int& y0) {
-        const int n = grn_map.size();
-        for (int r = 0; r < n / 2; ++r) {
-            for (int y = n / 2 - r; y <= n / 2 + r; ++y) {
-                for (int x = n / 2 - r - length / 2; x <= n / 2 + r; ++x) {
-                    bool ok = true;
-                    for (int i = 0; i < length && ok; ++i) {
-                        for (int dy = -2; dy <= 0 && ok; ++dy) {
-                            ok = grn_map.isOnMap(x + i, y + dy) &&
-                                 grn_map.canBuildArea(x + i, y + dy, 1, 1, false, 0);
-                        }
-                    }
-                    if (ok) {
-                        x0 = x;
-                        y0 = y;
-                        return true;
-                    }
-                }
-            }
-        }
-        return false;
-    }
-
-    TempDir dir_;
-    std::string old_cwd_;
-};
+using namespace playtest;
 
 // The walkers out in the world.
 std::vector<const RnWalkerGeneric*> walkersOut() {
@@ -249,24 +112,6 @@ double shownShare(ALLEGRO_BITMAP* picture, const RnWalkerGeneric& w) {
         }
     }
     return opaque == 0 ? 0.0 : static_cast<double>(same) / opaque;
-}
-
-template <class T>
-T* screen(int state) {
-    return dynamic_cast<T*>(dax_menu_handler->heldInstance(state));
-}
-
-// The build-menu button of a type name, after opening its menu.
-BuildMenuButton* menuButton(RnRunGameMenu& game, const std::string& name, int& menu) {
-    for (int i = 1; i <= 11; ++i) {
-        for (auto& [n, b] : game.buildMenu(i).buttons) {
-            if (n == name) {
-                menu = i;
-                return b.get();
-            }
-        }
-    }
-    return nullptr;
 }
 
 TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
@@ -365,24 +210,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
                 my + (y0 + grn_pminimap->offsetY()) * zoom + zoom / 2);
         EXPECT_EQ(grn_pmainmap->viewCentre(), std::make_pair(static_cast<float>(x0 + 4), static_cast<float>(y0)));
         auto place = [&](const std::string& name, int tx0, int ty0, int tx1, int ty1) {
-            int menu = 0;
-            BuildMenuButton* b = menuButton(*game, name, menu);
-            ASSERT_NE(b, nullptr) << name;
-            p.clickWidget(*game->buildMenu(menu).main);
-            ASSERT_TRUE(game->isSubmenuOpen());
-            p.clickWidget(*b);
-            ASSERT_EQ(game->mode(), b->kind());
-            int ax = 0, ay = 0, bx = 0, by = 0;
-            p.tilePoint(tx0, ty0, ax, ay);
-            p.tilePoint(tx1, ty1, bx, by);
-            if (ax == bx && ay == by) {
-                p.moveTo(ax + 1, ay);
-                p.click(ax, ay);
-            } else {
-                p.drag(ax, ay, bx, by);
-            }
-            p.click(ax, ay, 2);  // a right click ends build mode
-            EXPECT_EQ(game->mode(), 0);
+            p.placeFromMenu(*game, name, tx0, ty0, tx1, ty1);
         };
         const int money = grn_game.money_;
         place("Road", x0, y0, x0 + 8, y0);
@@ -445,12 +273,7 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     EXPECT_EQ(walkers_on_roads, static_cast<int>(walkers));
     EXPECT_GT(best_shown, 0.6);
     EXPECT_TRUE(fs::exists(shot));
-    DaxLog::reset();
-    const std::string log = TempDir::read(dir_.file("home/Zor/zor.log"));
-    EXPECT_FALSE(log.empty());
-    for (const char* mark : {"ERR", "rror", "failed", "not found", "arning"}) {
-        EXPECT_EQ(log.find(mark), std::string::npos) << mark << " in the log:\n" << log;
-    }
+    expectCleanLog();
 }
 
 TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
@@ -465,12 +288,7 @@ TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
         loop.start();
         Player p(loop);
         p.frames(3);
-        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
-        p.frames(2);
-        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
-        ASSERT_NE(new_game, nullptr);
-        new_game->listBox().setSelected(0);
-        p.clickWidget(new_game->startButton());
+        p.startNewGame();
         p.frames(8);
         state_after = dax_menu_handler->currentState();
         ASSERT_EQ(loop.dialogs().size(), 1u);
@@ -493,6 +311,161 @@ TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
     EXPECT_TRUE(ended);
     EXPECT_EQ(state_after, kRnStateNewGame);
     EXPECT_NE(shown.find("devd/ddm.lua:3:"), std::string::npos) << shown;
+}
+
+TEST_F(PlayTest, APlayerSetsTheOptionsSavesAndLoadsTheTownBack) {
+    // Pictures of the load, save and options screens, in the build folder.
+    const std::string pictures = std::string(ZOR_BINARY_DIR) + "/play_";
+    for (const char* name : {"options1.png", "options2.png", "save_screen.png", "load_screen.png"}) {
+        std::remove((pictures + name).c_str());
+    }
+    const std::string saves = dir_.file("home/Zor/saves/");
+    DaxMenuHandler menus;
+    bool ended = false;
+    int32_t saved_money = 0;
+    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+        loop.setManualTicks(true);
+        loop.start();
+        Player p(loop);
+        p.frames(3);
+        auto clickRow = [&](gcn::ListBox& list, int row) {
+            int lx = 0;
+            int ly = 0;
+            list.getAbsolutePosition(lx, ly);
+            p.click(lx + 20, ly + row * list.getRowHeight() + list.getRowHeight() / 2);
+            EXPECT_EQ(list.getSelected(), row);
+        };
+
+        // Options: autosave every week, kept in the user ini.
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->optionsButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions1);
+        auto* options1 = screen<RnOptions1Menu>(kRnStateOptions1);
+        ASSERT_NE(options1, nullptr);
+        p.clickWidget(options1->autosaveButton(1));
+        EXPECT_TRUE(options1->autosaveButton(1).isSelected());
+        EXPECT_TRUE(p.screenshot(pictures + "options1.png"));
+        p.clickWidget(options1->okButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        EXPECT_EQ(grn_config.freq_autosave_, 1);
+
+        // A new game.
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->newGameButton());
+        p.frames(2);
+        auto* new_game = screen<RnNewGameMenu>(kRnStateNewGame);
+        ASSERT_NE(new_game, nullptr);
+        clickRow(new_game->listBox(), 0);
+        p.clickWidget(new_game->nameField());
+        for (int i = 0; i < 12; ++i) p.key(ALLEGRO_KEY_BACKSPACE, 8);
+        p.type("Ostwald");
+        p.clickWidget(new_game->startButton());
+        p.frames(10);
+        auto* loading = screen<RnLoadingMenu>(kRnStateLoading);
+        ASSERT_NE(loading, nullptr);
+        ASSERT_TRUE(loading->enterButton().isEnabled()) << loading->failure();
+        p.clickWidget(loading->enterButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        p.key(ALLEGRO_KEY_ENTER, 13);  // the first advice
+        p.frames(1);
+
+        // The in-game menu, its save button, a name typed on the save
+        // screen, saved.
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        auto* options2 = screen<RnOptions2Menu>(kRnStateOptions2);
+        ASSERT_NE(options2, nullptr);
+        EXPECT_TRUE(p.screenshot(pictures + "options2.png"));
+        p.clickWidget(options2->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateSaveGame);
+        auto* save = screen<RnSaveGameMenu>(kRnStateSaveGame);
+        ASSERT_NE(save, nullptr);
+        EXPECT_FALSE(save->saveButton().isEnabled());
+        p.clickWidget(save->nameField());
+        p.type("Ostwald im Herbst");
+        EXPECT_TRUE(save->saveButton().isEnabled());
+        saved_money = grn_game.money_;
+        p.clickWidget(save->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        EXPECT_TRUE(fs::exists(saves + "Ostwald im Herbst.sav"));
+
+        // Again: the save is listed; choosing it offers to overwrite it.
+        p.clickWidget(options2->saveButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateSaveGame);
+        ASSERT_EQ(save->model().getNumberOfElements(), 1);
+        clickRow(save->listBox(), 0);
+        p.frames(1);
+        EXPECT_EQ(save->nameField().getText(), "Ostwald im Herbst");
+        EXPECT_TRUE(save->deleteButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "save_screen.png"));
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+
+        // Out to the main menu (the last save is written), and the town
+        // loaded back from the load screen.
+        grn_game.money_ += 1000;
+        p.clickWidget(options2->quitButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.clickWidget(screen<RnMainMenu>(kRnStateMainMenu)->loadButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateLoadGame);
+        auto* load = screen<RnLoadGameMenu>(kRnStateLoadGame);
+        ASSERT_NE(load, nullptr);
+        int row = -1;
+        for (int i = 0; i < load->model().getNumberOfElements(); ++i) {
+            if (load->model().entryAt(i).name == "Ostwald im Herbst") row = i;
+        }
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(load->model().getNumberOfElements(), 2);  // and the last save
+        EXPECT_FALSE(load->loadButton().isEnabled());
+        clickRow(load->listBox(), row);
+        EXPECT_TRUE(load->loadButton().isEnabled());
+        EXPECT_TRUE(p.screenshot(pictures + "load_screen.png"));
+        p.clickWidget(load->loadButton());
+        p.frames(10);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateLoading);
+        loading = screen<RnLoadingMenu>(kRnStateLoading);
+        ASSERT_NE(loading, nullptr);
+        ASSERT_TRUE(loading->enterButton().isEnabled()) << loading->failure();
+        p.clickWidget(loading->enterButton());
+        p.frames(2);
+        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateRunGame);
+        EXPECT_EQ(grn_game.game_name_, "Ostwald");
+        EXPECT_EQ(grn_game.money_, saved_money);
+
+        // The town still has no houses: the advice comes again.
+        ASSERT_EQ(loop.dialogs().size(), 1u);
+        auto* advice = dynamic_cast<DaxMsgDialog*>(loop.dialogs().back());
+        ASSERT_NE(advice, nullptr);
+        EXPECT_EQ(advice->number(), 3100);
+        p.key(ALLEGRO_KEY_ENTER, 13);
+        p.frames(1);
+        EXPECT_TRUE(loop.dialogs().empty());
+        p.key(ALLEGRO_KEY_ESCAPE, 27);
+        p.frames(1);
+        EXPECT_EQ(dax_menu_handler->currentState(), kRnStateOptions2);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        EXPECT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
+        p.key(ALLEGRO_KEY_Q, 'q');
+        p.frames(2);
+        ended = loop.ended();
+        loop.finish();
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(ended);
+    for (const char* name : {"options1.png", "options2.png", "save_screen.png", "load_screen.png"}) {
+        EXPECT_TRUE(fs::exists(pictures + name)) << name;
+    }
+    EXPECT_TRUE(contains(TempDir::read(dir_.file("home/Zor/user.ini")), "freq_autosave=1"));
+    expectCleanLog();
 }
 
 }  // namespace

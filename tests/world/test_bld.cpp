@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "rn_bld_bldr.h"
 #include "rn_bld_deco.h"
@@ -53,17 +54,34 @@ public:
     int infoText(std::string& buf, bool /*sep*/) const override { return static_cast<int>(buf.size()); }
 };
 
-// Records what the default dialog asks the interface for.
+// Records what the buildings ask the interface for: the plain dialog with
+// its texts, or the dialog of a kind (its kind is noted).
 struct RecordingDialogs : RnBuildingDialogFactoryIfc {
     DaxDialogIfc* createTextDialog(const std::string& caption, const std::string& text) override {
         ++made;
         last_caption = caption;
         last_text = text;
-        return reinterpret_cast<DaxDialogIfc*>(this);
+        return made_dialog();
     }
+    DaxDialogIfc* createBldrDialog(const RnBldr& b) override { return kindDialog(b); }
+    DaxDialogIfc* createDecoDialog(const RnDeco& b) override { return kindDialog(b); }
+    DaxDialogIfc* createHousDialog(const RnHous& b) override { return kindDialog(b); }
+    DaxDialogIfc* createMrktDialog(const RnMrkt& b) override { return kindDialog(b); }
+    DaxDialogIfc* createProdDialog(const RnProd& b) override { return kindDialog(b); }
+    DaxDialogIfc* createServDialog(const RnServ& b) override { return kindDialog(b); }
+    DaxDialogIfc* createStorDialog(const RnStor& b) override { return kindDialog(b); }
+
+    DaxDialogIfc* kindDialog(const RnGenericBuilding& b) {
+        kinds.push_back(b.oid_);
+        return made_dialog();
+    }
+    // Not a dialog: only compared with null.
+    DaxDialogIfc* made_dialog() { return reinterpret_cast<DaxDialogIfc*>(this); }
+
     int made = 0;
     std::string last_caption;
     std::string last_text;
+    std::vector<RnObjectID> kinds;
 };
 
 TEST_F(BuildingTest, FootprintIsAnchoredBottomRight) {
@@ -95,20 +113,21 @@ TEST_F(BuildingTest, ConstructorsSetIdsAndPositions) {
     EXPECT_TRUE(placing.material_in_store_.empty());
 }
 
-TEST_F(BuildingTest, DefaultDialogShowsTheTexts) {
-    int16_t idx = addServType();
-    RnGenericBuilding& b = building(grn_game.servType(idx).createBuilding(5, 5));
+TEST_F(BuildingTest, RoadsShowTheirTextsInThePlainDialog) {
+    addRoadType();
+    grn_game.roadType(0).level_descs_[2].name_ = "paved";
+    RnGenericBuilding& b = building(grn_game.roadType(0).createBuilding(5, 5));
     EXPECT_EQ(b.createDialog(), nullptr);  // no factory installed
     RecordingDialogs dialogs;
     grn_building_dialogs = &dialogs;
     EXPECT_NE(b.createDialog(), nullptr);
-    EXPECT_EQ(dialogs.last_caption, "serv");
-    // The info text (no workers within reach), then the debug text;
-    // numbers the language does not know show as such.
-    EXPECT_EQ(dialogs.last_text, "serv\n#2133\n#2103=0%");
+    EXPECT_EQ(dialogs.last_caption, "road");
+    // The info text; numbers the language does not know show as such.
+    EXPECT_EQ(dialogs.last_text, "paved #2101=0(3)");
     QuietBuilding quiet;
     EXPECT_EQ(quiet.createDialog(), nullptr);
     EXPECT_EQ(dialogs.made, 1);
+    EXPECT_TRUE(dialogs.kinds.empty());
     grn_building_dialogs = nullptr;
 }
 
@@ -291,6 +310,13 @@ TEST_F(BuildingTest, EveryKindIsPlacedAndRemoved) {
         std::string info;
         b->infoText(info, false);
         EXPECT_EQ(info.substr(0, 3), k.kind == RnIdBldHous ? "hut" : "kin");
+        // Its dialog is the kind's own.
+        RecordingDialogs dialogs;
+        grn_building_dialogs = &dialogs;
+        EXPECT_NE(b->createDialog(), nullptr);
+        grn_building_dialogs = nullptr;
+        EXPECT_EQ(dialogs.kinds, std::vector<RnObjectID>{oid});
+        EXPECT_EQ(dialogs.made, 0);
 
         type.removeBuilding(grn_map.tile(8, 8), 8, 8);
         EXPECT_EQ(type.instanceCount(), 0);

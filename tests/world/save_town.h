@@ -1,0 +1,35 @@
+// The sample world of data/ loaded the way the loading screen loads it, and a
+// small town laid on its map with a building of every kind, people at work,
+// walkers on the roads and a link of the storage network: what the save
+// tests, the loader's fuzz harness and the save benchmarks save and load.
+#pragma once
+
+#include <string>
+
+#include "dax2/dax_oid.h"
+
+namespace savetown {
+
+// Loads the sample world of data_dir (ending in '/') into a cleared game as a
+// new game "Testhausen": initial data, icons, data model, map and, with
+// trigger, the trigger's script. Returns "" or the stage that failed. The
+// framework's search path is set to data_dir (callers restore it).
+std::string loadSampleWorld(const std::string& data_dir, bool trigger = true);
+
+// Lays the town on the sample map at game time now: roads, four houses with
+// people offering workers, a well, two storehouses with a link between them,
+// a market, a builder's yard, a woodcutter, a sawmill, a farm, a garden and a
+// fountain, a searching walker of each kind on its round and a finished
+// production and storage walker waiting on the road. Returns "" or what
+// could not be placed.
+std::string buildTown();
+
+// Sends a service walker from the well onto the road in front of it, on
+// its way to the house at 25,29 with four steps cached; returns its id.
+RnObjectID sendServiceWalker();
+
+// Runs the clock and the per-tick update for game hours, one logic tick at a
+// time as the game loop does.
+void runHours(int hours);
+
+}  // namespace savetown
