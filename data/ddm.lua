@@ -1,7 +1,7 @@
 -- The data model of the sample world "Green Valley": one resource, three
 -- terrains, one people type, a chain of goods (wood into planks, and food),
 -- the walker types, a road with three levels and a building type of every
--- kind, with their images.
+-- kind (two services: water and the tax office), with their images.
 --
 -- Every type id is also the number of its name in the language file
 -- (zor.en.txt). Buildings and grounds are drawn here with the loader's image
@@ -16,10 +16,10 @@ local TER_GRASS, TER_FOREST, TER_WATER = 5101, 5102, 5103
 local PEOPLE = 5201
 local CLASS_RAW, CLASS_MATERIAL, CLASS_FOOD = 5301, 5302, 5303
 local WOOD, PLANKS, FOOD = 5311, 5312, 5313
-local WLK_WATER, WLK_MARKET, WLK_BUILDER = 5401, 5402, 5403
+local WLK_WATER, WLK_MARKET, WLK_BUILDER, WLK_TAX = 5401, 5402, 5403, 5404
 local ROAD = 5501
 local HOUSE = 5601
-local WELL = 5701
+local WELL, TAX_OFFICE = 5701, 5702
 local STOREHOUSE = 5751
 local MARKET = 5801
 local BUILDER_YARD = 5851
@@ -85,6 +85,7 @@ large("house_ruin", EARTH, {36, 36, 6, g = 0}, {110, 100, 90}, {80, 70, 60})
 
 -- Workplaces.
 small("well", GRAVEL, {18, 18, 10, g = 0}, {150, 150, 150}, {60, 100, 230})
+small("tax_office", GRAVEL, {22, 18, 20, g = 2, hg = 6}, {210, 200, 170}, {60, 60, 70})
 large("storehouse", EARTH, {48, 40, 26, g = 2, hg = 6}, {170, 120, 70}, {110, 80, 50})
 large("storehouse_ruin", EARTH, {40, 40, 8, g = 0}, {110, 100, 90}, {80, 70, 60})
 large("market", GRAVEL, {44, 44, 12, g = 1, hg = 10}, {200, 170, 120}, {210, 50, 50})
@@ -104,7 +105,7 @@ small("fountain_dry", GRAVEL, {18, 18, 8, g = 0}, {170, 170, 170}, {150, 140, 12
 
 open_file("images/walkers.png")
 local directions = {"ro", "ru", "lo", "lu"}
-for row, kind in ipairs({"water_carrier", "market_woman", "builder"}) do
+for row, kind in ipairs({"water_carrier", "market_woman", "builder", "tax_collector"}) do
   for col, dir in ipairs(directions) do
     read_bitmap({kind .. "_" .. dir}, {(col - 1) * 16, (row - 1) * 24, w = 16, h = 24})
   end
@@ -164,6 +165,9 @@ create_market_walker_type{WLK_MARKET, ro = "market_woman_ro", ru = "market_woman
 create_builder_walker_type{WLK_BUILDER, ro = "builder_ro", ru = "builder_ru",
   lo = "builder_lo", lu = "builder_lu",
   distance_to_return = 30, hours_for_1tile_road = 0.1, smooth_move = 1}
+create_service_walker_type{WLK_TAX, ro = "tax_collector_ro", ru = "tax_collector_ru",
+  lo = "tax_collector_lo", lu = "tax_collector_lu",
+  distance_to_return = 24, tiles_without_houses = 8, hours_for_1tile_road = 0.1, smooth_move = 1}
 
 create_road_type({ROAD, 2, 1, {170, 150, 110},
   {5511, 0, -1000, image = "road_dirt", speed = 100},
@@ -171,19 +175,28 @@ create_road_type({ROAD, 2, 1, {170, 150, 110},
   {5513, 2, 60, image = "road_paved", speed = 200},
 }, M_ROADS)
 
--- The well's service comes before the house and the fountain that name it.
+-- The services come before the house and the fountain that name them. The
+-- tax collector takes money from every house he passes: the more of its
+-- people work, the more.
 create_service_type({WELL, 1, 1, 40, 5, {60, 100, 230},
   image = "well", floor = "floor_1x1", own_attr = 5,
   walker_type = WLK_WATER, num_walkers = 1, hours_respawn = 2,
   workers1 = {PEOPLE, 2, 20},
 }, M_SERVICES)
+create_service_type({TAX_OFFICE, 1, 1, 60, 5, {60, 60, 70},
+  image = "tax_office", floor = "floor_1x1", own_attr = 0,
+  walker_type = WLK_TAX, num_walkers = 1, hours_respawn = 4, tax_percent = 300,
+  workers1 = {PEOPLE, 2, 24},
+}, M_SERVICES)
 
--- Three levels; the town house needs food, water and planks.
+-- Three levels; the town house needs food, water and planks and pays taxes.
+-- A house keeps the needs of the level above its own, so the tax collector
+-- already takes money from cottages.
 create_house_type({HOUSE, 2, 2, 20, 2, {220, 200, 160},
   {5611, 6, 0, -200, image = "house_hut", floor = "floor_2x2"},
   {5612, 12, 2, 10, image = "house_cottage", floor = "floor_2x2"},
   {5613, 24, 5, 40, image = "house_town", floor = "floor_2x2",
-    g0 = {FOOD, 4, 24}, s0 = {WELL, 48}, mat = {PLANKS, 2, 240}},
+    g0 = {FOOD, 4, 24}, s0 = {WELL, 48}, s1 = {TAX_OFFICE, 48}, mat = {PLANKS, 2, 240}},
   ruine = "house_ruin", people_type = PEOPLE, percent_workers = 50,
   percent_workers_without_job1 = 20, percent_workers_without_job2 = 40,
   hours_people_immigrate = 2, hours_people_leave = 6, hours_level_up = 6, hours_level_down = 24,

@@ -634,8 +634,7 @@ void RnHous::serviceDelivered(DaxGameTime t, int16_t service) {
             const uint32_t elapsed = t.value() > e.served_at_.value() ? t.value() - e.served_at_.value() : 0;
             share = static_cast<double>(elapsed) / DaxGameTime::kPerHour / hours;
         }
-        grn_game.money_ = static_cast<int32_t>(grn_game.money_ + share * curNumWorkers() * st.tax_percent_ / 100.0 *
-                                                                     type.tax_percent_ / 100.0);
+        grn_game.bookTaxes(share * curNumWorkers() * st.tax_percent_ / 100.0 * type.tax_percent_ / 100.0);
     }
     e.served_at_ = t;
     e.needed_again_at_ = plusHours(t, hours);

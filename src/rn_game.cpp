@@ -4,6 +4,7 @@
 #include "rn_game.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
@@ -100,6 +101,14 @@ void RnGame::resetForNewGame(const char* map_name, const char* game_name) {
     hours_decr_desirability_ = 1;
     map_range_desirability_ = 10;
     money_ = 10000;
+    tax_carry_ = 0.0;
+}
+
+void RnGame::bookTaxes(double amount) {
+    const double due = tax_carry_ + amount;
+    const double whole = std::floor(due);
+    money_ = static_cast<int32_t>(money_ + whole);
+    tax_carry_ = due - whole;
 }
 
 void RnGame::clearTerrainOnMapMarks() {

@@ -101,6 +101,9 @@ public:
     std::string map_name_;   // base name of the map script; part of save names
     std::string game_name_;  // name the player gave the game
     int32_t money_ = 0;
+    // Taxes not yet a whole coin, booked with the next collection. Not
+    // saved: a loaded game loses less than a coin.
+    double tax_carry_ = 0.0;
     bool disable_unused_prod_ = false;
     int32_t saved_value_ = 0;
     uint32_t population_ = 0;
@@ -147,6 +150,10 @@ public:
     void rollStatistics(bool period_changed);
     // The statistics log lines (level 2, class 16).
     void logStatistics();
+    // Books taxes, which come in parts of a coin: the whole coins go to the
+    // money, the rest waits in tax_carry_. A collector that passes a house
+    // often thus brings as much as one that passes seldom.
+    void bookTaxes(double amount);
     // People moved in (delta > 0) or out; posts message 3001 when the
     // population passes a milestone above the last one announced.
     void changePopulation(int delta);

@@ -2,8 +2,9 @@
 // themselves (walkers, goods, trees, icons, build-menu images, map markers)
 // and its map image, and writes them as PNG files below a data folder:
 //
-//   images/walkers.png  64 x 72: 16 x 24 figures; rows service, market,
-//                       builder walker; columns the directions ro, ru, lo, lu
+//   images/walkers.png  64 x 96: 16 x 24 figures; rows water carrier, market,
+//                       builder walker, tax collector; columns the directions
+//                       ro, ru, lo, lu
 //   images/goods.png    48 x 12: 16 x 12 goods; wood, planks, food
 //   images/terrain.png  64 x 48: two 32 x 48 trees, their trunks ending 16
 //                       rows above the bottom (the middle of a 64 x 32 tile)
@@ -83,12 +84,12 @@ void walker(int x, int y, ALLEGRO_COLOR body, ALLEGRO_COLOR load, bool right, bo
 }
 
 bool drawWalkers(const std::string& dir) {
-    ALLEGRO_BITMAP* bmp = newSheet(64, 72);
-    const ALLEGRO_COLOR body[3] = {rgb(40, 90, 220), rgb(230, 200, 40), rgb(150, 90, 40)};
-    const ALLEGRO_COLOR load[3] = {rgb(120, 180, 255), rgb(200, 60, 40), rgb(220, 180, 120)};
+    ALLEGRO_BITMAP* bmp = newSheet(64, 96);
+    const ALLEGRO_COLOR body[4] = {rgb(40, 90, 220), rgb(230, 200, 40), rgb(150, 90, 40), rgb(50, 50, 60)};
+    const ALLEGRO_COLOR load[4] = {rgb(120, 180, 255), rgb(200, 60, 40), rgb(220, 180, 120), rgb(240, 200, 30)};
     const bool right[4] = {true, true, false, false};  // ro, ru, lo, lu
     const bool up[4] = {true, false, true, false};
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < 4; ++row) {
         for (int col = 0; col < 4; ++col) walker(col * 16, row * 24, body[row], load[row], right[col], up[col]);
     }
     return save(bmp, dir + "images/walkers.png");

@@ -1,21 +1,24 @@
 // A game played as a player plays it, through the program's own window and
 // input: the main menu, a new game on the sample map with a town name, the
 // loading stages, the run screen with its first advice, a road dragged and
-// three buildings placed through the build menu, game hours at top speed, a
-// picture of the run screen, and back out through the menus; and the
-// options, a town saved under a typed name and loaded back from the load
-// screen, with pictures of the options, save and load screens. The log must
-// stay free of errors.
+// four buildings placed through the build menu, game hours at top speed until
+// a walker is out on the road, a picture of the run screen showing it, and
+// back out through the menus; and the options, a town saved under a typed
+// name and loaded back from the load screen, with pictures of the options,
+// save and load screens. The log must stay free of errors.
 #include <gtest/gtest.h>
 
 #include <allegro5/allegro.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "dax2/dax_bitmap.h"
 #include "dax2/dax_clock.h"
 #include "dax2/dax_dialog.h"
 #include "dax2/dax_error.h"
@@ -24,6 +27,7 @@
 #include "dax2/dax_menu_ifc.h"
 #include "dax2/dax_platform.h"
 #include "gcn/gui.hpp"
+#include "rn_bld_deco.h"
 #include "rn_bld_hous.h"
 #include "rn_bld_prod.h"
 #include "rn_bld_road.h"
@@ -39,6 +43,11 @@
 #include "rn_menu_main.h"
 #include "rn_menu_newgame.h"
 #include "rn_menu_options.h"
+#include "rn_wlk_bldr.h"
+#include "rn_wlk_mrkt.h"
+#include "rn_wlk_prod.h"
+#include "rn_wlk_serv.h"
+#include "rn_wlk_stor.h"
 #include "play_fixture.h"
 #include "support/temp_dir.h"
 #include "support/text_checks.h"
@@ -46,6 +55,64 @@
 namespace {
 
 using namespace playtest;
+
+// The walkers out in the world.
+std::vector<const RnWalkerGeneric*> walkersOut() {
+    std::vector<const RnWalkerGeneric*> out;
+    auto add = [&out](auto& types) {
+        for (auto& type : types)
+            for (const auto& w : type.instances_) out.push_back(&w);
+    };
+    add(grn_game.servWalkerTypes());
+    add(grn_game.prodWalkerTypes());
+    add(grn_game.mrktWalkerTypes());
+    add(grn_game.storWalkerTypes());
+    add(grn_game.bldrWalkerTypes());
+    return out;
+}
+
+// Whether the walker moves on the road, listed on the tile it stands on (in
+// the first half of a move the one it leaves, then the one it heads for).
+bool onItsRoad(const RnWalkerGeneric& w) {
+    const DaxMapPositionI at(static_cast<int>(w.at_.x_), static_cast<int>(w.at_.y_));
+    const DaxMapPositionI to = w.tilePos();
+    if (!grn_map.tile(at).isRoad() || !grn_map.tile(to).isRoad()) return false;
+    const RnMapTile& tile = grn_map.tile(w.phase() == RnWalkerPersData::kFirstHalf ? at : to);
+    for (RnObjectID id = tile.walker_head_; id.isWalker(); id = grn_game.walkerByOid(id).next_walker_) {
+        if (id == w.oid_) return true;
+    }
+    return false;
+}
+
+// The share of the walker image's opaque pixels that the picture of the
+// screen shows where the main map draws the walker now.
+double shownShare(ALLEGRO_BITMAP* picture, const RnWalkerGeneric& w) {
+    if (w.image_ < 0) return 0.0;
+    const DaxBitmapEntry& e = dax_bitmaps.entry(w.image_);
+    const DaxMapPositionF p = w.interpolatedPos(dax_gameclock.gameTime());
+    float fx = 0.0f;
+    float fy = 0.0f;
+    grn_pmainmap->mapToScreen(fx, fy, p.x, p.y);
+    int wx = 0;
+    int wy = 0;
+    grn_pmainmap->getAbsolutePosition(wx, wy);
+    const int x0 = static_cast<int>(fx) + wx - e.hot_x_;
+    const int y0 = static_cast<int>(fy) + wy - e.hot_y_;
+    int opaque = 0;
+    int same = 0;
+    for (int i = 0; i < e.width_; ++i) {
+        for (int j = 0; j < e.height_; ++j) {
+            unsigned char r, g, b, a;
+            al_unmap_rgba(al_get_pixel(e.bitmap_, i, j), &r, &g, &b, &a);
+            if (a == 0) continue;
+            ++opaque;
+            unsigned char sr, sg, sb;
+            al_unmap_rgb(al_get_pixel(picture, x0 + i, y0 + j), &sr, &sg, &sb);
+            if (std::abs(sr - r) <= 8 && std::abs(sg - g) <= 8 && std::abs(sb - b) <= 8) ++same;
+        }
+    }
+    return opaque == 0 ? 0.0 : static_cast<double>(same) / opaque;
+}
 
 TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     // Pictures of the screens on the way, in the build folder.
@@ -56,6 +123,9 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     int placed_roads = 0;
     int buildings = 0;
     uint32_t hours = 0;
+    size_t walkers = 0;
+    int walkers_on_roads = 0;
+    double best_shown = 0.0;
     bool ended = false;
     int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
         loop.setManualTicks(true);
@@ -148,18 +218,37 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
         place("House", x0 + 2, y0 - 1, x0 + 2, y0 - 1);
         place("Well", x0 + 3, y0 - 1, x0 + 3, y0 - 1);
         place("Farm", x0 + 6, y0 - 1, x0 + 6, y0 - 1);
+        // A fountain at the end of the street, which the well's water
+        // carrier walks to.
+        place("Fountain", x0 + 8, y0 - 1, x0 + 8, y0 - 1);
         buildings = grn_game.housType(0).instanceCount() + grn_game.servType(0).instanceCount();
         for (const auto& pt : grn_game.prodTypes()) buildings += pt.instanceCount();
+        for (const auto& dt : grn_game.decoTypes()) buildings += dt.instanceCount();
         EXPECT_LT(grn_game.money_, money);
 
-        // Top speed for some game hours.
+        // Top speed for some game hours, and on until a walker is out (the
+        // well sends one once the house's first settlers work there): at
+        // most a game day, so that the next day's advice does not come.
         for (int i = 0; i < 30; ++i) p.key(ALLEGRO_KEY_PAD_PLUS, '+');
         EXPECT_EQ(dax_gameclock.speed(), dax_gameclock.maxSpeed());
         const DaxGameTime start = dax_gameclock.gameTime();
-        for (int i = 0; i < 40; ++i) p.frames(1);
+        for (int i = 0; i < 40 || (walkersOut().empty() && dax_gameclock.gameTime().totalHours() < 20); ++i)
+            p.frames(1);
+        // Two frames more: the walker is under way.
+        p.frames(2);
         hours = dax_gameclock.gameTime().hoursSince(start);
         p.moveTo(10, 300);
         EXPECT_TRUE(p.screenshot(shot));
+        // The walkers are on the road, and the picture shows them there.
+        const std::vector<const RnWalkerGeneric*> out = walkersOut();
+        walkers = out.size();
+        ALLEGRO_BITMAP* picture = al_load_bitmap(shot.c_str());
+        ASSERT_NE(picture, nullptr);
+        for (const RnWalkerGeneric* w : out) {
+            walkers_on_roads += onItsRoad(*w) ? 1 : 0;
+            best_shown = std::max(best_shown, shownShare(picture, *w));
+        }
+        al_destroy_bitmap(picture);
 
         // Out through the menus.
         p.key(ALLEGRO_KEY_ESCAPE, 27);
@@ -178,8 +267,11 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     EXPECT_EQ(rc, 0);
     EXPECT_TRUE(ended);
     EXPECT_EQ(placed_roads, 9);
-    EXPECT_EQ(buildings, 3);
+    EXPECT_EQ(buildings, 4);
     EXPECT_GE(hours, 6u);
+    EXPECT_GT(walkers, 0u);
+    EXPECT_EQ(walkers_on_roads, static_cast<int>(walkers));
+    EXPECT_GT(best_shown, 0.6);
     EXPECT_TRUE(fs::exists(shot));
     expectCleanLog();
 }

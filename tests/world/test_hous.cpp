@@ -382,12 +382,14 @@ TEST_F(HouseNeedTest, TaxIsBookedForThePartOfTheIntervalPassed) {
     ASSERT_EQ(h.curNumWorkers(), 2);
     struct Case {
         uint32_t served_at, at;
-        int money;  // 2 workers x 50 % x 100 % = 1 a full interval
+        int money;     // 2 workers x 50 % x 100 % = 1 a full interval
+        double carry;  // the part of a coin left for the next collection
     } cases[] = {
-        {0, 0, 1},                    // never served: a full interval
-        {1000, 1000 + hours(12), 0},  // half: 0.5, truncated with the money
-        {1000, 1000 + hours(24), 1},
-        {1000, 1000 + hours(40), 1},
+        {0, 0, 1, 0.0},                      // never served: a full interval
+        {1000, 1000 + hours(12), 0, 0.5},    // half: waits for the next
+        {1000, 1000 + hours(18), 0, 0.75},
+        {1000, 1000 + hours(24), 1, 0.0},
+        {1000, 1000 + hours(40), 1, 0.0},
     };
     houseType().tax_percent_ = 100;
     for (const Case& c : cases) {
@@ -395,22 +397,39 @@ TEST_F(HouseNeedTest, TaxIsBookedForThePartOfTheIntervalPassed) {
         e.served_at_ = c.served_at;
         e.needed_again_at_ = c.served_at == 0 ? 0 : c.served_at + hours(24);
         grn_game.money_ = 100;
+        grn_game.tax_carry_ = 0.0;
         h.serviceDelivered(DaxGameTime(c.at), kTax);
         EXPECT_EQ(grn_game.money_, 100 + c.money) << c.at;
+        EXPECT_DOUBLE_EQ(grn_game.tax_carry_, c.carry) << c.at;
         EXPECT_EQ(e.needed_again_at_.value(), c.at + hours(24));
     }
-    // Half an interval books half a full interval's tax.
-    h.peopleArrive(houseType(), 4);  // 4 workers: 2 a full interval
+    // A collector passing every six hours brings a quarter of a coin each
+    // time: six passes book one coin and carry half of one, where dropping
+    // each pass's fraction booked nothing at all.
     RnHouseServiceData& e = h.services_[kTax];
     e.served_at_ = 1000;
     e.needed_again_at_ = 1000 + hours(24);
     grn_game.money_ = 100;
+    grn_game.tax_carry_ = 0.0;
+    for (uint32_t i = 1; i <= 6; ++i) h.serviceDelivered(DaxGameTime(1000 + i * hours(6)), kTax);
+    EXPECT_EQ(grn_game.money_, 101);
+    EXPECT_DOUBLE_EQ(grn_game.tax_carry_, 0.5);
+    // Half an interval books half a full interval's tax.
+    h.peopleArrive(houseType(), 4);  // 4 workers: 2 a full interval
+    e.served_at_ = 1000;
+    e.needed_again_at_ = 1000 + hours(24);
+    grn_game.money_ = 100;
+    grn_game.tax_carry_ = 0.0;
     h.serviceDelivered(DaxGameTime(1000 + hours(12)), kTax);
     EXPECT_EQ(grn_game.money_, 101);
     // A service without tax books none.
     grn_game.money_ = 100;
     h.serviceDelivered(DaxGameTime(5000), kWell);
     EXPECT_EQ(grn_game.money_, 100);
+    // A new game starts without a carry.
+    grn_game.tax_carry_ = 0.5;
+    grn_game.resetForNewGame("map", "game");
+    EXPECT_EQ(grn_game.tax_carry_, 0.0);
 }
 
 TEST_F(HouseNeedTest, MarketGoodsAreScoredInPerMilleAndRestockTheHouse) {

@@ -40,98 +40,10 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
-#include "test_game_fixture.h"
+#include "test_sample_world_fixture.h"
 
 namespace worldtest {
 namespace {
-
-const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
-
-class SampleWorldTest : public WorldTest {
-protected:
-    void SetUp() override {
-        WorldTest::SetUp();
-        al_init_primitives_addon();
-        saved_search_ = dax_config.search_path_;
-        dax_config.search_path_ = {kData};
-        dax_strings.loadFile((kData + "zor.en.txt").c_str(), false);
-        grn_trigger.reset();
-    }
-    void TearDown() override {
-        grn_trigger.reset();
-        dax_config.search_path_ = saved_search_;
-        daxSetErrorLine(0);
-        daxSetErrorFunction("");
-        WorldTest::TearDown();
-    }
-
-    // The stages of the front end up to a running game. The log keeps only
-    // errors and warnings (levels 0 and 1, every class but the update
-    // queue's trace) meanwhile; they are collected in trouble_.
-    void loadWorld() {
-        dax_config.debug_level_ = 1;
-        dax_config.debug_ltype_ = 0xFF & ~2;
-        clearConsole();
-        loadStages();
-        for (const std::string& t : consoleTexts()) trouble_.push_back(t);
-        clearConsole();
-        dax_config.debug_level_ = 4;
-        dax_config.debug_ltype_ = 0xFF;
-    }
-    void loadStages() {
-        // Main menu: clear, initial data.
-        grn_game.clear();
-        {
-            RnLuaPreloader initial;
-            initial.init();
-            ASSERT_EQ(0, initial.run("initial_load.lua"));
-        }
-        // New game: clear and the names, then the loading stages.
-        grn_game.clear();
-        grn_game.resetForNewGame("green_valley", "Testhausen");
-        {
-            RnLuaPreloader icons;
-            icons.init();
-            ASSERT_EQ(0, icons.run("load_icons.lua"));
-        }
-        {
-            RnLuaModelLoader model;
-            model.init();
-            ASSERT_EQ(0, model.run(grn_config.datamodel_.c_str()));
-        }
-        {
-            RnLuaMapLoader map;
-            map.init();
-            ASSERT_EQ(0, map.run("maps/green_valley.lua", &info_));
-        }
-        // The model check that follows the map; it raises for content that
-        // cannot work.
-        ASSERT_EQ("", raised([] { grn_game.validateModel(); }));
-        // Every loader's state is closed before the trigger's starts.
-        ASSERT_EQ(nullptr, DaxLua::current());
-        ASSERT_EQ(0, grn_trigger.loadScript());
-    }
-
-    // Errors and warnings logged since loadWorld began: lines of level 0 or 1
-    // while the world loaded, then, after it, lines that tell of an error.
-    std::vector<std::string> troubleLines() const {
-        std::vector<std::string> out = trouble_;
-        static const char* const marks[] = {"LUA ERR", "error", "failed", "panic", "warning"};
-        for (const std::string& t : consoleTexts()) {
-            for (const char* m : marks) {
-                if (t.find(m) != std::string::npos) {
-                    out.push_back(t);
-                    break;
-                }
-            }
-        }
-        return out;
-    }
-
-    RnMapImageInfo info_;
-    std::vector<std::string> trouble_;
-    std::vector<std::string> saved_search_;
-};
 
 TEST_F(SampleWorldTest, LoadsEveryTypeTableInTheRequiredOrder) {
     loadWorld();
@@ -157,30 +69,34 @@ TEST_F(SampleWorldTest, LoadsEveryTypeTableInTheRequiredOrder) {
     // The storage walkers' speed was known when the goods were made.
     EXPECT_EQ(150, grn_game.storage_walker_speed_);
 
-    EXPECT_EQ(1u, grn_game.servWalkerTypes().size());
+    EXPECT_EQ(2u, grn_game.servWalkerTypes().size());
     EXPECT_EQ(1u, grn_game.mrktWalkerTypes().size());
     EXPECT_EQ(1u, grn_game.bldrWalkerTypes().size());
 
     // Every building kind, the road with three levels.
     ASSERT_EQ(1u, grn_game.roadTypes().size());
     EXPECT_EQ(3u, grn_game.roadType(0).level_descs_.size());
-    EXPECT_EQ(1u, grn_game.servTypes().size());
+    // Two services: water and the tax office, which collects taxes.
+    ASSERT_EQ(2u, grn_game.servTypes().size());
+    EXPECT_EQ(0, grn_game.servType(grn_game.servTypeIdx(5701)).tax_percent_);
+    EXPECT_GT(grn_game.servType(grn_game.servTypeIdx(5702)).tax_percent_, 0);
     EXPECT_EQ(1u, grn_game.storTypes().size());
     EXPECT_EQ(1u, grn_game.mrktTypes().size());
     EXPECT_EQ(1u, grn_game.bldrTypes().size());
     EXPECT_EQ(3u, grn_game.prodTypes().size());
     EXPECT_EQ(2u, grn_game.decoTypes().size());
 
-    // The house: three levels; the top one needs goods, a service and
-    // building material.
+    // The house: three levels; the top one needs goods, water, building
+    // material and pays taxes.
     ASSERT_EQ(1u, grn_game.housTypes().size());
     const RnHousType& house = grn_game.housType(0);
     ASSERT_EQ(3u, house.level_descs_.size());
     const RnHousLevelDesc& top = house.level_descs_[2];
     ASSERT_EQ(1u, top.goods_.size());
     EXPECT_EQ(grn_game.goodsTypeIdx(5313), top.goods_[0].good_type_idx_);
-    ASSERT_EQ(1u, top.services_.size());
+    ASSERT_EQ(2u, top.services_.size());
     EXPECT_EQ(grn_game.servTypeIdx(5701), top.services_[0].service_type_idx_);
+    EXPECT_EQ(grn_game.servTypeIdx(5702), top.services_[1].service_type_idx_);
     EXPECT_EQ(grn_game.goodsTypeIdx(5312), top.material_.good_type_idx_);
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(house.level_descs_[i].goods_.empty());
@@ -208,7 +124,7 @@ TEST_F(SampleWorldTest, LoadsEveryTypeTableInTheRequiredOrder) {
         EXPECT_FALSE(e.buttons_.empty()) << m;
         offered += static_cast<int>(e.buttons_.size());
     }
-    EXPECT_EQ(11, offered);
+    EXPECT_EQ(12, offered);
     EXPECT_EQ(offered, grn_build_menu.buttonCount());
 
     EXPECT_EQ(std::vector<std::string>(), troubleLines());
@@ -257,7 +173,7 @@ TEST_F(SampleWorldTest, ScreensFindTheirImagesAndTexts) {
     for (const char* name : images) EXPECT_GE(dax_bitmaps.findVariant(name, 0), 0) << name;
 
     // One hot-spot convention: the middle of the bottom edge, one row below.
-    for (const char* name : {"no_goods_marker", "icon_pause", "wood", "water_carrier_ro", "tree"}) {
+    for (const char* name : {"no_goods_marker", "icon_pause", "wood", "water_carrier_ro", "tax_collector_lu", "tree"}) {
         const DaxBitmapEntry& e = dax_bitmaps.entry(dax_bitmaps.findVariant(name, 0));
         EXPECT_EQ(e.width_ / 2, e.hot_x_) << name;
         EXPECT_EQ(e.height_ + 1, e.hot_y_) << name;
@@ -397,12 +313,6 @@ TEST_F(SampleWorldTest, HousesFillAndRiseBesideAGardenAndFallWithoutIt) {
         }
     }
     ASSERT_GE(ox, 0);
-    auto place = [](int16_t kind, int32_t id, int x, int y) {
-        RnPhantomList list;
-        list.setType(kind, id);
-        ASSERT_GE(grn_game.addPhantom(list, x, y, x, y), 0) << kind << " at " << x << "," << y;
-        grn_game.placeBuildings(list, x, y);
-    };
     // Two houses with a garden between them; work for their people at the
     // far end of the block (a farm and a storehouse).
     const int32_t house = grn_game.housType(0).type_id_;
@@ -414,16 +324,10 @@ TEST_F(SampleWorldTest, HousesFillAndRiseBesideAGardenAndFallWithoutIt) {
     const RnHous& a = grn_game.housByOid(grn_map.tile(ox + 1, oy + 1).oid_);
     const RnHous& b = grn_game.housByOid(grn_map.tile(ox + 4, oy + 1).oid_);
 
-    auto run = [](uint32_t from, uint32_t to) {
-        for (uint32_t t = from; t <= to; t += 3) {
-            setNow(t);
-            grn_game.update();
-        }
-    };
     // People come every few hours; full, in a garden's neighbourhood, the
     // houses rise to the cottage level.
     const uint32_t days4 = 4 * DaxGameTime::kPerDay;
-    run(0, days4);
+    runUntil(days4, 3);
     EXPECT_EQ(a.curLevel(), 1);
     EXPECT_EQ(b.curLevel(), 1);
     EXPECT_GT(a.people(), 6);
@@ -436,7 +340,7 @@ TEST_F(SampleWorldTest, HousesFillAndRiseBesideAGardenAndFallWithoutIt) {
     sel.arm();
     ASSERT_GT(grn_game.selectBuildingsInRect(sel, ox + 2, oy + 1, ox + 2, oy + 1), 0);
     grn_game.demolishSelection(sel);
-    run(days4 + 3, days4 + 3 * DaxGameTime::kPerDay);
+    runUntil(days4 + 3 * DaxGameTime::kPerDay, 3);
     EXPECT_EQ(a.curLevel(), 0);
     EXPECT_EQ(b.curLevel(), 0);
     EXPECT_EQ(a.peopleTarget(), 6);  // the people beyond it leave one by one
