@@ -90,6 +90,11 @@ private:
         int32_t count = 0;
     };
     std::unordered_map<uint32_t, ObjectTable> objects_;
+    // The table of a saved (kind, type index), made when add is set; the
+    // last one found is kept, as ids of one type come in runs.
+    ObjectTable* tableOf(uint32_t key, bool add);
+    uint32_t table_key_ = 0;
+    ObjectTable* table_ = nullptr;
     std::unordered_map<uint64_t, RnObjectID> far_objects_;
     size_t object_count_ = 0;
     // The last translation, for the footprint tiles that name one building
@@ -252,8 +257,13 @@ public:
 private:
     template <class U>
     U getLE() {
+        if (sizeof(U) <= end_ - pos_) {
+            const U v = rnLoadLE<U>(buf_.data() + pos_);
+            pos_ += sizeof(U);
+            return v;
+        }
         uint8_t b[sizeof(U)];
-        read(b, sizeof(U));
+        readSlow(b, sizeof(U), false);
         return rnLoadLE<U>(b);
     }
     void readSlow(void* p, size_t n, bool premature);

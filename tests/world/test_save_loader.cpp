@@ -213,6 +213,7 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
          "material of [4:0,0] is damaged"},
         {[] { grn_game.storType(0).instances_[0].network_node_ = 0; }, "storage network of type 5751: node 1 is damaged"},
         {[=] { house()->flags_ ^= 1; }, "workforce of people type index 0: node"},
+        {[=] { grn_map.tile(40, 40).oid_ = house()->oid_; }, "tile 40,40 names [2:0,0], which does not stand there"},
         {[] {
              const RnObjectID w = savetown::sendServiceWalker();
              grn_map.tile(grn_game.walkerByOid(w).tilePos()).removeWalker(w);
