@@ -168,6 +168,9 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
         {at8(houses + 28 + 12, 0), "can't read inactive object"},
         {at32(map, kRnTagWorkforce), "map expected"},
         {at32(map + 4, 65), "map has changed size, can't load"},
+        // The first saved tile's position, off the map either way.
+        {[=](std::string& b) { b[map + 12] = 64; }, "tile position 64,"},
+        {[=](std::string& b) { b[map + 12] = b[map + 13] = static_cast<char>(0xFF); }, "tile position -1,"},
         {at32(wkf + 4, 5299), "people type 5299 not found"},
         // A script text whose length passes its slot or misses its NUL.
         {at32(chronicle + 16, 20), "text of script value"},
