@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
 #include <set>
+#include <thread>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -110,12 +114,8 @@ void RnLoadContext::addObject(const RnObjectID& saved_id, const RnObjectID& new_
     // removed objects make them larger than the count, seldom by much.
     const int64_t bound = 4 * static_cast<int64_t>(table.count) + 4096;
     if (idx >= 0 && idx < bound) {
-        if (static_cast<size_t>(idx) >= table.dense.size()) {
-            table.dense.resize(static_cast<size_t>(idx) + 1, -1);
-            table.types.resize(static_cast<size_t>(idx) + 1, RnObjectTypeID());
-        }
-        table.dense[static_cast<size_t>(idx)] = new_id.bld_idx_;
-        table.types[static_cast<size_t>(idx)] = new_id;
+        if (static_cast<size_t>(idx) >= table.dense.size()) table.dense.resize(static_cast<size_t>(idx) + 1);
+        table.dense[static_cast<size_t>(idx)] = new_id;
     } else {
         far_objects_[objectKey(saved_id)] = new_id;
     }
@@ -129,9 +129,8 @@ bool RnLoadContext::findObject(const RnObjectID& saved_id, RnObjectID& out) {
     }
     const ObjectTable* t = tableOf(typeKey(saved_id), false);
     if (t && saved_id.bld_idx_ >= 0 && static_cast<size_t>(saved_id.bld_idx_) < t->dense.size() &&
-        t->dense[static_cast<size_t>(saved_id.bld_idx_)] != -1) {
-        const size_t i = static_cast<size_t>(saved_id.bld_idx_);
-        out = RnObjectID(t->types[i], t->dense[i]);
+        t->dense[static_cast<size_t>(saved_id.bld_idx_)].bld_idx_ != -1) {
+        out = t->dense[static_cast<size_t>(saved_id.bld_idx_)];
     } else {
         auto f = far_objects_.find(objectKey(saved_id));
         if (f == far_objects_.end()) return false;
@@ -181,9 +180,98 @@ int16_t RnLoadContext::peopleIdx(int16_t saved) const {
 // ---------------------------------------------------------------------------
 // Reading
 
+// The thread that reads the file ahead of the loader into a few buffers of
+// the loader's size. It stops at the end of the file, at a read error, or
+// when the loader is done with it; only then may the file be asked for its
+// error.
+class RnSaveLoader::ReadAhead {
+public:
+    explicit ReadAhead(ALLEGRO_FILE* file) : file_(file), thread_([this] { run(); }) {}
+    ~ReadAhead() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Swaps the next filled buffer (its size: the bytes read) into buf,
+    // whose old content is kept for reuse; false at the end.
+    bool next(std::vector<uint8_t>& buf) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !filled_.empty() || done_; });
+        if (filled_.empty()) return false;
+        buf.swap(filled_.front());
+        spare_.push_back(std::move(filled_.front()));
+        filled_.pop_front();
+        changed_.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr size_t kBuffers = 64;
+
+    void run() {
+        for (;;) {
+            std::vector<uint8_t> buf;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return stop_ || filled_.size() < kBuffers; });
+                if (stop_) break;
+                if (!spare_.empty()) {
+                    buf = std::move(spare_.back());
+                    spare_.pop_back();
+                }
+            }
+            buf.resize(kReadBuffer);
+            const size_t got = al_fread(file_, buf.data(), buf.size());
+            if (got == 0) break;
+            buf.resize(got);
+            std::lock_guard<std::mutex> lock(mutex_);
+            filled_.push_back(std::move(buf));
+            changed_.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    ALLEGRO_FILE* file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<uint8_t>> filled_;
+    std::vector<std::vector<uint8_t>> spare_;
+    bool stop_ = false;
+    bool done_ = false;
+    std::thread thread_;  // last: started once everything else is set up
+};
+
 RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) {}
 
+RnSaveLoader::~RnSaveLoader() = default;
+
+void RnSaveLoader::startReadAhead() {
+    if (!ahead_) ahead_.reset(new ReadAhead(file_));
+}
+
 bool RnSaveLoader::refill() {
+    if (ahead_) {
+        // Called with the buffer used up (readUpTo): the next one takes
+        // its place. At the end the reader has stopped, and the file may be
+        // asked for its error.
+        pos_ = 0;
+        end_ = 0;
+        if (!ahead_->next(buf_)) {
+            ahead_.reset();
+            buf_.resize(kReadBuffer);
+            return false;
+        }
+        end_ = buf_.size();
+        return end_ > 0;
+    }
     if (pos_ > 0) {
         std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
         end_ -= pos_;
@@ -1202,6 +1290,7 @@ bool RnSaveLoader::loadGame(const std::string& path) {
         }
         RnSaveLoader in(file.get());
         if (!in.checkHeader()) return false;
+        in.startReadAhead();
         RnLoadContext ctx;
         in.setContext(&ctx);
         try {
