@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,7 +49,6 @@
 #include "rn_file_save.h"
 #include "rn_game.h"
 #include "rn_map.h"
-#include "rn_placement.h"
 #include "rn_wlk_bldr.h"
 #include "rn_wlk_mrkt.h"
 #include "rn_wlk_prod.h"
@@ -59,21 +59,6 @@
 namespace {
 
 const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
-
-// Type ids of the sample data model.
-enum : int {
-    kRoad = 5501,
-    kHouse = 5601,
-    kWell = 5701,
-    kStorehouse = 5751,
-    kMarket = 5801,
-    kBuilderYard = 5851,
-    kWoodcutter = 5901,
-    kSawmill = 5902,
-    kFarm = 5903,
-    kGarden = 5951,
-    kFountain = 5952,
-};
 
 // The side of a town block: roads run along x % kBlock == 0 and
 // y % kBlock == 0.
@@ -90,13 +75,22 @@ void initFramework() {
     dax_config.log_path_.clear();
 }
 
-std::string tempFolder() {
-    static const std::string dir = [] {
-        char name[] = "/tmp/zor_bench_save_XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        return std::string(name) + "/";
-    }();
-    return dir;
+// A folder of its own for the saves, removed when the program ends.
+const std::string& tempFolder() {
+    struct Folder {
+        std::string path;
+        Folder() {
+            char name[] = "/tmp/zor_bench_save_XXXXXX";
+            if (!mkdtemp(name)) std::abort();
+            path = std::string(name) + "/";
+        }
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 // Forest in a band of blocks every eighth row, grass elsewhere.
@@ -125,19 +119,12 @@ void freshWorld(int side) {
     grn_game.money_ = 2000000000;
 }
 
-bool place(int kind, int id, int x, int y, int x2, int y2) {
-    RnPhantomList order;
-    order.setType(kind, id);
-    if (grn_game.addPhantom(order, x, y, x2, y2) < 0) return false;
-    grn_game.placeBuildings(order, x, y);
-    return true;
-}
-
 // A town over the whole map: a grid of roads, seven houses in most blocks,
 // a block of workplaces (well, storehouse, market, builder's yard, sawmill,
 // farm, garden, fountain) in every twelfth and woodcutters beside the forest;
 // then run for hours.
 void buildTown(int side, int hours) {
+    using namespace savetown;
     freshWorld(side);
     const int last = side - 1;
     for (int y = 0; y < side; y += kBlock) place(RnIdBldRoad, kRoad, 0, y, last, y);
@@ -185,32 +172,14 @@ struct SavedTown {
     int walkers = 0;
 };
 
-int countAll() {
+// The live instances of the types of some kinds.
+template <class... Types>
+int liveCount(const Types&... types) {
     int n = 0;
-    auto add = [&n](const auto& types) {
-        for (const auto& t : types) n += t.instances_.liveCount();
+    auto add = [&n](const auto& list) {
+        for (const auto& t : list) n += t.instances_.liveCount();
     };
-    add(grn_game.roadTypes());
-    add(grn_game.housTypes());
-    add(grn_game.servTypes());
-    add(grn_game.storTypes());
-    add(grn_game.prodTypes());
-    add(grn_game.mrktTypes());
-    add(grn_game.decoTypes());
-    add(grn_game.bldrTypes());
-    return n;
-}
-
-int countWalkers() {
-    int n = 0;
-    auto add = [&n](const auto& types) {
-        for (const auto& t : types) n += t.instances_.liveCount();
-    };
-    add(grn_game.servWalkerTypes());
-    add(grn_game.prodWalkerTypes());
-    add(grn_game.mrktWalkerTypes());
-    add(grn_game.storWalkerTypes());
-    add(grn_game.bldrWalkerTypes());
+    (add(types), ...);
     return n;
 }
 
@@ -248,8 +217,11 @@ SavedTown& town(int side) {
         slot->side = side;
         slot->path = tempFolder() + "town" + std::to_string(side) + ".sav";
         buildTown(side, 24 * 3);
-        slot->buildings = countAll();
-        slot->walkers = countWalkers();
+        slot->buildings = liveCount(grn_game.roadTypes(), grn_game.housTypes(), grn_game.servTypes(),
+                                    grn_game.storTypes(), grn_game.prodTypes(), grn_game.mrktTypes(),
+                                    grn_game.decoTypes(), grn_game.bldrTypes());
+        slot->walkers = liveCount(grn_game.servWalkerTypes(), grn_game.prodWalkerTypes(), grn_game.mrktWalkerTypes(),
+                                  grn_game.storWalkerTypes(), grn_game.bldrWalkerTypes());
         RnSaveWriter::saveGame(slot->path, true);
         slot->bytes = gunzipFile(slot->path);
         current = side;
