@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include "dax2/dax_error.h"
@@ -199,11 +200,15 @@ public:
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Swaps the next filled buffer (its size: the bytes read) into buf,
-    // whose old content is kept for reuse; false at the end.
+    // whose old content is kept for reuse; false at the end. Raises
+    // std::bad_alloc when the reader ran out of memory.
     bool next(std::vector<uint8_t>& buf) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !filled_.empty() || done_; });
-        if (filled_.empty()) return false;
+        if (filled_.empty()) {
+            if (no_memory_) throw std::bad_alloc();
+            return false;
+        }
         buf.swap(filled_.front());
         spare_.push_back(std::move(filled_.front()));
         filled_.pop_front();
@@ -226,7 +231,13 @@ private:
                     spare_.pop_back();
                 }
             }
-            buf.resize(kReadBuffer);
+            try {
+                buf.resize(kReadBuffer);
+            } catch (const std::bad_alloc&) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                no_memory_ = true;
+                break;
+            }
             const size_t got = al_fread(file_, buf.data(), buf.size());
             if (got == 0) break;
             buf.resize(got);
@@ -246,6 +257,7 @@ private:
     std::vector<std::vector<uint8_t>> spare_;
     bool stop_ = false;
     bool done_ = false;
+    bool no_memory_ = false;
     std::thread thread_;  // last: started once everything else is set up
 };
 
@@ -254,7 +266,12 @@ RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) 
 RnSaveLoader::~RnSaveLoader() = default;
 
 void RnSaveLoader::startReadAhead() {
-    if (!ahead_) ahead_.reset(new ReadAhead(file_));
+    if (ahead_) return;
+    try {
+        ahead_.reset(new ReadAhead(file_));
+    } catch (const std::system_error&) {
+        // No thread to be had: the loader reads the file itself.
+    }
 }
 
 bool RnSaveLoader::refill() {
