@@ -579,7 +579,10 @@ private:
     // not met before (in this or another list), names a live edge that
     // refers back to node and cell, and the links and the count agree. The
     // cells walked are marked in seen.
-    bool checkList(const AdjHead& h, int32_t n, bool out, std::vector<char>& seen) const {
+    // live[e] tells whether e is a live edge id (edge_ids_.isValid, taken
+    // once for all lists).
+    bool checkList(const AdjHead& h, int32_t n, bool out, std::vector<char>& seen,
+                   const std::vector<char>& live) const {
         int32_t cells = adj_links_.size();
         if (h.count_ > cells) return false;
         int32_t prev = 0;
@@ -588,7 +591,8 @@ private:
             if (c <= 0 || c >= cells || seen[static_cast<size_t>(c)]) return false;
             seen[static_cast<size_t>(c)] = 1;
             const AdjLink& cell = adj_links_.unchecked(c);
-            if (cell.prev_ != prev || !edge_ids_.isValid(cell.edge_) || cell.edge_ > edges_.size())
+            if (cell.prev_ != prev || cell.edge_ <= 0 || static_cast<size_t>(cell.edge_) >= live.size() ||
+                !live[static_cast<size_t>(cell.edge_)] || cell.edge_ > edges_.size())
                 return false;
             const EdgeInf_& inf = edges_.unchecked(cell.edge_ - 1);
             if (out ? (inf.source_ != n || inf.out_link_ != c) : (inf.target_ != n || inf.in_link_ != c))
@@ -607,12 +611,14 @@ private:
         // cell in two lists would be freed twice by removeEdge and then
         // handed out twice.
         std::vector<char> seen(static_cast<size_t>(adj_links_.size()), 0);
+        std::vector<char> live(static_cast<size_t>(edge_ids_.limit()), 0);
+        for (int32_t e = 1; e < edge_ids_.limit(); ++e) live[static_cast<size_t>(e)] = edge_ids_.isValid(e) ? 1 : 0;
         int64_t in_total = 0;
         int64_t out_total = 0;
         for (int32_t n = firstNode(); n != 0; n = nextNode(n)) {
             const NodeInf_& inf = nodes_.unchecked(n - 1);
             if (inf.in_.count_ < 0 || inf.out_.count_ < 0) return false;
-            if (!checkList(inf.in_, n, false, seen) || !checkList(inf.out_, n, true, seen)) return false;
+            if (!checkList(inf.in_, n, false, seen, live) || !checkList(inf.out_, n, true, seen, live)) return false;
             in_total += inf.in_.count_;
             out_total += inf.out_.count_;
         }

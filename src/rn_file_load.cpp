@@ -7,8 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
 #include <set>
+#include <system_error>
+#include <thread>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -88,21 +93,30 @@ void RnLoadContext::remapBitmapId(DaxBitmapIndex& id) {
     id = found;
 }
 
+RnLoadContext::ObjectTable* RnLoadContext::tableOf(uint32_t key, bool add) {
+    if (key == table_key_ && table_) return table_;
+    if (add) {
+        table_ = &objects_[key];
+    } else {
+        auto it = objects_.find(key);
+        if (it == objects_.end()) return nullptr;
+        table_ = &it->second;
+    }
+    table_key_ = key;
+    return table_;
+}
+
 void RnLoadContext::addObject(const RnObjectID& saved_id, const RnObjectID& new_id) {
     ++object_count_;
-    ObjectTable& table = objects_[typeKey(saved_id)];
+    ObjectTable& table = *tableOf(typeKey(saved_id), true);
     ++table.count;
     const int64_t idx = saved_id.bld_idx_;
     // Saved instance indices are at most the saved list's length; holes of
     // removed objects make them larger than the count, seldom by much.
     const int64_t bound = 4 * static_cast<int64_t>(table.count) + 4096;
     if (idx >= 0 && idx < bound) {
-        if (static_cast<size_t>(idx) >= table.dense.size()) {
-            table.dense.resize(static_cast<size_t>(idx) + 1, -1);
-            table.types.resize(static_cast<size_t>(idx) + 1, RnObjectTypeID());
-        }
-        table.dense[static_cast<size_t>(idx)] = new_id.bld_idx_;
-        table.types[static_cast<size_t>(idx)] = new_id;
+        if (static_cast<size_t>(idx) >= table.dense.size()) table.dense.resize(static_cast<size_t>(idx) + 1);
+        table.dense[static_cast<size_t>(idx)] = new_id;
     } else {
         far_objects_[objectKey(saved_id)] = new_id;
     }
@@ -114,12 +128,10 @@ bool RnLoadContext::findObject(const RnObjectID& saved_id, RnObjectID& out) {
         out = last_new_;
         return true;
     }
-    auto t = objects_.find(typeKey(saved_id));
-    if (t != objects_.end() && saved_id.bld_idx_ >= 0 &&
-        static_cast<size_t>(saved_id.bld_idx_) < t->second.dense.size() &&
-        t->second.dense[static_cast<size_t>(saved_id.bld_idx_)] != -1) {
-        const size_t i = static_cast<size_t>(saved_id.bld_idx_);
-        out = RnObjectID(t->second.types[i], t->second.dense[i]);
+    const ObjectTable* t = tableOf(typeKey(saved_id), false);
+    if (t && saved_id.bld_idx_ >= 0 && static_cast<size_t>(saved_id.bld_idx_) < t->dense.size() &&
+        t->dense[static_cast<size_t>(saved_id.bld_idx_)].bld_idx_ != -1) {
+        out = t->dense[static_cast<size_t>(saved_id.bld_idx_)];
     } else {
         auto f = far_objects_.find(objectKey(saved_id));
         if (f == far_objects_.end()) return false;
@@ -169,9 +181,114 @@ int16_t RnLoadContext::peopleIdx(int16_t saved) const {
 // ---------------------------------------------------------------------------
 // Reading
 
+// The thread that reads the file ahead of the loader into a few buffers of
+// the loader's size. It stops at the end of the file, at a read error, or
+// when the loader is done with it; only then may the file be asked for its
+// error.
+class RnSaveLoader::ReadAhead {
+public:
+    explicit ReadAhead(ALLEGRO_FILE* file) : file_(file), thread_([this] { run(); }) {}
+    ~ReadAhead() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Swaps the next filled buffer (its size: the bytes read) into buf,
+    // whose old content is kept for reuse; false at the end. Raises
+    // std::bad_alloc when the reader ran out of memory.
+    bool next(std::vector<uint8_t>& buf) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !filled_.empty() || done_; });
+        if (filled_.empty()) {
+            if (no_memory_) throw std::bad_alloc();
+            return false;
+        }
+        buf.swap(filled_.front());
+        spare_.push_back(std::move(filled_.front()));
+        filled_.pop_front();
+        changed_.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr size_t kBuffers = 64;
+
+    void run() {
+        for (;;) {
+            std::vector<uint8_t> buf;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return stop_ || filled_.size() < kBuffers; });
+                if (stop_) break;
+                if (!spare_.empty()) {
+                    buf = std::move(spare_.back());
+                    spare_.pop_back();
+                }
+            }
+            try {
+                buf.resize(kReadBuffer);
+            } catch (const std::bad_alloc&) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                no_memory_ = true;
+                break;
+            }
+            const size_t got = al_fread(file_, buf.data(), buf.size());
+            if (got == 0) break;
+            buf.resize(got);
+            std::lock_guard<std::mutex> lock(mutex_);
+            filled_.push_back(std::move(buf));
+            changed_.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    ALLEGRO_FILE* file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<uint8_t>> filled_;
+    std::vector<std::vector<uint8_t>> spare_;
+    bool stop_ = false;
+    bool done_ = false;
+    bool no_memory_ = false;
+    std::thread thread_;  // last: started once everything else is set up
+};
+
 RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) {}
 
+RnSaveLoader::~RnSaveLoader() = default;
+
+void RnSaveLoader::startReadAhead() {
+    if (ahead_) return;
+    try {
+        ahead_.reset(new ReadAhead(file_));
+    } catch (const std::system_error&) {
+        // No thread to be had: the loader reads the file itself.
+    }
+}
+
 bool RnSaveLoader::refill() {
+    if (ahead_) {
+        // Called with the buffer used up (readUpTo): the next one takes
+        // its place. At the end the reader has stopped, and the file may be
+        // asked for its error.
+        pos_ = 0;
+        end_ = 0;
+        if (!ahead_->next(buf_)) {
+            ahead_.reset();
+            buf_.resize(kReadBuffer);
+            return false;
+        }
+        end_ = buf_.size();
+        return end_ > 0;
+    }
     if (pos_ > 0) {
         std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
         end_ -= pos_;
@@ -423,6 +540,9 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     wkf.people_type_idx_ = idx;
     wkf.oid_node_map_ = RnOidNodeMap();
     int32_t n = readInt32();
+    // The hash index takes the count as read, within reason for a damaged
+    // file.
+    wkf.oid_node_map_.reserve(static_cast<size_t>(std::min(std::max(n, 0), 1 << 20)));
     for (int32_t i = 0; i < n; ++i) {
         RnObjectID oid;
         this->oid(oid);
@@ -475,23 +595,32 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
             daxRaiseError("workforce of people type index %d: node %d of [%hd:%hd,%d] is damaged", idx, e.second,
                           oid.kind_, oid.type_idx_, oid.bld_idx_);
     }
+    // Each edge runs from a house to a workplace; the workers the edges of
+    // a node carry add up to the node's assigned workers. The edges are
+    // taken in table order (the graph check made sure each sits in the
+    // lists of its two ends once).
+    std::vector<int64_t> carried(static_cast<size_t>(gr.nodeLimit()), 0);
+    for (int32_t e = gr.firstEdge(); e != 0; e = gr.nextEdge(e)) {
+        const RnWorkforce::EdgeData& ed = wkf.edgeData(e);
+        const int32_t from = gr.edgeSource(e);
+        const int32_t to = gr.edgeTarget(e);
+        if (!std::isfinite(ed.dist_) || ed.dist_ < 0.0f || !wkf.nodeData(from).is_source_ ||
+            wkf.nodeData(to).is_source_)
+            daxRaiseError("workforce of people type index %d: node %d is damaged", idx,
+                          wkf.nodeData(from).is_source_ ? to : from);
+        carried[static_cast<size_t>(from)] += ed.assigned_;
+        carried[static_cast<size_t>(to)] += ed.assigned_;
+    }
     int64_t workers = 0;
     int64_t jobs = 0;
     int64_t assigned = 0;
     for (int32_t node = gr.firstNode(); node != 0; node = gr.nextNode(node)) {
         const RnWorkforce::NodeData& d = wkf.nodeData(node);
         const bool house = d.oid_.kind_ == RnIdBldHous;
-        int64_t sum = 0;
-        bool bad = d.is_source_ != house || d.ppl_assigned_ > d.people_;
+        bool bad = d.is_source_ != house || d.ppl_assigned_ > d.people_ ||
+                   carried[static_cast<size_t>(node)] != d.ppl_assigned_;
         if (house && !bad) bad = grn_game.housByOid(d.oid_).curNumWorkers() != d.people_;
-        for (nex::tDiGraph::EdgeIterator it(gr, node); it && !bad; ++it) {
-            const RnWorkforce::EdgeData& ed = wkf.edgeData(it.edge());
-            bad = !std::isfinite(ed.dist_) || ed.dist_ < 0.0f || !wkf.nodeData(it.source()).is_source_ ||
-                  wkf.nodeData(it.target()).is_source_;
-            sum += ed.assigned_;
-        }
-        if (bad || sum != d.ppl_assigned_)
-            daxRaiseError("workforce of people type index %d: node %d is damaged", idx, node);
+        if (bad) daxRaiseError("workforce of people type index %d: node %d is damaged", idx, node);
         (d.is_source_ ? workers : jobs) += d.people_;
         if (d.is_source_) assigned += d.ppl_assigned_;
     }
@@ -529,6 +658,7 @@ private:
     void checkStorageNetwork(int16_t idx);
     void fixWalkers();
     void readMapTiles();
+    void checkFootprints(int64_t built);
     void checkWalkerLists(const std::vector<DaxMapPositionI>& heads);
     void readUpdateQueue();
     void readTrigger();
@@ -890,11 +1020,17 @@ void GameReader::fixWalkers() {
     fixWalkersOf(ctx_, grn_game.bldrWalkerTypes(), true);
 }
 
+[[noreturn]] void raiseNotThere(const DaxMapPositionI& p, const RnObjectID& id) {
+    daxRaiseError("tile %d,%d names [%hd:%hd,%d], which does not stand there", p.x, p.y, id.kind_, id.type_idx_,
+                  id.bld_idx_);
+}
+
 void GameReader::readMapTiles() {
     const int32_t side = in_.readInt32();
     if (side != grn_map.size()) daxRaiseError("map has changed size, can't load");
     const int32_t k = in_.readInt32();
     std::vector<DaxMapPositionI> heads;
+    int64_t built = 0;
     for (int32_t i = 0; i < k; ++i) {
         DaxMapPositionI p;
         in_.pos(p);
@@ -928,19 +1064,12 @@ void GameReader::readMapTiles() {
             ctx_.remapOid(t.walker_head_, false);
         }
         if (t.flags_ != old_flags) daxLogMessage(1, 1, "repair tile properties at pos %d,%d", p.x, p.y);
-        // What stands on the tile must be there, and cover it.
+        // What stands on the tile must be a road or building (that it
+        // covers the tile is checked once all tiles are in).
         const RnObjectID none;
         if (t.oid_ != none) {
-            const bool kind_ok = t.oid_.isRoadOrBuilding() && t.oid_.kind_ <= RnIdBldBldr;
-            const RnGenericBuilding* b = kind_ok ? static_cast<RnGenericBuilding*>(grn_game.objectByOid(t.oid_)) : nullptr;
-            bool covers = false;
-            if (b) {
-                const RnGenericBuildingType& bt = grn_game.buildingType(t.oid_.typeId());
-                covers = p.x <= b->pos_on_map_.x && p.x > b->pos_on_map_.x - bt.width_ && p.y <= b->pos_on_map_.y &&
-                         p.y > b->pos_on_map_.y - bt.height_;
-            }
-            if (!covers) daxRaiseError("tile %d,%d names [%hd:%hd,%d], which does not stand there", p.x, p.y,
-                                       t.oid_.kind_, t.oid_.type_idx_, t.oid_.bld_idx_);
+            if (!(t.oid_.isRoadOrBuilding() && t.oid_.kind_ <= RnIdBldBldr)) raiseNotThere(p, t.oid_);
+            ++built;
         }
         if (t.walker_head_ != none) {
             if (!t.walker_head_.isWalker()) daxRaiseError("walker list of tile %d,%d is damaged", p.x, p.y);
@@ -948,7 +1077,46 @@ void GameReader::readMapTiles() {
         }
         cur = t;
     }
+    checkFootprints(built);
     checkWalkerLists(heads);
+}
+
+// Every tile that names a road or building lies in its footprint: the
+// footprints, walked building by building, hold as many tiles naming their
+// building as the map holds tiles naming one. Only when they do not is the
+// map searched for the tile to name.
+void GameReader::checkFootprints(int64_t built) {
+    int64_t covered = 0;
+    auto count = [&covered](const auto& types) {
+        for (const auto& type : types) {
+            for (const auto& b : type.instances_) {
+                for (int x = b.pos_on_map_.x - type.width_ + 1; x <= b.pos_on_map_.x; ++x) {
+                    for (int y = b.pos_on_map_.y - type.height_ + 1; y <= b.pos_on_map_.y; ++y)
+                        covered += grn_map.isOnMap(x, y) && grn_map.tile(x, y).oid_ == b.oid_ ? 1 : 0;
+                }
+            }
+        }
+    };
+    count(grn_game.roadTypes());
+    count(grn_game.housTypes());
+    count(grn_game.servTypes());
+    count(grn_game.storTypes());
+    count(grn_game.prodTypes());
+    count(grn_game.mrktTypes());
+    count(grn_game.decoTypes());
+    count(grn_game.bldrTypes());
+    if (covered == built) return;
+    for (int x = 0; x < grn_map.size(); ++x) {
+        for (int y = 0; y < grn_map.size(); ++y) {
+            const RnObjectID& id = grn_map.tile(x, y).oid_;
+            if (id.bld_idx_ == -1) continue;
+            const RnGenericBuilding* b = static_cast<RnGenericBuilding*>(grn_game.objectByOid(id));
+            const RnGenericBuildingType& bt = grn_game.buildingType(id.typeId());
+            if (!b || x > b->pos_on_map_.x || x <= b->pos_on_map_.x - bt.width_ || y > b->pos_on_map_.y ||
+                y <= b->pos_on_map_.y - bt.height_)
+                raiseNotThere(DaxMapPositionI(x, y), id);
+        }
+    }
 }
 
 // Every walker is on the list of its tile once, and the lists end.
@@ -1139,6 +1307,7 @@ bool RnSaveLoader::loadGame(const std::string& path) {
         }
         RnSaveLoader in(file.get());
         if (!in.checkHeader()) return false;
+        in.startReadAhead();
         RnLoadContext ctx;
         in.setContext(&ctx);
         try {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -85,11 +86,15 @@ private:
     // saved instance index, dense up to a bound the list's size gives, the
     // rest in a hash table.
     struct ObjectTable {
-        std::vector<int32_t> dense;  // new instance index, -1: none
-        std::vector<RnObjectTypeID> types;
+        std::vector<RnObjectID> dense;  // the new id; instance index -1: none
         int32_t count = 0;
     };
     std::unordered_map<uint32_t, ObjectTable> objects_;
+    // The table of a saved (kind, type index), made when add is set; the
+    // last one found is kept, as ids of one type come in runs.
+    ObjectTable* tableOf(uint32_t key, bool add);
+    uint32_t table_key_ = 0;
+    ObjectTable* table_ = nullptr;
     std::unordered_map<uint64_t, RnObjectID> far_objects_;
     size_t object_count_ = 0;
     // The last translation, for the footprint tiles that name one building
@@ -123,8 +128,15 @@ struct RnSaveListEntry {
 class RnSaveLoader {
 public:
     explicit RnSaveLoader(ALLEGRO_FILE* file);
+    ~RnSaveLoader();
     RnSaveLoader(const RnSaveLoader&) = delete;
     RnSaveLoader& operator=(const RnSaveLoader&) = delete;
+
+    // From here on a thread of its own reads (and so decompresses) the rest
+    // of the file ahead of the loader, which only takes its buffers: the
+    // loader's work and the decompression overlap. The file must not be
+    // used otherwise until the reader ends, as it does with the loader.
+    void startReadAhead();
 
     // Exactly n bytes. A short read shows "error %d reading %d bytes from
     // file: %s" when the file reports an error, then raises "couldn't read
@@ -252,8 +264,13 @@ public:
 private:
     template <class U>
     U getLE() {
+        if (sizeof(U) <= end_ - pos_) {
+            const U v = rnLoadLE<U>(buf_.data() + pos_);
+            pos_ += sizeof(U);
+            return v;
+        }
         uint8_t b[sizeof(U)];
-        read(b, sizeof(U));
+        readSlow(b, sizeof(U), false);
         return rnLoadLE<U>(b);
     }
     void readSlow(void* p, size_t n, bool premature);
@@ -264,9 +281,11 @@ private:
     // Refills the buffer keeping the unread bytes; false when nothing more
     // came.
     bool refill();
+    class ReadAhead;
 
     ALLEGRO_FILE* file_;
     std::vector<uint8_t> buf_;
+    std::unique_ptr<ReadAhead> ahead_;
     size_t pos_ = 0;
     size_t end_ = 0;
     RnLoadContext* ctx_ = nullptr;

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -853,6 +854,12 @@ bool RnSaveWriter::saveGame(const std::string& path, bool wait, const std::strin
         file.reset();
         daxRemoveFile(temp_path.c_str());
         tellPlayer("can't save " + path + ": " + e.what());
+        return false;
+    } catch (const std::bad_alloc&) {
+        // A chunk more did not fit: the game goes on without this save.
+        file.reset();
+        daxRemoveFile(temp_path.c_str());
+        tellPlayer("can't save " + path + ": not enough memory");
         return false;
     } catch (...) {
         file.reset();

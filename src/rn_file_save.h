@@ -53,16 +53,27 @@ extern const RnSaveTypeSize kRnSaveTypeSizes[kRnSaveTypeSizeCount];
 // writing run (translated through the saved goods ids), or as they stand.
 enum class RnSaveKeys { Goods, AsSaved };
 
-// Little-endian stores and loads; compilers turn the loops into plain moves.
+// Little-endian stores and loads of unsigned values: plain moves on a
+// little-endian machine, byte by byte elsewhere.
 template <class U>
 inline void rnStoreLE(uint8_t* p, U v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(p, &v, sizeof(U));
+#else
     for (size_t i = 0; i < sizeof(U); ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+#endif
 }
 template <class U>
 inline U rnLoadLE(const uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    U v;
+    std::memcpy(&v, p, sizeof(U));
+    return v;
+#else
     U v = 0;
     for (size_t i = 0; i < sizeof(U); ++i) v = static_cast<U>(v | (static_cast<U>(p[i]) << (8 * i)));
     return v;
+#endif
 }
 
 // The world as the writer serialises it: a chain of 512 KB chunks filled on

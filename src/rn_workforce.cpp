@@ -814,6 +814,7 @@ void RnWorkforce::rebuildIndex() {
         const NodeData& ninf = nodeData(n);
         index_.add(n, ninf.is_source_, buildings_->centreOnMap(ninf.oid_), ninf.range_);
         NodeLinks& l = links(n);
+        l.edges.reserve(static_cast<size_t>(gr_.outDeg(n) + gr_.inDeg(n)));
         for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
             const uint32_t pos = l.next_pos++;
             EdgePlace& place = edge_places_[static_cast<size_t>(it.edge())];

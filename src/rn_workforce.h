@@ -72,9 +72,17 @@ public:
     const_iterator find(const RnObjectID& oid) const { return index_.find(oid); }
     const_iterator end() const { return index_.end(); }
     void set(const RnObjectID& oid, int32_t node) {
-        ordered_[oid] = node;
+        // Ids mostly come in ascending order (a load): then the end is the
+        // place.
+        if (ordered_.empty() || RnObjectIDLess()(ordered_.rbegin()->first, oid)) {
+            ordered_.emplace_hint(ordered_.end(), oid, node);
+        } else {
+            ordered_[oid] = node;
+        }
         index_[oid] = node;
     }
+    // Room for n entries in the hash index.
+    void reserve(size_t n) { index_.reserve(n); }
     void erase(const RnObjectID& oid) {
         ordered_.erase(oid);
         index_.erase(oid);

@@ -30,22 +30,10 @@ namespace savetown {
 
 namespace {
 
-// Type ids of the sample data model.
-enum : int {
-    kRoad = 5501,
-    kHouse = 5601,
-    kWell = 5701,
-    kStorehouse = 5751,
-    kMarket = 5801,
-    kBuilderYard = 5851,
-    kWoodcutter = 5901,
-    kSawmill = 5902,
-    kFarm = 5903,
-    kGarden = 5951,
-    kFountain = 5952,
-};
+RnObjectID at(int x, int y) { return grn_map.tile(x, y).oid_; }
 
-// Builds as the player does: preview, then the order (paid, woken now).
+}  // namespace
+
 bool place(int kind, int id, int x, int y, int x2, int y2) {
     RnPhantomList order;
     order.setType(kind, id);
@@ -53,10 +41,6 @@ bool place(int kind, int id, int x, int y, int x2, int y2) {
     grn_game.placeBuildings(order, x, y);
     return true;
 }
-
-RnObjectID at(int x, int y) { return grn_map.tile(x, y).oid_; }
-
-}  // namespace
 
 std::string loadSampleWorld(const std::string& data_dir, bool trigger) {
     dax_config.search_path_ = {data_dir};

@@ -10,6 +10,25 @@
 
 namespace savetown {
 
+// Type ids of the sample data model.
+enum : int {
+    kRoad = 5501,
+    kHouse = 5601,
+    kWell = 5701,
+    kStorehouse = 5751,
+    kMarket = 5801,
+    kBuilderYard = 5851,
+    kWoodcutter = 5901,
+    kSawmill = 5902,
+    kFarm = 5903,
+    kGarden = 5951,
+    kFountain = 5952,
+};
+
+// Builds as the player does: preview, then the order (paid, woken now).
+// False when the preview refuses the place.
+bool place(int kind, int id, int x, int y, int x2, int y2);
+
 // Loads the sample world of data_dir (ending in '/') into a cleared game as a
 // new game "Testhausen": initial data, icons, data model, map and, with
 // trigger, the trigger's script. Returns "" or the stage that failed. The

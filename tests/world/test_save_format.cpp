@@ -2,6 +2,7 @@
 // strings at their limits, the sections a world without some parts leaves
 // out, and the chunk chain of the save buffer.
 #include <allegro5/allegro.h>
+#include <zlib.h>
 
 #include <vector>
 
@@ -149,6 +150,47 @@ TEST_F(SaveFormatTest, StringsAreReadUpTo1023CharactersAndToTheirFirstNul) {
     EXPECT_TRUE(loggedContaining("string of 1024 characters is too long for a save game"));
     EXPECT_FALSE(daxFileExists(saves_.file("long.sav").c_str()));
     EXPECT_EQ(grn_save_buffer.save_state_.load(), RnSaveBuffer::kIdle);
+}
+
+TEST_F(SaveFormatTest, AFileReadAheadComesInOrderAndEndsWithAShortRead) {
+    // Three megabytes of counted words, gzip'd: many of the reader's
+    // buffers, and pieces that straddle their ends.
+    const std::string path = saves_.file("words.gz");
+    constexpr int32_t kWords = 3 << 18;
+    {
+        gzFile g = gzopen(path.c_str(), "wb");
+        ASSERT_TRUE(g);
+        for (int32_t i = 0; i < kWords; ++i) gzwrite(g, le32(i).data(), 4);
+        gzclose(g);
+    }
+    ALLEGRO_FILE_mptr file(daxGzOpen(path.c_str(), "rb"));
+    RnSaveLoader in(file.get());
+    EXPECT_EQ(in.readInt32(), 0);
+    in.startReadAhead();
+    bool in_order = true;
+    uint8_t three[3];
+    for (int32_t i = 1; i < kWords && in_order; ++i) {
+        if (i % 1000 == 0) {
+            // A word read as 3 bytes and 1.
+            in.read(three, 3);
+            uint8_t last = 0;
+            in.read(&last, 1);
+            in_order = (three[0] | three[1] << 8 | three[2] << 16 | last << 24) == i;
+        } else {
+            in_order = in.readInt32() == i;
+        }
+    }
+    EXPECT_TRUE(in_order);
+    EXPECT_EQ(raisedBy([&] { in.readInt32(); }), "couldn't read 4 bytes from file");
+
+    // A loader given up halfway stops its reader.
+    ALLEGRO_FILE_mptr again(daxGzOpen(path.c_str(), "rb"));
+    {
+        RnSaveLoader half(again.get());
+        half.startReadAhead();
+        for (int32_t i = 0; i < kWords / 2; ++i) half.readInt32();
+    }
+    EXPECT_TRUE(again);
 }
 
 TEST_F(SaveFormatTest, AChunkFilledToItsEndMovesOnToAnEmptyNextChunk) {

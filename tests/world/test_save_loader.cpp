@@ -168,6 +168,9 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
         {at8(houses + 28 + 12, 0), "can't read inactive object"},
         {at32(map, kRnTagWorkforce), "map expected"},
         {at32(map + 4, 65), "map has changed size, can't load"},
+        // The first saved tile's position, off the map either way.
+        {[=](std::string& b) { b[map + 12] = 64; }, "tile position 64,"},
+        {[=](std::string& b) { b[map + 12] = b[map + 13] = static_cast<char>(0xFF); }, "tile position -1,"},
         {at32(wkf + 4, 5299), "people type 5299 not found"},
         // A script text whose length passes its slot or misses its NUL.
         {at32(chronicle + 16, 20), "text of script value"},
@@ -213,6 +216,7 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
          "material of [4:0,0] is damaged"},
         {[] { grn_game.storType(0).instances_[0].network_node_ = 0; }, "storage network of type 5751: node 1 is damaged"},
         {[=] { house()->flags_ ^= 1; }, "workforce of people type index 0: node"},
+        {[=] { grn_map.tile(40, 40).oid_ = house()->oid_; }, "tile 40,40 names [2:0,0], which does not stand there"},
         {[] {
              const RnObjectID w = savetown::sendServiceWalker();
              grn_map.tile(grn_game.walkerByOid(w).tilePos()).removeWalker(w);

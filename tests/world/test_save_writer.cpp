@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <new>
 #include <thread>
 
 #include "dax2/dax_file.h"
@@ -22,15 +23,16 @@ using namespace worldtest;
 namespace {
 
 // A gzip file that fails on purpose: writes beyond a budget of bytes fail
-// with an error or fall short without one, its close fails, or its writes
-// wait until the test lets them go.
-enum class Fault { None, WriteError, ShortWrite, CloseFails, Hold };
+// with an error or fall short without one, its close fails, its writes
+// wait until the test lets them go, or memory runs out on the first.
+enum class Fault { None, WriteError, ShortWrite, CloseFails, Hold, NoMemory };
 Fault g_fault = Fault::None;
 size_t g_budget = 0;
 int g_error = 0;
 std::atomic<bool> g_release{false};
 
 size_t faultyWrite(ALLEGRO_FILE* f, const void* p, size_t n) {
+    if (g_fault == Fault::NoMemory) throw std::bad_alloc();
     // The magic goes straight to the file on the game thread; the chunks
     // are held.
     if (g_fault == Fault::Hold && n > 3) {
@@ -238,6 +240,18 @@ TEST_F(SaveWriterTest, AnErrorWhileSerialisingReleasesTheStateAndKeepsTheFile) {
     EXPECT_NE(lastMessage().find("super graph not allowed for save"), std::string::npos);
     EXPECT_EQ(grn_save_buffer.save_state_.load(), RnSaveBuffer::kIdle);
     net.gr_.setSuperGraph(nullptr);
+
+    // Memory that runs out while the world is written.
+    const std::string before = TempDir::read(path);
+    RnSaveWriter::setOpenHook(faultyOpen);
+    g_fault = Fault::NoMemory;
+    EXPECT_FALSE(RnSaveWriter::saveGame(path, true));
+    EXPECT_EQ(lastMessage(), "can't save " + path + ": not enough memory");
+    EXPECT_EQ(grn_save_buffer.save_state_.load(), RnSaveBuffer::kIdle);
+    EXPECT_EQ(TempDir::read(path), before);
+    g_fault = Fault::None;
+    RnSaveWriter::setOpenHook(nullptr);
+
     EXPECT_TRUE(RnSaveWriter::saveGame(path, true));
     EXPECT_EQ(loadFresh(path), "");
     EXPECT_EQ(grn_trigger.scriptData().back().str_value_, "fifteen letters");
