@@ -325,14 +325,7 @@ namespace {
 
 template <class Io, class B>
 void servFields(Io& io, B& b) {
-    rnBuildingHeadFields(io, b);
-    io.u32(b.flags_);
-    io.time(b.t_wkf_);
-    io.time(b.t_near_);
-    io.time(b.t_bld_);
-    io.time(b.t_spwn_);
-    io.time(b.t_kill_);
-    io.f32(b.efficiency_);
+    rnWorkplaceHeadFields(io, b);
     io.goodsMap(b.goods_stored_, RnSaveKeys::Goods, [](Io& f, auto& e) {
         f.u16(e.amt_.stored_);
         f.u16(e.amt_.promised_);

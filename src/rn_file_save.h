@@ -241,6 +241,20 @@ void rnBuildingHeadFields(Io& io, Bld& b) {
     rnObjectHeadFields(io, b);
     io.pos(b.pos_on_map_);
 }
+// The head of a builder, market or service building: the building head,
+// the flags word, the worker, near-storage, material, spawn and kill timers
+// and the worker ratio.
+template <class Io, class Bld>
+void rnWorkplaceHeadFields(Io& io, Bld& b) {
+    rnBuildingHeadFields(io, b);
+    io.u32(b.flags_);
+    io.time(b.t_wkf_);
+    io.time(b.t_near_);
+    io.time(b.t_bld_);
+    io.time(b.t_spwn_);
+    io.time(b.t_kill_);
+    io.f32(b.efficiency_);
+}
 // RnMaterialInf (12 bytes).
 template <class Io, class M>
 void rnMaterialFields(Io& io, M& m) {

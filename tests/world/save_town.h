@@ -7,23 +7,12 @@
 #include <string>
 
 #include "dax2/dax_oid.h"
+#include "support/sample_world_ids.h"
 
 namespace savetown {
 
 // Type ids of the sample data model.
-enum : int {
-    kRoad = 5501,
-    kHouse = 5601,
-    kWell = 5701,
-    kStorehouse = 5751,
-    kMarket = 5801,
-    kBuilderYard = 5851,
-    kWoodcutter = 5901,
-    kSawmill = 5902,
-    kFarm = 5903,
-    kGarden = 5951,
-    kFountain = 5952,
-};
+using namespace sample_world;
 
 // Builds as the player does: preview, then the order (paid, woken now).
 // False when the preview refuses the place.
