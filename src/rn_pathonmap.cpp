@@ -6,12 +6,6 @@ namespace {
 // Slots of a fresh set; a power of two.
 constexpr size_t kFirstSlots = 64;
 
-size_t hashOf(const RnObjectID& oid) {
-    uint64_t v = (static_cast<uint64_t>(oid.packed()) << 32) ^ static_cast<uint32_t>(oid.bld_idx_);
-    v *= 0x9E3779B97F4A7C15ull;
-    return static_cast<size_t>(v >> 32);
-}
-
 }  // namespace
 
 RnPathCache::RnPathCache() : max_steps_(grn_config.max_path_cache_) {
@@ -34,22 +28,6 @@ RnOidSeen::RnOidSeen() {
     if (scratch_->slots.empty()) scratch_->slots.resize(kFirstSlots);
     scratch_->nextSearch();
     scratch_->count = 0;
-}
-
-bool RnOidSeen::insert(const RnObjectID& oid) {
-    // At most half full, so a probe always ends at a free slot.
-    if (2 * (scratch_->count + 1) > scratch_->slots.size()) grow();
-    size_t mask = scratch_->slots.size() - 1;
-    for (size_t i = hashOf(oid) & mask;; i = (i + 1) & mask) {
-        Slot& s = scratch_->slots[i];
-        if (s.stamp != scratch_->stamp) {
-            s.stamp = scratch_->stamp;
-            s.oid = oid;
-            ++scratch_->count;
-            return true;
-        }
-        if (s.oid == oid) return false;
-    }
 }
 
 void RnOidSeen::grow() {

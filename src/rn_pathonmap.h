@@ -161,8 +161,24 @@ class RnOidSeen {
 public:
     RnOidSeen();
 
-    // Adds oid; false when it was met before.
-    bool insert(const RnObjectID& oid);
+    // Adds oid; false when it was met before. Inline: a flood asks once
+    // for every building beside every road tile it expands.
+    bool insert(const RnObjectID& oid) {
+        Scratch& sc = *scratch_.operator->();
+        // At most half full, so a probe always ends at a free slot.
+        if (2 * (sc.count + 1) > sc.slots.size()) grow();
+        const size_t mask = sc.slots.size() - 1;
+        for (size_t i = hashOf(oid) & mask;; i = (i + 1) & mask) {
+            Slot& s = sc.slots[i];
+            if (s.stamp != sc.stamp) {
+                s.stamp = sc.stamp;
+                s.oid = oid;
+                ++sc.count;
+                return true;
+            }
+            if (s.oid == oid) return false;
+        }
+    }
 
 private:
     struct Slot {
@@ -172,6 +188,11 @@ private:
     struct Scratch : RnStampedSlots<Slot> {
         size_t count = 0;
     };
+    static size_t hashOf(const RnObjectID& oid) {
+        uint64_t v = (static_cast<uint64_t>(oid.packed()) << 32) ^ static_cast<uint32_t>(oid.bld_idx_);
+        v *= 0x9E3779B97F4A7C15ull;
+        return static_cast<size_t>(v >> 32);
+    }
     void grow();
 
     RnPooled<Scratch> scratch_;
