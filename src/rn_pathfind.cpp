@@ -43,6 +43,17 @@ void resetAround(RnTileVisits<T>& visits, const DaxMapPositionI* pos, size_t n, 
                  std::min(last, y1 + reach));
 }
 
+// How many queued tiles ahead a flood asks for the map tiles it will read.
+constexpr size_t kPrefetchAhead = 8;
+
+// Brings the map tiles beside pos towards the cache (only those on the map).
+void prefetchAround(const DaxMapPositionI& pos) {
+    for (int d = DirXPlus; d <= DirYMinus; ++d) {
+        const DaxMapPositionI q = pos + kSteps.off[d];
+        if (grn_map.isOnMap(q)) __builtin_prefetch(&grn_map.tile(q));
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -108,6 +119,9 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
     bool stop = false;
     for (size_t i = 0; i < queue.size() && !stop; ++i) {
         const DaxMapPositionI pos = queue[i];
+        // The tiles around a queued tile are read when it is expanded; asking
+        // for them a few tiles ahead hides most of the map's cache misses.
+        if (i + kPrefetchAhead < queue.size()) prefetchAround(queue[i + kPrefetchAhead]);
         // Only a start can be off the roads: every other tile was queued as a road.
         if (i < nstarts && !grn_map.tile(pos).isRoad()) return false;
         RnFloodPosInfo& pinf_here = *visited.find(pos);
