@@ -624,11 +624,13 @@ private:
         }
         int64_t marked = in_total + out_total;
         int32_t edges = edgeCount();
-        for (int32_t e = firstEdge(); e != 0; e = nextEdge(e)) {
-            const EdgeInf_& inf = edges_.unchecked(e - 1);
-            if (!isNode(inf.source_) || !isNode(inf.target_)) return false;
-            if (!cellHolds(inf.out_link_, e) || !cellHolds(inf.in_link_, e)) return false;
-        }
+        // No pass over the edges is needed: an out-list cell c of node n
+        // names a live edge e with source n and out-link c, so two cells
+        // naming one edge would be the same cell, which seen refuses. The
+        // out-lists thus name distinct live edges, as many as there are
+        // live edges (the id list's check makes the live ids count many):
+        // each live edge once, starting at a live node, its out-link a cell
+        // holding it. The same holds for the in-lists and targets.
         if (in_total != edges || out_total != edges) return false;
         // The pool: every cell ever made is either in a list or free.
         if (adj_pool_.used_ != adj_links_.size() - 1 || adj_pool_.count_ != 2 * edges ||
