@@ -5,6 +5,7 @@
 #include "dax2/dax_ini.h"
 
 RnConfig grn_config;
+RnCacheSwitches grn_caches;
 
 namespace {
 

@@ -40,6 +40,26 @@ struct RnConfig {
 
 extern RnConfig grn_config;
 
+// The world's caches: data derived from the town and kept only so that the
+// tick does less work (remembered road searches, direct indexes). Each can
+// be switched off, and a town must play out the same with any of them off:
+// the tests play towns both ways and compare the saved bytes. Caches are
+// never saved; they are rebuilt after a load.
+struct RnCacheSwitches {
+    bool flood_reach_ = true;       // what a flood from a road tile reaches
+    bool flood_kinds_ = true;       // skip building kinds a flood can never use
+    bool spawn_memory_ = true;      // a departure search that found nothing, until the town changes
+    bool building_index_ = true;    // direct lookups of buildings by tile and by id
+    bool finished_walkers_ = true;  // each home's list of its finished walkers
+
+    // Turns every cache on or off.
+    void setAll(bool on) {
+        flood_reach_ = flood_kinds_ = spawn_memory_ = building_index_ = finished_walkers_ = on;
+    }
+};
+
+extern RnCacheSwitches grn_caches;
+
 // Reads the base-file keys (paths, menu, astar, walker, resource) with the
 // current values as defaults; a value out of range is a fatal check. The
 // base ini must be open.
