@@ -184,8 +184,9 @@ protected:
         return RnObjectID();
     }
     // A 1 by 1 service building of a grey image that needs three of a goods
-    // type from a storage; with stock it shows its three goods piles and no
-    // status marker (the types are made with the first).
+    // type from a storage; with three in store (what a walker needs) it
+    // shows three goods piles and no status marker (the types are made with
+    // the first).
     RnServ& addGreyService(int x, int y, int stock) {
         if (grn_game.servTypes().empty()) {
             registerMemoryBitmap(DaxBitmapKey("serv_grey", 1, 0), 64, 40, 32, 40, kGrey);
@@ -347,17 +348,7 @@ TEST_F(MapDrawTest, WalkersOfTheHoveredBuildingCarryTheirMarker) {
 
 TEST_F(MapDrawTest, HoldingBHidesTheGoodsPiles) {
     makeView(20);
-    registerMemoryBitmap(DaxBitmapKey("serv_img", 1, 0), 64, 40, 32, 40, al_map_rgb(0, 0, 200));
-    registerMemoryBitmap(DaxBitmapKey("goods_img", 1, 0), 6, 4, 3, 5, al_map_rgb(250, 250, 0));
-    grn_game.addGoodsType(RnGoodsType("water", 800, 1, 1, dax_bitmaps.findVariant("goods_img", 0)));
-    const int16_t st = addServType(300, 1, 1);
-    grn_game.servType(st).image_ = "serv_img";
-    // Three in store are what a walker needs: no missing-goods marker.
-    grn_game.servType(st).needs_.push_back(RnGoodsAmount{0, 3});
-    grn_game.servType(st).worker_reqs_ = workersInReach();
-    RnServ& s = grn_game.servByOid(grn_game.servType(st).createBuilding(10, 10));
-    s.efficiency_ = 1.0f;
-    s.goods_stored_[0].amt_.stored_ = 3;
+    addGreyService(10, 10, 3);
     draw();
     EXPECT_EQ(map_->imagesDrawn(), 1 + 3);
     map_->b_held = true;
@@ -495,27 +486,24 @@ TEST_F(MapDrawTest, AStorageAndTheBuildingsItServesLightUpEachOther) {
     const RnObjectID stor = grn_game.storType(0).createBuilding(6, 10);
     linked.goods_stored_[0].near_storage_ = stor;
     addGrey(10, 14);
+    // How each building looks with the mouse over the service, then over
+    // the storage.
     struct Case {
         const char* what;
         int x, y;
-        Look look;
-    } over_linked[] = {
-        {"its storage", 6, 10, Look::kHighlight},
-        {"itself", 10, 10, Look::kHighlight},
-        {"another service", 14, 10, Look::kPlain},
-        {"a decoration", 10, 14, Look::kPlain},
-    }, over_storage[] = {
-        {"itself", 6, 10, Look::kHighlight},
-        {"the service it serves", 10, 10, Look::kHighlight},
-        {"another service", 14, 10, Look::kPlain},
-        {"a decoration", 10, 14, Look::kPlain},
+        Look over_service, over_storage;
+    } cases[] = {
+        {"the storage", 6, 10, Look::kHighlight, Look::kHighlight},
+        {"the service it serves", 10, 10, Look::kHighlight, Look::kHighlight},
+        {"another service", 14, 10, Look::kPlain, Look::kPlain},
+        {"a decoration", 10, 14, Look::kPlain, Look::kPlain},
     };
     hover(10, 10);
     draw();
-    for (const Case& c : over_linked) EXPECT_EQ(lookOf(c.x, c.y), c.look) << "over the service: " << c.what;
+    for (const Case& c : cases) EXPECT_EQ(lookOf(c.x, c.y), c.over_service) << "over the service: " << c.what;
     hover(6, 10);
     draw();
-    for (const Case& c : over_storage) EXPECT_EQ(lookOf(c.x, c.y), c.look) << "over the storage: " << c.what;
+    for (const Case& c : cases) EXPECT_EQ(lookOf(c.x, c.y), c.over_storage) << "over the storage: " << c.what;
 }
 
 TEST_F(MapDrawTest, ThePlacementPreviewShowsWhetherTheBuildingFits) {

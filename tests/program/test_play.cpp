@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dax2/dax_bitmap.h"
@@ -304,11 +305,7 @@ TEST_F(PlayTest, AMissingOrBrokenDataModelSendsThePlayerBackWithWhy) {
         std::string shown;
         int state_after = 0;
         bool ended = false;
-        int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
-            loop.setManualTicks(true);
-            loop.start();
-            Player p(loop);
-            p.frames(3);
+        int rc = runPlaying([&](DaxGameLoop& loop, Player& p) {
             p.startNewGame();
             p.frames(8);
             state_after = dax_menu_handler->currentState();
@@ -321,12 +318,11 @@ TEST_F(PlayTest, AMissingOrBrokenDataModelSendsThePlayerBackWithWhy) {
             p.key(ALLEGRO_KEY_ENTER, 13);
             p.frames(2);
             EXPECT_TRUE(loop.dialogs().empty());
-            // Back to the main menu and out.
-            p.key(ALLEGRO_KEY_ESCAPE, 27);
-            p.frames(2);
-            ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
-            p.key(ALLEGRO_KEY_Q, 'q');
-            p.frames(2);
+            // The new-game screen, Escape to the main menu, 'q' out.
+            for (const auto& [keycode, key] : {std::pair{ALLEGRO_KEY_ESCAPE, 27}, std::pair{ALLEGRO_KEY_Q, int{'q'}}}) {
+                p.key(keycode, key);
+                p.frames(2);
+            }
             ended = loop.ended();
             loop.finish();
         });
