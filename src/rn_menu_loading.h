@@ -19,10 +19,10 @@
 #include "gcn/widgets/textbox.hpp"
 #include "dax2/dax_overlay.h"
 
-// What the loading screen is to load, handed over by the screen that opens
-// it: a new game on a map, or a saved game (the last save or a named one).
 class DaxLua;
 
+// What the loading screen is to load, handed over by the screen that opens
+// it: a new game on a map, or a saved game (the last save or a named one).
 class RnLoadingData : public DaxMenuData {
 public:
     bool is_new_ = false;

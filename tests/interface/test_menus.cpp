@@ -1,6 +1,6 @@
 // The front end on the sample world, without a window: the main menu, the
 // new-game screen with its map list, and the loading screen's stages with
-// their failures (a broken data-model script, a saved game) and the data
+// their failures (a missing or broken script, a saved game) and the data
 // each screen hands to it.
 #include <filesystem>
 #include <string>
@@ -84,9 +84,9 @@ TEST_F(FrontEndTest, AWorldWithoutItsScriptsOrWithABrokenOneSaysWhyAndGoesBack) 
     const std::string trigger = TempDir::read(world.file("triggers/green_valley.lua"));
     struct Case {
         const char* name;
-        const char* file;    // removed when script is null, else written
+        const char* file;  // removed when script is null, else written
         const char* script;
-        std::string why;     // the start of the reason shown
+        std::string why;  // the start of the reason shown
     } cases[] = {
         {"no data model", "ddm.lua", nullptr, "can't find file ddm.lua in " + world.path()},
         {"syntax error", "ddm.lua", "set_iso_tile_size(64, 32)\n\nlocal x = = 3\n",
