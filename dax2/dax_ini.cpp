@@ -291,11 +291,18 @@ void daxIniRaiseBadValue(const char* section, const char* key, const char* expec
     daxRaiseError("%s: expected %s", daxIniKeyText(section, key).c_str(), expected);
 }
 
+std::string daxFileNotFoundText(const std::string& name) {
+    std::string text = "can't find file " + name;
+    if ((name.empty() || name[0] != '/') && !dax_config.search_path_.empty()) {
+        text += " in " + dax_config.searchPathText();
+    }
+    return text;
+}
+
 std::string daxFindSettingFile(const std::string& origin, const std::string& name) {
     std::string path;
     if (!daxSearchFile(name, &path)) {
-        const std::string where = !name.empty() && name[0] == '/' ? std::string() : " in " + dax_config.searchPathText();
-        daxRaiseError("%s: can't find file %s%s", origin.c_str(), name.c_str(), where.c_str());
+        daxRaiseError("%s: %s", origin.c_str(), daxFileNotFoundText(name).c_str());
     }
     return path;
 }
