@@ -1,7 +1,9 @@
 // gzip files through Allegro, directory creation, listing and lookup.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <climits>
 #include <cstdint>
@@ -69,9 +71,21 @@ TEST_F(FileTest, GzipRoundTripThroughAllegroFiles) {
     EXPECT_EQ(al_fgetc(f.get()), 'o');
 }
 
+// The gzip file interface on the device that is always full (daxGzOpen
+// opens regular files only).
+ALLEGRO_FILE* openFullDevice() {
+    gzFile g = gzopen("/dev/full", "wb");
+    if (!g) {
+        return nullptr;
+    }
+    gzbuffer(g, 0x8000);
+    return al_create_file_handle(&daxGzFileInterface, g);
+}
+
 // A save written to a full disk must not look written: zlib reports a failed
 // buffer write at the next flush as Z_STREAM_ERROR (not -1), and a failure
-// to write the last block only through gzclose.
+// to write the last block only through gzclose, whose reason reaches
+// Allegro's errno.
 TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     if (!A5_FsEntry("/dev/full").exists()) {
         GTEST_SKIP() << "no /dev/full";
@@ -84,7 +98,7 @@ TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     }
     {
         // More than the 32 KB buffer: the write itself fails.
-        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ALLEGRO_FILE* f = openFullDevice();
         ASSERT_NE(f, nullptr);
         EXPECT_LT(al_fwrite(f, noise.data(), noise.size()), noise.size());
         al_set_errno(0);
@@ -94,11 +108,13 @@ TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     }
     {
         // A few bytes fit the buffer; only closing finds the disk full.
-        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ALLEGRO_FILE* f = openFullDevice();
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(al_fwrite(f, "zor", 3), 3u);
         EXPECT_TRUE(al_fflush(f));
+        al_set_errno(0);
         EXPECT_FALSE(al_fclose(f));
+        EXPECT_EQ(al_get_errno(), ENOSPC);
     }
 }
 
@@ -205,6 +221,30 @@ TEST_F(FileTest, ListFilesMatchesTheExactExtension) {
     EXPECT_EQ(c.files["b"].size, 1);
     EXPECT_EQ(daxListFiles(dir_.file("none/").c_str(), "sav", &c), 0);
     EXPECT_EQ(daxListFiles(dir_.file("s/a.sav").c_str(), "sav", &c), 0);
+}
+
+// Opening a FIFO waits for a program at its other end; a device named like a
+// save is no save either. Neither is listed, found or opened, and a link to
+// a regular file counts as the file.
+TEST_F(FileTest, OnlyRegularFilesAreListedFoundAndOpened) {
+    dir_.write("s/real.sav", "12345");
+    ASSERT_EQ(mkfifo(dir_.file("s/pipe.sav").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir_.file("s/device.sav").c_str()), 0);
+    ASSERT_EQ(symlink(dir_.file("s/real.sav").c_str(), dir_.file("s/linked.sav").c_str()), 0);
+    Collector c;
+    EXPECT_EQ(daxListFiles(dir_.file("s/").c_str(), "sav", &c), 2);
+    EXPECT_EQ(c.files.count("real"), 1u);
+    EXPECT_EQ(c.files.count("linked"), 1u);
+    for (const char* name : {"s/pipe.sav", "s/device.sav"}) {
+        const std::string path = dir_.file(name);
+        EXPECT_FALSE(daxFileExists(path.c_str())) << name;
+        EXPECT_EQ(daxGzOpen(path.c_str(), "rb"), nullptr) << name;
+        EXPECT_EQ(daxGzOpen(path.c_str(), "wb"), nullptr) << name;
+    }
+    EXPECT_TRUE(daxFileExists(dir_.file("s/linked.sav").c_str()));
+    ALLEGRO_FILE_mptr f(daxGzOpen(dir_.file("s/linked.sav").c_str(), "rb"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(al_fgetc(f.get()), '1');
 }
 
 TEST_F(FileTest, ListFilesReportsAFileBeyondTwoGigabytesWithTheLargestSize) {

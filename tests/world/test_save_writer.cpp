@@ -271,6 +271,22 @@ TEST_F(SaveWriterTest, QuickAndAutoSavesAreNamedAfterGameMapAndDate) {
     RnSaveWriter::waitIdle();
     EXPECT_TRUE(daxFileExists(saves_.file("autosave-.._a_b_c_d_e______-green_valley-0002-02-10.sav").c_str()));
     EXPECT_EQ(rnSaveNamePart(std::string(100, 'n')), std::string(64, 'n'));
+    // A name is cut to 64 bytes before a character of several bytes, never
+    // through it.
+    const struct {
+        std::string name;
+        std::string part;
+    } cuts[] = {
+        {std::string(63, 'a') + "\xC3\xBC", std::string(63, 'a')},                       // ü across the cut
+        {std::string(62, 'a') + "\xC3\xBC" + "b", std::string(62, 'a') + "\xC3\xBC"},  // ü ends at the cut
+        {std::string(62, 'a') + "\xE2\x82\xAC", std::string(62, 'a')},                  // €
+        {std::string(61, 'a') + "\xF0\x9D\x84\x9E", std::string(61, 'a')},              // a clef, 4 bytes
+        {std::string(60, 'a') + "\xF0\x9D\x84\x9E" + "z", std::string(60, 'a') + "\xF0\x9D\x84\x9E"},
+        // Bytes that are no UTF-8 lose at most the three a character can have.
+        {std::string(40, '\xC3') + std::string(40, '/'), std::string(40, '\xC3') + std::string(24, '_')},
+        {std::string(80, '\x80'), std::string(61, '\x80')},
+    };
+    for (const auto& c : cuts) EXPECT_EQ(rnSaveNamePart(c.name), c.part) << c.name;
     EXPECT_EQ(grn_game.game_name_, "../a/b\\c:d*e?\"<|>\x01");
 
     // Typed save names.
