@@ -26,10 +26,12 @@ void daxMakeDirs(const char* path);
 // True when path names an existing regular file.
 bool daxFileExists(const char* path);
 
-// C rename / remove, and a second name (hard link) for a file; a nonzero
-// result leaves Allegro's errno set.
+// C rename / remove, a second name (hard link) for a file, and a copy of a
+// file that is on disk when the call returns (a failed copy leaves nothing
+// under to); a nonzero result leaves Allegro's errno set.
 int daxRenameFile(const char* from, const char* to);
 int daxLinkFile(const char* from, const char* to);
+int daxCopyFile(const char* from, const char* to);
 int daxRemoveFile(const char* path);
 // Makes the data of a closed file, and the entry of its folder, reach the
 // disk before the call returns (so that a rename over an older file cannot

@@ -708,16 +708,16 @@ void reportKeepError(const std::string& prev_path) {
 }
 
 // Gives the old file at path a second name, the temporary name of the
-// previous save, while it still stands under its own. The previous save is
-// replaced by it only after the new file has taken path, so until then both
-// stay as they were, and the folder is never without the file at path.
-// Returns the second name, or "" when there is nothing to keep or it could
-// not be kept.
+// previous save, while it still stands under its own (a copy where the
+// folder allows no second name). The previous save is replaced by it only
+// after the new file has taken path, so until then both stay as they were,
+// and the folder is never without the file at path. Returns the second
+// name, or "" when there is nothing to keep or it could not be kept.
 std::string keepOldFile(const FlushJob& job) {
     if (job.prev_path.empty() || !daxFileExists(job.path.c_str())) return std::string();
     const std::string keep = temporaryOf(job.prev_path);
     if (daxFileExists(keep.c_str())) daxRemoveFile(keep.c_str());
-    if (daxLinkFile(job.path.c_str(), keep.c_str()) != 0) {
+    if (daxLinkFile(job.path.c_str(), keep.c_str()) != 0 && daxCopyFile(job.path.c_str(), keep.c_str()) != 0) {
         reportKeepError(job.prev_path);
         return std::string();
     }

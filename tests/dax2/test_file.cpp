@@ -1,10 +1,12 @@
-// gzip files through Allegro, directory creation, listing and lookup.
+// gzip files through Allegro, the file functions, directory creation, listing
+// and lookup.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -290,6 +292,24 @@ TEST_F(FileTest, ExistsRenameRemove) {
     EXPECT_NE(al_get_errno(), 0);
     EXPECT_EQ(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
     EXPECT_NE(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
+}
+
+// A second name and a copy of a file; a copy that fails leaves nothing, and
+// a FIFO in the way fails it at once.
+TEST_F(FileTest, LinkAndCopyGiveAFileAnotherName) {
+    const std::string a = dir_.write("a.sav", std::string(200000, 'a') + "end");
+    EXPECT_EQ(daxLinkFile(a.c_str(), dir_.file("b.sav").c_str()), 0);
+    EXPECT_EQ(TempDir::read(dir_.file("b.sav")), TempDir::read(a));
+    EXPECT_NE(daxLinkFile(a.c_str(), dir_.file("b.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), EEXIST);
+    EXPECT_EQ(daxCopyFile(a.c_str(), dir_.file("c.sav").c_str()), 0);
+    EXPECT_EQ(TempDir::read(dir_.file("c.sav")), TempDir::read(a));
+    EXPECT_NE(daxCopyFile(dir_.file("missing.sav").c_str(), dir_.file("d.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), ENOENT);
+    EXPECT_FALSE(A5_FsEntry(dir_.file("d.sav").c_str()).exists());
+    ASSERT_EQ(mkfifo(dir_.file("pipe.sav").c_str(), 0600), 0);
+    EXPECT_NE(daxCopyFile(a.c_str(), dir_.file("pipe.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), ENXIO);
 }
 
 TEST_F(FileTest, UserFoldersFromTheEnvironment) {

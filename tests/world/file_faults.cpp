@@ -40,10 +40,10 @@ bool pathInFolder(const char* path) {
 }
 
 bool fdInFolder(int fd) {
-    char link[64];
-    std::snprintf(link, sizeof(link), "/proc/self/fd/%d", fd);
+    char entry[64];
+    std::snprintf(entry, sizeof(entry), "/proc/self/fd/%d", fd);
     char target[PATH_MAX];
-    const ssize_t n = ::readlink(link, target, sizeof(target) - 1);
+    const ssize_t n = ::readlink(entry, target, sizeof(target) - 1);
     if (n <= 0) return false;
     target[n] = '\0';
     return pathInFolder(target);
@@ -64,6 +64,18 @@ int decide(Call call, InFolder in_folder) {
         if (f.call == call && f.n == n) return f.error;
     }
     return 0;
+}
+
+int onFd(Call call, int fd) {
+    return decide(call, [fd] { return fdInFolder(fd); });
+}
+int onPaths(Call call, const char* a, const char* b = nullptr) {
+    return decide(call, [=] { return pathInFolder(a) || pathInFolder(b); });
+}
+// What a failed call returns.
+int failWith(int error) {
+    errno = error;
+    return -1;
 }
 
 template <class Fn>
@@ -93,16 +105,6 @@ void armKill(const std::string& folder, int n) {
 
 void disarm() { g_armed.store(false, std::memory_order_release); }
 
-int count(Call call) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_state.counts[static_cast<int>(call)];
-}
-
-int countAll() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_state.all;
-}
-
 std::vector<std::string> trace() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_state.trace;
@@ -118,61 +120,38 @@ extern "C" {
 
 ssize_t write(int fd, const void* buf, size_t n) {
     static const auto real = filefaults::next<ssize_t (*)(int, const void*, size_t)>("write");
-    if (int e = filefaults::decide(Call::Write, [fd] { return filefaults::fdInFolder(fd); })) {
-        errno = e;
-        return -1;
-    }
+    if (int e = filefaults::onFd(Call::Write, fd)) return filefaults::failWith(e);
     return real(fd, buf, n);
 }
 
 int fsync(int fd) {
     static const auto real = filefaults::next<int (*)(int)>("fsync");
-    if (int e = filefaults::decide(Call::Fsync, [fd] { return filefaults::fdInFolder(fd); })) {
-        errno = e;
-        return -1;
-    }
+    if (int e = filefaults::onFd(Call::Fsync, fd)) return filefaults::failWith(e);
     return real(fd);
 }
 
 int close(int fd) {
     static const auto real = filefaults::next<int (*)(int)>("close");
-    const int e = filefaults::decide(Call::Close, [fd] { return filefaults::fdInFolder(fd); });
+    const int e = filefaults::onFd(Call::Close, fd);
     const int rc = real(fd);
-    if (e != 0) {
-        errno = e;
-        return -1;
-    }
-    return rc;
+    return e != 0 ? filefaults::failWith(e) : rc;
 }
 
 int rename(const char* from, const char* to) noexcept {
     static const auto real = filefaults::next<int (*)(const char*, const char*)>("rename");
-    if (int e = filefaults::decide(Call::Rename, [=] {
-            return filefaults::pathInFolder(from) || filefaults::pathInFolder(to);
-        })) {
-        errno = e;
-        return -1;
-    }
+    if (int e = filefaults::onPaths(Call::Rename, from, to)) return filefaults::failWith(e);
     return real(from, to);
 }
 
 int link(const char* from, const char* to) noexcept {
     static const auto real = filefaults::next<int (*)(const char*, const char*)>("link");
-    if (int e = filefaults::decide(Call::Link, [=] {
-            return filefaults::pathInFolder(from) || filefaults::pathInFolder(to);
-        })) {
-        errno = e;
-        return -1;
-    }
+    if (int e = filefaults::onPaths(Call::Link, from, to)) return filefaults::failWith(e);
     return real(from, to);
 }
 
 int remove(const char* path) noexcept {
     static const auto real = filefaults::next<int (*)(const char*)>("remove");
-    if (int e = filefaults::decide(Call::Remove, [=] { return filefaults::pathInFolder(path); })) {
-        errno = e;
-        return -1;
-    }
+    if (int e = filefaults::onPaths(Call::Remove, path)) return filefaults::failWith(e);
     return real(path);
 }
 

@@ -30,9 +30,6 @@ void armKill(const std::string& folder, int n);
 // Stops counting and failing.
 void disarm();
 
-// Calls of a kind counted since arm; all kinds together.
-int count(Call call);
-int countAll();
 // The calls counted since arm, in order ("rename", "write", ...).
 std::vector<std::string> trace();
 
