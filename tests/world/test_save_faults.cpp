@@ -2,7 +2,6 @@
 // saves: every file call of the last save failed in turn, the program killed
 // at each of them and at random moments, temporary files left behind, and
 // files in the save folder that are no regular files.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +9,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <thread>
