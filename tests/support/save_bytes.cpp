@@ -179,6 +179,17 @@ void readPayloads(Reader& r, size_t payload) {
     r.skip(n * (4 + payload), "payload list");
 }
 
+// A storage or workforce network: its graph, then the payloads of its nodes
+// and of its edges.
+void readNetwork(Reader& r, Parts& parts, const std::string& name, size_t node_data, size_t edge_data) {
+    readGraph(r);
+    parts.close(name + " / graph");
+    readPayloads(r, node_data);
+    parts.close(name + " / nodes");
+    readPayloads(r, edge_data);
+    parts.close(name + " / edges");
+}
+
 void readInstances(Reader& r, Parts& parts) {
     const int32_t kind = r.i32("kind");
     const KindLayout* k = layoutOf(kind);
@@ -201,14 +212,7 @@ void readInstances(Reader& r, Parts& parts) {
             if (!walkers) name += " at " + std::to_string(r.i16At(at + 16)) + "," + std::to_string(r.i16At(at + 18));
             parts.close(name);
         }
-        if (kind == 4) {
-            readGraph(r);
-            parts.close(block + " / network graph");
-            readPayloads(r, 8);
-            parts.close(block + " / network nodes");
-            readPayloads(r, 24);
-            parts.close(block + " / network edges");
-        }
+        if (kind == 4) readNetwork(r, parts, block + " / network", 8, 24);
     }
 }
 
@@ -217,12 +221,7 @@ void readWorkforce(Reader& r, Parts& parts) {
     r.skip(2, "people index");
     r.skip(12 * r.count(12, "workforce nodes by object"), "workforce nodes by object");
     parts.close(section + " / nodes by object");
-    readGraph(r);
-    parts.close(section + " / graph");
-    readPayloads(r, 16);
-    parts.close(section + " / node data");
-    readPayloads(r, 8);
-    parts.close(section + " / edge data");
+    readNetwork(r, parts, section, 16, 8);
     r.skip(12, "workforce totals");
     parts.close(section + " / totals");
 }

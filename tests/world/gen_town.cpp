@@ -1,5 +1,6 @@
 #include "gen_town.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,7 +16,7 @@
 #include "rn_game.h"
 #include "rn_lua_loader.h"
 #include "rn_map.h"
-#include "rn_placement.h"
+#include "save_town.h"
 #include "support/sample_world_ids.h"
 
 namespace gentown {
@@ -91,21 +92,7 @@ bool stands(const Site& s) {
 
 }  // namespace
 
-bool place(const Site& site) {
-    RnPhantomList order;
-    order.setType(site.kind, site.id);
-    if (grn_game.addPhantom(order, site.x, site.y, site.x2, site.y2) < 0) return false;
-    grn_game.placeBuildings(order, site.x, site.y);
-    return true;
-}
-
-bool demolish(int x, int y) {
-    RnSelection selection;
-    selection.arm();
-    if (grn_game.selectBuildingsInRect(selection, x, y, x, y) < 0 || selection.entries().empty()) return false;
-    grn_game.demolishSelection(selection);
-    return grn_map.tile(x, y).oid_.bld_idx_ == -1;
-}
+bool place(const Site& site) { return savetown::place(site.kind, site.id, site.x, site.y, site.x2, site.y2); }
 
 std::string makeLand(const Plan& plan) {
     const Layout layout(plan);
@@ -222,7 +209,11 @@ std::vector<Site> roadPieces(const Plan& plan) {
 }
 
 Changes::Changes(std::vector<Site> buildings, std::vector<Site> roads, uint32_t seed, size_t most_down)
-    : buildings_(std::move(buildings)), roads_(std::move(roads)), rng_(seed), most_down_(most_down) {}
+    : roads_(std::move(roads)), rng_(seed), most_down_(most_down) {
+    std::map<int16_t, std::vector<Site>> by_kind;
+    for (const Site& s : buildings) by_kind[s.kind].push_back(s);
+    for (auto& entry : by_kind) kinds_.push_back(std::move(entry.second));
+}
 
 std::string Changes::step() {
     // Put one back half of the time, and always when as many are down as
@@ -234,10 +225,11 @@ std::string Changes::step() {
         down_.erase(down_.begin() + static_cast<std::ptrdiff_t>(i));
         return describe(s) + " put up again";
     }
-    const std::vector<Site>& from = !roads_.empty() && (buildings_.empty() || below(3) == 0) ? roads_ : buildings_;
-    if (from.empty()) return "";
+    const bool road = !roads_.empty() && (kinds_.empty() || below(3) == 0);
+    if (!road && kinds_.empty()) return "";
+    const std::vector<Site>& from = road ? roads_ : kinds_[below(kinds_.size())];
     const Site s = from[below(from.size())];
-    if (!stands(s) || !demolish(s.x, s.y)) return "";
+    if (!stands(s) || !savetown::demolish(s.x, s.y)) return "";
     down_.push_back(s);
     return describe(s) + " taken down";
 }

@@ -5,6 +5,7 @@
 // What the outcome tests play and the town benchmark times.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -31,12 +32,8 @@ struct Site {
     int x, y, x2, y2;
 };
 
-// Builds as the player does: preview, then the order (paid, woken now).
-// False when the preview refuses the place.
+// Builds the site as the player does (savetown::place).
 bool place(const Site& site);
-// Takes down what stands on the tile, as the player does (paid). False when
-// nothing stood there.
-bool demolish(int x, int y);
 
 // A cleared game with the sample world's model (the framework's search path
 // must lead to it) and the plan's empty land: grass with a wood in each
@@ -54,9 +51,11 @@ std::vector<Site> lots(const Plan& plan);
 std::vector<Site> roadPieces(const Plan& plan);
 
 // A player who changes a town now and then: each change either takes down
-// a building or a piece of road that stands (walkers out or not; a third of
-// the changes are roads) or puts up again one that was taken down. Its own
-// generator drives it, so the town's random draws are not touched.
+// a building or a piece of road that stands (walkers out or not) or puts up
+// again one that was taken down. A third of what is taken down are roads;
+// buildings are picked kind by kind, so that the few storages and services
+// go as often as the many houses. Its own generator drives it, so the
+// town's random draws are not touched.
 class Changes {
 public:
     Changes(std::vector<Site> buildings, std::vector<Site> roads, uint32_t seed, size_t most_down = 12);
@@ -66,7 +65,7 @@ public:
     size_t down() const { return down_.size(); }
 
 private:
-    std::vector<Site> buildings_;
+    std::vector<std::vector<Site>> kinds_;  // the buildings by kind
     std::vector<Site> roads_;
     std::vector<Site> down_;  // in the order they went
     std::mt19937 rng_;

@@ -1,16 +1,21 @@
-// The world's caches change nothing that happens in a town: the sample town
-// and a generated town of a few thousand buildings, changed by a player as
-// they run (roads and buildings taken down and put up again while walkers
-// are out), play for game days with every cache off, with every cache on
-// and with each cache alone off, and save the same bytes; loaded from that
-// save they play on the same again. A difference is named by the part of
-// the save it falls in (section, type, object), so that a cache's author
-// finds the object that went another way.
+// The world's caches change nothing that happens in a town. The sample town
+// and a generated town of 2000 buildings, changed by a player as they run
+// (roads and buildings of every kind taken down and put up again while
+// walkers are out), play 30 game days with every cache off, with every
+// cache on and with each cache alone off, and save the same bytes. Played,
+// saved and loaded over a fresh world, they play on the same with every
+// cache off and on. A difference is named by the part of the save it falls
+// in (section, type, object id and tile) and by the other parts that differ,
+// so that a cache's author finds the object that went another way.
+//
+// Under the sanitizers the generated town plays 10 days (5 before and after
+// a load) and not once more for each cache alone: there a game day of it
+// takes seconds. ZOR_OUTCOME_DAYS=n plays every town n days instead.
 //
 // The runs with every cache off print a digest of their save, section by
-// section: a change that is not a switchable cache (a map turned into an
-// array) is checked by running these tests on the commit before it and
-// after it and comparing the printed digests.
+// section. A change that is not a switchable cache (a map turned into an
+// array) is checked by running these tests on the commit before it and on
+// the change and comparing the printed digests.
 #include <allegro5/allegro.h>
 
 #include <cstdio>
@@ -138,7 +143,8 @@ RnCacheSwitches allCaches(bool on) {
     return s;
 }
 
-// Every cache on but one, by name.
+// Every cache on but one, by name. A new switch belongs in this list.
+static_assert(sizeof(RnCacheSwitches) == 5, "a new cache switch belongs in eachCacheAloneOff");
 std::vector<std::pair<std::string, RnCacheSwitches>> eachCacheAloneOff() {
     std::vector<std::pair<std::string, RnCacheSwitches>> out;
     const std::pair<const char*, bool RnCacheSwitches::*> caches[] = {
@@ -197,12 +203,19 @@ protected:
         dax_random.seed(kSeed);
         while (dax_gameclock.speed() < dax_gameclock.maxSpeed()) dax_gameclock.faster();
         gentown::Changes player(town.buildings, town.roads, kSeed, town.most_down);
+        int tried = 0;
+        int changed = 0;
         for (int hour = 1; hour <= days * 24; ++hour) {
             savetown::runHours(1);
-            if (hour % town.hours_per_change == 0) player.step();
+            if (hour % town.hours_per_change == 0) {
+                ++tried;
+                changed += player.step().empty() ? 0 : 1;
+            }
             if (meddle) meddle(hour);
         }
         clearConsole();
+        // The player got to change the town most times it tried.
+        EXPECT_GE(2 * changed, tried) << town.name;
         return unpacked(save("outcome.sav"));
     }
 
@@ -290,8 +303,10 @@ TEST_F(CacheOutcomeGeneratedTownLoaded, ALoadedTownPlaysOnTheSameWithCachesOnAnd
 class CacheOutcomeHarness : public CacheOutcome {};
 
 TEST_F(CacheOutcomeHarness, ATownThatWentAnotherWayIsCaughtAndNamed) {
+    // The town's own days, whatever ZOR_OUTCOME_DAYS says: the changes
+    // below come on its first and second day.
     const Town town = sampleTown();
-    const std::string& off = reference(town);
+    const std::string off = play(town, allCaches(false), town.days);
     ASSERT_FALSE(off.empty());
     struct Case {
         const char* what;
@@ -311,7 +326,7 @@ TEST_F(CacheOutcomeHarness, ATownThatWentAnotherWayIsCaughtAndNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string went = play(town, allCaches(false), daysToPlay(town.days), "", c.meddle);
+        const std::string went = play(town, allCaches(false), town.days, "", c.meddle);
         const std::string where = savebytes::firstDifference(went, off);
         EXPECT_NE(where, "");
         // Named by a part of the save the reader follows to its end.
@@ -330,13 +345,11 @@ TEST_F(CacheOutcomeHarness, ThePartsOfASaveNameEachObjectAndEndAtItsEnd) {
     EXPECT_EQ(parts.back().end, bytes.size());
     EXPECT_EQ(parts.back().name, "end");
 
-    // A byte changed in the record of the house at 22,29 is named by it,
-    // as the one part that differs.
-    const std::string suffix = " at 22,29";
+    // A byte changed in the record of a house is named by it, as the one
+    // part that differs.
     const savebytes::Part* house = nullptr;
     for (const savebytes::Part& p : parts) {
-        if (p.name.rfind("houses / type 5601 / [2:0,", 0) == 0 && p.name.size() > suffix.size() &&
-            p.name.compare(p.name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (!house && p.name.rfind("houses / type 5601 / [2:0,", 0) == 0 && p.name.find(" at ") != std::string::npos)
             house = &p;
     }
     ASSERT_NE(house, nullptr);
