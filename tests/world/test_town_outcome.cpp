@@ -336,14 +336,29 @@ TEST_F(CacheOutcomeHarness, ATownThatWentAnotherWayIsCaughtAndNamed) {
 }
 
 TEST_F(CacheOutcomeHarness, ThePartsOfASaveNameEachObjectAndEndAtItsEnd) {
+    // The sample town as it is laid has an object of every kind, a walker
+    // of every kind and a storage network link; played, it has the
+    // workforce and the trigger's values.
+    const std::string laid = play(sampleTown(), allCaches(false), 0);
     const std::string& bytes = reference(sampleTown());
+    for (const std::string* save : {&laid, &bytes}) {
+        const std::vector<savebytes::Part> all = savebytes::parts(*save);
+        ASSERT_FALSE(all.empty());
+        // The parts follow one another without a gap to the end tag.
+        EXPECT_EQ(all.front().begin, 0u);
+        for (size_t i = 1; i < all.size(); ++i) EXPECT_EQ(all[i].begin, all[i - 1].end) << all[i].name;
+        EXPECT_EQ(all.back().end, save->size());
+        EXPECT_EQ(all.back().name, "end");
+    }
+    std::string sections;
+    for (const savebytes::Part& p : savebytes::parts(laid)) {
+        if (p.name.find(" / ") == std::string::npos) sections += p.name + "; ";
+    }
+    EXPECT_EQ(sections,
+              "header; game fields; bitmap table; type tables; roads; houses; storages; services; productions; "
+              "markets; decorations; builders; service walkers; production walkers; market walkers; "
+              "storage walkers; builder walkers; map; view centre; trigger; end; ");
     const std::vector<savebytes::Part> parts = savebytes::parts(bytes);
-    ASSERT_FALSE(parts.empty());
-    // The parts follow one another without a gap to the end tag.
-    EXPECT_EQ(parts.front().begin, 0u);
-    for (size_t i = 1; i < parts.size(); ++i) EXPECT_EQ(parts[i].begin, parts[i - 1].end) << parts[i].name;
-    EXPECT_EQ(parts.back().end, bytes.size());
-    EXPECT_EQ(parts.back().name, "end");
 
     // A byte changed in the record of a house is named by it, as the one
     // part that differs.
