@@ -228,8 +228,9 @@ protected:
         }
     }
 
-    // The save of the town played its days with every cache off, played once per test program and town: what the other
-    // runs are compared with. Its digests are printed.
+    // The save of the town played its days with every cache off, played
+    // once per test program and town: what the other runs are compared
+    // with. Its digests are printed.
     const std::string& reference(const Town& town) {
         static std::map<std::string, std::string> done;
         auto it = done.find(town.name);
@@ -320,8 +321,10 @@ TEST_F(CacheOutcomeHarness, ATownThatWentAnotherWayIsCaughtAndNamed) {
         {"one lot of wood more in a storehouse on the second day",
          [](int hour) {
              if (hour != 36) return;
-             RnStor& s = grn_game.storByOid(grn_map.tile(25, 32).oid_);
-             ++s.goods_stored_[grn_game.goodsTypeIdx(kWood)].stored_nlots_;
+             for (RnStor& s : grn_game.storType(0).instances_) {
+                 ++s.goods_stored_[grn_game.goodsTypeIdx(kWood)].stored_nlots_;
+                 break;
+             }
          }},
     };
     for (const Case& c : cases) {
