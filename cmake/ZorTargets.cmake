@@ -107,7 +107,8 @@ set(ZOR_TEST_ENV "DAX_MSGBOX=stderr")
 # those reports name no code and cannot be told apart.
 set(ZOR_DISPLAY_TEST_ENV ${ZOR_TEST_ENV} "ASAN_OPTIONS=detect_leaks=0")
 
-# zor_tests(<name> DIR <folder under tests/> LIBS <libs>... [DISPLAY] [TIMEOUT <s>])
+# zor_tests(<name> DIR <folder under tests/> LIBS <libs>... [DISPLAY] [TIMEOUT <s>]
+#           [SLOW <regex> SLOW_TIMEOUT <s>])
 # One GoogleTest program of every .cpp in the folder.
 #
 # A headless program becomes one CTest test per test suite, found after each
@@ -115,12 +116,14 @@ set(ZOR_DISPLAY_TEST_ENV ${ZOR_TEST_ENV} "ASAN_OPTIONS=detect_leaks=0")
 # more than the cases themselves, above all in the sanitizer build, while a
 # suite per process keeps the tests spread over the cores and a failure
 # named. TIMEOUT (default 120 s) bounds each suite, so a hang still ends.
+# Suites matching SLOW play towns for weeks: they get SLOW_TIMEOUT instead
+# and the label "slow" (ctest -LE slow leaves them out while working).
 #
 # A DISPLAY program runs as one CTest test under xvfb-run, alone: on a loaded
 # machine the X server can be too slow for Allegro to see its new window
 # mapped in time.
 function(zor_tests name)
-  cmake_parse_arguments(ZT "DISPLAY" "DIR;TIMEOUT" "LIBS" ${ARGN})
+  cmake_parse_arguments(ZT "DISPLAY" "DIR;TIMEOUT;SLOW;SLOW_TIMEOUT" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ZT_DIR}/*.cpp)
   if(NOT ZT_TIMEOUT)
     set(ZT_TIMEOUT 120)
@@ -144,6 +147,7 @@ function(zor_tests name)
       COMMAND ${CMAKE_COMMAND}
         -DPROGRAM=$<TARGET_FILE:${name}> -DNAME=${name} -DOUT=${suites_file}
         -DTIMEOUT=${ZT_TIMEOUT} -DLABELS=unit "-DENVIRONMENT=${environment}"
+        "-DSLOW=${ZT_SLOW}" -DSLOW_TIMEOUT=${ZT_SLOW_TIMEOUT}
         -P ${CMAKE_SOURCE_DIR}/cmake/ZorGTestSuites.cmake
       BYPRODUCTS ${suites_file}
       VERBATIM)

@@ -42,6 +42,14 @@ bool place(int kind, int id, int x, int y, int x2, int y2) {
     return true;
 }
 
+bool demolish(int x, int y) {
+    RnSelection selection;
+    selection.arm();
+    if (grn_game.selectBuildingsInRect(selection, x, y, x, y) < 0 || selection.entries().empty()) return false;
+    grn_game.demolishSelection(selection);
+    return grn_map.tile(x, y).oid_.bld_idx_ == -1;
+}
+
 std::string loadSampleWorld(const std::string& data_dir, bool trigger) {
     dax_config.search_path_ = {data_dir};
     dax_strings.loadFile((data_dir + "zor.en.txt").c_str(), false);

@@ -17,6 +17,9 @@ using namespace sample_world;
 // Builds as the player does: preview, then the order (paid, woken now).
 // False when the preview refuses the place.
 bool place(int kind, int id, int x, int y, int x2, int y2);
+// Takes down what stands on the tile, as the player does (paid). False when
+// nothing stood there or it still stands.
+bool demolish(int x, int y);
 
 // Loads the sample world of data_dir (ending in '/') into a cleared game as a
 // new game "Testhausen": initial data, icons, data model, map and, with
