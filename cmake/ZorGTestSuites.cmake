@@ -1,10 +1,10 @@
 # Run as a script after a GoogleTest program is built: writes OUT, a CTest
 # file with one test per test suite of PROGRAM, named NAME.<suite> and run as
-# PROGRAM --gtest_filter=<suite>.*, with the properties TIMEOUT, LABELS and
-# ENVIRONMENT (entries separated by '|').
+# PROGRAM --gtest_filter=<suite>.*, with the properties TIMEOUT, LABELS,
+# ENVIRONMENT (entries separated by '|') and FIXTURES (FIXTURES_REQUIRED).
 #
 #   cmake -DPROGRAM=... -DNAME=... -DOUT=... -DTIMEOUT=... -DLABELS=...
-#         -DENVIRONMENT=... -P ZorGTestSuites.cmake
+#         -DENVIRONMENT=... -DFIXTURES=... -P ZorGTestSuites.cmake
 
 foreach(var PROGRAM NAME OUT TIMEOUT)
   if(NOT DEFINED ${var})
@@ -40,7 +40,8 @@ foreach(suite IN LISTS suites)
   string(APPEND text
     "add_test([==[${NAME}.${suite}]==] [==[${PROGRAM}]==] [==[--gtest_filter=${suite}.*]==])\n"
     "set_tests_properties([==[${NAME}.${suite}]==] PROPERTIES TIMEOUT ${TIMEOUT}"
-    " LABELS [==[${LABELS}]==] ENVIRONMENT [==[${environment}]==])\n")
+    " LABELS [==[${LABELS}]==] ENVIRONMENT [==[${environment}]==]"
+    " FIXTURES_REQUIRED [==[${FIXTURES}]==])\n")
 endforeach()
 if(NOT suites)
   string(APPEND text "add_test([==[${NAME}_HAS_NO_TESTS]==] [==[${NAME}_HAS_NO_TESTS]==])\n")
