@@ -100,8 +100,23 @@ function(zor_check_includes test_name)
   set_tests_properties(${test_name} PROPERTIES LABELS unit)
 endfunction()
 
-# Environment of every test: message boxes go to stderr, never to a window.
-set(ZOR_TEST_ENV "DAX_MSGBOX=stderr")
+# Environment of every test: message boxes go to stderr, never to a window,
+# and temporary files go to a folder of the build's own (ZOR_TEST_TEMP),
+# which the fixture ZOR_TEST_FIXTURE makes empty before the tests and checks
+# after them: a run that leaves anything there fails (tests/CMakeLists.txt).
+# Every test of the environment requires the fixture. The folder lies in the
+# system's temporary folder under a short name made of the build folder's:
+# Lua shortens the file names in its messages to 52 characters, and the
+# tests read files of their temporary folders in those messages.
+set(zor_temp_base /tmp)
+if(DEFINED ENV{TMPDIR} AND NOT "$ENV{TMPDIR}" STREQUAL "")
+  set(zor_temp_base $ENV{TMPDIR})
+endif()
+string(MD5 zor_build_hash "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${zor_build_hash}" 0 8 zor_build_hash)
+set(ZOR_TEST_TEMP ${zor_temp_base}/zt-${zor_build_hash})
+set(ZOR_TEST_FIXTURE temp_folder)
+set(ZOR_TEST_ENV "DAX_MSGBOX=stderr" "TMPDIR=${ZOR_TEST_TEMP}")
 # In sanitizer builds the programs that open a window keep every check but the
 # leak check: the system's GL driver leaks from modules it unloads again, so
 # those reports name no code and cannot be told apart.
@@ -139,7 +154,7 @@ function(zor_tests name)
       COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES
       TIMEOUT ${ZT_TIMEOUT} LABELS display RUN_SERIAL TRUE
-      ENVIRONMENT "${ZOR_DISPLAY_TEST_ENV}")
+      ENVIRONMENT "${ZOR_DISPLAY_TEST_ENV}" FIXTURES_REQUIRED ${ZOR_TEST_FIXTURE})
   else()
     set(suites_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
     string(JOIN "|" environment ${ZOR_TEST_ENV})
@@ -148,6 +163,7 @@ function(zor_tests name)
         -DPROGRAM=$<TARGET_FILE:${name}> -DNAME=${name} -DOUT=${suites_file}
         -DTIMEOUT=${ZT_TIMEOUT} -DLABELS=unit "-DENVIRONMENT=${environment}"
         "-DSLOW=${ZT_SLOW}" -DSLOW_TIMEOUT=${ZT_SLOW_TIMEOUT}
+        -DFIXTURES=${ZOR_TEST_FIXTURE}
         -P ${CMAKE_SOURCE_DIR}/cmake/ZorGTestSuites.cmake
       BYPRODUCTS ${suites_file}
       VERBATIM)

@@ -144,6 +144,13 @@ ALLEGRO_CONFIG* parseIni(const std::string& path, const std::string& text,
         std::string raw = text.substr(pos, end - pos);
         pos = end + 1;
         ++number;
+        // A NUL byte ends the line, as in every reader of C strings: a
+        // damaged file (a crash can leave blocks of them) is read as far as
+        // it is text, and a key or value never holds one.
+        const size_t nul = raw.find('\0');
+        if (nul != std::string::npos) {
+            raw.resize(nul);
+        }
         // Editors on some systems start UTF-8 files with a byte-order mark.
         if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
             raw.erase(0, 3);

@@ -22,10 +22,12 @@ class Image;
 // and whether it changed since it was loaded or saved.
 //
 // The file holds "[section]" lines, "key=value" lines (blanks around key and
-// value do not count), "#" comments and blank lines. Any other line is
-// reported once per process with its file and line ("zor.ini:5: ...") and
-// skipped: the keys below it stay in the section before it. It is kept as a
-// comment, so that saving the file loses none of the user's text.
+// value do not count), "#" comments and blank lines; a NUL byte ends its
+// line. Any other line is reported once per process with its file and line
+// ("zor.ini:5: ...") and skipped: the keys below it stay in the section
+// before it, also when the line is a refused section header ("[name"
+// without "]", "[]", "[name] text"). It is kept as a comment, so that
+// saving the file loses none of the user's text.
 class DaxIniFile {
 public:
     DaxIniFile() = default;
