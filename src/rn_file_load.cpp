@@ -369,7 +369,13 @@ void RnSaveLoader::checkTypeSignature(const char* name, int32_t expected) {
 bool RnSaveLoader::checkHeader(int32_t* version) {
     char magic[3] = {};
     if (readUpTo(magic, 3) < 3) {
-        if (int e = al_ferror(file_)) daxReportError("error %d reading from file: %s", e, al_ferrmsg(file_));
+        if (int e = al_ferror(file_)) {
+            // zlib gives nothing of a small file whose check fails: the file
+            // is a damaged save rather than a foreign one.
+            daxReportError("error %d reading from file: %s", e, al_ferrmsg(file_));
+            daxLogMessage(1, 1, "save game file is damaged: %s", al_ferrmsg(file_));
+            return false;
+        }
     }
     if (std::memcmp(magic, kRnSaveMagic, 3) != 0) {
         daxLogMessage(1, 1, "not a zor save game file");
@@ -396,6 +402,51 @@ bool RnSaveLoader::checkHeader(int32_t* version) {
     }
     daxLogMessage(2, 1, "version %d.%d.%d.%d", v[0], v[1], v[2], v[3]);
     return true;
+}
+
+namespace {
+
+// The most people a map of side tiles can house: a house on every tile,
+// each with as many people as a house can count.
+int64_t mostPeople(int32_t side) {
+    return static_cast<int64_t>(side) * side * static_cast<int64_t>(RnHousPersData::kPeopleMask);
+}
+
+}  // namespace
+
+void RnSaveLoader::readGameFields(RnSaveGameFields& out) {
+    out.money = readInt32();
+    out.population = readInt32();
+    out.map_side = readInt32();
+    if (out.map_side < 1 || out.map_side > RnMap::kMaxSide)
+        daxRaiseError("map side %d is not between 1 and %d", out.map_side, RnMap::kMaxSide);
+    const int64_t most = mostPeople(out.map_side);
+    if (out.population < 0 || out.population > most)
+        daxRaiseError("population %d is not between 0 and %lld", out.population, static_cast<long long>(most));
+    out.desirability_range = readInt16();
+    if (out.desirability_range < 1 || out.desirability_range > 15)
+        daxRaiseError("desirability range %d is not between 1 and 15", out.desirability_range);
+    out.map_name = readString();
+    out.game_name = readString();
+    out.mini_map = readInt32() != 0;
+    readClockMemento(out.clock);
+    // Timers are absolute game times: a clock far out would overflow them,
+    // and one that stands or runs backwards would stop the world.
+    const double units = out.clock.game_time_ * 1.2;
+    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
+    out.clock.speed_ = static_cast<int16_t>(
+        std::min(std::max<int>(out.clock.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
+    out.saved_value = readInt32();
+    out.last_milestone = readInt32();
+    if (out.last_milestone < 0 || out.last_milestone > most)
+        daxRaiseError("last population milestone %d is not between 0 and %lld", out.last_milestone,
+                      static_cast<long long>(most));
+}
+
+void RnSaveLoader::readToEnd() {
+    pos_ = end_;
+    while (refill()) pos_ = end_;
+    if (al_ferror(file_)) daxRaiseError("save game file is damaged: %s", al_ferrmsg(file_));
 }
 
 std::string RnSaveLoader::readString() {
@@ -720,26 +771,19 @@ void GameReader::read() {
 }
 
 void GameReader::readGameFields() {
-    grn_game.money_ = in_.readInt32();
-    grn_game.population_ = static_cast<uint32_t>(in_.readInt32());
-    in_.readInt32();  // the map section checks the side itself
-    const int16_t range = in_.readInt16();
-    if (range < 1 || range > 15) daxRaiseError("desirability range %d is not between 1 and 15", range);
-    grn_game.map_range_desirability_ = range;
-    grn_game.map_name_ = in_.readString();
-    grn_game.game_name_ = in_.readString();
-    showMiniMap(in_.readInt32() != 0);
-    DaxGameClock::Memento m;
-    in_.readClockMemento(m);
-    // Timers are absolute game times: a clock far out would overflow them,
-    // and one that stands or runs backwards would stop the world.
-    const double units = m.game_time_ * 1.2;
-    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
-    m.speed_ = static_cast<int16_t>(
-        std::min(std::max<int>(m.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
-    dax_gameclock.setMemento(m);
-    grn_game.saved_value_ = in_.readInt32();
-    grn_game.last_milestone_ = static_cast<uint32_t>(in_.readInt32());
+    RnSaveGameFields f;
+    in_.readGameFields(f);
+    if (f.map_side != grn_map.size()) daxRaiseError("map has changed size, can't load");
+    grn_game.money_ = f.money;
+    // Taken again from the houses once they are read.
+    grn_game.population_ = static_cast<uint32_t>(f.population);
+    grn_game.map_range_desirability_ = f.desirability_range;
+    grn_game.map_name_ = f.map_name;
+    grn_game.game_name_ = f.game_name;
+    showMiniMap(f.mini_map);
+    dax_gameclock.setMemento(f.clock);
+    grn_game.saved_value_ = f.saved_value;
+    grn_game.last_milestone_ = static_cast<uint32_t>(f.last_milestone);
 }
 
 void GameReader::readIdList(std::vector<int32_t>& ids, const char* what) {
@@ -1195,6 +1239,10 @@ void GameReader::readTrigger() {
     const std::string script = in_.readString();
     const std::string function = in_.readString();
     const int32_t period = in_.readInt32();
+    // What a map script may set: a trigger of period 0 would stand still
+    // and lose its data at the next save, a larger one overflow its times.
+    if (period < 1 || period > kRnTriggerMaxPeriodHours)
+        daxRaiseError("trigger period %d is not between 1 and %d hours", period, kRnTriggerMaxPeriodHours);
     grn_trigger.define(script, function, static_cast<uint32_t>(period));
     std::vector<RnScriptDataEntry> data;
     const int32_t n = in_.readInt32();
@@ -1282,11 +1330,21 @@ void rebuild() {
         b.checkGoods();
         b.verifyMaterialNeeds();
     });
+    // The people are those in the houses: each people type's count and the
+    // town's total.
     for (RnPeoplType& pt : grn_game.peoplTypes()) pt.population_ = 0;
+    uint32_t people = 0;
     for (RnHousType& ht : grn_game.housTypes()) {
-        if (ht.ppl_type_idx_ < 0) continue;
-        RnPeoplType& pt = grn_game.peoplType(ht.ppl_type_idx_);
-        for (const RnHous& h : ht.instances_) pt.population_ += h.people();
+        RnPeoplType* pt = ht.ppl_type_idx_ < 0 ? nullptr : &grn_game.peoplType(ht.ppl_type_idx_);
+        for (const RnHous& h : ht.instances_) {
+            if (pt) pt->population_ += h.people();
+            people += static_cast<uint32_t>(h.people());
+        }
+    }
+    if (people != grn_game.population_) {
+        daxLogMessage(1, 1, "population %u of the save taken as the %u people in the houses", grn_game.population_,
+                      people);
+        grn_game.population_ = people;
     }
 }
 
@@ -1313,6 +1371,7 @@ bool RnSaveLoader::loadGame(const std::string& path) {
         try {
             GameReader reader(in, ctx);
             reader.read();
+            in.readToEnd();
             view_x = reader.view_x_;
             view_y = reader.view_y_;
         } catch (const nex::tExceptBase& e) {
@@ -1355,17 +1414,16 @@ bool RnSaveLoader::verifyGame(const std::string& path, RnSaveSummary& out) {
     try {
         RnSaveLoader in(file.get());
         if (!in.checkHeader()) return false;
-        out.money = in.readInt32();
-        out.population = in.readInt32();
-        out.map_side = in.readInt32();
-        in.readInt16();
-        out.map_name = in.readString();
-        out.game_name = in.readString();
-        in.readInt32();
-        DaxGameClock::Memento m;
-        in.readClockMemento(m);
+        // Checked as the load checks them: what the list offers loads as far.
+        RnSaveGameFields f;
+        in.readGameFields(f);
         DaxGameClock clock;
-        clock.setMemento(m);
+        clock.setMemento(f.clock);
+        out.money = f.money;
+        out.population = f.population;
+        out.map_side = f.map_side;
+        out.map_name = f.map_name;
+        out.game_name = f.game_name;
         out.game_time = clock.gameTime();
         return true;
     } catch (const DaxException&) {

@@ -103,6 +103,21 @@ private:
     RnObjectID last_new_{0, -1, -1};
 };
 
+// The game fields that follow a save's header, as read and checked by
+// RnSaveLoader::readGameFields.
+struct RnSaveGameFields {
+    int32_t money = 0;
+    int32_t population = 0;  // 0 .. what a map of map_side can house
+    int32_t map_side = 0;    // 1 .. RnMap::kMaxSide
+    int16_t desirability_range = 0;  // 1 .. 15
+    std::string map_name;
+    std::string game_name;
+    bool mini_map = false;
+    DaxGameClock::Memento clock{};  // game time in range, speed within the clock's bounds
+    int32_t saved_value = 0;
+    int32_t last_milestone = 0;  // as the population
+};
+
 // A save as the load list shows it (read by verifyGame).
 struct RnSaveSummary {
     int32_t map_side = 0;
@@ -166,6 +181,14 @@ public:
     // An int32 length below 1024 (as unsigned), then the characters; the
     // string ends at the first NUL.
     std::string readString();
+    // The game fields after the header. A value out of its range raises
+    // (the load refuses such a file, and the load list does not offer it);
+    // a clock speed beyond the clock's bounds is taken at the bound.
+    void readGameFields(RnSaveGameFields& out);
+    // Reads what is left of the file after its end tag: a gzip file is
+    // checked only once read to its end, and one whose check fails or that
+    // ends early raises "save game file is damaged: %s".
+    void readToEnd();
 
     // The loader's side of the record field lists (RnSaveBuffer has the
     // same names taking values).

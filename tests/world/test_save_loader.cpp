@@ -1,7 +1,6 @@
 // The save loader: the translation of saved ids, each refusal of a file that
 // no longer fits the world or is damaged, the checks of a save without
 // loading it, and damaged files of every kind refused without a crash.
-#include <cstring>
 #include <functional>
 #include <random>
 
@@ -137,22 +136,10 @@ TEST_F(SaveLoaderTest, AFileThatNoLongerFitsOrIsDamagedIsRefusedWithWhy) {
     using Patch = std::function<void(std::string&)>;
     auto at32 = [](size_t at, int32_t v) -> Patch { return [=](std::string& b) { setInt32At(b, at, v); }; };
     auto at8 = [](size_t at, uint8_t v) -> Patch { return [=](std::string& b) { b[at] = static_cast<char>(v); }; };
-    // The clock's memento comes last among the game fields: its game time
-    // (a double, tenths of an hour) at +8.
-    const size_t memento = prefix.bitmap_tag - 8 - 24;
-    auto time = [=](double tenths) -> Patch {
-        return [=](std::string& b) {
-            uint64_t u;
-            std::memcpy(&u, &tenths, 8);
-            for (int i = 0; i < 8; ++i) b[memento + 8 + static_cast<size_t>(i)] = static_cast<char>(u >> (8 * i));
-        };
-    };
     struct Case {
         Patch patch;
         std::string why;
     } cases[] = {
-        {time(-1.0), "game time -1 is out of range"},
-        {time(2e9), "game time 2400000000 is out of range"},
         {at32(prefix.bitmap_tag, kRnTagInstances), "BmpIdx expected, can't continue loading"},
         {at32(prefix.goods_ids + 4, 5399), "goods type 5399 not found"},
         {at32(stores + 12, 5799), "type 5799 not found, can't load"},

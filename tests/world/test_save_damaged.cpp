@@ -1,0 +1,141 @@
+// Saves damaged or edited by hand: a real save of the sample town changed one
+// field at a time. Each is refused with a message that says why, the load
+// list does not offer what the load refuses for its game fields, and the game
+// goes on: the intact save loads and plays afterwards.
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "rn_bld_hous.h"
+#include "rn_map.h"
+#include "save_fixture.h"
+
+using namespace worldtest;
+
+namespace {
+
+class SaveDamagedTest : public SaveTest {
+protected:
+    // What the loading screen shows the player when the load of path over a
+    // fresh world fails: the refusal's text, or, when the loader only
+    // returned false, the last error it logged. "" when it loaded.
+    std::string playerSees(const std::string& path) {
+        clearConsole();
+        const std::string why = loadFresh(path);
+        if (why != "false") return why;
+        std::string last = "false";
+        DaxMutexLock lock(DaxLog::consoleMutex());
+        for (const DaxConsoleEntry& e : DaxLog::consoleQueue()) {
+            if (e.important) last = e.text;
+        }
+        return last;
+    }
+    // The game goes on after a refusal: the intact save loads over a fresh
+    // world, plays a game hour and is saved again. "" or what failed.
+    std::string goesOn(const std::string& intact) {
+        const std::string why = loadFresh(intact);
+        if (!why.empty()) return "the intact save does not load: " + why;
+        const uint32_t before = dax_gameclock.gameTime().value();
+        dax_gameclock.setPaused(false);
+        savetown::runHours(1);
+        if (dax_gameclock.gameTime().value() <= before) return "the clock stands";
+        if (!RnSaveWriter::saveGame(saves_.file("after.sav"), true)) return "it cannot be saved";
+        return "";
+    }
+    static std::string fileBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    static void setDoubleAt(std::string& bytes, size_t at, double v) {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        for (int i = 0; i < 8; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(u >> (8 * i));
+    }
+};
+
+TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
+    townWorld(24);
+    const std::string intact = save("town.sav");
+    const std::string plain = unpacked(intact);
+    const std::string packed = fileBytes(intact);
+    ASSERT_GT(packed.size(), 8u);
+    const Prefix prefix = scanPrefix(plain);
+    const size_t fields = prefix.game_fields;
+    const size_t memento = prefix.bitmap_tag - 8 - 24;
+    const size_t milestone = prefix.bitmap_tag - 4;
+    // The trigger's period follows its function's name.
+    const size_t period = findOnce(plain, le32(5) + "daily") + 9;
+    // A sample map of 64 by 64 tiles houses at most this many people.
+    const std::string most = std::to_string(64 * 64 * static_cast<int64_t>(RnHousPersData::kPeopleMask));
+
+    using Edit = std::function<void(std::string&)>;
+    auto at32 = [](size_t at, int32_t v) -> Edit { return [=](std::string& b) { setInt32At(b, at, v); }; };
+    struct Case {
+        const char* what;
+        bool gzip;  // the edit works on the packed file, else on the plain bytes
+        Edit edit;
+        std::string sees;  // the start of what the player is told; % stands for the file
+        bool offered;      // whether the load list still offers the file
+    } cases[] = {
+        {"trigger period 0", false, at32(period, 0), "trigger period 0 is not between 1 and 168 hours", true},
+        {"trigger period -1", false, at32(period, -1), "trigger period -1 is not between 1 and 168 hours", true},
+        {"trigger period 169", false, at32(period, 169), "trigger period 169 is not between 1 and 168 hours", true},
+        {"trigger period INT_MAX", false, at32(period, INT_MAX),
+         "trigger period 2147483647 is not between 1 and 168 hours", true},
+        {"population -1", false, at32(fields + 4, -1), "population -1 is not between 0 and " + most, false},
+        {"population beyond the map", false, at32(fields + 4, 64 * 64 * 1023 + 1),
+         "population 4190209 is not between 0 and " + most, false},
+        {"milestone -1", false, at32(milestone, -1), "last population milestone -1 is not between 0 and " + most,
+         false},
+        {"map side 0", false, at32(fields + 8, 0), "map side 0 is not between 1 and 5792", false},
+        {"map side beyond any map", false, at32(fields + 8, RnMap::kMaxSide + 1),
+         "map side 5793 is not between 1 and 5792", false},
+        {"map side of another map", false, at32(fields + 8, 65), "map has changed size, can't load", true},
+        {"desirability range 0", false, [=](std::string& b) { b[fields + 12] = 0; },
+         "desirability range 0 is not between 1 and 15", false},
+        {"game time before the start", false, [=](std::string& b) { setDoubleAt(b, memento + 8, -1.0); },
+         "game time -1 is out of range", false},
+        {"game time beyond the timers", false, [=](std::string& b) { setDoubleAt(b, memento + 8, 2e9); },
+         "game time 2400000000 is out of range", false},
+        // zlib gives nothing of a small file whose checksum fails.
+        {"gzip checksum", true, [](std::string& b) { b[b.size() - 8] ^= 1; },
+         "save game file is damaged: %: incorrect data check", false},
+        {"cut inside the gzip trailer", true, [](std::string& b) { b.resize(b.size() - 3); },
+         "save game file is damaged: %: unexpected end of file", true},
+        {"gzip trailer cut off", true, [](std::string& b) { b.resize(b.size() - 8); },
+         "save game file is damaged: %: unexpected end of file", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = c.gzip ? packed : plain;
+        c.edit(bytes);
+        const std::string path = writePlain("damaged.sav", bytes);
+        std::string want = c.sees;
+        if (want.find('%') != std::string::npos) want.replace(want.find('%'), 1, path);
+        const std::string sees = playerSees(path);
+        EXPECT_EQ(sees.find(want), 0u) << sees;
+        RnSaveSummary summary;
+        EXPECT_EQ(RnSaveLoader::verifyGame(path, summary), c.offered);
+        EXPECT_EQ(goesOn(intact), "");
+    }
+}
+
+TEST_F(SaveDamagedTest, APopulationTotalIsTakenFromTheHouses) {
+    townWorld(24);
+    const uint32_t people = grn_game.population_;
+    ASSERT_GT(people, 0u);
+    std::string bytes = unpacked(save("town.sav"));
+    const size_t population = scanPrefix(bytes).game_fields + 4;
+    for (int32_t saved : {0, 1000}) {
+        setInt32At(bytes, population, saved);
+        clearConsole();
+        EXPECT_EQ(loadFresh(writePlain("people.sav", bytes)), "");
+        EXPECT_EQ(grn_game.population_, people);
+        EXPECT_TRUE(loggedLine("population " + std::to_string(saved) + " of the save taken as the " +
+                               std::to_string(people) + " people in the houses"));
+    }
+}
+
+}  // namespace
