@@ -202,7 +202,7 @@ public:
     // Swaps the next filled buffer (its size: the bytes read) into buf,
     // whose old content is kept for reuse; false at the end. Raises
     // std::bad_alloc when the reader ran out of memory.
-    bool next(std::vector<uint8_t>& buf) {
+    bool next(RnReadBuffer& buf) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !filled_.empty() || done_; });
         if (filled_.empty()) {
@@ -221,26 +221,28 @@ private:
 
     void run() {
         for (;;) {
-            std::vector<uint8_t> buf;
+            RnReadBuffer buf;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 changed_.wait(lock, [this] { return stop_ || filled_.size() < kBuffers; });
                 if (stop_) break;
                 if (!spare_.empty()) {
-                    buf = std::move(spare_.back());
+                    buf.swap(spare_.back());
                     spare_.pop_back();
                 }
             }
-            try {
-                buf.resize(kReadBuffer);
-            } catch (const std::bad_alloc&) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                no_memory_ = true;
-                break;
+            if (buf.capacity() < kReadBuffer) {
+                try {
+                    RnReadBuffer(kReadBuffer).swap(buf);
+                } catch (const std::bad_alloc&) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    no_memory_ = true;
+                    break;
+                }
             }
-            const size_t got = al_fread(file_, buf.data(), buf.size());
+            const size_t got = al_fread(file_, buf.data(), buf.capacity());
             if (got == 0) break;
-            buf.resize(got);
+            buf.setSize(got);
             std::lock_guard<std::mutex> lock(mutex_);
             filled_.push_back(std::move(buf));
             changed_.notify_all();
@@ -253,15 +255,15 @@ private:
     ALLEGRO_FILE* file_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<uint8_t>> filled_;
-    std::vector<std::vector<uint8_t>> spare_;
+    std::deque<RnReadBuffer> filled_;
+    std::vector<RnReadBuffer> spare_;
     bool stop_ = false;
     bool done_ = false;
     bool no_memory_ = false;
     std::thread thread_;  // last: started once everything else is set up
 };
 
-RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) {}
+RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) { buf_.setSize(kReadBuffer); }
 
 RnSaveLoader::~RnSaveLoader() = default;
 
@@ -283,7 +285,7 @@ bool RnSaveLoader::refill() {
         end_ = 0;
         if (!ahead_->next(buf_)) {
             ahead_.reset();
-            buf_.resize(kReadBuffer);
+            buf_.setSize(buf_.capacity());
             return false;
         }
         end_ = buf_.size();

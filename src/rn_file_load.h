@@ -138,6 +138,37 @@ struct RnSaveListEntry {
     RnSaveSummary summary;
 };
 
+// A block of bytes read from a file and the count it holds. The block is
+// made without being cleared: each byte is written by a read before it is
+// used, and clearing large blocks on every load costs more than the load of
+// a small file.
+class RnReadBuffer {
+public:
+    RnReadBuffer() = default;
+    explicit RnReadBuffer(size_t capacity) : bytes_(new uint8_t[capacity]), capacity_(capacity) {}
+    RnReadBuffer(RnReadBuffer&& other) noexcept { swap(other); }
+    RnReadBuffer& operator=(RnReadBuffer&& other) noexcept {
+        swap(other);
+        return *this;
+    }
+
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    size_t capacity() const { return capacity_; }
+    size_t size() const { return size_; }
+    void setSize(size_t n) { size_ = n < capacity_ ? n : capacity_; }
+    void swap(RnReadBuffer& other) noexcept {
+        bytes_.swap(other.bytes_);
+        std::swap(capacity_, other.capacity_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> bytes_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
 // Reads a save file. An instance wraps an open file (owned by the caller)
 // with a read buffer; the static operations load and verify whole files.
 class RnSaveLoader {
@@ -307,7 +338,7 @@ private:
     class ReadAhead;
 
     ALLEGRO_FILE* file_;
-    std::vector<uint8_t> buf_;
+    RnReadBuffer buf_;
     std::unique_ptr<ReadAhead> ahead_;
     size_t pos_ = 0;
     size_t end_ = 0;
