@@ -1,12 +1,15 @@
-// Saves damaged or edited by hand: a real save of the sample town changed one
-// field at a time. Each is refused with a message that says why, the load
+// Saves damaged or edited by hand. A real save of the sample town changed one
+// field at a time: each is refused with a message that says why, the load
 // list does not offer what the load refuses for its game fields, and the game
-// goes on: the intact save loads and plays afterwards.
+// goes on (the intact save loads and plays afterwards). Files cut anywhere,
+// with a wrong record size or with random damage are refused without a
+// crash.
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 
 #include "rn_bld_hous.h"
 #include "rn_map.h"
@@ -44,6 +47,8 @@ protected:
         if (!RnSaveWriter::saveGame(saves_.file("after.sav"), true)) return "it cannot be saved";
         return "";
     }
+    // Loads bytes written as a plain file over a fresh world.
+    std::string loadBytes(const std::string& bytes) { return loadFresh(writePlain("damaged.sav", bytes)); }
     static std::string fileBytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -136,6 +141,47 @@ TEST_F(SaveDamagedTest, APopulationTotalIsTakenFromTheHouses) {
         EXPECT_TRUE(loggedLine("population " + std::to_string(saved) + " of the save taken as the " +
                                std::to_string(people) + " people in the houses"));
     }
+}
+
+TEST_F(SaveDamagedTest, DamagedFilesAreRefusedWithoutACrash) {
+    townWorld();
+    const std::string town = unpacked(save("town.sav"));
+    std::vector<size_t> cuts;
+    // Cut before and after every tag (and the places that merely look like
+    // one), inside the header and one byte short of the end.
+    for (int32_t tag = kRnTagEnd; tag <= kRnTagMiniMap; ++tag) {
+        for (size_t at : find32(town, tag)) {
+            cuts.push_back(at);
+            cuts.push_back(at + 4);
+        }
+    }
+    cuts.push_back(2);
+    cuts.push_back(40);
+    cuts.push_back(town.size() - 1);
+    for (size_t cut : cuts) {
+        if (cut >= town.size()) continue;
+        EXPECT_NE(loadBytes(town.substr(0, cut)), "") << cut;
+    }
+    // Every entry of the record-size table.
+    for (int i = 0; i < kRnSaveTypeSizeCount; ++i) {
+        std::string bytes = town;
+        bytes[19 + 4 * static_cast<size_t>(i)] ^= 0x10;
+        EXPECT_EQ(loadBytes(bytes).find(std::string("incompatible data types in savegame: ") + kRnSaveTypeSizes[i].name),
+                  0u) << i;
+    }
+    // Random damage anywhere after the header: a clean refusal or a load.
+    std::mt19937 rng(20260519);
+    int refused = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::string bytes = town;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < flips; ++k) {
+            const size_t at = 155 + rng() % (bytes.size() - 155);
+            bytes[at] = static_cast<char>(rng() % 3 == 0 ? 0xFF : bytes[at] ^ (1 << (rng() % 8)));
+        }
+        if (!loadBytes(bytes).empty()) ++refused;
+    }
+    EXPECT_GT(refused, 10);
 }
 
 }  // namespace
