@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <new>
@@ -268,7 +269,8 @@ RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) 
 RnSaveLoader::~RnSaveLoader() = default;
 
 void RnSaveLoader::startReadAhead() {
-    if (ahead_) return;
+    // A read that did not fill the buffer reached the end of the file.
+    if (ahead_ || end_ < buf_.size()) return;
     try {
         ahead_.reset(new ReadAhead(file_));
     } catch (const std::system_error&) {
@@ -445,10 +447,20 @@ void RnSaveLoader::readGameFields(RnSaveGameFields& out) {
                       static_cast<long long>(most));
 }
 
-void RnSaveLoader::readToEnd() {
+void RnSaveLoader::readToEnd(const std::string& path) {
     pos_ = end_;
     while (refill()) pos_ = end_;
     if (al_ferror(file_)) daxRaiseError("save game file is damaged: %s", al_ferrmsg(file_));
+    // zlib misses a trailer cut off where a read ended on the last byte of
+    // the data: the trailer's size must be the size read.
+    FILE_mptr raw(std::fopen(path.c_str(), "rb"));
+    uint8_t head[2] = {};
+    if (!raw || std::fread(head, 1, 2, raw.get()) != 2 || head[0] != 0x1f || head[1] != 0x8b) return;
+    uint8_t tail[8] = {};
+    const int64_t size = al_ftell(file_);
+    if (std::fseek(raw.get(), -8, SEEK_END) != 0 || std::fread(tail, 1, 8, raw.get()) != 8 ||
+        rnLoadLE<uint32_t>(tail + 4) != static_cast<uint32_t>(size))
+        daxRaiseError("save game file is damaged: %s: its end is missing", path.c_str());
 }
 
 std::string RnSaveLoader::readString() {
@@ -1373,7 +1385,7 @@ bool RnSaveLoader::loadGame(const std::string& path) {
         try {
             GameReader reader(in, ctx);
             reader.read();
-            in.readToEnd();
+            in.readToEnd(path);
             view_x = reader.view_x_;
             view_y = reader.view_y_;
         } catch (const nex::tExceptBase& e) {

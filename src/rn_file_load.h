@@ -181,7 +181,8 @@ public:
     // From here on a thread of its own reads (and so decompresses) the rest
     // of the file ahead of the loader, which only takes its buffers: the
     // loader's work and the decompression overlap. The file must not be
-    // used otherwise until the reader ends, as it does with the loader.
+    // used otherwise until the reader ends, as it does with the loader. A
+    // file whose rest came whole with the last read needs no thread.
     void startReadAhead();
 
     // Exactly n bytes. A short read shows "error %d reading %d bytes from
@@ -216,10 +217,11 @@ public:
     // (the load refuses such a file, and the load list does not offer it);
     // a clock speed beyond the clock's bounds is taken at the bound.
     void readGameFields(RnSaveGameFields& out);
-    // Reads what is left of the file after its end tag: a gzip file is
-    // checked only once read to its end, and one whose check fails or that
-    // ends early raises "save game file is damaged: %s".
-    void readToEnd();
+    // Reads what is left of the file at path after its end tag: zlib checks
+    // a gzip file only once it is read to its end. A file whose check fails,
+    // that ends early or whose trailer does not give the size read raises
+    // "save game file is damaged: %s".
+    void readToEnd(const std::string& path);
 
     // The loader's side of the record field lists (RnSaveBuffer has the
     // same names taking values).
