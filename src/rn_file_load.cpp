@@ -15,6 +15,8 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <type_traits>
+#include <unordered_map>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -437,7 +439,7 @@ void RnSaveLoader::readGameFields(RnSaveGameFields& out) {
     // Timers are absolute game times: a clock far out would overflow them,
     // and one that stands or runs backwards would stop the world.
     const double units = out.clock.game_time_ * 1.2;
-    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
+    if (!(units >= 0.0 && units < kRnSaveTimeLimit)) daxRaiseError("game time %.0f is out of range", units);
     out.clock.speed_ = static_cast<int16_t>(
         std::min(std::max<int>(out.clock.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
     out.saved_value = readInt32();
@@ -445,6 +447,10 @@ void RnSaveLoader::readGameFields(RnSaveGameFields& out) {
     if (out.last_milestone < 0 || out.last_milestone > most)
         daxRaiseError("last population milestone %d is not between 0 and %lld", out.last_milestone,
                       static_cast<long long>(most));
+}
+
+void RnSaveLoader::raiseTimeOutOfRange(DaxGameTime t) {
+    daxRaiseError("time %u in the save is out of range", t.value());
 }
 
 void RnSaveLoader::readToEnd(const std::string& path) {
@@ -943,6 +949,10 @@ void GameReader::checkBuildings(int16_t kind, int16_t idx) {
             if (static_cast<size_t>(hs.curLevel()) >= levels)
                 daxRaiseError("house [%hd:%hd,%d] is at a level its type lacks", hs.oid_.kind_, hs.oid_.type_idx_,
                               hs.oid_.bld_idx_);
+            // A ruin has nobody living in it.
+            if (hs.isDestroyed() && hs.people() != 0)
+                daxRaiseError("house [%hd:%hd,%d] is a ruin with %d people", hs.oid_.kind_, hs.oid_.type_idx_,
+                              hs.oid_.bld_idx_, hs.people());
             for (const auto& s : hs.services_) {
                 if (s.first < 0 || static_cast<size_t>(s.first) >= services)
                     daxRaiseError("house [%hd:%hd,%d] needs the unknown service type %d", hs.oid_.kind_,
@@ -1289,6 +1299,33 @@ void eachInstance(Types& types, Fn fn) {
     }
 }
 
+// The walkers a service, market or builder has out are the walkers of its
+// kind whose home it is, whatever count the file gave.
+template <class WalkerTypes, class Types>
+void recountWalkersOut(const WalkerTypes& walker_types, Types& types) {
+    std::unordered_map<uint64_t, int> out;
+    for (const auto& wt : walker_types) {
+        for (const auto& w : wt.instances_) {
+            if (w.home_oid_.bld_idx_ != -1) ++out[objectKey(w.home_oid_)];
+        }
+    }
+    for (auto& t : types) {
+        for (auto& b : t.instances_) {
+            using Bld = std::remove_reference_t<decltype(b)>;
+            const auto it = out.find(objectKey(b.oid_));
+            const int n = it == out.end() ? 0 : it->second;
+            const RnObjectID& o = b.oid_;
+            if (n > static_cast<int>(Bld::kWalkerCountMask >> Bld::kWalkerCountShift))
+                daxRaiseError("[%hd:%hd,%d] has %d walkers out, more than it can count", o.kind_, o.type_idx_,
+                              o.bld_idx_, n);
+            if (n == b.walkersOut()) continue;
+            daxLogMessage(1, 1, "[%hd:%hd,%d] has %d walkers out, not %d", o.kind_, o.type_idx_, o.bld_idx_, n,
+                          b.walkersOut());
+            rnSetWalkersOut(b, n);
+        }
+    }
+}
+
 void rebuild() {
     for (RnRoadType& rt : grn_game.roadTypes()) {
         std::vector<int32_t> roads;
@@ -1344,6 +1381,9 @@ void rebuild() {
         b.checkGoods();
         b.verifyMaterialNeeds();
     });
+    recountWalkersOut(grn_game.servWalkerTypes(), grn_game.servTypes());
+    recountWalkersOut(grn_game.mrktWalkerTypes(), grn_game.mrktTypes());
+    recountWalkersOut(grn_game.bldrWalkerTypes(), grn_game.bldrTypes());
     // The people are those in the houses: each people type's count and the
     // town's total.
     for (RnPeoplType& pt : grn_game.peoplTypes()) pt.population_ = 0;

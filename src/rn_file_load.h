@@ -103,6 +103,11 @@ private:
     RnObjectID last_new_{0, -1, -1};
 };
 
+// Every time a save holds lies below this many game time units (about
+// 20,000 game years), the clock's time as well as its timers': timers are
+// the clock's time plus some hours, and adding hours to them must not wrap.
+constexpr uint32_t kRnSaveTimeLimit = 0x80000000u;
+
 // The game fields that follow a save's header, as read and checked by
 // RnSaveLoader::readGameFields.
 struct RnSaveGameFields {
@@ -244,7 +249,12 @@ public:
         uint64_t u = getLE<uint64_t>();
         std::memcpy(&v, &u, 8);
     }
-    void time(DaxGameTime& t) { t = DaxGameTime(getLE<uint32_t>()); }
+    // A time of the game (or none): below kRnSaveTimeLimit, as the clock,
+    // else it raises "time %u in the save is out of range".
+    void time(DaxGameTime& t) {
+        t = DaxGameTime(getLE<uint32_t>());
+        if (t.value() >= kRnSaveTimeLimit && !t.isNull()) raiseTimeOutOfRange(t);
+    }
     void otx(RnObjectTypeID& t) {
         i16(t.kind_);
         i16(t.type_idx_);
@@ -318,6 +328,7 @@ public:
     void readWorkforce(RnWorkforce& wkf, int16_t ppl_idx);
 
 private:
+    [[noreturn]] static void raiseTimeOutOfRange(DaxGameTime t);
     template <class U>
     U getLE() {
         if (sizeof(U) <= end_ - pos_) {

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "rn_bld_hous.h"
+#include "rn_bld_serv.h"
 #include "rn_map.h"
 #include "save_fixture.h"
 
@@ -72,8 +73,14 @@ TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
     const size_t milestone = prefix.bitmap_tag - 4;
     // The trigger's period follows its function's name.
     const size_t period = findOnce(plain, le32(5) + "daily") + 9;
+    // The first house's record (after its block's head, highest level and
+    // count): its state word at +20, flags at +24, first timer at +28.
+    const size_t house =
+        findOnce(plain, le32(kRnTagInstances) + le32(RnIdBldHous) + le32(1) + le32(savetown::kHouse)) + 28;
     // A sample map of 64 by 64 tiles houses at most this many people.
     const std::string most = std::to_string(64 * 64 * static_cast<int64_t>(RnHousPersData::kPeopleMask));
+    const std::string dwellers = std::to_string((int32At(plain, house + 20) >> RnHousPersData::kPeopleShift) &
+                                                RnHousPersData::kPeopleMask);
 
     using Edit = std::function<void(std::string&)>;
     auto at32 = [](size_t at, int32_t v) -> Edit { return [=](std::string& b) { setInt32At(b, at, v); }; };
@@ -104,6 +111,10 @@ TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
          "game time -1 is out of range", false},
         {"game time beyond the timers", false, [=](std::string& b) { setDoubleAt(b, memento + 8, 2e9); },
          "game time 2400000000 is out of range", false},
+        {"a timer beyond the clock's range", false, at32(house + 28, INT32_MIN),
+         "time 2147483648 in the save is out of range", true},
+        {"a ruin with people", false, [=](std::string& b) { b[house + 24 + 3] |= 1; },
+         "house [2:0,0] is a ruin with " + dwellers + " people", true},
         // zlib gives nothing of a small file whose checksum fails.
         {"gzip checksum", true, [](std::string& b) { b[b.size() - 8] ^= 1; },
          "save game file is damaged: %: incorrect data check", false},
@@ -127,19 +138,42 @@ TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
     }
 }
 
-TEST_F(SaveDamagedTest, APopulationTotalIsTakenFromTheHouses) {
+TEST_F(SaveDamagedTest, TotalsAreTakenFromTheWorld) {
     townWorld(24);
     const uint32_t people = grn_game.population_;
     ASSERT_GT(people, 0u);
+    // A walker of the well's on its way, counted out as a departure does.
+    const RnObjectID well = grn_map.tile(22, 31).oid_;
+    savetown::sendServiceWalker();
+    RnServ& sender = grn_game.servByOid(well);
+    rnSetWalkersOut(sender, sender.walkersOut() + 1);
+    const int out = sender.walkersOut();
+    ASSERT_LT(out, 5);
+    const std::string out_text = "[3:0,0] has " + std::to_string(out) + " walkers out, not ";
     std::string bytes = unpacked(save("town.sav"));
     const size_t population = scanPrefix(bytes).game_fields + 4;
-    for (int32_t saved : {0, 1000}) {
-        setInt32At(bytes, population, saved);
+    // The well's flags word: bits 5 to 7 count its walkers out.
+    const size_t well_flags =
+        findOnce(bytes, le32(kRnTagInstances) + le32(RnIdBldServ) + le32(1) + le32(savetown::kWell)) + 24 + 20;
+    struct Case {
+        int32_t population;
+        uint8_t walkers_out;
+        std::string logged;
+    } cases[] = {
+        {0, static_cast<uint8_t>(out), "population 0 of the save taken as the " + std::to_string(people) + " people in the houses"},
+        {1000, static_cast<uint8_t>(out), "population 1000 of the save taken as the " + std::to_string(people) + " people in the houses"},
+        {static_cast<int32_t>(people), 5, out_text + "5"},
+        {static_cast<int32_t>(people), 0, out_text + "0"},
+    };
+    for (const Case& c : cases) {
+        std::string edited = bytes;
+        setInt32At(edited, population, c.population);
+        edited[well_flags] = static_cast<char>((edited[well_flags] & ~0xE0) | (c.walkers_out << 5));
         clearConsole();
-        EXPECT_EQ(loadFresh(writePlain("people.sav", bytes)), "");
+        EXPECT_EQ(loadFresh(writePlain("totals.sav", edited)), "");
         EXPECT_EQ(grn_game.population_, people);
-        EXPECT_TRUE(loggedLine("population " + std::to_string(saved) + " of the save taken as the " +
-                               std::to_string(people) + " people in the houses"));
+        EXPECT_EQ(grn_game.servByOid(well).walkersOut(), out);
+        EXPECT_TRUE(loggedLine(c.logged)) << c.logged;
     }
 }
 

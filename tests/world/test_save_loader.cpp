@@ -209,6 +209,11 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
          },
          "1 walkers are on no tile"},
         {[] { grn_map.tile(0, 0).walker_head_ = savetown::sendServiceWalker(); }, "walker list of tile 0,0 is damaged"},
+        // More walkers from the well than its count of walkers out holds.
+        {[] {
+             for (int i = 0; i < 8; ++i) savetown::sendServiceWalker();
+         },
+         "[3:0,0] has 8 walkers out, more than it can count"},
         // Cached steps that lead nowhere or off the map.
         {[] { grn_game.walkerByOid(savetown::sendServiceWalker()).steps_[2] = 7; }, "walker [16:0,"},
         {[] {
