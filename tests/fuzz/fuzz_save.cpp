@@ -7,8 +7,6 @@
 // DaxException or a false result, or succeeds; then what it loaded is saved
 // back, and that save must load and be offered as well; the world it gives
 // runs for a while and is saved once more. Nothing may crash, hang or leak.
-#include <zlib.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -23,6 +21,7 @@
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_trigger.h"
+#include "support/save_bytes.h"
 #include "world/save_town.h"
 
 namespace {
@@ -41,13 +40,8 @@ std::string savedTown(const char* name, void (*build)()) {
     build();
     const std::string path = fuzzTempDir() + name;
     FUZZ_CHECK(RnSaveWriter::saveGame(path, true), std::string("the town cannot be saved: ") + name);
-    std::string out;
-    gzFile g = gzopen(path.c_str(), "rb");
-    FUZZ_CHECK(g != nullptr, "the town's save cannot be read");
-    char buf[65536];
-    int got;
-    while ((got = gzread(g, buf, sizeof(buf))) > 0) out.append(buf, static_cast<size_t>(got));
-    gzclose(g);
+    const std::string out = savebytes::unpacked(path);
+    FUZZ_CHECK(!out.empty(), "the town's save cannot be read");
     return out;
 }
 
@@ -96,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // ZOR_FUZZ_SEEDS=<folder> writes the two towns' saves there as inputs
     // of their own (the corpus's seeds) and ends the run.
     if (const char* seeds = std::getenv("ZOR_FUZZ_SEEDS")) {
-        for (const auto& [name, town] : {std::make_pair("seed_town", &sampleTown()), std::make_pair("seed_grid", &gridTown())}) {
+        const std::pair<const char*, const std::string*> towns[] = {{"seed_town", &sampleTown()},
+                                                                    {"seed_grid", &gridTown()}};
+        for (const auto& [name, town] : towns) {
             std::ofstream out(std::string(seeds) + "/" + name, std::ios::binary);
             out << '\0' << *town;
         }

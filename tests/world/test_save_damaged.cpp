@@ -155,13 +155,14 @@ TEST_F(SaveDamagedTest, TotalsAreTakenFromTheWorld) {
     // The well's flags word: bits 5 to 7 count its walkers out.
     const size_t well_flags =
         findOnce(bytes, le32(kRnTagInstances) + le32(RnIdBldServ) + le32(1) + le32(savetown::kWell)) + 24 + 20;
+    const std::string taken = " of the save taken as the " + std::to_string(people) + " people in the houses";
     struct Case {
         int32_t population;
         uint8_t walkers_out;
         std::string logged;
     } cases[] = {
-        {0, static_cast<uint8_t>(out), "population 0 of the save taken as the " + std::to_string(people) + " people in the houses"},
-        {1000, static_cast<uint8_t>(out), "population 1000 of the save taken as the " + std::to_string(people) + " people in the houses"},
+        {0, static_cast<uint8_t>(out), "population 0" + taken},
+        {1000, static_cast<uint8_t>(out), "population 1000" + taken},
         {static_cast<int32_t>(people), 5, out_text + "5"},
         {static_cast<int32_t>(people), 0, out_text + "0"},
     };
