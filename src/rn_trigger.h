@@ -39,6 +39,10 @@ public:
     void restoreGlobals(const std::vector<RnScriptDataEntry>& data);
 };
 
+// The longest period of a trigger, in game hours (a week); the shortest is
+// one hour.
+constexpr int kRnTriggerMaxPeriodHours = 168;
+
 // The one trigger of a game.
 class RnScriptTrigger {
 public:
