@@ -13,13 +13,7 @@
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295:glibc.malloc.mmap_threshold=4294967295 bench_lookup
 #include <benchmark/benchmark.h>
 
-#include <allegro5/allegro.h>
-#include <allegro5/allegro_image.h>
-#include <allegro5/allegro_primitives.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -27,9 +21,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "bench_clock.h"
-#include "dax2/dax_ini.h"
-#include "dax2/dax_msg.h"
+#include "bench_gentown.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_wlk_bldr.h"
@@ -37,7 +29,6 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
-#include "world/gen_town.h"
 
 namespace {
 
@@ -45,22 +36,8 @@ namespace {
 // a shuffled order) and the live walkers' homes.
 struct Town {
     Town() {
-        al_install_system(ALLEGRO_VERSION_INT, nullptr);
-        al_init_image_addon();
-        al_init_primitives_addon();
-        dax_config.search_path_ = {std::string(ZOR_SOURCE_DIR) + "/data/"};
-        dax_config.debug_level_ = 0;
-        dax_strings.loadFile((dax_config.search_path_[0] + "zor.en.txt").c_str(), false);
-        const gentown::Plan plan{512, 5000, true};
-        std::string failed = gentown::makeLand(plan);
-        if (failed.empty()) {
-            benchSetNow(0);
-            failed = gentown::placeTown(plan);
-        }
-        if (!failed.empty()) {
-            std::fprintf(stderr, "bench_lookup: %s\n", failed.c_str());
-            std::exit(1);
-        }
+        benchUseSampleData();
+        benchBuildTown(gentown::Plan{512, 5000, true}, "bench_lookup");
         for (uint32_t t = 1; t <= 2 * DaxGameTime::kPerDay; ++t) {
             benchSetNow(t);
             grn_game.update();
