@@ -55,6 +55,7 @@ public:
         }
     }
     bool satisfied() const override { return linked_ == goods_.size(); }
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldStor; }
 
     std::map<int16_t, RnObjectID>& goods_;
     size_t linked_ = 0;
@@ -72,6 +73,7 @@ public:
         int16_t& highest = levels_[static_cast<size_t>(bld.type_idx_)];
         highest = std::max(highest, level);
     }
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldHous; }
 
     std::vector<int16_t>& levels_;
 };

@@ -1,0 +1,199 @@
+// The road graph of the floods.
+#include "rn_road_graph.h"
+
+#include <algorithm>
+
+#include "rn_map.h"
+
+namespace {
+
+const DaxMapPositionI kOffsets[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+
+}  // namespace
+
+void RnRoadGraph::update(const RnMap& map) {
+    if (!read_) {
+        readAll(map);
+        return;
+    }
+    if (changed_.empty()) return;
+    ++version_;
+    // Road tiles that came or went first, so that the links below find every
+    // road node.
+    for (const DaxMapPositionI& p : changed_) {
+        const bool road = map.isOnMap(p) && map.tile(p).isRoad();
+        const int32_t n = nodeAt(p);
+        if (road && n < 0) addNode(p);
+        if (!road && n >= 0) removeNode(n);
+    }
+    for (const DaxMapPositionI& p : changed_) {
+        int32_t n = nodeAt(p);
+        if (n >= 0) linkNode(map, n);
+        for (const DaxMapPositionI& o : kOffsets) {
+            n = nodeAt(p + o);
+            if (n >= 0) linkNode(map, n);
+        }
+    }
+    changed_.clear();
+}
+
+void RnRoadGraph::tileChanged(const DaxMapPositionI& p) {
+    if (!read_) return;
+    // A long list of changes (a whole town placed while nothing floods) is
+    // cheaper read afresh.
+    if (changed_.size() > 1024 + nodes_.size()) {
+        clear();
+        return;
+    }
+    changed_.push_back(p);
+}
+
+void RnRoadGraph::clear() {
+    read_ = false;
+    ++version_;
+    std::vector<Node>().swap(nodes_);
+    std::vector<int32_t>().swap(free_nodes_);
+    std::unordered_map<uint32_t, int32_t>().swap(node_of_);
+    std::vector<Slot>().swap(slots_);
+    std::vector<int32_t>().swap(free_slots_);
+    std::unordered_map<uint64_t, int32_t>().swap(slot_of_);
+    std::vector<DaxMapPositionI>().swap(changed_);
+}
+
+int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const {
+    auto it = slot_of_.find(oidKey(oid));
+    return it == slot_of_.end() ? -1 : it->second;
+}
+
+int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const {
+    auto it = node_of_.find(posKey(p));
+    return it == node_of_.end() ? -1 : it->second;
+}
+
+size_t RnRoadGraph::memoryBytes() const {
+    // An index entry of the standard hash maps: the value, a link and the
+    // cached hash, plus its bucket.
+    auto indexBytes = [](const auto& index) {
+        using Entry = typename std::decay_t<decltype(index)>::value_type;
+        return index.size() * (sizeof(Entry) + 2 * sizeof(void*)) + index.bucket_count() * sizeof(void*);
+    };
+    return sizeof(*this) + nodes_.capacity() * sizeof(Node) + free_nodes_.capacity() * sizeof(int32_t) +
+           slots_.capacity() * sizeof(Slot) + free_slots_.capacity() * sizeof(int32_t) +
+           changed_.capacity() * sizeof(DaxMapPositionI) + indexBytes(node_of_) + indexBytes(slot_of_);
+}
+
+void RnRoadGraph::readAll(const RnMap& map) {
+    clear();
+    const int side = map.size();
+    for (int x = 0; x < side; ++x) {
+        for (int y = 0; y < side; ++y) {
+            if (map.tile(x, y).isRoad()) addNode(DaxMapPositionI(x, y));
+        }
+    }
+    for (size_t n = 0; n < nodes_.size(); ++n) linkNode(map, static_cast<int32_t>(n));
+    read_ = true;
+    ++version_;
+}
+
+void RnRoadGraph::addNode(const DaxMapPositionI& p) {
+    int32_t n;
+    if (free_nodes_.empty()) {
+        n = static_cast<int32_t>(nodes_.size());
+        nodes_.emplace_back();
+    } else {
+        n = free_nodes_.back();
+        free_nodes_.pop_back();
+    }
+    nodes_[static_cast<size_t>(n)] = Node();
+    nodes_[static_cast<size_t>(n)].pos_ = p;
+    node_of_[posKey(p)] = n;
+}
+
+void RnRoadGraph::removeNode(int32_t n) {
+    unlinkNode(n);
+    node_of_.erase(posKey(nodes_[static_cast<size_t>(n)].pos_));
+    nodes_[static_cast<size_t>(n)] = Node();
+    free_nodes_.push_back(n);
+}
+
+void RnRoadGraph::linkNode(const RnMap& map, int32_t n) {
+    unlinkNode(n);
+    Node& node = nodes_[static_cast<size_t>(n)];
+    for (int d = 0; d < 4; ++d) {
+        const DaxMapPositionI q = node.pos_ + kOffsets[d];
+        if (!map.isOnMap(q)) continue;
+        const RnObjectID& oid = map.tile(q).oid_;
+        if (oid.kind_ == RnIdBldRoad) {
+            // A road tile nobody reported has no node: nothing leads there.
+            node.link_[d] = nodeAt(q);
+            continue;
+        }
+        if (oid.kind_ == RnIdBldHous) node.house_beside_ = true;
+        if (oid.isBuilding()) node.link_[d] = buildingLink(acquireSlot(oid));
+    }
+}
+
+void RnRoadGraph::unlinkNode(int32_t n) {
+    Node& node = nodes_[static_cast<size_t>(n)];
+    for (int32_t& link : node.link_) {
+        if (isBuildingLink(link)) releaseSlot(slotOfLink(link));
+        link = kNoLink;
+    }
+    node.house_beside_ = false;
+}
+
+int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
+    auto it = slot_of_.find(oidKey(oid));
+    int32_t slot;
+    if (it != slot_of_.end()) {
+        slot = it->second;
+    } else {
+        if (free_slots_.empty()) {
+            slot = static_cast<int32_t>(slots_.size());
+            slots_.emplace_back();
+        } else {
+            slot = free_slots_.back();
+            free_slots_.pop_back();
+        }
+        slots_[static_cast<size_t>(slot)].oid_ = oid;
+        slots_[static_cast<size_t>(slot)].type_code_ = static_cast<uint16_t>(typeCode(oid));
+        slot_of_.emplace(oidKey(oid), slot);
+    }
+    ++slots_[static_cast<size_t>(slot)].refs_;
+    return slot;
+}
+
+void RnRoadGraph::releaseSlot(int32_t slot) {
+    Slot& s = slots_[static_cast<size_t>(slot)];
+    if (--s.refs_ > 0) return;
+    slot_of_.erase(oidKey(s.oid_));
+    s = Slot();
+    free_slots_.push_back(slot);
+}
+
+bool RnRoadGraph::matches(const RnMap& map) const {
+    RnRoadGraph fresh;
+    fresh.readAll(map);
+    if (!read_ || fresh.node_of_.size() != node_of_.size() || fresh.slot_of_.size() != slot_of_.size()) return false;
+    std::vector<int32_t> refs(slots_.size(), 0);
+    for (const auto& [key, n] : node_of_) {
+        const Node& mine = node(n);
+        const int32_t m = fresh.nodeAt(mine.pos_);
+        if (m < 0 || key != posKey(mine.pos_)) return false;
+        const Node& theirs = fresh.node(m);
+        if (mine.house_beside_ != theirs.house_beside_) return false;
+        for (int d = 0; d < 4; ++d) {
+            const int32_t a = mine.link_[d];
+            const int32_t b = theirs.link_[d];
+            if (isRoadLink(a) != isRoadLink(b) || isBuildingLink(a) != isBuildingLink(b)) return false;
+            if (isRoadLink(a) && node(a).pos_ != fresh.node(b).pos_) return false;
+            if (isBuildingLink(a)) {
+                if (building(slotOfLink(a)) != fresh.building(slotOfLink(b))) return false;
+                ++refs[static_cast<size_t>(slotOfLink(a))];
+            }
+        }
+    }
+    for (size_t s = 0; s < slots_.size(); ++s)
+        if (refs[s] != slots_[s].refs_) return false;
+    return true;
+}
