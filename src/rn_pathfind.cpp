@@ -293,8 +293,9 @@ bool RnFloodBase::floodGraph(RnFloodTarget& target, const RnObjectID& skip, cons
             }
             if (!RnRoadGraph::isBuildingLink(link)) continue;
             const int32_t slot = RnRoadGraph::slotOfLink(link);
+            // The building's id is read only for a type not asked before.
             const RnObjectID& oid = graph.building(slot);
-            if (!admits(oid, graph.typeCode(slot)) || !visited.meet(slot)) continue;
+            if (!admits(oid, node.code_[d - 1]) || !visited.meet(slot)) continue;
             const RnMapStep dk{d, node.pos_ + kSteps.off[d]};
             RnFloodPosInfo out;
             evaluate(oid, next_dist, w_d * cost.homeFactor(dk.pos_), dk, out);

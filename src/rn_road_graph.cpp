@@ -11,6 +11,59 @@ const DaxMapPositionI kOffsets[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
 }  // namespace
 
+template <class Key>
+void RnRoadGraph::Index<Key>::set(Key key, int32_t value) {
+    if (2 * (size_ + 1) > entries_.size()) grow();
+    for (size_t i = home(key);; i = (i + 1) & mask()) {
+        Entry& e = entries_[i];
+        if (e.value < 0) {
+            e.key = key;
+            e.value = value;
+            ++size_;
+            return;
+        }
+        if (e.key == key) {
+            e.value = value;
+            return;
+        }
+    }
+}
+
+template <class Key>
+void RnRoadGraph::Index<Key>::erase(Key key) {
+    if (entries_.empty()) return;
+    size_t i = home(key);
+    for (;; i = (i + 1) & mask()) {
+        if (entries_[i].value < 0) return;
+        if (entries_[i].key == key) break;
+    }
+    // Moves later entries of the run back into the gap, where their search
+    // would pass it.
+    for (size_t j = (i + 1) & mask();; j = (j + 1) & mask()) {
+        Entry& e = entries_[j];
+        if (e.value < 0) break;
+        const size_t h = home(e.key);
+        const bool passes_gap = i <= j ? (h <= i || h > j) : (h <= i && h > j);
+        if (!passes_gap) continue;
+        entries_[i] = e;
+        i = j;
+    }
+    entries_[i].value = -1;
+    --size_;
+}
+
+template <class Key>
+void RnRoadGraph::Index<Key>::grow() {
+    std::vector<Entry> old;
+    old.swap(entries_);
+    entries_.resize(old.empty() ? 64 : 2 * old.size());
+    shift_ = 64;
+    for (size_t n = entries_.size(); n > 1; n /= 2) --shift_;
+    size_ = 0;
+    for (const Entry& e : old)
+        if (e.value >= 0) set(e.key, e.value);
+}
+
 void RnRoadGraph::update(const RnMap& map) {
     if (!read_) {
         readAll(map);
@@ -53,41 +106,36 @@ void RnRoadGraph::clear() {
     ++version_;
     std::vector<Node>().swap(nodes_);
     std::vector<int32_t>().swap(free_nodes_);
-    std::unordered_map<uint32_t, int32_t>().swap(node_of_);
+    node_of_ = Index<uint32_t>();
     std::vector<Slot>().swap(slots_);
     std::vector<int32_t>().swap(free_slots_);
-    std::unordered_map<uint64_t, int32_t>().swap(slot_of_);
+    slot_of_ = Index<uint64_t>();
     std::vector<DaxMapPositionI>().swap(changed_);
 }
 
-int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const {
-    auto it = slot_of_.find(oidKey(oid));
-    return it == slot_of_.end() ? -1 : it->second;
-}
+int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const { return slot_of_.find(oidKey(oid)); }
 
-int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const {
-    auto it = node_of_.find(posKey(p));
-    return it == node_of_.end() ? -1 : it->second;
-}
+int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const { return node_of_.find(posKey(p)); }
 
 size_t RnRoadGraph::memoryBytes() const {
-    // An index entry of the standard hash maps: the value, a link and the
-    // cached hash, plus its bucket.
-    auto indexBytes = [](const auto& index) {
-        using Entry = typename std::decay_t<decltype(index)>::value_type;
-        return index.size() * (sizeof(Entry) + 2 * sizeof(void*)) + index.bucket_count() * sizeof(void*);
-    };
     return sizeof(*this) + nodes_.capacity() * sizeof(Node) + free_nodes_.capacity() * sizeof(int32_t) +
            slots_.capacity() * sizeof(Slot) + free_slots_.capacity() * sizeof(int32_t) +
-           changed_.capacity() * sizeof(DaxMapPositionI) + indexBytes(node_of_) + indexBytes(slot_of_);
+           changed_.capacity() * sizeof(DaxMapPositionI) + node_of_.bytes() + slot_of_.bytes();
 }
 
 void RnRoadGraph::readAll(const RnMap& map) {
     clear();
+    // Numbered square by square, so that the nodes a flood walks lie close
+    // together in memory.
+    constexpr int kSquare = 16;
     const int side = map.size();
-    for (int x = 0; x < side; ++x) {
-        for (int y = 0; y < side; ++y) {
-            if (map.tile(x, y).isRoad()) addNode(DaxMapPositionI(x, y));
+    for (int x0 = 0; x0 < side; x0 += kSquare) {
+        for (int y0 = 0; y0 < side; y0 += kSquare) {
+            for (int x = x0; x < std::min(side, x0 + kSquare); ++x) {
+                for (int y = y0; y < std::min(side, y0 + kSquare); ++y) {
+                    if (map.tile(x, y).isRoad()) addNode(DaxMapPositionI(x, y));
+                }
+            }
         }
     }
     for (size_t n = 0; n < nodes_.size(); ++n) linkNode(map, static_cast<int32_t>(n));
@@ -106,7 +154,7 @@ void RnRoadGraph::addNode(const DaxMapPositionI& p) {
     }
     nodes_[static_cast<size_t>(n)] = Node();
     nodes_[static_cast<size_t>(n)].pos_ = p;
-    node_of_[posKey(p)] = n;
+    node_of_.set(posKey(p), n);
 }
 
 void RnRoadGraph::removeNode(int32_t n) {
@@ -129,7 +177,9 @@ void RnRoadGraph::linkNode(const RnMap& map, int32_t n) {
             continue;
         }
         if (oid.kind_ == RnIdBldHous) node.house_beside_ = true;
-        if (oid.isBuilding()) node.link_[d] = buildingLink(acquireSlot(oid));
+        if (!oid.isBuilding()) continue;
+        node.link_[d] = buildingLink(acquireSlot(oid));
+        node.code_[d] = typeCode(oid);
     }
 }
 
@@ -139,15 +189,13 @@ void RnRoadGraph::unlinkNode(int32_t n) {
         if (isBuildingLink(link)) releaseSlot(slotOfLink(link));
         link = kNoLink;
     }
+    for (uint16_t& code : node.code_) code = kTypeCodes;
     node.house_beside_ = false;
 }
 
 int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
-    auto it = slot_of_.find(oidKey(oid));
-    int32_t slot;
-    if (it != slot_of_.end()) {
-        slot = it->second;
-    } else {
+    int32_t slot = slot_of_.find(oidKey(oid));
+    if (slot < 0) {
         if (free_slots_.empty()) {
             slot = static_cast<int32_t>(slots_.size());
             slots_.emplace_back();
@@ -156,8 +204,7 @@ int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
             free_slots_.pop_back();
         }
         slots_[static_cast<size_t>(slot)].oid_ = oid;
-        slots_[static_cast<size_t>(slot)].type_code_ = static_cast<uint16_t>(typeCode(oid));
-        slot_of_.emplace(oidKey(oid), slot);
+        slot_of_.set(oidKey(oid), slot);
     }
     ++slots_[static_cast<size_t>(slot)].refs_;
     return slot;
@@ -176,10 +223,11 @@ bool RnRoadGraph::matches(const RnMap& map) const {
     fresh.readAll(map);
     if (!read_ || fresh.node_of_.size() != node_of_.size() || fresh.slot_of_.size() != slot_of_.size()) return false;
     std::vector<int32_t> refs(slots_.size(), 0);
-    for (const auto& [key, n] : node_of_) {
-        const Node& mine = node(n);
+    for (size_t i = 0; i < nodes_.size(); ++i) {
+        const Node& mine = nodes_[i];
+        if (mine.pos_.isNone()) continue;  // a free node
         const int32_t m = fresh.nodeAt(mine.pos_);
-        if (m < 0 || key != posKey(mine.pos_)) return false;
+        if (m < 0 || nodeAt(mine.pos_) != static_cast<int32_t>(i)) return false;
         const Node& theirs = fresh.node(m);
         if (mine.house_beside_ != theirs.house_beside_) return false;
         for (int d = 0; d < 4; ++d) {

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "dax2/dax_geometry.h"
@@ -20,12 +19,22 @@ class RnRoadGraph {
 public:
     // A link to nothing: off the map, or a tile without a road or building.
     static constexpr int32_t kNoLink = -1;
+    // The kind and type of a building in one number below kTypeCodes: kinds
+    // 2 to 8 with type indices below 64; kTypeCodes for any other.
+    static constexpr uint16_t kTypeCodes = 7 * 64;
+    static uint16_t typeCode(const RnObjectID& oid) {
+        const unsigned row = static_cast<unsigned>(oid.kind_ - RnIdBldHous);
+        const unsigned col = static_cast<unsigned>(oid.type_idx_);
+        return static_cast<uint16_t>(row < 7 && col < 64 ? row * 64 + col : kTypeCodes);
+    }
 
     // One road tile. link_[d - 1] says what lies in direction d (1 to 4): a
     // road tile (its node, 0 or more), a building (buildingLink of its slot)
     // or nothing.
     struct Node {
         int32_t link_[4] = {kNoLink, kNoLink, kNoLink, kNoLink};
+        // Per direction the typeCode of the building linked there.
+        uint16_t code_[4] = {kTypeCodes, kTypeCodes, kTypeCodes, kTypeCodes};
         DaxMapPositionI pos_ = DaxMapPositionI::none();
         // A tile beside it holds an object of the house kind (a house, or a
         // house without a type).
@@ -58,15 +67,6 @@ public:
     // road).
     const RnObjectID& building(int32_t slot) const { return slots_[static_cast<size_t>(slot)].oid_; }
     int32_t slotOf(const RnObjectID& oid) const;
-    // The kind and type of a building in one number below kTypeCodes: kinds
-    // 2 to 8 with type indices below 64; kTypeCodes for any other.
-    static constexpr unsigned kTypeCodes = 7 * 64;
-    static unsigned typeCode(const RnObjectID& oid) {
-        const unsigned row = static_cast<unsigned>(oid.kind_ - RnIdBldHous);
-        const unsigned col = static_cast<unsigned>(oid.type_idx_);
-        return row < 7 && col < 64 ? row * 64 + col : kTypeCodes;
-    }
-    unsigned typeCode(int32_t slot) const { return slots_[static_cast<size_t>(slot)].type_code_; }
     // The nodes as an array (node(n) is nodes()[n]).
     const Node* nodes() const { return nodes_.data(); }
     // Counts the changes to the graph: a flood checks that none came while
@@ -84,10 +84,46 @@ public:
     bool matches(const RnMap& map) const;
 
 private:
+    // A hash index from keys to numbers 0 or more: open addressing on a
+    // power-of-two table at most half full, so that a lookup reads one or
+    // two neighbouring entries.
+    template <class Key>
+    class Index {
+    public:
+        // The number of key, -1 when there is none.
+        int32_t find(Key key) const {
+            if (entries_.empty()) return -1;
+            for (size_t i = home(key);; i = (i + 1) & mask()) {
+                const Entry& e = entries_[i];
+                if (e.value < 0) return -1;
+                if (e.key == key) return e.value;
+            }
+        }
+        // Sets the number of key (0 or more).
+        void set(Key key, int32_t value);
+        void erase(Key key);
+        size_t size() const { return size_; }
+        size_t bytes() const { return entries_.capacity() * sizeof(Entry); }
+
+    private:
+        struct Entry {
+            Key key = 0;
+            int32_t value = -1;  // -1: free
+        };
+        size_t mask() const { return entries_.size() - 1; }
+        size_t home(Key key) const {
+            return static_cast<size_t>((static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> shift_);
+        }
+        void grow();
+
+        std::vector<Entry> entries_;
+        size_t size_ = 0;
+        int shift_ = 64;
+    };
+
     struct Slot {
         RnObjectID oid_;
         int32_t refs_ = 0;  // links naming it
-        uint16_t type_code_ = kTypeCodes;
     };
     static uint32_t posKey(const DaxMapPositionI& p) {
         return static_cast<uint16_t>(p.x) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y)) << 16);
@@ -109,9 +145,9 @@ private:
     uint64_t version_ = 0;
     std::vector<Node> nodes_;
     std::vector<int32_t> free_nodes_;
-    std::unordered_map<uint32_t, int32_t> node_of_;
+    Index<uint32_t> node_of_;
     std::vector<Slot> slots_;
     std::vector<int32_t> free_slots_;
-    std::unordered_map<uint64_t, int32_t> slot_of_;
+    Index<uint64_t> slot_of_;
     std::vector<DaxMapPositionI> changed_;
 };
