@@ -12,23 +12,14 @@
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295:glibc.malloc.mmap_threshold=4294967295 bench_town
 #include <benchmark/benchmark.h>
 
-#include <allegro5/allegro.h>
-#include <allegro5/allegro_image.h>
-#include <allegro5/allegro_primitives.h>
-
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <queue>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "bench_clock.h"
-#include "dax2/dax_ini.h"
-#include "dax2/dax_msg.h"
+#include "bench_gen_town.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_wlk_bldr.h"
@@ -36,7 +27,6 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
-#include "world/gen_town.h"
 
 namespace {
 
@@ -67,31 +57,6 @@ void forEachWalker(Fn fn) {
     each(grn_game.mrktWalkerTypes());
     each(grn_game.storWalkerTypes());
     each(grn_game.bldrWalkerTypes());
-}
-
-// The generated town of about the number of buildings on a map of the side,
-// busy: the model's walker limits raised and every building sending walkers
-// trying again an hour after a departure.
-void buildTown(int side, int buildings) {
-    const gentown::Plan plan{side, buildings, true};
-    std::string failed = gentown::makeLand(plan);
-    if (failed.empty()) {
-        benchSetNow(0);
-        failed = gentown::placeTown(plan);
-    }
-    if (!failed.empty()) {
-        std::fprintf(stderr, "bench_town: %s\n", failed.c_str());
-        std::exit(1);
-    }
-    grn_game.setTickServices(&g_services);
-}
-
-// Runs the world from `from` to `to`, one update per game time unit.
-void runWorld(uint32_t from, uint32_t to) {
-    for (uint32_t t = from + 1; t <= to; ++t) {
-        benchSetNow(t);
-        grn_game.update();
-    }
 }
 
 // What a town does in a game hour, measured on a day of it beside the
@@ -134,33 +99,20 @@ HourWork watchDay(uint32_t from) {
     return work;
 }
 
-void initAllegro() {
-    static bool done = false;
-    if (done) return;
-    al_install_system(ALLEGRO_VERSION_INT, nullptr);
-    al_init_image_addon();
-    al_init_primitives_addon();
-    dax_config.search_path_ = {std::string(ZOR_SOURCE_DIR) + "/data/"};
-    dax_config.debug_level_ = 0;
-    dax_strings.loadFile((dax_config.search_path_[0] + "zor.en.txt").c_str(), false);
-    done = true;
-}
-
 void BM_TownWeek(benchmark::State& state) {
-    initAllegro();
     const int side = static_cast<int>(state.range(0));
     const int target = static_cast<int>(state.range(1));
-    buildTown(side, target);
+    benchBuildTown(side, target, &g_services);
     // Three days to fill the houses and bring the goods and walkers under
     // way, a day watched, then the week timed.
-    runWorld(0, 3 * kDay);
+    benchRunWorld(0, 3 * kDay);
     const HourWork work = watchDay(3 * kDay);
     g_work[{side, target}] = work;
     const uint32_t start = 4 * kDay;
     double seconds = 0.0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        runWorld(start, start + 7 * kDay);
+        benchRunWorld(start, start + 7 * kDay);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
     state.counters["buildings"] = gentown::countBuildings();
