@@ -175,6 +175,15 @@ void runTownFloods(benchmark::State& state, bool caches) {
     grn_caches.setAll(true);
     benchmark::DoNotOptimize(found);
     reportPerFlood(state, town, seconds, true);
+    if (caches) {
+        // What the road graph holds, and what a flood's tables over it
+        // hold (a visit record per node, a mark per building, the queue).
+        const RnRoadGraph& graph = grn_map.roadGraph();
+        const double tables = static_cast<double>(graph.nodeLimit()) * (12 + 4) + 4.0 * graph.slotLimit();
+        state.counters["graph_kB"] = static_cast<double>(graph.memoryBytes()) / 1024.0;
+        state.counters["tables_kB"] = tables / 1024.0;
+        state.counters["roads"] = static_cast<double>(graph.roadCount());
+    }
 }
 
 void BM_FloodTown(benchmark::State& state) { runTownFloods(state, true); }

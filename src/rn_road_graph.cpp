@@ -13,7 +13,7 @@ const DaxMapPositionI kOffsets[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
 template <class Key>
 void RnRoadGraph::Index<Key>::set(Key key, int32_t value) {
-    if (2 * (size_ + 1) > entries_.size()) grow();
+    if (4 * (size_ + 1) > 3 * entries_.size()) grow();
     for (size_t i = home(key);; i = (i + 1) & mask()) {
         Entry& e = entries_[i];
         if (e.value < 0) {

@@ -85,8 +85,8 @@ public:
 
 private:
     // A hash index from keys to numbers 0 or more: open addressing on a
-    // power-of-two table at most half full, so that a lookup reads one or
-    // two neighbouring entries.
+    // power-of-two table at most three quarters full, so that a lookup
+    // reads a few neighbouring entries.
     template <class Key>
     class Index {
     public:
