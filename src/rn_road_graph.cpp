@@ -139,6 +139,9 @@ void RnRoadGraph::readAll(const RnMap& map) {
         }
     }
     for (size_t n = 0; n < nodes_.size(); ++n) linkNode(map, static_cast<int32_t>(n));
+    // Later changes add a few at a time.
+    nodes_.shrink_to_fit();
+    slots_.shrink_to_fit();
     read_ = true;
     ++version_;
 }
