@@ -9,6 +9,18 @@ namespace {
 
 const DaxMapPositionI kOffsets[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
+// A free number of the array, else a new one at its end.
+template <class T>
+int32_t takeNumber(std::vector<T>& items, std::vector<int32_t>& free) {
+    if (free.empty()) {
+        items.emplace_back();
+        return static_cast<int32_t>(items.size() - 1);
+    }
+    const int32_t n = free.back();
+    free.pop_back();
+    return n;
+}
+
 }  // namespace
 
 template <class Key>
@@ -147,14 +159,7 @@ void RnRoadGraph::readAll(const RnMap& map) {
 }
 
 void RnRoadGraph::addNode(const DaxMapPositionI& p) {
-    int32_t n;
-    if (free_nodes_.empty()) {
-        n = static_cast<int32_t>(nodes_.size());
-        nodes_.emplace_back();
-    } else {
-        n = free_nodes_.back();
-        free_nodes_.pop_back();
-    }
+    const int32_t n = takeNumber(nodes_, free_nodes_);
     nodes_[static_cast<size_t>(n)] = Node();
     nodes_[static_cast<size_t>(n)].pos_ = p;
     node_of_.set(posKey(p), n);
@@ -199,13 +204,7 @@ void RnRoadGraph::unlinkNode(int32_t n) {
 int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
     int32_t slot = slot_of_.find(oidKey(oid));
     if (slot < 0) {
-        if (free_slots_.empty()) {
-            slot = static_cast<int32_t>(slots_.size());
-            slots_.emplace_back();
-        } else {
-            slot = free_slots_.back();
-            free_slots_.pop_back();
-        }
+        slot = takeNumber(slots_, free_slots_);
         slots_[static_cast<size_t>(slot)].oid_ = oid;
         slot_of_.set(oidKey(oid), slot);
     }
