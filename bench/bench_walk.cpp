@@ -111,6 +111,7 @@ struct FloodTown {
     DaxGameTime now;
     int16_t water = -1;      // the well's service
     uint16_t max_dist = 0;   // the water carrier's distance_to_return
+    std::vector<bool> watered_decorations;  // by decoration type: asks for water
     std::vector<FloodJob> jobs;
 };
 FloodTown g_town;
@@ -127,6 +128,7 @@ const FloodTown& floodTown(int side, int buildings) {
     g_town.water = grn_game.servTypeIdx(sample_world::kWell);
     const RnServType& well = grn_game.servType(g_town.water);
     g_town.max_dist = grn_game.servWalkerType(well.walker_type_idx_).distance_to_return_;
+    for (const RnDecoType& t : grn_game.decoTypes()) g_town.watered_decorations.push_back(t.service_type_idx_ == g_town.water);
     RnObjectID home;
     for (const RnServ& w : well.instances_) {
         if (home.isNull()) home = w.oid_;
@@ -248,7 +250,7 @@ size_t bareFlood(const FloodTown& town, const FloodJob& job, RnObjectID& best) {
                 continue;
             }
             const bool wanted = oid.kind_ == RnIdBldHous ||
-                                (oid.kind_ == RnIdBldDeco && grn_game.decoType(oid.type_idx_).service_type_idx_ == town.water);
+                                (oid.kind_ == RnIdBldDeco && town.watered_decorations[static_cast<size_t>(oid.type_idx_)]);
             if (!wanted || !met.insert(oid)) continue;
             ++evaluations;
             const uint16_t amount = grn_game.buildingByOid(oid).serviceNeed(town.now, town.water, 1);
