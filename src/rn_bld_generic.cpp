@@ -55,10 +55,12 @@ public:
         }
     }
     bool satisfied() const override { return linked_ == goods_.size(); }
-    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldStor; }
 
     std::map<int16_t, RnObjectID>& goods_;
     size_t linked_ = 0;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldStor; }
 };
 
 // The road flood that notes the highest level of each house type it meets.
@@ -73,9 +75,11 @@ public:
         int16_t& highest = levels_[static_cast<size_t>(bld.type_idx_)];
         highest = std::max(highest, level);
     }
-    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldHous; }
 
     std::vector<int16_t>& levels_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldHous; }
 };
 
 // The road tiles beside a building's footprint, where its floods start.

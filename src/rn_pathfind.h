@@ -133,11 +133,13 @@ public:
     RnFloodWalkerBldr(RnFloodTarget& target, DaxGameTime now, const RnObjectID& builder);
     void evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                   RnFloodPosInfo& out) override;
-    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMaterial(); }
 
     DaxGameTime now_;
     RnObjectID key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMaterial(); }
 };
 
 // Market walkers: goods for houses, key the market.
@@ -147,11 +149,13 @@ public:
                       uint16_t tiles_without_houses);
     void evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                   RnFloodPosInfo& out) override;
-    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMarketGoods(); }
 
     DaxGameTime now_;
     RnObjectID key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMarketGoods(); }
 };
 
 // Service walkers: a service, key the service type.
@@ -160,11 +164,13 @@ public:
     RnFloodWalkerServ(RnFloodTarget& target, DaxGameTime now, int16_t service, uint16_t tiles_without_houses);
     void evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                   RnFloodPosInfo& out) override;
-    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedService(key_); }
 
     DaxGameTime now_;
     int16_t key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedService(key_); }
 };
 
 // Production and storage walkers: the best building for any of the goods
@@ -174,12 +180,14 @@ public:
     RnFloodWalkerProd(RnFloodTargetProd& target, DaxGameTime now, const RnGoodsSet& goods, bool allow_storages);
     void evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                   RnFloodPosInfo& out) override;
-    bool admitsType(const RnGenericBuildingType& type) const override;
 
     DaxGameTime now_;
     bool allow_storages_;
     const RnGoodsSet& goods_;
     RnFloodTargetProd& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override;
 };
 
 // Leads a walker from its tile to any road tile beside a building: a
