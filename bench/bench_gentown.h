@@ -6,6 +6,7 @@
 #include <allegro5/allegro_image.h>
 #include <allegro5/allegro_primitives.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,7 @@
 #include "bench_clock.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_msg.h"
+#include "rn_game.h"
 #include "world/gen_town.h"
 
 // Allegro's system with the image and primitives addons started, the
@@ -41,5 +43,13 @@ inline void benchBuildTown(const gentown::Plan& plan, const char* program) {
     if (!failed.empty()) {
         std::fprintf(stderr, "%s: %s\n", program, failed.c_str());
         std::exit(1);
+    }
+}
+
+// Runs the world from `from` to `to`, one update per game time unit.
+inline void benchRunWorld(uint32_t from, uint32_t to) {
+    for (uint32_t t = from + 1; t <= to; ++t) {
+        benchSetNow(t);
+        grn_game.update();
     }
 }

@@ -12,17 +12,10 @@
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295:glibc.malloc.mmap_threshold=4294967295 bench_town
 #include <benchmark/benchmark.h>
 
-#include <allegro5/allegro.h>
-#include <allegro5/allegro_image.h>
-#include <allegro5/allegro_primitives.h>
-
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <queue>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -36,7 +29,6 @@
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
-#include "world/gen_town.h"
 
 namespace {
 
@@ -75,14 +67,6 @@ void forEachWalker(Fn fn) {
 void buildTown(int side, int buildings) {
     benchBuildTown(gentown::Plan{side, buildings, true}, "bench_town");
     grn_game.setTickServices(&g_services);
-}
-
-// Runs the world from `from` to `to`, one update per game time unit.
-void runWorld(uint32_t from, uint32_t to) {
-    for (uint32_t t = from + 1; t <= to; ++t) {
-        benchSetNow(t);
-        grn_game.update();
-    }
 }
 
 // What a town does in a game hour, measured on a day of it beside the
@@ -132,14 +116,14 @@ void BM_TownWeek(benchmark::State& state) {
     buildTown(side, target);
     // Three days to fill the houses and bring the goods and walkers under
     // way, a day watched, then the week timed.
-    runWorld(0, 3 * kDay);
+    benchRunWorld(0, 3 * kDay);
     const HourWork work = watchDay(3 * kDay);
     g_work[{side, target}] = work;
     const uint32_t start = 4 * kDay;
     double seconds = 0.0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        runWorld(start, start + 7 * kDay);
+        benchRunWorld(start, start + 7 * kDay);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
     state.counters["buildings"] = gentown::countBuildings();

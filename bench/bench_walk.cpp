@@ -1,20 +1,38 @@
-// Road searches and walker half-steps. The floods and the path finder run on
-// maps that are all road, of side 256, 1024 and 4096: their cost must follow
-// the tiles they reach, not the side of the map. Each is measured beside a
-// bare breadth-first search over the same tiles (the floor of such a
-// search); a walker's half-step beside a bare loop doing the same queue and
+// Road searches and walker half-steps.
+//
+// Floods run in a generated town (tests/world/gen_town) of 1k, 5k and 20k
+// buildings after two game days, as its walkers and service buildings run
+// them: a water carrier's flood from every road tile and each well's flood
+// from the road tiles around it. Beside them the same floods over the map's
+// tiles (the floods' caches off) and the floor: a plain breadth-first walk
+// over the map's tiles to the same distance that evaluates the same
+// buildings (the houses and the fountains, each asked for its need and
+// scored by the same cost).
+//
+// The path finder runs on maps that are all road, of side 256, 1024 and
+// 4096: its cost must follow the tiles it reaches, not the side of the map;
+// beside it a bare breadth-first search over the same tiles. A walker's
+// half-step is measured beside a bare loop doing the same queue and
 // tile-list work.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "bench_clock.h"
+#include "bench_gentown.h"
+#include "rn.h"
+#include "rn_bld_deco.h"
 #include "rn_bld_serv.h"
 #include "rn_game.h"
 #include "rn_map.h"
 #include "rn_pathfind.h"
 #include "rn_wlk_serv.h"
+#include "support/sample_world_ids.h"
 
 namespace {
 
@@ -74,29 +92,211 @@ size_t bareSearch(const DaxMapPositionI& start, int max_dist, const DaxMapPositi
     return queue.size();
 }
 
-DaxMapPositionI centreOf(int side) { return DaxMapPositionI(side / 2, side / 2); }
+// ---------------------------------------------------------------------------
+// Floods in a town
 
-void BM_FloodFromStarts(benchmark::State& state) {
-    const int side = static_cast<int>(state.range(0));
-    const uint16_t max_dist = static_cast<uint16_t>(state.range(1));
-    roadGrid(side);
-    const std::vector<DaxMapPositionI> starts = {centreOf(side)};
-    for (auto _ : state) {
-        RnFloodTarget target;
-        RnFloodWalkerServ flood(target, DaxGameTime(0), 0, 0);
-        benchmark::DoNotOptimize(flood.floodFromStarts(target, RnObjectID(), starts, max_dist));
+// One flood as the town runs it: from a walker's tile (its home skipped,
+// whose distance adds to the cost) or from the road tiles around a well
+// (the well skipped).
+struct FloodJob {
+    std::vector<DaxMapPositionI> starts;
+    RnObjectID skip;
+    bool from_tile;
+};
+
+// The town and its floods, built once per size.
+struct FloodTown {
+    int side = 0;
+    int buildings = 0;
+    DaxGameTime now;
+    int16_t water = -1;      // the well's service
+    uint16_t max_dist = 0;   // the water carrier's distance_to_return
+    std::vector<bool> watered_decorations;  // by decoration type: asks for water
+    std::vector<FloodJob> jobs;
+};
+FloodTown g_town;
+
+const FloodTown& floodTown(int side, int buildings) {
+    if (g_town.side == side && g_town.buildings == buildings) return g_town;
+    g_grid_side = 0;
+    benchUseSampleData();
+    benchBuildTown(gentown::Plan{side, buildings, true}, "bench_walk");
+    benchRunWorld(0, 2 * DaxGameTime::kPerDay);
+    g_town = FloodTown();
+    g_town.side = side;
+    g_town.buildings = buildings;
+    g_town.now = DaxGameTime(2 * DaxGameTime::kPerDay);
+    g_town.water = grn_game.servTypeIdx(sample_world::kWell);
+    const RnServType& well = grn_game.servType(g_town.water);
+    g_town.max_dist = grn_game.servWalkerType(well.walker_type_idx_).distance_to_return_;
+    for (const RnDecoType& t : grn_game.decoTypes()) g_town.watered_decorations.push_back(t.service_type_idx_ == g_town.water);
+    RnObjectID home;
+    for (const RnServ& w : well.instances_) {
+        if (home.isNull()) home = w.oid_;
+        std::vector<DaxMapPositionI> starts;
+        grn_map.adjacentRoads(starts, w.pos_on_map_.x, w.pos_on_map_.y, well.width_, well.height_);
+        if (!starts.empty()) g_town.jobs.push_back({starts, w.oid_, false});
     }
-    state.counters["tiles"] = 2.0 * max_dist * max_dist + 2.0 * max_dist + 1.0;
+    for (int x = 0; x < side; ++x)
+        for (int y = 0; y < side; ++y)
+            if (grn_map.tile(x, y).isRoad()) g_town.jobs.push_back({{DaxMapPositionI(x, y)}, home, true});
+    return g_town;
 }
 
-void BM_FloodBaseline(benchmark::State& state) {
-    const int side = static_cast<int>(state.range(0));
-    const int max_dist = static_cast<int>(state.range(1));
-    roadGrid(side);
-    size_t reached = 0;
-    for (auto _ : state) reached = bareSearch(centreOf(side), max_dist, DaxMapPositionI::none());
-    state.counters["tiles"] = static_cast<double>(reached);
+// Seconds per flood of the floor, by town size.
+std::map<std::pair<int, int>, double> g_floor;
+
+// Reports the time per flood, and with over_floor its ratio to the floor's.
+void reportPerFlood(benchmark::State& state, const FloodTown& town, double seconds, bool over_floor) {
+    const double per_flood = seconds / static_cast<double>(state.iterations() * town.jobs.size());
+    state.counters["floods"] = static_cast<double>(town.jobs.size());
+    state.counters["us/flood"] = per_flood * 1e6;
+    if (!over_floor) return;
+    auto it = g_floor.find({town.side, town.buildings});
+    if (it != g_floor.end()) state.counters["x_floor"] = per_flood / it->second;
 }
+
+// The town's floods, with the floods' caches as given (all on, or all off).
+void runTownFloods(benchmark::State& state, bool caches) {
+    const FloodTown& town = floodTown(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    grn_caches.flood_reach_ = caches;
+    grn_caches.flood_kinds_ = caches;
+    int found = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        for (const FloodJob& job : town.jobs) {
+            RnFloodTarget target;
+            // No house limit: the floor has none.
+            RnFloodWalkerServ flood(target, town.now, town.water, 0);
+            const bool hit = job.from_tile
+                                 ? flood.floodFromTile(target, job.skip, job.starts[0], town.max_dist, town.max_dist)
+                                 : flood.floodFromStarts(target, job.skip, job.starts, town.max_dist);
+            found += hit ? 1 : 0;
+        }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    grn_caches.setAll(true);
+    benchmark::DoNotOptimize(found);
+    reportPerFlood(state, town, seconds, true);
+    if (caches) {
+        // What the road graph holds, and what a flood's tables over it
+        // hold (a visit record per node, a mark per building, the queue).
+        const RnRoadGraph& graph = grn_map.roadGraph();
+        const double tables = static_cast<double>(graph.nodeLimit()) * (12 + 4) + 4.0 * graph.slotLimit();
+        state.counters["graph_kB"] = static_cast<double>(graph.memoryBytes()) / 1024.0;
+        state.counters["tables_kB"] = tables / 1024.0;
+        state.counters["roads"] = static_cast<double>(graph.roadCount());
+    }
+}
+
+void BM_FloodTown(benchmark::State& state) { runTownFloods(state, true); }
+void BM_FloodTownUncached(benchmark::State& state) { runTownFloods(state, false); }
+
+// The floor of one flood: a breadth-first walk over the map's tiles to
+// max_dist road steps that asks every house and fountain beside the tiles it
+// expands, once each, for the water need and keeps the best score by the
+// floods' cost. Returns the evaluations.
+size_t bareFlood(const FloodTown& town, const FloodJob& job, RnObjectID& best) {
+    struct Visit {
+        uint32_t stamp = 0;
+        uint16_t dist = 0;
+    };
+    static std::vector<Visit> visits;
+    static std::vector<DaxMapPositionI> queue;
+    static uint32_t stamp = 0;
+    const int reach = town.max_dist + 1;
+    int x0 = job.starts[0].x, y0 = job.starts[0].y, x1 = x0, y1 = y0;
+    for (const DaxMapPositionI& p : job.starts) {
+        x0 = std::min<int>(x0, p.x);
+        y0 = std::min<int>(y0, p.y);
+        x1 = std::max<int>(x1, p.x);
+        y1 = std::max<int>(y1, p.y);
+    }
+    x0 -= reach;
+    y0 -= reach;
+    const int w = x1 + reach - x0 + 1;
+    const int h = y1 + reach - y0 + 1;
+    if (visits.size() < static_cast<size_t>(w * h)) visits.resize(static_cast<size_t>(w * h));
+    ++stamp;
+    auto at = [&](const DaxMapPositionI& p) -> Visit& {
+        return visits[static_cast<size_t>((p.x - x0) * h + (p.y - y0))];
+    };
+    RnOidSeen met;
+    met.insert(job.skip);
+    queue.clear();
+    for (const DaxMapPositionI& p : job.starts) {
+        at(p) = Visit{stamp, 0};
+        queue.push_back(p);
+    }
+    static const DaxMapPositionI kOff[4] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    const RnGenericBuilding& home = grn_game.buildingByOid(job.skip);
+    const DaxMapPositionI centre = home.centreTile();
+    const float weight = job.from_tile ? grn_config.path_dist_weight_ : 0.125f;
+    float best_score = 0.0f;
+    size_t evaluations = 0;
+    for (size_t i = 0; i < queue.size(); ++i) {
+        const DaxMapPositionI p = queue[i];
+        const uint16_t d = at(p).dist;
+        if (d >= town.max_dist) continue;
+        const float w_d = static_cast<float>(d) * weight + 1.0f;
+        for (const DaxMapPositionI& o : kOff) {
+            const DaxMapPositionI n = p + o;
+            if (!grn_map.isOnMap(n)) continue;
+            const RnObjectID& oid = grn_map.tile(n).oid_;
+            if (oid.kind_ == RnIdBldRoad) {
+                Visit& v = at(n);
+                if (v.stamp == stamp) continue;
+                v = Visit{stamp, static_cast<uint16_t>(d + 1)};
+                queue.push_back(n);
+                continue;
+            }
+            const bool wanted = oid.kind_ == RnIdBldHous ||
+                                (oid.kind_ == RnIdBldDeco && town.watered_decorations[static_cast<size_t>(oid.type_idx_)]);
+            if (!wanted || !met.insert(oid)) continue;
+            ++evaluations;
+            const uint16_t amount = grn_game.buildingByOid(oid).serviceNeed(town.now, town.water, 1);
+            float cost = w_d;
+            if (job.from_tile)
+                cost *= static_cast<float>(daxManhattanDistanceI(centre, n)) * grn_config.path_home_weight_ + 1.0f;
+            const float score = static_cast<float>(amount) / cost;
+            if (amount != 0 && score > best_score) {
+                best_score = score;
+                best = oid;
+            }
+        }
+    }
+    return evaluations;
+}
+
+void BM_FloodTownBaseline(benchmark::State& state) {
+    const FloodTown& town = floodTown(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    size_t evaluations = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        evaluations = 0;
+        for (const FloodJob& job : town.jobs) {
+            RnObjectID best;
+            evaluations += bareFlood(town, job, best);
+            benchmark::DoNotOptimize(best);
+        }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    reportPerFlood(state, town, seconds, false);
+    state.counters["evals/flood"] = static_cast<double>(evaluations) / static_cast<double>(town.jobs.size());
+    g_floor[{town.side, town.buildings}] = seconds / static_cast<double>(state.iterations() * town.jobs.size());
+}
+
+void townArgs(benchmark::internal::Benchmark* b) {
+    b->Args({512, 1000})->Args({512, 5000})->Args({2048, 20000});
+    b->Unit(benchmark::kMillisecond);
+}
+// The floor first: the floods report their time over it.
+BENCHMARK(BM_FloodTownBaseline)->Apply(townArgs);
+BENCHMARK(BM_FloodTown)->Apply(townArgs);
+BENCHMARK(BM_FloodTownUncached)->Apply(townArgs);
+
+// ---------------------------------------------------------------------------
+// Path finder
 
 // A walker heading for a building dist tiles east of it, around the centre.
 DaxMapPositionI walkerStart(int side, int dist) { return DaxMapPositionI(side / 2 - dist / 2, side / 2); }
@@ -134,8 +334,6 @@ void searchArgs(benchmark::internal::Benchmark* b) {
         for (int dist : {24, 128}) b->Args({side, dist});
     b->Unit(benchmark::kMicrosecond);
 }
-BENCHMARK(BM_FloodFromStarts)->Apply(searchArgs);
-BENCHMARK(BM_FloodBaseline)->Apply(searchArgs);
 BENCHMARK(BM_FindPathToBuilding)->Apply(searchArgs);
 BENCHMARK(BM_FindPathBaseline)->Apply(searchArgs);
 

@@ -46,15 +46,14 @@ extern RnConfig grn_config;
 // the tests play towns both ways and compare the saved bytes. Caches are
 // never saved; they are rebuilt after a load.
 struct RnCacheSwitches {
-    bool flood_reach_ = true;       // what a flood from a road tile reaches
-    bool flood_kinds_ = true;       // skip building kinds a flood can never use
-    bool spawn_memory_ = true;      // a departure search that found nothing, until the town changes
-    bool building_index_ = true;    // direct lookups of buildings and walkers by id
-    bool finished_walkers_ = true;  // the walkers of each home, to take back its finished ones
+    bool flood_reach_ = true;       // floods walk the road graph (RnRoadGraph), not the map's tiles
+    bool flood_kinds_ = true;       // floods skip building types that can never answer them
+    bool building_index_ = true;    // direct lookups of buildings by tile and by id
+    bool finished_walkers_ = true;  // each home's list of its finished walkers
 
     // Turns every cache on or off.
     void setAll(bool on) {
-        flood_reach_ = flood_kinds_ = spawn_memory_ = building_index_ = finished_walkers_ = on;
+        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = on;
     }
 };
 

@@ -135,6 +135,11 @@ public:
     int instanceCount() const override { return instances_.liveCount(); }
     RnGenericBuilding* findInstance(int32_t idx) override;
 
+    // A decoration asks only for its own service.
+    bool mayNeedService(int16_t service) const override {
+        return service_type_idx_ >= 0 && service == service_type_idx_;
+    }
+
     // The amount listed for a goods type, else 0.
     uint16_t amountForGoods(int16_t goods) const;
     // How long one supply keeps a decoration active: at least an hour, so

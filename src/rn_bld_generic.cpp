@@ -58,6 +58,9 @@ public:
 
     std::map<int16_t, RnObjectID>& goods_;
     size_t linked_ = 0;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldStor; }
 };
 
 // The road flood that notes the highest level of each house type it meets.
@@ -74,6 +77,9 @@ public:
     }
 
     std::vector<int16_t>& levels_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.kind() == RnIdBldHous; }
 };
 
 // The road tiles beside a building's footprint, where its floods start.

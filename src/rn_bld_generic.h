@@ -344,6 +344,16 @@ public:
     int16_t kind() const { return kind_; }
     int32_t typeId() const { return type_id_; }
 
+    // What a building of the type can ask a flood for at all: false when
+    // its answer (RnGenericBuilding::materialNeed, marketNeed, goodsNeed,
+    // serviceNeed) is 0 whatever its state, so that floods skip it without
+    // looking it up. A kind that answers a need says when it can; the
+    // defaults never skip.
+    virtual bool mayNeedMaterial() const { return true; }
+    virtual bool mayNeedMarketGoods() const { return true; }
+    virtual bool mayNeedGoods(int16_t /*goods*/) const { return true; }
+    virtual bool mayNeedService(int16_t /*service*/) const { return true; }
+
     int16_t kind_;
     std::string name_;
     uint8_t flat_ = 0;
@@ -371,6 +381,11 @@ public:
 
     // The floor image when there is one, else the building image.
     std::string phantomImage() const override;
+    // The simple kinds ask for the material of the type's list, for no
+    // market goods, and for services only as decorations.
+    bool mayNeedMaterial() const override { return !build_material_.empty(); }
+    bool mayNeedMarketGoods() const override { return false; }
+    bool mayNeedService(int16_t /*service*/) const override { return false; }
 
     std::vector<RnMaterialEntry> build_material_;
     std::string image_;

@@ -843,6 +843,20 @@ RnGenericBuilding* RnHousType::findInstance(int32_t idx) {
     return rnLiveInstance(instances_, idx);
 }
 
+bool RnHousType::mayNeedMaterial() const {
+    return std::any_of(level_descs_.begin(), level_descs_.end(),
+                       [](const RnHousLevelDesc& d) { return d.material_.good_type_idx_ >= 0; });
+}
+
+bool RnHousType::mayNeedService(int16_t service) const {
+    // A house keeps service entries only for the services its type's levels
+    // name.
+    for (const RnHousLevelDesc& d : level_descs_)
+        for (const RnHousServiceNeed& need : d.services_)
+            if (need.service_type_idx_ == service) return true;
+    return false;
+}
+
 RnObjectID RnHousType::createBuilding(int x, int y) {
     if (level_descs_.empty()) daxRaiseError("house type id=%d has no levels", type_id_);
     rnCheckFootprintOnMap(*this, x, y);

@@ -320,6 +320,11 @@ public:
     std::string phantomImage() const override;
     int instanceCount() const override { return instances_.liveCount(); }
     RnGenericBuilding* findInstance(int32_t idx) override;
+    // A house asks for the material and the services its levels name, and
+    // for no goods but the market's.
+    bool mayNeedMaterial() const override;
+    bool mayNeedGoods(int16_t /*goods*/) const override { return false; }
+    bool mayNeedService(int16_t service) const override;
 
     // The highest level of the type's live houses, 0 with none.
     int maxUsedLevel() const;

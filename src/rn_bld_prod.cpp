@@ -490,7 +490,9 @@ void RnProd::releaseMarkedTiles() {
         if (!grn_map.isOnMap(p)) continue;
         RnMapTile& tile = grn_map.tile(p);
         tile.flags_ &= static_cast<uint16_t>(~kRnTileProdImage);
-        if (!tile.oid_.isRoadOrBuilding()) tile.resetToTerrain();
+        if (tile.oid_.isRoadOrBuilding()) continue;
+        tile.resetToTerrain();
+        grn_map.objectChanged(p.x, p.y);
     }
     marked_tiles_.clear();
 }
@@ -707,7 +709,9 @@ void RnProd::checkOidAndWalkers() {
                           oid_.bld_idx_, x, y);
         for (int tx = x - typ.width_ + 1; tx <= x; ++tx) {
             for (int ty = y - typ.height_ + 1; ty <= y; ++ty) {
-                if (grn_map.isOnMap(tx, ty) && grn_map.tile(tx, ty).oid_ == oid_) grn_map.tile(tx, ty).resetToTerrain();
+                if (!grn_map.isOnMap(tx, ty) || grn_map.tile(tx, ty).oid_ != oid_) continue;
+                grn_map.tile(tx, ty).resetToTerrain();
+                grn_map.objectChanged(tx, ty);
             }
         }
         shutDown(typ);

@@ -128,6 +128,7 @@ RnObjectID RnRoadType::createBuilding(int x, int y) {
     tile0.oid_ = road.oid_;
     tile0.second_bmp_idx_ = -2;
     tile0.flags_ = static_cast<uint16_t>(tile0.flags_ | kRnTileWalkable);
+    grn_map.objectChanged(x, y);
     DaxGameTime now = rnNow();
     road.desirabilityChanged(now);
     rnSpreadOwnAttr(road, now, 0, level_descs_[road.cur_level_].own_attr_);
@@ -142,6 +143,7 @@ void RnRoadType::removeBuilding(const RnMapTile& tile, int tx, int ty) {
     road.is_active_ = false;
     instances_.remove(idx);
     grn_map.tile(tx, ty).resetToTerrain();
+    grn_map.objectChanged(tx, ty);
 }
 
 std::string RnRoadType::phantomImage() const {

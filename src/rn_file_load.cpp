@@ -1110,6 +1110,8 @@ void GameReader::fixWalkers() {
 void GameReader::readMapTiles() {
     const int32_t side = in_.readInt32();
     if (side != grn_map.size()) daxRaiseError("map has changed size, can't load");
+    // The tiles are overwritten one by one below.
+    grn_map.objectsReplaced();
     const int32_t k = in_.readInt32();
     std::vector<DaxMapPositionI> heads;
     int64_t built = 0;

@@ -347,11 +347,13 @@ public:
     static constexpr int16_t kExtraTypeBase = 0x4000;
     int16_t addExtraBuildingType(RnGenericBuildingType& type);
 
-private:
-    // The building type of (kind 1..8, type index) and the live objects of
-    // the tables; null for any other kind, an index out of range or a free
-    // slot.
+    // The building type of (kind 1..8, type index); null for any other
+    // kind or an index out of range.
     RnGenericBuildingType* buildingTypeAt(int kind, int type_idx);
+
+private:
+    // The walker type and the live objects of the tables; null for any
+    // other kind, an index out of range or a free slot.
     RnWalkerGenericType* walkerTypeAt(int kind, int type_idx);
     RnGenericBuilding* buildingAt(const RnObjectID& oid);
     RnWalkerGeneric* walkerAt(const RnObjectID& oid);

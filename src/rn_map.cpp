@@ -75,6 +75,7 @@ void RnMap::createEmpty(unsigned n) {
     uint64_t tiles = uint64_t(n) * uint64_t(n);
     if (tiles > kMaxTileBytes / sizeof(RnMapTile)) daxRaiseError("map too large: %u", n);
     if (!rows_.empty()) clear();
+    road_graph_.clear();
     rows_.reserve(n);
     for (unsigned x = 0; x < n; ++x) {
         rows_.emplace_back();
@@ -86,6 +87,13 @@ void RnMap::createEmpty(unsigned n) {
 void RnMap::clear() {
     for (auto& row : rows_) std::vector<RnMapTile>().swap(row);
     std::vector<std::vector<RnMapTile>>().swap(rows_);
+    road_graph_.clear();
+}
+
+void RnMap::footprintChanged(int x, int y, int16_t w, int16_t h) {
+    for (int i = x - w + 1; i <= x; ++i) {
+        for (int j = y - h + 1; j <= y; ++j) objectChanged(i, j);
+    }
 }
 
 void RnMap::placeBuilding(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
@@ -103,6 +111,7 @@ void RnMap::placeBuilding(const RnObjectID& oid, int x, int y, int16_t w, int16_
     RnMapTile& anchor = rows_[x][y];
     anchor.gnd_bmp_idx_ = randomImage(first_image);
     anchor.second_bmp_idx_ = randomImage(second_image);
+    footprintChanged(x, y, w, h);
 }
 
 void RnMap::setBuildingImages(const RnObjectID& oid, int x, int y, int16_t w, int16_t h, const char* first_image,
@@ -125,6 +134,7 @@ void RnMap::resetArea(int x, int y, int16_t w, int16_t h) {
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) rows_[i][j].resetToTerrain();
     }
+    footprintChanged(x, y, w, h);
 }
 
 bool RnMap::isAreaOnMap(int x, int y, int16_t w, int16_t h) const {

@@ -8,6 +8,7 @@
 
 #include "dax2/dax_geometry.h"
 #include "dax2/dax_oid.h"
+#include "rn_road_graph.h"
 
 // Flag bits of a map tile. Bits 0 to 2 are copied from the terrain.
 enum : uint16_t {
@@ -90,6 +91,18 @@ public:
                            const char* second_image);
     // Every footprint tile back to its terrain.
     void resetArea(int x, int y, int16_t w, int16_t h);
+    // Code that sets or clears a tile's road or building itself (oid_, or
+    // RnMapTile::resetToTerrain) reports the tile here; placeBuilding and
+    // resetArea report theirs.
+    void objectChanged(int x, int y) { road_graph_.tileChanged(DaxMapPositionI(x, y)); }
+    // Any tile's road or building may have changed (the tiles of a save
+    // were read).
+    void objectsReplaced() { road_graph_.clear(); }
+    // The road graph of the floods, brought up to date with the tiles.
+    const RnRoadGraph& roadGraph() {
+        road_graph_.update(*this);
+        return road_graph_;
+    }
 
     bool isAreaOnMap(int x, int y, int16_t w, int16_t h) const;
     // Every footprint tile on the map and free (no road, building or
@@ -118,7 +131,10 @@ public:
     uint16_t resourceMaskAt(int x, int y) const;
 
 private:
+    void footprintChanged(int x, int y, int16_t w, int16_t h);
+
     std::vector<std::vector<RnMapTile>> rows_;
+    RnRoadGraph road_graph_;
 };
 
 extern RnMap grn_map;

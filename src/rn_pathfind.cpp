@@ -8,6 +8,7 @@
 #include "dax2/dax_ini.h"
 #include "rn_game.h"
 #include "rn_map.h"
+#include "rn_road_graph.h"
 
 namespace {
 
@@ -68,6 +69,13 @@ void RnFloodTarget::setTarget(const RnObjectID& atarget_oid, int amount) {
 // How a flood prices a building: the distance weight per road step and, for
 // a walker on its way, the home centre whose distance adds to the cost.
 struct RnFloodBase::Cost {
+    // What the distance from the home adds to the cost of a building on
+    // tile p: a factor of 1 without a home.
+    float homeFactor(const DaxMapPositionI& p) const {
+        if (!from_home) return 1.0f;
+        return static_cast<float>(daxManhattanDistanceI(home_centre, p)) * grn_config.path_home_weight_ + 1.0f;
+    }
+
     float dist_weight;
     bool from_home;
     DaxMapPositionI home_centre;
@@ -106,6 +114,60 @@ bool RnFloodBase::floodFromStarts(RnFloodTarget& target, const RnObjectID& own,
 bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts,
                         size_t nstarts, uint16_t max_dist, const Cost& cost) {
     best_score_ = 0.0f;
+    // Without the skipping every type counts as asked and admitted.
+    skip_types_ = grn_caches.flood_kinds_;
+    const uint64_t all = skip_types_ ? 0 : ~uint64_t(0);
+    std::fill(std::begin(types_asked_), std::end(types_asked_), all);
+    std::fill(std::begin(types_admitted_), std::end(types_admitted_), all);
+    if (grn_caches.flood_reach_) {
+        // A start off the roads ends the flood on the tiles when it comes up
+        // (the road graph knows only road tiles).
+        bool on_roads = true;
+        for (size_t i = 0; i < nstarts && on_roads; ++i)
+            on_roads = grn_map.isOnMap(starts[i]) && grn_map.tile(starts[i]).isRoad();
+        if (on_roads) return floodGraph(target, skip, starts, nstarts, max_dist, cost);
+    }
+    return floodTiles(target, skip, starts, nstarts, max_dist, cost);
+}
+
+bool RnFloodBase::admitsUnknown(const RnObjectID& oid, unsigned code) {
+    bool yes = true;
+    if (skip_types_) {
+        // A type the game does not know is looked up as before (and raises).
+        const RnGenericBuildingType* type = grn_game.buildingTypeAt(oid.kind_, oid.type_idx_);
+        yes = !type || admitsType(*type);
+    }
+    if (code < RnRoadGraph::kTypeCodes) {
+        types_asked_[code / 64] |= uint64_t(1) << (code % 64);
+        if (yes) types_admitted_[code / 64] |= uint64_t(1) << (code % 64);
+    }
+    return yes;
+}
+
+template <class At>
+void RnFloodBase::traceBack(RnFloodTarget& target, At at) const {
+    DAX_ASSERT(!target.target_oid_.isNull());
+    DAX_ASSERT(target.target_oid_.isBuilding());
+    target.path_.clear();
+    DaxMapPositionI p = target_grid_pos_;
+    const RnFloodPosInfo* found = at(p, DirNone);
+    uint16_t last_dist = 10000;
+    for (;;) {
+        DAX_ASSERT(found != nullptr);
+        const RnFloodPosInfo& pinf = *found;
+        DAX_ASSERT(pinf.dist_ < last_dist);
+        DAX_ASSERT((pinf.dist_==0) == (pinf.prev_==DirNone));
+        last_dist = pinf.dist_;
+        if (pinf.prev_ == DirNone) break;
+        if (pinf.dist_ < target.path_.max_steps_) target.path_.pushFront(daxOppositeDirection(pinf.prev_));
+        p = p + kSteps.off[pinf.prev_];
+        found = at(p, pinf.prev_);
+    }
+    target.start_pos_ = p;
+}
+
+bool RnFloodBase::floodTiles(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts,
+                             size_t nstarts, uint16_t max_dist, const Cost& cost) {
     RnTileVisits<RnFloodPosInfo> visited;
     RnOidSeen evaluated;
     resetAround(visited, starts, nstarts, max_dist);
@@ -153,14 +215,10 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
                 continue;
             }
             if (oid.kind_ == RnIdBldHous) pinf_here.no_house_dist_ = 0;
-            if (oid.isBuilding() && oid != skip && evaluated.insert(oid)) {
-                float home_factor = 1.0f;
-                if (cost.from_home)
-                    home_factor = static_cast<float>(daxManhattanDistanceI(cost.home_centre, dk.pos_)) *
-                                      grn_config.path_home_weight_ + 1.0f;
+            if (oid.isBuilding() && oid != skip && admits(oid, RnRoadGraph::typeCode(oid)) && evaluated.insert(oid)) {
                 RnFloodPosInfo out;
                 DAX_ASSERT(visited.find(dk.pos_) == nullptr);
-                evaluate(oid, static_cast<uint16_t>(pinf_here.dist_ + 1), w_d * home_factor, dk, out);
+                evaluate(oid, static_cast<uint16_t>(pinf_here.dist_ + 1), w_d * cost.homeFactor(dk.pos_), dk, out);
                 if (out.dist_ < kRnFloodUnset) visited.set(dk.pos_, out);
                 if (satisfied()) {
                     stop = true;
@@ -174,24 +232,111 @@ bool RnFloodBase::flood(RnFloodTarget& target, const RnObjectID& skip, const Dax
         for (int k = 0; k < nfresh; ++k) fresh[k]->no_house_dist_ = std::min(fresh[k]->no_house_dist_, since_house);
     }
     if (target.amount_ == 0) return false;
+    traceBack(target, [&visited](const DaxMapPositionI& p, int /*dir*/) { return visited.find(p); });
+    return true;
+}
 
-    DAX_ASSERT(!target.target_oid_.isNull());
-    DAX_ASSERT(target.target_oid_.isBuilding());
-    target.path_.clear();
-    DaxMapPositionI p = target_grid_pos_;
-    uint16_t last_dist = 10000;
-    for (;;) {
-        const RnFloodPosInfo* found = visited.find(p);
-        DAX_ASSERT(found != nullptr);
-        const RnFloodPosInfo& pinf = *found;
-        DAX_ASSERT(pinf.dist_ < last_dist);
-        DAX_ASSERT((pinf.dist_==0) == (pinf.prev_==DirNone));
-        last_dist = pinf.dist_;
-        if (pinf.prev_ == DirNone) break;
-        if (pinf.dist_ < target.path_.max_steps_) target.path_.pushFront(daxOppositeDirection(pinf.prev_));
-        p = p + kSteps.off[pinf.prev_];
+// The same walk as floodTiles, node by node of the road graph: the same
+// tiles in the same order, the same buildings evaluated in the same order
+// with the same distance and cost.
+bool RnFloodBase::floodGraph(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts,
+                             size_t nstarts, uint16_t max_dist, const Cost& cost) {
+    const RnRoadGraph& graph = grn_map.roadGraph();
+    const uint64_t version = graph.version();
+    const RnRoadGraph::Node* const nodes = graph.nodes();
+    RnNodeVisits<RnFloodPosInfo> visited;
+    visited.reset(graph.nodeLimit(), graph.slotLimit(), nstarts);
+    int32_t* const q = visited.queue();
+    for (size_t i = 0; i < nstarts; ++i) {
+        const int32_t n = graph.nodeAt(starts[i]);
+        DAX_ASSERT(n >= 0);
+        visited.set(n, RnFloodPosInfo{0, 0, DirNone});
+        q[i] = n;
     }
-    target.start_pos_ = p;
+    // The skipped building counts as met from the start.
+    const int32_t skip_slot = skip.isBuilding() ? graph.slotOf(skip) : -1;
+    if (skip_slot >= 0) visited.meet(skip_slot);
+
+    const uint16_t limit = tiles_without_houses_;
+    size_t tail = nstarts;
+    uint16_t cur_dist = 0;
+    // The distance weight and the score bound of the current ring.
+    float w_d = 1.0f;
+    float bound = 0.0f;
+    uint16_t weighed_dist = kRnFloodUnset;
+    for (size_t i = 0; i < tail; ++i) {
+        const int32_t n = q[i];
+        RnFloodPosInfo& pinf_here = *visited.find(n);
+        DAX_ASSERT(pinf_here.dist_ == cur_dist || pinf_here.dist_ == cur_dist+1);
+        cur_dist = pinf_here.dist_;
+        if (pinf_here.dist_ >= max_dist) continue;
+        if (limit != 0 && pinf_here.no_house_dist_ > limit) continue;
+        if (pinf_here.dist_ != weighed_dist) {
+            weighed_dist = pinf_here.dist_;
+            w_d = static_cast<float>(pinf_here.dist_) * cost.dist_weight + 1.0f;
+            bound = 1000.0f / w_d;
+        }
+        if (best_score_ > 0.0f && bound < best_score_) break;
+
+        const RnRoadGraph::Node& node = nodes[n];
+        // The house mark is known before the directions: the road tiles found
+        // here count from it whichever direction it lies in.
+        if (node.house_beside_) pinf_here.no_house_dist_ = 0;
+        const uint16_t since_house = std::min(kRnFloodUnset, static_cast<uint16_t>(pinf_here.no_house_dist_ + 1));
+        const uint16_t next_dist = static_cast<uint16_t>(pinf_here.dist_ + 1);
+        bool stop = false;
+        for (int d = DirXPlus; d <= DirYMinus; ++d) {
+            const int32_t link = node.link_[d - 1];
+            if (RnRoadGraph::isRoadLink(link)) {
+                if (visited.reachOnce(link, RnFloodPosInfo{next_dist, since_house, kSteps.back[d]})) q[tail++] = link;
+                continue;
+            }
+            if (!RnRoadGraph::isBuildingLink(link)) continue;
+            const int32_t slot = RnRoadGraph::slotOfLink(link);
+            // The building's id is read only for a type not asked before.
+            const RnObjectID& oid = graph.building(slot);
+            if (!admits(oid, node.code_[d - 1]) || !visited.meet(slot)) continue;
+            const RnMapStep dk{d, node.pos_ + kSteps.off[d]};
+            RnFloodPosInfo out;
+            evaluate(oid, next_dist, w_d * cost.homeFactor(dk.pos_), dk, out);
+            if (out.dist_ < kRnFloodUnset) visited.buildings().push_back({dk.pos_, out, n});
+            if (satisfied()) {
+                stop = true;
+                break;
+            }
+        }
+        if (stop) break;
+    }
+    // The evaluations changed no road or building.
+    DAX_ASSERT(graph.version() == version);
+    if (target.amount_ == 0) return false;
+    // From the chosen building's tile to the node it was reached from, then
+    // from node to node along the steps back.
+    int32_t next = -1;  // the node one step back from the record last given
+    auto nodeRecord = [&](int32_t n) -> const RnFloodPosInfo* {
+        next = -1;
+        const RnFloodPosInfo* found = visited.find(n);
+        if (found && found->prev_ != DirNone) {
+            const int32_t back = graph.node(n).link_[found->prev_ - 1];
+            if (RnRoadGraph::isRoadLink(back)) next = back;
+        }
+        return found;
+    };
+    traceBack(target, [&](const DaxMapPositionI& p, int dir) -> const RnFloodPosInfo* {
+        if (dir == DirNone) {
+            const auto& records = visited.buildings();
+            for (auto it = records.rbegin(); it != records.rend(); ++it) {
+                if (it->pos != p) continue;
+                next = it->node;
+                return &it->value;
+            }
+        } else if (next >= 0 && graph.node(next).pos_ == p) {
+            return nodeRecord(next);
+        }
+        // A record off the usual way: looked up by position.
+        const int32_t n = graph.nodeAt(p);
+        return n < 0 ? nullptr : nodeRecord(n);
+    });
     return true;
 }
 
@@ -230,6 +375,11 @@ void RnFloodWalkerServ::evaluate(const RnObjectID& bld, uint16_t dist, float cos
 RnFloodWalkerProd::RnFloodWalkerProd(RnFloodTargetProd& target, DaxGameTime now, const RnGoodsSet& goods,
                                      bool allow_storages)
     : RnFloodBase(0), now_(now), allow_storages_(allow_storages), goods_(goods), target_(target) {}
+
+bool RnFloodWalkerProd::admitsType(const RnGenericBuildingType& type) const {
+    if (type.kind() == RnIdBldStor && !allow_storages_) return false;
+    return std::any_of(goods_.begin(), goods_.end(), [&type](int16_t g) { return type.mayNeedGoods(g); });
+}
 
 void RnFloodWalkerProd::evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                                  RnFloodPosInfo& out) {

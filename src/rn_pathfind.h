@@ -14,6 +14,7 @@
 #include "dax2/dax_oid.h"
 #include "rn_bld_generic.h"
 #include "rn_pathonmap.h"
+#include "rn_road_graph.h"
 
 // An unset distance in a flood's tile record.
 constexpr uint16_t kRnFloodUnset = 9999;
@@ -87,10 +88,43 @@ public:
     DaxMapPositionI target_grid_pos_ = DaxMapPositionI::none();
     uint16_t tiles_without_houses_;
 
+protected:
+    // Whether a building of the type can answer this flood at all (with
+    // anything but 0, in any state). The flood skips the others before it
+    // looks them up; the default admits every type.
+    virtual bool admitsType(const RnGenericBuildingType& /*type*/) const { return true; }
+
 private:
     struct Cost;
     bool flood(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts, size_t nstarts,
                uint16_t max_dist, const Cost& cost);
+    // The flood over the map's tiles, and the same over the road graph
+    // (every start must be a road tile).
+    bool floodTiles(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts, size_t nstarts,
+                    uint16_t max_dist, const Cost& cost);
+    bool floodGraph(RnFloodTarget& target, const RnObjectID& skip, const DaxMapPositionI* starts, size_t nstarts,
+                    uint16_t max_dist, const Cost& cost);
+    // Fills the target's path and start from the records of the tiles
+    // between the chosen building and its start: at(p, dir) gives the
+    // record of tile p, reached by a step in dir from the tile before
+    // (DirNone for the building's own tile).
+    template <class At>
+    void traceBack(RnFloodTarget& target, At at) const;
+    // Whether the building's type is admitted; each type is asked once per
+    // flood. code is RnRoadGraph::typeCode of the building.
+    bool admits(const RnObjectID& oid, unsigned code) {
+        if (code < RnRoadGraph::kTypeCodes && (types_asked_[code / 64] >> (code % 64) & 1) != 0)
+            return (types_admitted_[code / 64] >> (code % 64) & 1) != 0;
+        return admitsUnknown(oid, code);
+    }
+    bool admitsUnknown(const RnObjectID& oid, unsigned code);
+
+    // Bit i of word k for type code 64 k + i: the types asked, and of those
+    // the types admitted, in this flood.
+    static constexpr int kTypeWords = RnRoadGraph::kTypeCodes / 64;
+    uint64_t types_asked_[kTypeWords] = {};
+    uint64_t types_admitted_[kTypeWords] = {};
+    bool skip_types_ = false;
 };
 
 // Builder walkers: building material, key the builder building.
@@ -103,6 +137,9 @@ public:
     DaxGameTime now_;
     RnObjectID key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMaterial(); }
 };
 
 // Market walkers: goods for houses, key the market.
@@ -116,6 +153,9 @@ public:
     DaxGameTime now_;
     RnObjectID key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedMarketGoods(); }
 };
 
 // Service walkers: a service, key the service type.
@@ -128,6 +168,9 @@ public:
     DaxGameTime now_;
     int16_t key_;
     RnFloodTarget& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override { return type.mayNeedService(key_); }
 };
 
 // Production and storage walkers: the best building for any of the goods
@@ -142,6 +185,9 @@ public:
     bool allow_storages_;
     const RnGoodsSet& goods_;
     RnFloodTargetProd& target_;
+
+protected:
+    bool admitsType(const RnGenericBuildingType& type) const override;
 };
 
 // Leads a walker from its tile to any road tile beside a building: a

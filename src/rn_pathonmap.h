@@ -155,6 +155,91 @@ private:
     int h_ = 0;
 };
 
+// What one flood over the road graph has reached: a record of type T per
+// road node, the building slots it has met, its queue of nodes and the
+// records it gave building tiles (the graph's numbers, RnRoadGraph). Sized
+// to the graph, not to the flood: a new flood clears nothing.
+template <class T>
+class RnNodeVisits {
+public:
+    // A record given to a building tile, reached from a road node.
+    struct BuildingRecord {
+        DaxMapPositionI pos;
+        T value;
+        int32_t node;
+    };
+
+    // Starts a new flood from queued_starts start nodes on a graph of at
+    // most nodes nodes and slots building slots: nothing reached or met.
+    void reset(size_t nodes, size_t slots, size_t queued_starts) {
+        Scratch& s = *scratch_.operator->();
+        if (s.nodes.slots.size() < nodes) s.nodes.slots.resize(nodes);
+        if (s.met.slots.size() < slots) s.met.slots.resize(slots);
+        // Each node is queued at most once, a start perhaps more often.
+        if (s.queue.size() < nodes + queued_starts) s.queue.resize(nodes + queued_starts);
+        s.nodes.nextSearch();
+        s.met.nextSearch();
+        s.buildings.clear();
+        // The arrays stay where they are until the next reset.
+        nodes_ = s.nodes.slots.data();
+        node_stamp_ = s.nodes.stamp;
+        met_ = s.met.slots.data();
+        met_stamp_ = s.met.stamp;
+        queue_ = s.queue.data();
+    }
+    // The record of a reached node, null when the flood has not reached it.
+    T* find(int32_t n) {
+        NodeSlot& s = nodes_[n];
+        return s.stamp == node_stamp_ ? &s.value : nullptr;
+    }
+    // Reaches n (or overwrites its record).
+    void set(int32_t n, const T& value) {
+        nodes_[n].stamp = node_stamp_;
+        nodes_[n].value = value;
+    }
+    // Reaches n with value unless the flood reached it before; true when
+    // it is new.
+    bool reachOnce(int32_t n, const T& value) {
+        NodeSlot& s = nodes_[n];
+        if (s.stamp == node_stamp_) return false;
+        s.stamp = node_stamp_;
+        s.value = value;
+        return true;
+    }
+    // Meets a building slot; false when it was met before.
+    bool meet(int32_t slot) {
+        uint32_t& s = met_[slot].stamp;
+        if (s == met_stamp_) return false;
+        s = met_stamp_;
+        return true;
+    }
+    // The queue of nodes: room for every node and the starts.
+    int32_t* queue() { return queue_; }
+    std::vector<BuildingRecord>& buildings() { return scratch_->buildings; }
+
+private:
+    struct NodeSlot {
+        uint32_t stamp = 0;
+        T value;
+    };
+    struct MetSlot {
+        uint32_t stamp = 0;
+    };
+    struct Scratch {
+        RnStampedSlots<NodeSlot> nodes;
+        RnStampedSlots<MetSlot> met;
+        std::vector<int32_t> queue;
+        std::vector<BuildingRecord> buildings;
+    };
+
+    RnPooled<Scratch> scratch_;
+    NodeSlot* nodes_ = nullptr;
+    uint32_t node_stamp_ = 0;
+    MetSlot* met_ = nullptr;
+    uint32_t met_stamp_ = 0;
+    int32_t* queue_ = nullptr;
+};
+
 // The buildings one search has met: a set of object ids that a new search
 // empties in constant time (stamped slots, pooled like the tile tables).
 class RnOidSeen {
