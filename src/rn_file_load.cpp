@@ -550,8 +550,9 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
         ctx.remapOid(oid, false);
         wkf.oid_node_map_.set(oid, node);
     }
-    readGraph(wkf.gr_);
-    const nex::tDiGraph& gr = wkf.gr_;
+    RnWorkforce::GraphImage image;
+    readGraph(image.graph);
+    const nex::tDiGraph& gr = image.graph;
     wkf.node_data_.resize(0);
     wkf.node_data_.resizeFill(gr.nodeLimit() - 1, RnWorkforce::NodeData());
     n = readInt32();
@@ -568,8 +569,7 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     }
     for (int32_t node = gr.firstNode(); node != 0; node = gr.nextNode(node))
         ctx.remapOid(wkf.node_data_.at(node - 1).oid_, false);
-    wkf.edge_data_.resize(0);
-    wkf.edge_data_.resizeFill(gr.edgeLimit() - 1, RnWorkforce::EdgeData());
+    image.edges.assign(static_cast<size_t>(std::max(gr.edgeLimit() - 1, 0)), RnWorkforce::EdgeData());
     n = readInt32();
     for (int32_t i = 0; i < n; ++i) {
         const int32_t edge = readInt32();
@@ -577,7 +577,9 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
         u16(d.assigned_);
         pad(2);
         f32(d.dist_);
-        wkf.edge_data_.at(edge - 1) = d;
+        if (edge < 1 || edge >= gr.edgeLimit())
+            daxRaiseError("workforce of people type index %d: edge %d is damaged", idx, edge);
+        image.edges[static_cast<size_t>(edge - 1)] = d;
     }
     i32(wkf.total_workers_);
     i32(wkf.total_jobs_);
@@ -601,7 +603,7 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     // lists of its two ends once).
     std::vector<int64_t> carried(static_cast<size_t>(gr.nodeLimit()), 0);
     for (int32_t e = gr.firstEdge(); e != 0; e = gr.nextEdge(e)) {
-        const RnWorkforce::EdgeData& ed = wkf.edgeData(e);
+        const RnWorkforce::EdgeData& ed = image.edgeData(e);
         const int32_t from = gr.edgeSource(e);
         const int32_t to = gr.edgeTarget(e);
         if (!std::isfinite(ed.dist_) || ed.dist_ < 0.0f || !wkf.nodeData(from).is_source_ ||
@@ -627,7 +629,10 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     if (wkf.total_workers_ != workers || wkf.total_jobs_ != jobs || wkf.total_assignments_ != assigned)
         daxRaiseError("workforce of people type index %d: totals %d, %d, %d do not match", idx, wkf.total_workers_,
                       wkf.total_jobs_, wkf.total_assignments_);
-    wkf.rebuildIndex();
+    // The network keeps each edge once and finds the rest from the
+    // positions; a graph it would not save again as read is refused.
+    if (!wkf.restoreGraph(image))
+        daxRaiseError("workforce of people type index %d: the edges are not those of the buildings' places", idx);
 }
 
 // ---------------------------------------------------------------------------
