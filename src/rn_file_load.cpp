@@ -885,16 +885,11 @@ void GameReader::checkBuildings(int16_t kind, int16_t idx) {
     }
     case RnIdBldHous: {
         const size_t levels = grn_game.housType(idx).level_descs_.size();
-        const size_t services = grn_game.servTypes().size();
+        // (Service types the model lacks are refused as the house is read.)
         eachBuilding(grn_game.housType(idx).instances_, [&](const RnHous& hs) {
             if (static_cast<size_t>(hs.curLevel()) >= levels)
                 daxRaiseError("house [%hd:%hd,%d] is at a level its type lacks", hs.oid_.kind_, hs.oid_.type_idx_,
                               hs.oid_.bld_idx_);
-            for (const auto& s : hs.services_) {
-                if (s.first < 0 || static_cast<size_t>(s.first) >= services)
-                    daxRaiseError("house [%hd:%hd,%d] needs the unknown service type %d", hs.oid_.kind_,
-                                  hs.oid_.type_idx_, hs.oid_.bld_idx_, s.first);
-            }
             checkMaterial(hs.material_in_store_, hs);
         });
         break;
