@@ -9,6 +9,7 @@
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_oid.h"
+#include "nex/thash.h"
 // kRnNoWakeTime: the time an update returns to ask not to be woken again.
 #include "rn_bld_generic.h"
 
@@ -119,43 +120,10 @@ private:
                     }
                 }
             }
-            hashed_.forEach([&fn](const Hashed::Entry& e) { fn(e.key, e.slot); });
+            hashed_.forEach(fn);
         }
 
     private:
-        // Linear probing over a power-of-two table, deletion by backward
-        // shift. The id whose 8 bytes are all ones marks free slots, so that
-        // id keeps its entry aside.
-        class Hashed {
-        public:
-            struct Entry {
-                uint64_t key;
-                Slot slot;
-            };
-            size_t size() const { return count_; }
-            const Slot* find(uint64_t key) const;
-            Slot* findOrAdd(uint64_t key, bool& added);
-            bool take(uint64_t key, Slot& out);
-            void release();
-            template <class Fn>
-            void forEach(Fn fn) const {
-                for (const Entry& e : slots_)
-                    if (e.key != kFree) fn(e);
-                if (has_free_key_) fn(free_key_entry_);
-            }
-
-        private:
-            static constexpr uint64_t kFree = ~uint64_t{0};
-            size_t home(uint64_t key) const;
-            void grow();
-
-            std::vector<Entry> slots_;
-            size_t mask_ = 0;
-            int shift_ = 64;
-            size_t count_ = 0;
-            bool has_free_key_ = false;
-            Entry free_key_entry_{kFree, {0, 0}};
-        };
         // The table of one type: slots by instance index, a bit per slot
         // in use.
         struct Type {
@@ -177,7 +145,7 @@ private:
         std::vector<TypeRef> type_map_;
         mutable int32_t last_type_ = -1;  // the table found last
         size_t count_ = 0;                // entries in the type tables
-        Hashed hashed_;
+        nex::tHashIndex<Slot> hashed_;
     };
 
     static uint64_t keyOf(const Job& job) {

@@ -65,6 +65,21 @@ bool sameGraph(const tDiGraph& a, const tDiGraph& b) {
 RnWorkforceBuildingsIfc* rnGameWorkforceBuildings() { return &g_game_buildings; }
 
 // ---------------------------------------------------------------------------
+// The nodes of the buildings.
+
+std::vector<RnOidNodeMap::Entry> RnOidNodeMap::ordered() const {
+    std::vector<Entry> out;
+    out.reserve(index_.size());
+    index_.forEach([&out](uint64_t k, int32_t node) {
+        out.emplace_back(RnObjectID(static_cast<int16_t>(k & 0xFFFFu), static_cast<int16_t>((k >> 16) & 0xFFFFu),
+                                    static_cast<int32_t>(k >> 32)),
+                         node);
+    });
+    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return RnObjectIDLess()(a.first, b.first); });
+    return out;
+}
+
+// ---------------------------------------------------------------------------
 // The index of node positions.
 
 void RnWorkforceIndex::clear() {
@@ -247,7 +262,7 @@ void RnWorkforce::setBuildings(RnWorkforceBuildingsIfc* buildings) {
 
 int32_t RnWorkforce::nodeOf(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
-    return it == oid_node_map_.end() ? 0 : it->second;
+    return it == oid_node_map_.end() ? 0 : *it;
 }
 
 void RnWorkforce::checkTotals() const {
@@ -721,7 +736,7 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
     DAX_ASSERT(delta!=0);
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
-    const int32_t upd_node = it1->second;
+    const int32_t upd_node = *it1;
     const NodeData& nupd_inf = node(upd_node);
     const RnObjectID& upd_oid = oid;
     DAX_ASSERT(upd_oid == nupd_inf.oid_);
@@ -800,13 +815,13 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
 void RnWorkforce::removeSource(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
-    removeNode(oid, it1->second);
+    removeNode(oid, *it1);
 }
 
 void RnWorkforce::removeSink(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     if (it1 == oid_node_map_.end()) return;
-    removeNode(oid, it1->second);
+    removeNode(oid, *it1);
 }
 
 void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
@@ -830,7 +845,7 @@ void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
 int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const int32_t req_node = it->second;
+    const int32_t req_node = *it;
     const NodeData& ninf = node(req_node);
     daxLogMessage(1, kTrace, "requestMoreWorkers pt=%d [%hd:%hd,%d] node=%d ppl=%d ass=%d", people_type_idx_,
                   oid.kind_, oid.type_idx_, oid.bld_idx_, req_node, ninf.people_, ninf.ppl_assigned_);
@@ -919,7 +934,7 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
 uint16_t RnWorkforce::pplAssigned(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     return ninf.ppl_assigned_;
 }
@@ -927,12 +942,12 @@ uint16_t RnWorkforce::pplAssigned(const RnObjectID& oid) const {
 int16_t RnWorkforce::pplInRange(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     if (ninf.is_source_) return 0;
     std::vector<int32_t> candidates;
     std::vector<Near> houses;
-    housesInRange(it->second, candidates, houses, false);
+    housesInRange(*it, candidates, houses, false);
     // Summed wide: a 16-bit sum wraps to a negative count, or to 0 (no
     // workers in range) at 65536.
     int32_t sum = 0;
@@ -943,7 +958,7 @@ int16_t RnWorkforce::pplInRange(const RnObjectID& oid) const {
 bool RnWorkforce::nodeCounts(const RnObjectID& oid, WorkerCounts& counts) const {
     auto it = oid_node_map_.find(oid);
     if (it == oid_node_map_.end()) return false;
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     if (ninf.is_source_) {
         counts.hous_assigned_ = ninf.ppl_assigned_;

@@ -20,6 +20,7 @@
 #include "dax2/dax_geometry.h"
 #include "dax2/dax_oid.h"
 #include "nex/tappend.h"
+#include "nex/thash.h"
 #include "nex/tgraph.h"
 #include "rn_bld_generic.h"
 
@@ -55,46 +56,38 @@ struct RnObjectIDLess {
     }
 };
 
-// The node of each building: ordered by ascending object id, as saves list
-// it, with a hashed index beside it for the lookups of every change.
+// The node of each building, hashed by its id. Saves list the entries by
+// ascending id: ordered() sorts them on each call.
 class RnOidNodeMap {
 public:
-    struct Hash {
-        size_t operator()(const RnObjectID& oid) const {
-            return std::hash<uint64_t>()((static_cast<uint64_t>(oid.packed()) << 32) ^
-                                         static_cast<uint32_t>(oid.bld_idx_));
-        }
-    };
-    using Ordered = std::map<RnObjectID, int32_t, RnObjectIDLess>;
-    using Index = std::unordered_map<RnObjectID, int32_t, Hash>;
-    using const_iterator = Index::const_iterator;
+    using Entry = std::pair<RnObjectID, int32_t>;
 
-    const_iterator find(const RnObjectID& oid) const { return index_.find(oid); }
-    const_iterator end() const { return index_.end(); }
+    // The building's node, nullptr (end()) when it has none.
+    const int32_t* find(const RnObjectID& oid) const { return index_.find(key(oid)); }
+    const int32_t* end() const { return nullptr; }
+    // Adds the building's node or replaces it.
     void set(const RnObjectID& oid, int32_t node) {
-        // Ids mostly come in ascending order (a load): then the end is the
-        // place.
-        if (ordered_.empty() || RnObjectIDLess()(ordered_.rbegin()->first, oid)) {
-            ordered_.emplace_hint(ordered_.end(), oid, node);
-        } else {
-            ordered_[oid] = node;
-        }
-        index_[oid] = node;
+        bool added = false;
+        *index_.findOrAdd(key(oid), added) = node;
     }
-    // Room for n entries in the hash index.
+    // Room for n entries.
     void reserve(size_t n) { index_.reserve(n); }
     void erase(const RnObjectID& oid) {
-        ordered_.erase(oid);
-        index_.erase(oid);
+        int32_t gone = 0;
+        index_.take(key(oid), gone);
     }
-    size_t size() const { return ordered_.size(); }
-    bool empty() const { return ordered_.empty(); }
+    size_t size() const { return index_.size(); }
+    bool empty() const { return index_.size() == 0; }
     // The entries in ascending object id order.
-    const Ordered& ordered() const { return ordered_; }
+    std::vector<Entry> ordered() const;
 
 private:
-    Ordered ordered_;
-    Index index_;
+    // An id as one word: the type half low, the instance index high.
+    static uint64_t key(const RnObjectID& oid) {
+        return oid.packed() | (static_cast<uint64_t>(static_cast<uint32_t>(oid.bld_idx_)) << 32);
+    }
+
+    nex::tHashIndex<int32_t> index_;
 };
 
 // Where the nodes of a network stand and in which order they joined its
