@@ -60,10 +60,6 @@ namespace {
 
 const std::string kData = std::string(ZOR_SOURCE_DIR) + "/data/";
 
-// The side of a town block: roads run along x % kBlock == 0 and
-// y % kBlock == 0.
-constexpr int kBlock = 10;
-
 void initFramework() {
     static bool done = false;
     if (done) return;
@@ -94,7 +90,10 @@ const std::string& tempFolder() {
 }
 
 // Forest in a band of blocks every eighth row, grass elsewhere.
-bool isForest(int x, int y) { return (y / kBlock) % 8 == 7 && x % kBlock != 0 && y % kBlock != 0; }
+bool isForest(int x, int y) {
+    constexpr int kBlock = savetown::kGridBlock;
+    return (y / kBlock) % 8 == 7 && x % kBlock != 0 && y % kBlock != 0;
+}
 
 // The sample world's model on an empty map of side tiles, as a loading
 // screen has it before the town is built or a save is loaded.
@@ -119,46 +118,10 @@ void freshWorld(int side) {
     grn_game.money_ = 2000000000;
 }
 
-// A town over the whole map: a grid of roads, seven houses in most blocks,
-// a block of workplaces (well, storehouse, market, builder's yard, sawmill,
-// farm, garden, fountain) in every twelfth and woodcutters beside the forest;
-// then run for hours.
+// A town over the whole map (savetown::buildGridTown), run for hours.
 void buildTown(int side, int hours) {
-    using namespace savetown;
     freshWorld(side);
-    const int last = side - 1;
-    for (int y = 0; y < side; y += kBlock) place(RnIdBldRoad, kRoad, 0, y, last, y);
-    for (int x = 0; x < side; x += kBlock) place(RnIdBldRoad, kRoad, x, 0, x, last);
-    int block = 0;
-    for (int by = 0; by + kBlock < side; by += kBlock) {
-        for (int bx = 0; bx + kBlock < side; bx += kBlock, ++block) {
-            if ((by / kBlock) % 8 == 7) {
-                place(RnIdBldProd, kWoodcutter, bx + 1, by + 1, bx + 1, by + 1);
-                continue;
-            }
-            // One workplace to about ten houses, as in the workforce's
-            // benchmark towns.
-            if (block % 12 == 5) {
-                const int ids[][2] = {{RnIdBldServ, kWell},        {RnIdBldStor, kStorehouse},
-                                      {RnIdBldMrkt, kMarket},      {RnIdBldBldr, kBuilderYard},
-                                      {RnIdBldProd, kSawmill},     {RnIdBldProd, kFarm},
-                                      {RnIdBldDeco, kGarden},      {RnIdBldDeco, kFountain}};
-                // Along the road at the block's top edge, then its left edge.
-                int at = 0;
-                for (const auto& t : ids) {
-                    const bool top = at < 4;
-                    const int k = top ? at : at - 4;
-                    const int x = top ? bx + 2 + 2 * k : bx + 2;
-                    const int y = top ? by + 2 : by + 4 + 2 * k;
-                    place(t[0], t[1], x, y, x, y);
-                    ++at;
-                }
-                continue;
-            }
-            for (int k = 0; k < 4; ++k) place(RnIdBldHous, kHouse, bx + 2 + 2 * k, by + 2, bx + 2 + 2 * k, by + 2);
-            for (int k = 0; k < 3; ++k) place(RnIdBldHous, kHouse, bx + 2, by + 4 + 2 * k, bx + 2, by + 4 + 2 * k);
-        }
-    }
+    savetown::buildGridTown();
     savetown::runHours(hours);
 }
 

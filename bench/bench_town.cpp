@@ -33,76 +33,20 @@
 #include "bench_clock.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_msg.h"
-#include "dax2/dax_random.h"
-#include "rn_bld_bldr.h"
-#include "rn_bld_deco.h"
-#include "rn_bld_hous.h"
-#include "rn_bld_mrkt.h"
-#include "rn_bld_prod.h"
-#include "rn_bld_serv.h"
-#include "rn_bld_stor.h"
 #include "rn_game.h"
-#include "rn_lua_loader.h"
 #include "rn_map.h"
-#include "rn_placement.h"
 #include "rn_wlk_bldr.h"
 #include "rn_wlk_mrkt.h"
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
 #include "rn_wlk_stor.h"
-#include "support/sample_world_ids.h"
+#include "world/gen_town.h"
 
 namespace {
 
 constexpr uint32_t kHour = DaxGameTime::kPerHour;
 constexpr uint32_t kDay = DaxGameTime::kPerDay;
 constexpr int kWeekHours = 7 * 24;
-
-using namespace sample_world;
-
-// A block of the town: 24 tiles wide and 5 deep, a road along its top row
-// and down its left column, so that the blocks side by side make a grid of
-// streets. Buildings stand on the two rows under its road and on the two
-// rows above the road of the block below; footprints end at (dx, dy) from
-// the block's corner.
-constexpr int kBlockW = 24;
-constexpr int kBlockH = 5;
-struct Lot {
-    int16_t kind;
-    int32_t id;
-    int dx, dy;
-};
-const Lot kBlock[] = {
-    // Under the road: six houses with fountains, three wells, two tax
-    // offices, two markets and a builder, each 1 by 1 building with a garden
-    // behind it.
-    {RnIdBldHous, kHouse, 2, 2},       {RnIdBldDeco, kFountain, 3, 1},    {RnIdBldDeco, kGarden, 3, 2},
-    {RnIdBldHous, kHouse, 5, 2},       {RnIdBldServ, kWell, 6, 1},        {RnIdBldDeco, kGarden, 6, 2},
-    {RnIdBldMrkt, kMarket, 8, 2},      {RnIdBldServ, kTaxOffice, 9, 1},   {RnIdBldDeco, kGarden, 9, 2},
-    {RnIdBldHous, kHouse, 11, 2},      {RnIdBldDeco, kFountain, 12, 1},   {RnIdBldDeco, kGarden, 12, 2},
-    {RnIdBldHous, kHouse, 14, 2},      {RnIdBldBldr, kBuilderYard, 15, 1}, {RnIdBldDeco, kGarden, 15, 2},
-    {RnIdBldServ, kWell, 16, 1},       {RnIdBldDeco, kGarden, 16, 2},     {RnIdBldMrkt, kMarket, 18, 2},
-    {RnIdBldServ, kTaxOffice, 19, 1},  {RnIdBldDeco, kGarden, 19, 2},     {RnIdBldHous, kHouse, 21, 2},
-    {RnIdBldDeco, kFountain, 22, 1},   {RnIdBldDeco, kGarden, 22, 2},     {RnIdBldServ, kWell, 23, 1},
-    {RnIdBldDeco, kGarden, 23, 2},
-    // Above the next road: the storehouse, four farms, the sawmill, a
-    // woodcutter at the edge of a wood (columns 9 to 14) and two houses.
-    {RnIdBldStor, kStorehouse, 2, 4},  {RnIdBldProd, kFarm, 4, 4},        {RnIdBldProd, kFarm, 6, 4},
-    {RnIdBldProd, kSawmill, 8, 4},     {RnIdBldProd, kWoodcutter, 9, 4},  {RnIdBldProd, kFarm, 16, 4},
-    {RnIdBldProd, kFarm, 18, 4},       {RnIdBldHous, kHouse, 20, 4},      {RnIdBldHous, kHouse, 22, 4},
-    {RnIdBldDeco, kGarden, 23, 4},
-};
-constexpr int kLotsPerBlock = static_cast<int>(sizeof(kBlock) / sizeof(kBlock[0]));
-
-void placeOrder(int16_t kind, int32_t id, int x, int y, int x2, int y2) {
-    RnPhantomList list;
-    list.setType(kind, id);
-    if (grn_game.addPhantom(list, x, y, x2, y2) < 0) {
-        std::fprintf(stderr, "bench_town: type %d does not fit at %d,%d\n", id, x, y);
-        std::exit(1);
-    }
-    grn_game.placeBuildings(list, x, y);
-}
 
 // Statistics roll as the program rolls them; no script, no saves.
 struct StatsServices : RnTickServicesIfc {
@@ -129,113 +73,25 @@ void forEachWalker(Fn fn) {
     each(grn_game.bldrWalkerTypes());
 }
 
-// The sample world's model on an empty map of the side, with about the
-// number of buildings in blocks around the map's centre, placed as the player
-// places them; the model's walker limits raised and every building sending
-// walkers tries again an hour after a departure.
+// The generated town of about the number of buildings on a map of the side,
+// busy: the model's walker limits raised and every building sending walkers
+// trying again an hour after a departure.
 void buildTown(int side, int buildings) {
-    grn_game.clear();
-    grn_game.resetForNewGame("bench", "Bench");
-    dax_random.seed(4357u);
-    {
-        RnLuaPreloader icons;
-        icons.init();
-        if (icons.run("load_icons.lua") != 0) std::exit(1);
+    const gentown::Plan plan{side, buildings, true};
+    std::string failed = gentown::makeLand(plan);
+    if (failed.empty()) {
+        benchSetNow(0);
+        failed = gentown::placeTown(plan);
     }
-    {
-        RnLuaModelLoader model;
-        model.init();
-        if (model.run("ddm.lua") != 0) {
-            std::fprintf(stderr, "bench_town: the sample world's model did not load\n");
-            std::exit(1);
-        }
-    }
-    const int blocks = (buildings + kLotsPerBlock - 1) / kLotsPerBlock;
-    int cols = 1;
-    while (cols * kBlockW < side - 2 && static_cast<long>(cols) * cols * kBlockW / kBlockH < blocks) ++cols;
-    const int rows = (blocks + cols - 1) / cols;
-    const int x0 = (side - cols * kBlockW) / 2;
-    const int y0 = (side - rows * kBlockH) / 2;
-    if (x0 < 1 || y0 < 1) {
-        std::fprintf(stderr, "bench_town: %d blocks do not fit a map of side %d\n", blocks, side);
+    if (!failed.empty()) {
+        std::fprintf(stderr, "bench_town: %s\n", failed.c_str());
         std::exit(1);
-    }
-
-    grn_map.createEmpty(static_cast<unsigned>(side));
-    const int16_t grass = grn_game.terrainIdx(kGrass);
-    const int16_t forest = grn_game.terrainIdx(kForest);
-    for (int x = 0; x < side; ++x) {
-        for (int y = 0; y < side; ++y) {
-            RnMapTile& t = grn_map.tile(x, y);
-            t.terrain_idx_ = grass;
-            t.resetToTerrain();
-        }
-    }
-    for (int b = 0; b < blocks; ++b) {
-        const int bx = x0 + (b % cols) * kBlockW;
-        const int by = y0 + (b / cols) * kBlockH;
-        for (int x = bx + 9; x <= bx + 14; ++x) {
-            for (int y = by + 3; y <= by + 4; ++y) {
-                RnMapTile& t = grn_map.tile(x, y);
-                t.terrain_idx_ = forest;
-                t.resetToTerrain();
-            }
-        }
-    }
-    grn_game.clearTerrainOnMapMarks();
-    grn_game.terrain(grass).flags_ |= kRnTerrainOnMap;
-    grn_game.terrain(forest).flags_ |= kRnTerrainOnMap;
-    grn_game.validateModel();
-
-    for (RnServType& t : grn_game.servTypes()) {
-        t.req_num_serv_walkers_ = 7;
-        t.hours_respawn_ = 1;
-    }
-    for (RnMrktType& t : grn_game.mrktTypes()) {
-        t.num_walkers_ = 12;
-        t.hours_respawn_ = 1;
-    }
-    for (RnBldrType& t : grn_game.bldrTypes()) {
-        t.req_num_bldr_walkers_ = 7;
-        t.hours_respawn_ = 1;
-    }
-    for (RnProdType& t : grn_game.prodTypes()) t.num_walkers_ = 5;
-    for (RnStorType& t : grn_game.storTypes()) {
-        t.num_prod_walkers_ = 15;
-        t.num_stor_walkers_ = 15;
-    }
-
-    grn_game.money_ = 1000000000;
-    benchSetNow(0);
-    const int x1 = x0 + cols * kBlockW;
-    const int y1 = y0 + rows * kBlockH;
-    for (int r = 0; r <= rows; ++r) placeOrder(RnIdBldRoad, kRoad, x0, y0 + r * kBlockH, x1, y0 + r * kBlockH);
-    for (int c = 0; c <= cols; ++c) placeOrder(RnIdBldRoad, kRoad, x0 + c * kBlockW, y0, x0 + c * kBlockW, y1);
-    for (int b = 0; b < blocks; ++b) {
-        const int bx = x0 + (b % cols) * kBlockW;
-        const int by = y0 + (b / cols) * kBlockH;
-        for (const Lot& lot : kBlock) placeOrder(lot.kind, lot.id, bx + lot.dx, by + lot.dy, bx + lot.dx, by + lot.dy);
     }
     grn_game.setTickServices(&g_services);
 }
 
 // Bytes the heap holds at the moment, allocator overhead included.
 size_t heapBytes() { return mallinfo2().uordblks; }
-
-int countBuildings() {
-    int n = 0;
-    auto add = [&n](auto& types) {
-        for (auto& t : types) n += t.instanceCount();
-    };
-    add(grn_game.housTypes());
-    add(grn_game.servTypes());
-    add(grn_game.storTypes());
-    add(grn_game.prodTypes());
-    add(grn_game.mrktTypes());
-    add(grn_game.decoTypes());
-    add(grn_game.bldrTypes());
-    return n;
-}
 
 // Runs the world from `from` to `to`, one update per game time unit.
 void runWorld(uint32_t from, uint32_t to) {
@@ -315,7 +171,7 @@ void BM_TownWeek(benchmark::State& state) {
         runWorld(start, start + 7 * kDay);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
-    const double buildings = countBuildings();
+    const double buildings = gentown::countBuildings();
     state.counters["buildings"] = buildings;
     // What the town holds, then the same without its workforce networks.
     const size_t heap1 = heapBytes();

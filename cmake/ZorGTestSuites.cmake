@@ -1,10 +1,13 @@
 # Run as a script after a GoogleTest program is built: writes OUT, a CTest
 # file with one test per test suite of PROGRAM, named NAME.<suite> and run as
-# PROGRAM --gtest_filter=<suite>.*, with the properties TIMEOUT, LABELS and
-# ENVIRONMENT (entries separated by '|').
+# PROGRAM --gtest_filter=<suite>.*, with the properties TIMEOUT, LABELS,
+# ENVIRONMENT (entries separated by '|') and FIXTURES (FIXTURES_REQUIRED).
+# Suites whose name matches the regular expression SLOW (when given) get
+# SLOW_TIMEOUT and the label "slow" besides.
 #
 #   cmake -DPROGRAM=... -DNAME=... -DOUT=... -DTIMEOUT=... -DLABELS=...
-#         -DENVIRONMENT=... -P ZorGTestSuites.cmake
+#         -DENVIRONMENT=... -DFIXTURES=... [-DSLOW=... -DSLOW_TIMEOUT=...]
+#         -P ZorGTestSuites.cmake
 
 foreach(var PROGRAM NAME OUT TIMEOUT)
   if(NOT DEFINED ${var})
@@ -37,10 +40,17 @@ list(REMOVE_DUPLICATES suites)
 string(REPLACE "|" ";" environment "${ENVIRONMENT}")
 set(text "# Written by cmake/ZorGTestSuites.cmake after ${NAME} was built.\n")
 foreach(suite IN LISTS suites)
+  set(timeout ${TIMEOUT})
+  set(labels ${LABELS})
+  if(SLOW AND suite MATCHES "${SLOW}")
+    set(timeout ${SLOW_TIMEOUT})
+    list(APPEND labels slow)
+  endif()
   string(APPEND text
     "add_test([==[${NAME}.${suite}]==] [==[${PROGRAM}]==] [==[--gtest_filter=${suite}.*]==])\n"
-    "set_tests_properties([==[${NAME}.${suite}]==] PROPERTIES TIMEOUT ${TIMEOUT}"
-    " LABELS [==[${LABELS}]==] ENVIRONMENT [==[${environment}]==])\n")
+    "set_tests_properties([==[${NAME}.${suite}]==] PROPERTIES TIMEOUT ${timeout}"
+    " LABELS [==[${labels}]==] ENVIRONMENT [==[${environment}]==]"
+    " FIXTURES_REQUIRED [==[${FIXTURES}]==])\n")
 endforeach()
 if(NOT suites)
   string(APPEND text "add_test([==[${NAME}_HAS_NO_TESTS]==] [==[${NAME}_HAS_NO_TESTS]==])\n")

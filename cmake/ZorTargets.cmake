@@ -100,14 +100,30 @@ function(zor_check_includes test_name)
   set_tests_properties(${test_name} PROPERTIES LABELS unit)
 endfunction()
 
-# Environment of every test: message boxes go to stderr, never to a window.
-set(ZOR_TEST_ENV "DAX_MSGBOX=stderr")
+# Environment of every test: message boxes go to stderr, never to a window,
+# and temporary files go to a folder of the build's own (ZOR_TEST_TEMP),
+# which the fixture ZOR_TEST_FIXTURE makes empty before the tests and checks
+# after them: a run that leaves anything there fails (tests/CMakeLists.txt).
+# Every test of the environment requires the fixture. The folder lies in the
+# system's temporary folder under a short name made of the build folder's:
+# Lua shortens the file names in its messages to 52 characters, and the
+# tests read files of their temporary folders in those messages.
+set(zor_temp_base /tmp)
+if(DEFINED ENV{TMPDIR} AND NOT "$ENV{TMPDIR}" STREQUAL "")
+  set(zor_temp_base $ENV{TMPDIR})
+endif()
+string(MD5 zor_build_hash "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${zor_build_hash}" 0 8 zor_build_hash)
+set(ZOR_TEST_TEMP ${zor_temp_base}/zt-${zor_build_hash})
+set(ZOR_TEST_FIXTURE temp_folder)
+set(ZOR_TEST_ENV "DAX_MSGBOX=stderr" "TMPDIR=${ZOR_TEST_TEMP}")
 # In sanitizer builds the programs that open a window keep every check but the
 # leak check: the system's GL driver leaks from modules it unloads again, so
 # those reports name no code and cannot be told apart.
 set(ZOR_DISPLAY_TEST_ENV ${ZOR_TEST_ENV} "ASAN_OPTIONS=detect_leaks=0")
 
-# zor_tests(<name> DIR <folder under tests/> LIBS <libs>... [DISPLAY] [TIMEOUT <s>])
+# zor_tests(<name> DIR <folder under tests/> LIBS <libs>... [DISPLAY] [TIMEOUT <s>]
+#           [SLOW <regex> SLOW_TIMEOUT <s>])
 # One GoogleTest program of every .cpp in the folder.
 #
 # A headless program becomes one CTest test per test suite, found after each
@@ -115,12 +131,14 @@ set(ZOR_DISPLAY_TEST_ENV ${ZOR_TEST_ENV} "ASAN_OPTIONS=detect_leaks=0")
 # more than the cases themselves, above all in the sanitizer build, while a
 # suite per process keeps the tests spread over the cores and a failure
 # named. TIMEOUT (default 120 s) bounds each suite, so a hang still ends.
+# Suites matching SLOW play towns for weeks: they get SLOW_TIMEOUT instead
+# and the label "slow" (ctest -LE slow leaves them out while working).
 #
 # A DISPLAY program runs as one CTest test under xvfb-run, alone: on a loaded
 # machine the X server can be too slow for Allegro to see its new window
 # mapped in time.
 function(zor_tests name)
-  cmake_parse_arguments(ZT "DISPLAY" "DIR;TIMEOUT" "LIBS" ${ARGN})
+  cmake_parse_arguments(ZT "DISPLAY" "DIR;TIMEOUT;SLOW;SLOW_TIMEOUT" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ZT_DIR}/*.cpp)
   if(NOT ZT_TIMEOUT)
     set(ZT_TIMEOUT 120)
@@ -136,7 +154,7 @@ function(zor_tests name)
       COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES
       TIMEOUT ${ZT_TIMEOUT} LABELS display RUN_SERIAL TRUE
-      ENVIRONMENT "${ZOR_DISPLAY_TEST_ENV}")
+      ENVIRONMENT "${ZOR_DISPLAY_TEST_ENV}" FIXTURES_REQUIRED ${ZOR_TEST_FIXTURE})
   else()
     set(suites_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
     string(JOIN "|" environment ${ZOR_TEST_ENV})
@@ -144,6 +162,8 @@ function(zor_tests name)
       COMMAND ${CMAKE_COMMAND}
         -DPROGRAM=$<TARGET_FILE:${name}> -DNAME=${name} -DOUT=${suites_file}
         -DTIMEOUT=${ZT_TIMEOUT} -DLABELS=unit "-DENVIRONMENT=${environment}"
+        "-DSLOW=${ZT_SLOW}" -DSLOW_TIMEOUT=${ZT_SLOW_TIMEOUT}
+        -DFIXTURES=${ZOR_TEST_FIXTURE}
         -P ${CMAKE_SOURCE_DIR}/cmake/ZorGTestSuites.cmake
       BYPRODUCTS ${suites_file}
       VERBATIM)

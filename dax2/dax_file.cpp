@@ -19,8 +19,16 @@ namespace {
 
 gzFile gz(ALLEGRO_FILE* f) { return static_cast<gzFile>(al_get_file_userdata(f)); }
 
+// Whether path names something other than a regular file. Opening a FIFO
+// waits for a program at its other end, and a device is no save: such names
+// are refused before they are opened. A missing path is no such thing.
+bool isSpecialFile(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 void* gzOpenSlot(const char* path, const char* mode) {
-    gzFile g = gzopen(path, mode);
+    gzFile g = isSpecialFile(path) ? nullptr : gzopen(path, mode);
     if (!g) {
         al_set_errno(12);
         return nullptr;
@@ -30,8 +38,19 @@ void* gzOpenSlot(const char* path, const char* mode) {
 }
 
 bool gzCloseSlot(ALLEGRO_FILE* f) {
-    // gzclose writes the last block of a written file: a full disk shows here.
-    return gzclose(gz(f)) == Z_OK;
+    // gzclose writes the last block of a written file: a full disk shows
+    // here, and the caller must learn why (zlib leaves the reason in errno).
+    errno = 0;
+    const int rc = gzclose(gz(f));
+    if (rc == Z_OK) {
+        return true;
+    }
+    if (rc == Z_ERRNO && errno != 0) {
+        al_set_errno(errno);
+    } else {
+        al_set_errno(rc == Z_MEM_ERROR ? ENOMEM : EIO);
+    }
+    return false;
 }
 
 // zlib counts in int: a larger request is served in part, as a short read
@@ -193,6 +212,60 @@ int daxRenameFile(const char* from, const char* to) {
         al_set_errno(errno);
     }
     return rc;
+}
+
+int daxLinkFile(const char* from, const char* to) {
+    int rc = ::link(from, to);
+    if (rc != 0) {
+        al_set_errno(errno);
+    }
+    return rc;
+}
+
+int daxCopyFile(const char* from, const char* to) {
+    int err = 0;
+    // Neither open waits, should a FIFO stand under either name.
+    const int in = ::open(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int out = in < 0 ? -1 : ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (in < 0 || out < 0) {
+        err = errno;
+    }
+    char buf[64 * 1024];
+    while (err == 0) {
+        const ssize_t got = ::read(in, buf, sizeof(buf));
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            err = errno == EINTR ? 0 : errno;
+            continue;
+        }
+        for (ssize_t done = 0; err == 0 && done < got;) {
+            const ssize_t put = ::write(out, buf + done, static_cast<size_t>(got - done));
+            if (put > 0) {
+                done += put;
+            } else if (put < 0 && errno != EINTR) {
+                err = errno;
+            }
+        }
+    }
+    if (err == 0 && ::fsync(out) != 0) {
+        err = errno;
+    }
+    if (out >= 0 && ::close(out) != 0 && err == 0) {
+        err = errno;
+    }
+    if (in >= 0) {
+        ::close(in);
+    }
+    if (err == 0) {
+        return 0;
+    }
+    if (out >= 0) {
+        ::unlink(to);
+    }
+    al_set_errno(err);
+    return -1;
 }
 
 int daxRemoveFile(const char* path) {

@@ -13,7 +13,9 @@
 extern const ALLEGRO_FILE_INTERFACE daxGzFileInterface;
 
 // Opens a gzip file ("rb" or "wb") for Allegro's file functions; null when
-// it cannot be opened (Allegro's errno is then 12).
+// it cannot be opened or is no regular file (Allegro's errno is then 12).
+// Never waits for a FIFO or a device. A failed close leaves the system's
+// reason in Allegro's errno.
 ALLEGRO_FILE* daxGzOpen(const char* path, const char* mode);
 
 // Creates every missing directory along path ('/' or '\' separate; a drive
@@ -24,8 +26,12 @@ void daxMakeDirs(const char* path);
 // True when path names an existing regular file.
 bool daxFileExists(const char* path);
 
-// C rename / remove; a nonzero result leaves Allegro's errno set.
+// C rename / remove, a second name (hard link) for a file, and a copy of a
+// file that is on disk when the call returns (a failed copy leaves nothing
+// under to); a nonzero result leaves Allegro's errno set.
 int daxRenameFile(const char* from, const char* to);
+int daxLinkFile(const char* from, const char* to);
+int daxCopyFile(const char* from, const char* to);
 int daxRemoveFile(const char* path);
 // Makes the data of a closed file, and the entry of its folder, reach the
 // disk before the call returns (so that a rename over an older file cannot

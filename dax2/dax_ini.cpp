@@ -144,6 +144,13 @@ ALLEGRO_CONFIG* parseIni(const std::string& path, const std::string& text,
         std::string raw = text.substr(pos, end - pos);
         pos = end + 1;
         ++number;
+        // A NUL byte ends the line, as in every reader of C strings: a
+        // damaged file (a crash can leave blocks of them) is read as far as
+        // it is text, and a key or value never holds one.
+        const size_t nul = raw.find('\0');
+        if (nul != std::string::npos) {
+            raw.resize(nul);
+        }
         // Editors on some systems start UTF-8 files with a byte-order mark.
         if (number == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
             raw.erase(0, 3);
@@ -291,11 +298,18 @@ void daxIniRaiseBadValue(const char* section, const char* key, const char* expec
     daxRaiseError("%s: expected %s", daxIniKeyText(section, key).c_str(), expected);
 }
 
+std::string daxFileNotFoundText(const std::string& name) {
+    std::string text = "can't find file " + name;
+    if ((name.empty() || name[0] != '/') && !dax_config.search_path_.empty()) {
+        text += " in " + dax_config.searchPathText();
+    }
+    return text;
+}
+
 std::string daxFindSettingFile(const std::string& origin, const std::string& name) {
     std::string path;
     if (!daxSearchFile(name, &path)) {
-        const std::string where = !name.empty() && name[0] == '/' ? std::string() : " in " + dax_config.searchPathText();
-        daxRaiseError("%s: can't find file %s%s", origin.c_str(), name.c_str(), where.c_str());
+        daxRaiseError("%s: %s", origin.c_str(), daxFileNotFoundText(name).c_str());
     }
     return path;
 }

@@ -22,10 +22,12 @@ class Image;
 // and whether it changed since it was loaded or saved.
 //
 // The file holds "[section]" lines, "key=value" lines (blanks around key and
-// value do not count), "#" comments and blank lines. Any other line is
-// reported once per process with its file and line ("zor.ini:5: ...") and
-// skipped: the keys below it stay in the section before it. It is kept as a
-// comment, so that saving the file loses none of the user's text.
+// value do not count), "#" comments and blank lines; a NUL byte ends its
+// line. Any other line is reported once per process with its file and line
+// ("zor.ini:5: ...") and skipped: the keys below it stay in the section
+// before it, also when the line is a refused section header ("[name"
+// without "]", "[]", "[name] text"). It is kept as a comment, so that
+// saving the file loses none of the user's text.
 class DaxIniFile {
 public:
     DaxIniFile() = default;
@@ -80,10 +82,13 @@ const char* daxIniGetString(const char* section, const char* key, const char* de
 std::string daxIniKeyText(const char* section, const char* key, const char* absent_value = nullptr);
 // Raises "<daxIniKeyText>: expected <expected>".
 [[noreturn]] void daxIniRaiseBadValue(const char* section, const char* key, const char* expected);
+// Why a file looked up on the search path was not found: "can't find file
+// <name> in <search path>" (without the folders for an absolute name).
+std::string daxFileNotFoundText(const std::string& name);
 // The full path of a file that a setting names, looked up on the search
-// path. When no folder holds it, raises "<origin>: can't find file <name> in
-// <search path>" (without the folders for an absolute name); origin says
-// which setting gave the name (daxIniKeyText).
+// path. When no folder holds it, raises "<origin>: " and the text of
+// daxFileNotFoundText; origin says which setting gave the name
+// (daxIniKeyText).
 std::string daxFindSettingFile(const std::string& origin, const std::string& name);
 
 // Writers: into the overlay (created for its path when needed), else the

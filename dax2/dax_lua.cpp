@@ -297,6 +297,9 @@ void DaxLua::registerTileFunctions() {
 int DaxLua::run_script(const char* name, bool optional) {
     DAX_ASSERT(L != nullptr);
     daxLogMessage(2, 1, "enter run_script(%s)", name);
+    // A script this one runs records its own failure here; a run that
+    // fails with the inner one's status keeps that reason.
+    last_error_.clear();
     std::string path = name;
     if (!daxFileExists(path.c_str())) {
         // A missing optional script is no error: look quietly first, so the
@@ -307,7 +310,11 @@ int DaxLua::run_script(const char* name, bool optional) {
         try {
             daxFindFile(path);
         } catch (const DaxException&) {
-            return optional ? 0 : -1;
+            if (optional) {
+                return 0;
+            }
+            last_error_ = daxFileNotFoundText(name);
+            return -1;
         }
     }
     const int top = lua_gettop(L);
@@ -318,13 +325,18 @@ int DaxLua::run_script(const char* name, bool optional) {
 
     int rc = luaL_loadfile(L, path.c_str());
     if (rc != 0) {
+        noteFailure(name);
         daxLogMessage(1, 1, "LUA ERR: %s", errorText(L));
     } else {
         daxLogMessage(2, 1, "loaded file %s", path.c_str());
         daxPushErrorScript(name);
         rc = lua_pcall(L, 0, LUA_MULTRET, 0);
         if (rc != 0) {
+            noteFailure(name);
             daxLogMessage(1, 1, "LUA ERR: %s", errorText(L));
+        } else {
+            // Failures of scripts it ran and caught are not this run's.
+            last_error_.clear();
         }
         daxPopErrorScript();
     }
@@ -336,6 +348,18 @@ int DaxLua::run_script(const char* name, bool optional) {
     uint32_t elapsed = daxRealTime() - start;
     daxLogMessage(2, 1, "leave run_script(%s): rc=%d runtime=%.3f", name, rc, elapsed / 100.0);
     return rc;
+}
+
+void DaxLua::noteFailure(const char* name) {
+    // Called before the log line, which turns a number into a string.
+    // Lua's own messages and raised framework errors begin with the script
+    // and line. A number is the status of a script this one ran (whose
+    // reason is kept) or an error code of a registered function.
+    if (lua_type(L, -1) == LUA_TSTRING) {
+        last_error_ = lua_tostring(L, -1);
+    } else if (last_error_.empty()) {
+        last_error_ = std::string(name) + ": " + errorText(L);
+    }
 }
 
 int DaxLua::runFunction_v_v(const char* name) {

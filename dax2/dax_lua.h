@@ -4,6 +4,7 @@
 #pragma once
 
 #include <set>
+#include <string>
 
 struct lua_State;
 
@@ -64,6 +65,12 @@ public:
     // is as before. The error context names the script (as given) and its
     // running line while it runs; line and function name are restored after.
     int run_script(const char* name, bool optional);
+    // Why the last run_script failed, in words for the player: for a file
+    // found nowhere "can't find file <name> in <search path>", for a load
+    // or run error the script's message with its file and line (for a
+    // script that failed in a script it ran, the inner script's). Empty
+    // after a run that succeeded.
+    const std::string& lastError() const { return last_error_; }
     // Calls the global function name without arguments or results. Returns
     // the lua_pcall status (0 done), or -1 when the global is no function.
     int runFunction_v_v(const char* name);
@@ -76,6 +83,13 @@ protected:
     // Global functions and tables present right after the standard
     // libraries were opened (the built-ins), by identity.
     std::set<const void*> listedGlobals;
+
+private:
+    // Records why the run of script name failed, from the error object on
+    // top of the stack.
+    void noteFailure(const char* name);
+
+    std::string last_error_;
 };
 
 // Runs fn as the registered Lua function name: records name as the running

@@ -2,6 +2,8 @@
 // object when they go, and scope guards that restore Allegro drawing state.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include <allegro5/allegro.h>
@@ -91,9 +93,13 @@ public:
     explicit A5_FsEntry(ALLEGRO_FS_ENTRY* entry) : ALLEGRO_FS_ENTRY_mptr(entry) {}
 
     bool exists() const { return held && al_fs_entry_exists(held); }
+    // A regular file (or a link to one): Allegro counts FIFOs, devices and
+    // sockets as files too, and opening those can block.
     bool isFile() const {
         const uint32_t mask = ALLEGRO_FILEMODE_READ | ALLEGRO_FILEMODE_ISFILE;
-        return exists() && (al_get_fs_entry_mode(held) & mask) == mask;
+        struct stat st;
+        return exists() && (al_get_fs_entry_mode(held) & mask) == mask &&
+               ::stat(al_get_fs_entry_name(held), &st) == 0 && S_ISREG(st.st_mode);
     }
     bool isDirectory() const {
         const uint32_t mask = ALLEGRO_FILEMODE_READ | ALLEGRO_FILEMODE_ISDIR;

@@ -233,12 +233,16 @@ DaxGameTime RnHous::update(DaxGameTime now) {
     const bool attr_due = due(kAttrPending, t_attr_);
     const bool srv_due = due(kSrvPending, t_srv_);
     const bool gds_due = due(kGdsPending, t_gds_);
-    const bool lvl_due = due(kLvlPending, t_lvl_);
     if (attr_due) flags_ &= ~kAttrPending;
     if (srv_due) flags_ &= ~kSrvPending;
     if (gds_due) flags_ &= ~kGdsPending;
-    if (lvl_due) flags_ &= ~kLvlPending;
-    const DaxGameTime t_lvl = t_lvl_;
+    // A level change whose time has come is decided on every need.
+    LevelTimers lvl = levelTimers();
+    const bool fall_due = lvl.fall && now.value() >= lvl.t_fall.value();
+    const bool rise_due = lvl.rise && now.value() >= lvl.t_rise.value();
+    const bool lvl_due = fall_due || rise_due;
+    if (fall_due) lvl.fall = false;
+    if (rise_due) lvl.rise = false;
 
     if (attr_due || srv_due || gds_due || lvl_due || (flags_ & kReevaluate) != 0) {
         flags_ &= ~kReevaluate;
@@ -252,11 +256,15 @@ DaxGameTime RnHous::update(DaxGameTime now) {
                    ((srv_due || lvl_due) && !servicesMet(now, level)) ||
                    ((gds_due || lvl_due) && !goodsMet(now, level));
             if (fall) {
-                if (lvl_due) {
+                if (fall_due) {
                     levelDown(type);
-                    rnSpreadOwnAttr(*this, t_lvl, desc.own_attr_, type.level_descs_[level - 1].own_attr_);
-                } else {
-                    rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_down_));
+                    rnSpreadOwnAttr(*this, lvl.t_fall, desc.own_attr_, type.level_descs_[level - 1].own_attr_);
+                    lvl.rise = false;
+                } else if (!lvl.fall) {
+                    // Timed by the first check that fails the level: later
+                    // ones, and a rise timed before, do not move it.
+                    lvl.fall = true;
+                    lvl.t_fall = plusHours(now, type.hours_level_down_);
                 }
             }
         }
@@ -266,22 +274,30 @@ DaxGameTime RnHous::update(DaxGameTime now) {
                               people() >= type.level_descs_[level].people_max_ &&
                               (flags_ & kTooManyJobless) == 0 &&
                               ((!srv_due && !lvl_due) || servicesMet(now, level + 1));
-            // A pending change keeps its time: checks that keep qualifying
+            // A pending rise keeps its time: checks that keep qualifying
             // (a walker passing every few hours) never put it off.
+            auto timeRise = [&]() {
+                const DaxGameTime t = plusHours(now, type.hours_level_up_);
+                if (lvl.rise && t.value() >= lvl.t_rise.value()) return;
+                lvl.rise = true;
+                lvl.t_rise = t;
+            };
             if (rise) {
                 if (!gds_due && !lvl_due) {
-                    rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_up_));
+                    timeRise();
                 } else if (goodsMet(now, level + 1)) {
-                    if (!lvl_due) {
-                        rnNoteEarliest(flags_, kLvlPending, t_lvl_, plusHours(now, type.hours_level_up_));
+                    if (!rise_due) {
+                        timeRise();
                     } else if (materialsPresent()) {
-                        levelUp(t_lvl, type);
-                        rnSpreadOwnAttr(*this, t_lvl, type.level_descs_[level].own_attr_, next.own_attr_);
+                        levelUp(lvl.t_rise, type);
+                        rnSpreadOwnAttr(*this, lvl.t_rise, type.level_descs_[level].own_attr_, next.own_attr_);
+                        lvl.fall = false;
                     }
                 }
             }
         }
     }
+    setLevelTimers(lvl);
 
     // The next time a service runs out or a stock changes.
     if ((flags_ & kSrvPending) == 0 || lvl_due) {
@@ -325,7 +341,32 @@ DaxGameTime RnHous::update(DaxGameTime now) {
                   {kGdsPending, t_gds_},   {kLvlPending, t_lvl_}, {kBldPending, t_bld_}};
     for (const auto& timer : timers)
         if ((flags_ & timer.bit) != 0 && timer.time.value() < next.value()) next = timer.time;
+    const LevelTimers pending = levelTimers();
+    if (pending.rise && pending.t_rise.value() < next.value()) next = pending.t_rise;
     return next;
+}
+
+RnHous::LevelTimers RnHous::levelTimers() const {
+    LevelTimers lvl;
+    if ((flags_ & kLvlPending) == 0) return lvl;
+    const uint32_t kind = flags_ & (kLvlFall | kLvlRise);
+    lvl.fall = kind != kLvlRise;
+    lvl.rise = kind != kLvlFall;
+    lvl.t_fall = t_lvl_;
+    lvl.t_rise = kind == (kLvlFall | kLvlRise) ? t_rise_ : t_lvl_;
+    return lvl;
+}
+
+void RnHous::setLevelTimers(const LevelTimers& lvl) {
+    flags_ &= ~(kLvlPending | kLvlFall | kLvlRise);
+    if (lvl.fall) {
+        flags_ |= kLvlPending | kLvlFall;
+        t_lvl_ = lvl.t_fall;
+    }
+    if (lvl.rise) {
+        flags_ |= kLvlPending | kLvlRise;
+        (lvl.fall ? t_rise_ : t_lvl_) = lvl.t_rise;
+    }
 }
 
 void RnHous::movePeople(const RnHousType& type, DaxGameTime t, bool leave) {
@@ -357,7 +398,8 @@ void RnHous::movePeople(const RnHousType& type, DaxGameTime t, bool leave) {
 void RnHous::fallToRuin(const RnHousType& type) {
     emptyHouse(type);
     flags_ |= kDestroyed;
-    flags_ &= ~(kAttrPending | kPplPending | kWkfPending | kSrvPending | kGdsPending | kLvlPending | kBldPending);
+    flags_ &= ~(kAttrPending | kPplPending | kWkfPending | kSrvPending | kGdsPending | kLvlPending | kLvlFall |
+                kLvlRise | kBldPending);
     rnShowRuin(*this);
 }
 
@@ -948,4 +990,9 @@ void housFields(Io& io, H& h) {
 
 void RnHous::save(RnSaveBuffer& out) const { housFields(out, *this); }
 
-void RnHous::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) { housFields(in, *this); }
+void RnHous::load(RnSaveLoader& in, RnLoadContext& /*ctx*/) {
+    housFields(in, *this);
+    // A rise pending beside a fall lost its own time: it is decided at the
+    // fall's.
+    t_rise_ = t_lvl_;
+}

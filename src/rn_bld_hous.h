@@ -197,6 +197,12 @@ struct RnHousPersData {
     static constexpr uint32_t kBldPending = 1u << 23;
     static constexpr uint32_t kDestroyed = 1u << 24;
     static constexpr uint32_t kReevaluate = 1u << 25;
+    // Which level changes t_lvl times (with bit 22): a fall, a rise, or both,
+    // each with its own time (see RnHous::LevelTimers). Neither bit with bit
+    // 22 is a change timed before the two were told apart: it is decided
+    // either way at t_lvl.
+    static constexpr uint32_t kLvlFall = 1u << 26;
+    static constexpr uint32_t kLvlRise = 1u << 27;
 
     uint32_t state_ = 0;
     uint32_t flags_ = 0;
@@ -337,6 +343,22 @@ public:
     ServiceMap services_;
     GoodsMap goods_;
     MaterialMap material_in_store_;
+
+    // The level changes pending. A fall comes hours_level_down after the
+    // first check that failed the level, a rise hours_level_up after the
+    // first check that qualified for the next; each is decided by checking
+    // everything when its time comes, and a level change drops the other.
+    // Saved in t_lvl: the fall's time, else the rise's; a rise pending
+    // beside a fall keeps its time in t_rise_, which is not saved.
+    struct LevelTimers {
+        bool fall = false;
+        DaxGameTime t_fall{0};
+        bool rise = false;
+        DaxGameTime t_rise{0};
+    };
+    LevelTimers levelTimers() const;
+    void setLevelTimers(const LevelTimers& lvl);
+    DaxGameTime t_rise_{0};
 
 private:
     // Recomputes the jobless state (bit 16) from the workers and the

@@ -162,7 +162,7 @@ bool RnServ::scheduleSpawn(DaxGameTime t) {
     if (efficiency_ <= 0.01f || (flags_ & (kSpwnPending | kDestroyed)) != 0) return false;
     const RnServType& typ = servType();
     if (!takeGoodsForWalker(typ)) return false;
-    flags_ |= kSpwnPending;
+    flags_ |= kSpwnPending | kGoodsTaken;
     t_spwn_ = rnRespawnTime(t, typ.hours_respawn_);
     return true;
 }
@@ -183,15 +183,32 @@ bool RnServ::takeGoodsForWalker(const RnServType& type) {
     return true;
 }
 
+void RnServ::giveBackGoodsOfWalker(const RnServType& type) {
+    for (auto& [g, e] : goods_stored_) {
+        const uint16_t need = type.neededAmount(g);
+        e.amt_.stored_ = static_cast<uint16_t>(e.amt_.stored_ + need);
+        rnPassDemand(e.near_storage_, g, need);
+        // Counted as used when taken; a statistics period that ended since
+        // keeps its count.
+        RnGoodsType& goods = grn_game.goodsType(g);
+        goods.consumed_cur_ -= std::min(goods.consumed_cur_, static_cast<uint32_t>(need) * goods.lot_size_);
+    }
+}
+
 void RnServ::sendWalker(DaxGameTime t) {
     const RnServType& typ = servType();
     RnWalkerServType& wt = grn_game.servWalkerType(typ.walker_type_idx_);
-    // The target is told that a walker is on its way (without taking goods:
-    // the next departure is armed without them).
+    // The target is told that a walker is on its way, which uses the goods
+    // taken for it (the next departure is armed without taking goods).
     rnDepartWalker(*this, wt.instances_, typ.walker_type_idx_, wt.smooth_move_, t, typ.req_num_serv_walkers_,
                    typ.hours_respawn_, [this](const RnObjectID& target) {
                        grn_game.buildingByOid(target).setServicePending(oid_.type_idx_, true);
+                       flags_ &= ~kGoodsTaken;
                    });
+    if ((flags_ & (kGoodsTaken | kSpwnPending)) == kGoodsTaken) {
+        giveBackGoodsOfWalker(typ);
+        flags_ &= ~kGoodsTaken;
+    }
 }
 
 void RnServ::collectReturnedWalkers(DaxGameTime /*t*/) {
@@ -209,6 +226,7 @@ void RnServ::shutDown(const RnServType& type) {
     grn_game.releaseWalkers(oid_);
     rnSetWalkersOut(*this, 0);
     goods_stored_.clear();
+    flags_ &= ~kGoodsTaken;
     rnSpreadOwnAttr(*this, rnNow(), type.own_attr_, 0);
 }
 

@@ -46,6 +46,10 @@ struct RnServPersData {
     static constexpr int kProblemShift = 8;      // bits 8-9: last dispatch
     static constexpr uint32_t kProblemBits = 3u << 8;
     static constexpr uint32_t kDestroyed = 1u << 10;
+    // The goods of the pending departure's walker are taken: set when a
+    // departure is scheduled with them, cleared when a walker leaves with
+    // them or they are given back.
+    static constexpr uint32_t kGoodsTaken = 1u << 11;
     static constexpr uint32_t kTimerBits = kWkfPending | kNearPending | kBldPending | kSpwnPending | kKillPending;
 
     uint32_t flags_ = 0;
@@ -121,9 +125,14 @@ public:
     // taking nothing, when a walker more is not allowed or an entry holds
     // too little.
     bool takeGoodsForWalker(const RnServType& type);
+    // Puts back what takeGoodsForWalker took: the store, the storage's share
+    // of the demand and the goods' consumption count.
+    void giveBackGoodsOfWalker(const RnServType& type);
     // A departure: a walker to the house or decoration that needs the
     // service most, which is told that the walker comes; then the next
-    // departure while walkers are missing.
+    // departure while walkers are missing. A departure that falls through
+    // without being put off (the workers left) gives back the goods taken
+    // for it; one put off (no road, no target) keeps them for later.
     void sendWalker(DaxGameTime t);
     // Takes back the walkers that came home.
     void collectReturnedWalkers(DaxGameTime t);

@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <new>
 #include <set>
 #include <system_error>
 #include <thread>
+#include <type_traits>
+#include <unordered_map>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_file.h"
@@ -202,7 +205,7 @@ public:
     // Swaps the next filled buffer (its size: the bytes read) into buf,
     // whose old content is kept for reuse; false at the end. Raises
     // std::bad_alloc when the reader ran out of memory.
-    bool next(std::vector<uint8_t>& buf) {
+    bool next(RnReadBuffer& buf) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !filled_.empty() || done_; });
         if (filled_.empty()) {
@@ -221,26 +224,28 @@ private:
 
     void run() {
         for (;;) {
-            std::vector<uint8_t> buf;
+            RnReadBuffer buf;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 changed_.wait(lock, [this] { return stop_ || filled_.size() < kBuffers; });
                 if (stop_) break;
                 if (!spare_.empty()) {
-                    buf = std::move(spare_.back());
+                    buf.swap(spare_.back());
                     spare_.pop_back();
                 }
             }
-            try {
-                buf.resize(kReadBuffer);
-            } catch (const std::bad_alloc&) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                no_memory_ = true;
-                break;
+            if (buf.capacity() < kReadBuffer) {
+                try {
+                    RnReadBuffer(kReadBuffer).swap(buf);
+                } catch (const std::bad_alloc&) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    no_memory_ = true;
+                    break;
+                }
             }
-            const size_t got = al_fread(file_, buf.data(), buf.size());
+            const size_t got = al_fread(file_, buf.data(), buf.capacity());
             if (got == 0) break;
-            buf.resize(got);
+            buf.setSize(got);
             std::lock_guard<std::mutex> lock(mutex_);
             filled_.push_back(std::move(buf));
             changed_.notify_all();
@@ -253,20 +258,21 @@ private:
     ALLEGRO_FILE* file_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<uint8_t>> filled_;
-    std::vector<std::vector<uint8_t>> spare_;
+    std::deque<RnReadBuffer> filled_;
+    std::vector<RnReadBuffer> spare_;
     bool stop_ = false;
     bool done_ = false;
     bool no_memory_ = false;
     std::thread thread_;  // last: started once everything else is set up
 };
 
-RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) {}
+RnSaveLoader::RnSaveLoader(ALLEGRO_FILE* file) : file_(file), buf_(kReadBuffer) { buf_.setSize(kReadBuffer); }
 
 RnSaveLoader::~RnSaveLoader() = default;
 
 void RnSaveLoader::startReadAhead() {
-    if (ahead_) return;
+    // A read that did not fill the buffer reached the end of the file.
+    if (ahead_ || end_ < buf_.size()) return;
     try {
         ahead_.reset(new ReadAhead(file_));
     } catch (const std::system_error&) {
@@ -283,7 +289,7 @@ bool RnSaveLoader::refill() {
         end_ = 0;
         if (!ahead_->next(buf_)) {
             ahead_.reset();
-            buf_.resize(kReadBuffer);
+            buf_.setSize(buf_.capacity());
             return false;
         }
         end_ = buf_.size();
@@ -369,7 +375,13 @@ void RnSaveLoader::checkTypeSignature(const char* name, int32_t expected) {
 bool RnSaveLoader::checkHeader(int32_t* version) {
     char magic[3] = {};
     if (readUpTo(magic, 3) < 3) {
-        if (int e = al_ferror(file_)) daxReportError("error %d reading from file: %s", e, al_ferrmsg(file_));
+        if (int e = al_ferror(file_)) {
+            // zlib gives nothing of a small file whose check fails: the file
+            // is a damaged save rather than a foreign one.
+            daxReportError("error %d reading from file: %s", e, al_ferrmsg(file_));
+            daxLogMessage(1, 1, "save game file is damaged: %s", al_ferrmsg(file_));
+            return false;
+        }
     }
     if (std::memcmp(magic, kRnSaveMagic, 3) != 0) {
         daxLogMessage(1, 1, "not a zor save game file");
@@ -396,6 +408,65 @@ bool RnSaveLoader::checkHeader(int32_t* version) {
     }
     daxLogMessage(2, 1, "version %d.%d.%d.%d", v[0], v[1], v[2], v[3]);
     return true;
+}
+
+namespace {
+
+// The most people a map of side tiles can house: a house on every tile,
+// each with as many people as a house can count.
+int64_t mostPeople(int32_t side) {
+    return static_cast<int64_t>(side) * side * static_cast<int64_t>(RnHousPersData::kPeopleMask);
+}
+
+}  // namespace
+
+void RnSaveLoader::readGameFields(RnSaveGameFields& out) {
+    out.money = readInt32();
+    out.population = readInt32();
+    out.map_side = readInt32();
+    if (out.map_side < 1 || out.map_side > RnMap::kMaxSide)
+        daxRaiseError("map side %d is not between 1 and %d", out.map_side, RnMap::kMaxSide);
+    const int64_t most = mostPeople(out.map_side);
+    if (out.population < 0 || out.population > most)
+        daxRaiseError("population %d is not between 0 and %lld", out.population, static_cast<long long>(most));
+    out.desirability_range = readInt16();
+    if (out.desirability_range < 1 || out.desirability_range > 15)
+        daxRaiseError("desirability range %d is not between 1 and 15", out.desirability_range);
+    out.map_name = readString();
+    out.game_name = readString();
+    out.mini_map = readInt32() != 0;
+    readClockMemento(out.clock);
+    // Timers are absolute game times: a clock far out would overflow them,
+    // and one that stands or runs backwards would stop the world.
+    const double units = out.clock.game_time_ * 1.2;
+    if (!(units >= 0.0 && units < kRnSaveTimeLimit)) daxRaiseError("game time %.0f is out of range", units);
+    out.clock.speed_ = static_cast<int16_t>(
+        std::min(std::max<int>(out.clock.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
+    out.saved_value = readInt32();
+    out.last_milestone = readInt32();
+    if (out.last_milestone < 0 || out.last_milestone > most)
+        daxRaiseError("last population milestone %d is not between 0 and %lld", out.last_milestone,
+                      static_cast<long long>(most));
+}
+
+void RnSaveLoader::raiseTimeOutOfRange(DaxGameTime t) {
+    daxRaiseError("time %u in the save is out of range", t.value());
+}
+
+void RnSaveLoader::readToEnd(const std::string& path) {
+    pos_ = end_;
+    while (refill()) pos_ = end_;
+    if (al_ferror(file_)) daxRaiseError("save game file is damaged: %s", al_ferrmsg(file_));
+    // zlib misses a trailer cut off where a read ended on the last byte of
+    // the data: the trailer's size must be the size read.
+    FILE_mptr raw(std::fopen(path.c_str(), "rb"));
+    uint8_t head[2] = {};
+    if (!raw || std::fread(head, 1, 2, raw.get()) != 2 || head[0] != 0x1f || head[1] != 0x8b) return;
+    uint8_t tail[8] = {};
+    const int64_t size = al_ftell(file_);
+    if (std::fseek(raw.get(), -8, SEEK_END) != 0 || std::fread(tail, 1, 8, raw.get()) != 8 ||
+        rnLoadLE<uint32_t>(tail + 4) != static_cast<uint32_t>(size))
+        daxRaiseError("save game file is damaged: %s: its end is missing", path.c_str());
 }
 
 std::string RnSaveLoader::readString() {
@@ -725,26 +796,19 @@ void GameReader::read() {
 }
 
 void GameReader::readGameFields() {
-    grn_game.money_ = in_.readInt32();
-    grn_game.population_ = static_cast<uint32_t>(in_.readInt32());
-    in_.readInt32();  // the map section checks the side itself
-    const int16_t range = in_.readInt16();
-    if (range < 1 || range > 15) daxRaiseError("desirability range %d is not between 1 and 15", range);
-    grn_game.map_range_desirability_ = range;
-    grn_game.map_name_ = in_.readString();
-    grn_game.game_name_ = in_.readString();
-    showMiniMap(in_.readInt32() != 0);
-    DaxGameClock::Memento m;
-    in_.readClockMemento(m);
-    // Timers are absolute game times: a clock far out would overflow them,
-    // and one that stands or runs backwards would stop the world.
-    const double units = m.game_time_ * 1.2;
-    if (!(units >= 0.0 && units < 2147483648.0)) daxRaiseError("game time %.0f is out of range", units);
-    m.speed_ = static_cast<int16_t>(
-        std::min(std::max<int>(m.speed_, dax_gameclock.minSpeed()), dax_gameclock.maxSpeed()));
-    dax_gameclock.setMemento(m);
-    grn_game.saved_value_ = in_.readInt32();
-    grn_game.last_milestone_ = static_cast<uint32_t>(in_.readInt32());
+    RnSaveGameFields f;
+    in_.readGameFields(f);
+    if (f.map_side != grn_map.size()) daxRaiseError("map has changed size, can't load");
+    grn_game.money_ = f.money;
+    // Taken again from the houses once they are read.
+    grn_game.population_ = static_cast<uint32_t>(f.population);
+    grn_game.map_range_desirability_ = f.desirability_range;
+    grn_game.map_name_ = f.map_name;
+    grn_game.game_name_ = f.game_name;
+    showMiniMap(f.mini_map);
+    dax_gameclock.setMemento(f.clock);
+    grn_game.saved_value_ = f.saved_value;
+    grn_game.last_milestone_ = static_cast<uint32_t>(f.last_milestone);
 }
 
 void GameReader::readIdList(std::vector<int32_t>& ids, const char* what) {
@@ -890,6 +954,10 @@ void GameReader::checkBuildings(int16_t kind, int16_t idx) {
             if (static_cast<size_t>(hs.curLevel()) >= levels)
                 daxRaiseError("house [%hd:%hd,%d] is at a level its type lacks", hs.oid_.kind_, hs.oid_.type_idx_,
                               hs.oid_.bld_idx_);
+            // A ruin has nobody living in it.
+            if (hs.isDestroyed() && hs.people() != 0)
+                daxRaiseError("house [%hd:%hd,%d] is a ruin with %d people", hs.oid_.kind_, hs.oid_.type_idx_,
+                              hs.oid_.bld_idx_, hs.people());
             checkMaterial(hs.material_in_store_, hs);
         });
         break;
@@ -1195,6 +1263,10 @@ void GameReader::readTrigger() {
     const std::string script = in_.readString();
     const std::string function = in_.readString();
     const int32_t period = in_.readInt32();
+    // What a map script may set: a trigger of period 0 would stand still
+    // and lose its data at the next save, a larger one overflow its times.
+    if (period < 1 || period > kRnTriggerMaxPeriodHours)
+        daxRaiseError("trigger period %d is not between 1 and %d hours", period, kRnTriggerMaxPeriodHours);
     grn_trigger.define(script, function, static_cast<uint32_t>(period));
     std::vector<RnScriptDataEntry> data;
     const int32_t n = in_.readInt32();
@@ -1224,6 +1296,33 @@ template <class Types, class Fn>
 void eachInstance(Types& types, Fn fn) {
     for (auto& t : types) {
         for (auto& b : t.instances_) fn(t, b);
+    }
+}
+
+// The walkers a service, market or builder has out are the walkers of its
+// kind whose home it is, whatever count the file gave.
+template <class WalkerTypes, class Types>
+void recountWalkersOut(const WalkerTypes& walker_types, Types& types) {
+    std::unordered_map<uint64_t, int> out;
+    for (const auto& wt : walker_types) {
+        for (const auto& w : wt.instances_) {
+            if (w.home_oid_.bld_idx_ != -1) ++out[objectKey(w.home_oid_)];
+        }
+    }
+    for (auto& t : types) {
+        for (auto& b : t.instances_) {
+            using Bld = std::remove_reference_t<decltype(b)>;
+            const auto it = out.find(objectKey(b.oid_));
+            const int n = it == out.end() ? 0 : it->second;
+            const RnObjectID& o = b.oid_;
+            if (n > static_cast<int>(Bld::kWalkerCountMask >> Bld::kWalkerCountShift))
+                daxRaiseError("[%hd:%hd,%d] has %d walkers out, more than it can count", o.kind_, o.type_idx_,
+                              o.bld_idx_, n);
+            if (n == b.walkersOut()) continue;
+            daxLogMessage(1, 1, "[%hd:%hd,%d] has %d walkers out, not %d", o.kind_, o.type_idx_, o.bld_idx_, n,
+                          b.walkersOut());
+            rnSetWalkersOut(b, n);
+        }
     }
 }
 
@@ -1282,11 +1381,24 @@ void rebuild() {
         b.checkGoods();
         b.verifyMaterialNeeds();
     });
+    recountWalkersOut(grn_game.servWalkerTypes(), grn_game.servTypes());
+    recountWalkersOut(grn_game.mrktWalkerTypes(), grn_game.mrktTypes());
+    recountWalkersOut(grn_game.bldrWalkerTypes(), grn_game.bldrTypes());
+    // The people are those in the houses: each people type's count and the
+    // town's total.
     for (RnPeoplType& pt : grn_game.peoplTypes()) pt.population_ = 0;
+    uint32_t people = 0;
     for (RnHousType& ht : grn_game.housTypes()) {
-        if (ht.ppl_type_idx_ < 0) continue;
-        RnPeoplType& pt = grn_game.peoplType(ht.ppl_type_idx_);
-        for (const RnHous& h : ht.instances_) pt.population_ += h.people();
+        RnPeoplType* pt = ht.ppl_type_idx_ < 0 ? nullptr : &grn_game.peoplType(ht.ppl_type_idx_);
+        for (const RnHous& h : ht.instances_) {
+            if (pt) pt->population_ += h.people();
+            people += static_cast<uint32_t>(h.people());
+        }
+    }
+    if (people != grn_game.population_) {
+        daxLogMessage(1, 1, "population %u of the save taken as the %u people in the houses", grn_game.population_,
+                      people);
+        grn_game.population_ = people;
     }
 }
 
@@ -1313,6 +1425,7 @@ bool RnSaveLoader::loadGame(const std::string& path) {
         try {
             GameReader reader(in, ctx);
             reader.read();
+            in.readToEnd(path);
             view_x = reader.view_x_;
             view_y = reader.view_y_;
         } catch (const nex::tExceptBase& e) {
@@ -1355,17 +1468,16 @@ bool RnSaveLoader::verifyGame(const std::string& path, RnSaveSummary& out) {
     try {
         RnSaveLoader in(file.get());
         if (!in.checkHeader()) return false;
-        out.money = in.readInt32();
-        out.population = in.readInt32();
-        out.map_side = in.readInt32();
-        in.readInt16();
-        out.map_name = in.readString();
-        out.game_name = in.readString();
-        in.readInt32();
-        DaxGameClock::Memento m;
-        in.readClockMemento(m);
+        // Checked as the load checks them: what the list offers loads as far.
+        RnSaveGameFields f;
+        in.readGameFields(f);
         DaxGameClock clock;
-        clock.setMemento(m);
+        clock.setMemento(f.clock);
+        out.money = f.money;
+        out.population = f.population;
+        out.map_side = f.map_side;
+        out.map_name = f.map_name;
+        out.game_name = f.game_name;
         out.game_time = clock.gameTime();
         return true;
     } catch (const DaxException&) {

@@ -103,6 +103,26 @@ private:
     RnObjectID last_new_{0, -1, -1};
 };
 
+// Every time a save holds lies below this many game time units (about
+// 20,000 game years), the clock's time as well as its timers': timers are
+// the clock's time plus some hours, and adding hours to them must not wrap.
+constexpr uint32_t kRnSaveTimeLimit = 0x80000000u;
+
+// The game fields that follow a save's header, as read and checked by
+// RnSaveLoader::readGameFields.
+struct RnSaveGameFields {
+    int32_t money = 0;
+    int32_t population = 0;  // 0 .. what a map of map_side can house
+    int32_t map_side = 0;    // 1 .. RnMap::kMaxSide
+    int16_t desirability_range = 0;  // 1 .. 15
+    std::string map_name;
+    std::string game_name;
+    bool mini_map = false;
+    DaxGameClock::Memento clock{};  // game time in range, speed within the clock's bounds
+    int32_t saved_value = 0;
+    int32_t last_milestone = 0;  // as the population
+};
+
 // A save as the load list shows it (read by verifyGame).
 struct RnSaveSummary {
     int32_t map_side = 0;
@@ -123,6 +143,37 @@ struct RnSaveListEntry {
     RnSaveSummary summary;
 };
 
+// A block of bytes read from a file and the count it holds. The block is
+// made without being cleared: each byte is written by a read before it is
+// used, and clearing large blocks on every load costs more than the load of
+// a small file.
+class RnReadBuffer {
+public:
+    RnReadBuffer() = default;
+    explicit RnReadBuffer(size_t capacity) : bytes_(new uint8_t[capacity]), capacity_(capacity) {}
+    RnReadBuffer(RnReadBuffer&& other) noexcept { swap(other); }
+    RnReadBuffer& operator=(RnReadBuffer&& other) noexcept {
+        swap(other);
+        return *this;
+    }
+
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    size_t capacity() const { return capacity_; }
+    size_t size() const { return size_; }
+    void setSize(size_t n) { size_ = n < capacity_ ? n : capacity_; }
+    void swap(RnReadBuffer& other) noexcept {
+        bytes_.swap(other.bytes_);
+        std::swap(capacity_, other.capacity_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> bytes_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
 // Reads a save file. An instance wraps an open file (owned by the caller)
 // with a read buffer; the static operations load and verify whole files.
 class RnSaveLoader {
@@ -135,7 +186,8 @@ public:
     // From here on a thread of its own reads (and so decompresses) the rest
     // of the file ahead of the loader, which only takes its buffers: the
     // loader's work and the decompression overlap. The file must not be
-    // used otherwise until the reader ends, as it does with the loader.
+    // used otherwise until the reader ends, as it does with the loader. A
+    // file whose rest came whole with the last read needs no thread.
     void startReadAhead();
 
     // Exactly n bytes. A short read shows "error %d reading %d bytes from
@@ -166,6 +218,15 @@ public:
     // An int32 length below 1024 (as unsigned), then the characters; the
     // string ends at the first NUL.
     std::string readString();
+    // The game fields after the header. A value out of its range raises
+    // (the load refuses such a file, and the load list does not offer it);
+    // a clock speed beyond the clock's bounds is taken at the bound.
+    void readGameFields(RnSaveGameFields& out);
+    // Reads what is left of the file at path after its end tag: zlib checks
+    // a gzip file only once it is read to its end. A file whose check fails,
+    // that ends early or whose trailer does not give the size read raises
+    // "save game file is damaged: %s".
+    void readToEnd(const std::string& path);
 
     // The loader's side of the record field lists (RnSaveBuffer has the
     // same names taking values).
@@ -188,7 +249,12 @@ public:
         uint64_t u = getLE<uint64_t>();
         std::memcpy(&v, &u, 8);
     }
-    void time(DaxGameTime& t) { t = DaxGameTime(getLE<uint32_t>()); }
+    // A time of the game (or none): below kRnSaveTimeLimit, as the clock,
+    // else it raises "time %u in the save is out of range".
+    void time(DaxGameTime& t) {
+        t = DaxGameTime(getLE<uint32_t>());
+        if (t.value() >= kRnSaveTimeLimit && !t.isNull()) raiseTimeOutOfRange(t);
+    }
     void otx(RnObjectTypeID& t) {
         i16(t.kind_);
         i16(t.type_idx_);
@@ -262,6 +328,7 @@ public:
     void readWorkforce(RnWorkforce& wkf, int16_t ppl_idx);
 
 private:
+    [[noreturn]] static void raiseTimeOutOfRange(DaxGameTime t);
     template <class U>
     U getLE() {
         if (sizeof(U) <= end_ - pos_) {
@@ -284,7 +351,7 @@ private:
     class ReadAhead;
 
     ALLEGRO_FILE* file_;
-    std::vector<uint8_t> buf_;
+    RnReadBuffer buf_;
     std::unique_ptr<ReadAhead> ahead_;
     size_t pos_ = 0;
     size_t end_ = 0;

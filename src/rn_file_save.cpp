@@ -207,10 +207,20 @@ bool unsafeInFileName(unsigned char c) {
     return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr;
 }
 
+// At most max bytes of a UTF-8 text, cut before a character of several
+// bytes rather than through it. A character has at most three bytes after
+// its first, so a text that is no UTF-8 loses no more than those.
+std::string cutAtCharacter(const std::string& text, size_t max) {
+    if (text.size() <= max) return text;
+    size_t n = max;
+    for (int k = 0; k < 3 && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80; ++k) --n;
+    return text.substr(0, n);
+}
+
 }  // namespace
 
 std::string rnSaveNamePart(const std::string& name) {
-    std::string out = name.substr(0, 64);
+    std::string out = cutAtCharacter(name, 64);
     for (char& c : out) {
         if (unsafeInFileName(static_cast<unsigned char>(c))) c = '_';
     }
@@ -683,19 +693,78 @@ void recordError(RnSaveBuffer& buf, int code, const std::string& text) {
     buf.error_text_ = text;
 }
 
+bool failed(const RnSaveBuffer& buf) { return buf.error_code_ != 0 || !buf.error_text_.empty(); }
+
 std::string systemText(int code) { return std::strerror(code); }
 
-// Moves the file at path to prev_path, replacing what was there; failures
-// are shown and do not stop the save.
-void keepPrevious(const std::string& path, const std::string& prev_path) {
-    if (prev_path.empty() || !daxFileExists(path.c_str())) return;
-    if (daxFileExists(prev_path.c_str()) && daxRemoveFile(prev_path.c_str()) != 0) {
-        const int e = al_get_errno();
-        daxReportError("Error %d deleting file%s: %s", e, prev_path.c_str(), systemText(e).c_str());
+// The temporary name of a file the writer puts in place: the same name with
+// ".tmp" appended, in the same folder.
+std::string temporaryOf(const std::string& path) { return path + ".tmp"; }
+
+// A failure to keep the old file as the previous save: shown, and the save
+// goes on.
+void reportKeepError(const std::string& prev_path) {
+    const int e = al_get_errno();
+    daxReportError("Error %d deleting file%s: %s", e, prev_path.c_str(), systemText(e).c_str());
+}
+
+// Gives the old file at path a second name, the temporary name of the
+// previous save, while it still stands under its own (a copy where the
+// folder allows no second name). The previous save is replaced by it only
+// after the new file has taken path, so until then both stay as they were,
+// and the folder is never without the file at path. Returns the second
+// name, or "" when there is nothing to keep or it could not be kept.
+std::string keepOldFile(const FlushJob& job) {
+    if (job.prev_path.empty() || !daxFileExists(job.path.c_str())) return std::string();
+    const std::string keep = temporaryOf(job.prev_path);
+    if (daxFileExists(keep.c_str())) daxRemoveFile(keep.c_str());
+    if (daxLinkFile(job.path.c_str(), keep.c_str()) != 0 && daxCopyFile(job.path.c_str(), keep.c_str()) != 0) {
+        reportKeepError(job.prev_path);
+        return std::string();
     }
-    if (daxRenameFile(path.c_str(), prev_path.c_str()) != 0) {
+    return keep;
+}
+
+// Puts the complete, synced temporary file in place, the old file going to
+// the previous save when there is one; the temporary files go on failure.
+void placeFile(RnSaveBuffer& buf, const FlushJob& job) {
+    const std::string keep = keepOldFile(job);
+    if (daxRenameFile(job.temp_path.c_str(), job.path.c_str()) != 0) {
         const int e = al_get_errno();
-        daxReportError("Error %d deleting file%s: %s", e, prev_path.c_str(), systemText(e).c_str());
+        daxReportError("error %d renaming %s: %s", e, job.temp_path.c_str(), systemText(e).c_str());
+        recordError(buf, e, systemText(e));
+        if (!keep.empty()) daxRemoveFile(keep.c_str());
+        daxRemoveFile(job.temp_path.c_str());
+        return;
+    }
+    if (!keep.empty() && daxRenameFile(keep.c_str(), job.prev_path.c_str()) != 0) {
+        reportKeepError(job.prev_path);
+        daxRemoveFile(keep.c_str());
+    }
+    daxSyncFile(job.path.c_str());
+}
+
+// Removes what saves killed before their end left in the save folder: the
+// regular files named "<name>.<suffix>.tmp", as the writer names its
+// temporary files, and nothing else. One save runs at a time, so none of
+// them is in use.
+void removeStaleTemporaries() {
+    class Lister : public DaxFileListerIfc {
+    public:
+        void addFile(const char* name, const char* /*extension*/, const char* directory, int64_t /*mtime*/,
+                     int32_t /*size*/) override {
+            const std::string save = name;
+            const std::string tail = "." + grn_config.savegame_suffix_;
+            if (save.size() > tail.size() && save.compare(save.size() - tail.size(), tail.size(), tail) == 0)
+                paths.push_back(temporaryOf(directory + save));
+        }
+        std::vector<std::string> paths;
+    } lister;
+    const std::string dir = rnSaveDir();
+    daxListFiles(dir.c_str(), "tmp", &lister);
+    for (const std::string& path : lister.paths) {
+        daxLogMessage(2, 1, "delete stale temporary file %s", path.c_str());
+        daxRemoveFile(path.c_str());
     }
 }
 
@@ -725,41 +794,34 @@ void flush(FlushJob job) {
         daxReportError("error %d writing to file: %s", e, al_ferrmsg(file));
         recordError(buf, e, al_ferrmsg(file));
     }
-    // gzip writes its last block and its trailer on closing.
+    // gzip writes its last block and its trailer on closing: a full disk
+    // often shows only here.
     al_set_errno(0);
     if (!al_fclose(file)) {
-        const int e = al_get_errno() != 0 ? al_get_errno() : EIO;
-        daxReportError("error %d closing file: %s", e, systemText(e).c_str());
-        recordError(buf, e, "error closing file: " + systemText(e));
+        const int e = al_get_errno();
+        const std::string why = e != 0 ? systemText(e) : "no reason given";
+        daxReportError("error %d closing file: %s", e, why.c_str());
+        recordError(buf, e, "error closing file: " + why);
     }
-    const bool ok = buf.error_code_ == 0 && buf.error_text_.empty();
-    if (ok) {
-        // On disk first, then under its name: the old file goes only when
-        // the new one is complete.
+    // On disk first, then under its name: the old file goes only when the
+    // new one is complete.
+    if (!failed(buf)) {
         if (int e = daxSyncFile(job.temp_path.c_str())) {
             daxReportError("error %d writing to file: %s", e, systemText(e).c_str());
             recordError(buf, e, systemText(e));
         }
     }
-    if (buf.error_code_ == 0 && buf.error_text_.empty()) {
-        keepPrevious(job.path, job.prev_path);
-        if (daxRenameFile(job.temp_path.c_str(), job.path.c_str()) != 0) {
-            const int e = al_get_errno();
-            daxReportError("error %d renaming %s: %s", e, job.temp_path.c_str(), systemText(e).c_str());
-            recordError(buf, e, systemText(e));
-        } else {
-            daxSyncFile(job.path.c_str());
-        }
+    if (failed(buf)) {
+        daxRemoveFile(job.temp_path.c_str());
+    } else {
+        placeFile(buf, job);
     }
-    if (buf.error_code_ != 0 || !buf.error_text_.empty()) daxRemoveFile(job.temp_path.c_str());
-    buf.save_state_.store(buf.error_code_ != 0 || !buf.error_text_.empty() ? RnSaveBuffer::kFailed
-                                                                            : RnSaveBuffer::kIdle,
-                          std::memory_order_release);
+    buf.save_state_.store(failed(buf) ? RnSaveBuffer::kFailed : RnSaveBuffer::kIdle, std::memory_order_release);
 }
 
 // Posts a message of the writer: logged and shown as message 2001.
 void tellPlayer(const std::string& text) {
-    std::string msg = text.substr(0, 255);
+    const std::string msg = cutAtCharacter(text, 255);
     daxLogMessage(0, 0, "%s", msg.c_str());
     dax_msgmgr.postNoPos(2001, msg);
 }
@@ -796,7 +858,7 @@ void RnSaveWriter::setOpenHook(OpenFn open) { g_open = open; }
 void RnSaveWriter::reportSaveError() {
     RnSaveBuffer& buf = grn_save_buffer;
     if (buf.save_state_.load(std::memory_order_acquire) != RnSaveBuffer::kFailed) return;
-    char text[256];
+    char text[kDaxMsgBufSize];
     std::snprintf(text, sizeof(text), "Error %s writing file: %s", std::to_string(buf.error_code_).c_str(),
                   buf.error_text_.c_str());
     tellPlayer(text);
@@ -831,16 +893,18 @@ bool RnSaveWriter::saveGame(const std::string& path, bool wait, const std::strin
     dax_gameclock.createMemento(memento);
     DaxGameClockPause pause;
     daxLogMessage(2, 1, "save game to %s", path.c_str());
+    removeStaleTemporaries();
 
-    const std::string temp_path = path + ".tmp";
+    const std::string temp_path = temporaryOf(path);
     ALLEGRO_FILE_mptr file(openForWriting(temp_path.c_str(), "wb"));
     if (!file) {
-        // A missing save folder: made, and the file written plain.
+        // A missing save folder: made, and the file written plain (through
+        // the same open, which never waits on a FIFO named like the file).
         try {
             daxMakeDirs(temp_path.c_str());
         } catch (const DaxException&) {
         }
-        file.reset(g_open ? g_open(temp_path.c_str(), "wb") : al_fopen(temp_path.c_str(), "wb"));
+        file.reset(g_open ? g_open(temp_path.c_str(), "wb") : daxGzOpen(temp_path.c_str(), "wbT"));
     }
     if (!file) {
         daxLogMessage(1, 1, "can't open file %s for writing", path.c_str());
@@ -880,7 +944,7 @@ bool RnSaveWriter::saveGame(const std::string& path, bool wait, const std::strin
     }
     if (flushed_here) flush(job);
 
-    char text[256];
+    char text[kDaxMsgBufSize];
     switch (buf.save_state_.load(std::memory_order_acquire)) {
     case RnSaveBuffer::kIdle: {
         std::snprintf(text, sizeof(text), "%s %d bytes", rnSavePathText(2001, path).c_str(), buf.bytesWritten());
@@ -953,7 +1017,7 @@ bool RnSaveWriter::saveLastSave() {
 
 bool RnSaveWriter::saveNamed(const std::string& name) {
     if (!rnIsValidSaveName(name)) {
-        tellPlayer("can't save under the name '" + name.substr(0, 64) + "'");
+        tellPlayer("can't save under the name '" + cutAtCharacter(name, 64) + "'");
         return false;
     }
     return saveGame(rnSavePath(name), true);

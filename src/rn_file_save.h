@@ -294,8 +294,10 @@ std::string rnSaveDatedPart();
 // The save writer: one save at a time, serialised on the game thread with the
 // clock paused and flushed to the file by a detached thread (or by the
 // caller when it waits). The file is written under a temporary name in the
-// same folder and renamed over the old one only when everything succeeded,
-// so a failed or interrupted save never destroys the previous good file.
+// same folder ("<path>.tmp") and renamed over the old one only when it is
+// complete and on disk, so a failed or interrupted save never destroys the
+// previous good file. Temporary files that a killed save left in the save
+// folder are removed before each save.
 class RnSaveWriter {
 public:
     // Opens a file for writing ("wb"): the gzip interface by default. Tests
@@ -306,8 +308,8 @@ public:
     // Writes the world to path. With wait a running save is waited for
     // (100 ms polls) and the file is written on this thread; without it a
     // running save refuses with "Can't save now". prev_path, when given,
-    // receives the file that path held before (moved only once the new file
-    // is complete). Returns whether the save was started (without wait) or
+    // receives the file that path held before, only once the new file has
+    // taken path: until then both stay as they were. Returns whether the save was started (without wait) or
     // written (with wait). Everything the player must know is posted as
     // message 2001.
     static bool saveGame(const std::string& path, bool wait, const std::string& prev_path = std::string());

@@ -4,6 +4,7 @@
 #include "rn_game.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "dax2/dax_bitmap.h"
@@ -44,6 +45,13 @@ int16_t registerRecord(RnTypeTable<T>& table, int32_t id, const T& record, const
     if (idx == RnTypeTable<T>::kFull)
         daxRaiseError("%s %d can't be added, there can only be %d", what, id, RnTypeTable<T>::kMaxRecords);
     return idx;
+}
+
+// The money after a change: held to what an int32 can count rather than
+// wrapped (a town's coffers, or a save edited, can be near either end).
+int32_t boundedMoney(double money) {
+    return static_cast<int32_t>(std::min(std::max(money, static_cast<double>(INT32_MIN)),
+                                         static_cast<double>(INT32_MAX)));
 }
 
 }  // namespace
@@ -107,7 +115,7 @@ void RnGame::resetForNewGame(const char* map_name, const char* game_name) {
 void RnGame::bookTaxes(double amount) {
     const double due = tax_carry_ + amount;
     const double whole = std::floor(due);
-    money_ = static_cast<int32_t>(money_ + whole);
+    money_ = boundedMoney(money_ + whole);
     tax_carry_ = due - whole;
 }
 
@@ -480,7 +488,7 @@ RnPhantomList& RnGame::placeBuildings(RnPhantomList& list, int x, int y) {
             update_queue_.schedule(now, oid);
         }
     }
-    money_ -= list.totalCost() - not_built;
+    money_ = boundedMoney(static_cast<double>(money_) - (list.totalCost() - not_built));
     return list;
 }
 
@@ -505,7 +513,7 @@ void RnGame::demolishSelection(RnSelection& selection) {
         update_queue_.remove(tile.oid_);
         cost += type.demolition_cost_;
     }
-    money_ -= cost;
+    money_ = boundedMoney(static_cast<double>(money_) - cost);
 }
 
 int16_t RnGame::addResource(const RnResource& rec) { return registerRecord(resources_, rec.id_, rec, "resource"); }

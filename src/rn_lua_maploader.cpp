@@ -209,7 +209,7 @@ int luaSetTrigger(lua_State* L) {
     daxLuaCheckArgCount(L, lua_gettop(L), 4);
     std::string script = daxLuaGetString(L, 1);
     std::string function = daxLuaGetString(L, 2);
-    int period = daxLuaGetInt(L, 3, Tchk_range(1, 168));
+    int period = daxLuaGetInt(L, 3, Tchk_range(1, kRnTriggerMaxPeriodHours));
     int first = daxLuaGetInt(L, 4, Tchk_gt0s());
     if (g_list_only) return 0;
     daxLogMessage(2, 16, "set trigger: %s in %s every %d game hours, first after %d hours", function.c_str(),

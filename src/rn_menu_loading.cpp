@@ -129,7 +129,8 @@ void RnLoadingMenu::logic() {
     if (stage <= kLastStage) {
         stage_start_ = daxRealTime();
         try {
-            if (!runStage(stage)) fail(lastErrorSince(stage_start_));
+            stage_error_.clear();
+            if (!runStage(stage)) fail(stage_error_.empty() ? lastErrorSince(stage_start_) : stage_error_);
         } catch (const DaxException& e) {
             daxLogMessage(1, 1, "DaxException caught: %s", e.what());
             fail(e.what());
@@ -151,7 +152,7 @@ bool RnLoadingMenu::runStage(int stage) {
         al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
         RnLuaPreloader loader;
         loader.init();
-        if (loader.run(dax_config.icon_loader_.c_str()) != 0) return false;
+        if (loader.run(dax_config.icon_loader_.c_str()) != 0) return scriptFailed(loader);
         daxLogMessage(2, 1, "loading preload data: %s in %.2f sec", dax_config.icon_loader_.c_str(),
                       secondsSince(start));
         addLine("loading game data");
@@ -164,7 +165,7 @@ bool RnLoadingMenu::runStage(int stage) {
         if (dax_menu_handler) dax_menu_handler->getInstance(kRnStateRunGame);
         loader.init();
         const char* file = grn_config.datamodel_.c_str();
-        if (loader.run(file) != 0) return false;
+        if (loader.run(file) != 0) return scriptFailed(loader);
         const double secs = secondsSince(start);
         daxLogMessage(2, 1, "loading data model: %s in %.2f sec", file, secs);
         replaceLastLine(format("data loaded from %s in %.2f sec", file, secs));
@@ -182,7 +183,7 @@ bool RnLoadingMenu::runStage(int stage) {
         RnMapImageInfo info;
         info.text_id_ = -1;
         const char* file = loading_data_.map_file_name_.c_str();
-        if (loader.run(file, &info) != 0) return false;
+        if (loader.run(file, &info) != 0) return scriptFailed(loader);
         const double secs = secondsSince(start);
         daxLogMessage(2, 1, "loading map: %s in %.2f sec", file, secs);
         replaceLastLine(format("loaded map %s (%s) in %.2f sec", file,
@@ -203,17 +204,26 @@ bool RnLoadingMenu::runStage(int stage) {
     case 5: {
         if (!loading_data_.is_new_) {
             // The save brings the trigger's data, the view and the mini map.
-            const bool loaded = loading_data_.is_lastsave_ ? RnSaveLoader::loadLastSave()
-                                                           : RnSaveLoader::loadGame(loading_data_.save_file_name_);
-            if (!loaded) return false;
-            const double secs = secondsSince(start);
-            daxLogMessage(2, 1, "loading save game in %.2f sec", secs);
-            replaceLastLine(format("loaded save game in %.2f sec", secs));
+            if (loading_data_.is_lastsave_) {
+                if (!RnSaveLoader::loadLastSave()) return false;
+                const double secs = secondsSince(start);
+                daxLogMessage(2, 1, "loading finished load last save in %.2f sec", secs);
+                replaceLastLine(format("last save loaded in %.2f sec", secs));
+            } else {
+                const char* file = loading_data_.save_file_name_.c_str();
+                if (!RnSaveLoader::loadGame(loading_data_.save_file_name_)) return false;
+                const double secs = secondsSince(start);
+                daxLogMessage(2, 1, "loading finished load savegame: %s in %.2f sec", file, secs);
+                replaceLastLine(format("savegame %s loaded in %.2f sec", file, secs));
+            }
             addLine("converting bitmaps");
             return true;
         }
         if (grn_pmenu_game) grn_pmenu_game->showMiniMap(true);
-        if (grn_trigger.loadScript() != 0) return false;
+        if (grn_trigger.loadScript() != 0) {
+            stage_error_ = grn_trigger.loadError();
+            return false;
+        }
         const double secs = secondsSince(start);
         daxLogMessage(2, 1, "loading finished post processing in %.2f sec", secs);
         if (secs > 0.3) replaceLastLine(format("initialized new game in %.2f sec", secs));
@@ -236,6 +246,11 @@ bool RnLoadingMenu::runStage(int stage) {
     default:
         return true;
     }
+}
+
+bool RnLoadingMenu::scriptFailed(const DaxLua& runner) {
+    stage_error_ = runner.lastError();
+    return false;
 }
 
 void RnLoadingMenu::fail(const std::string& reason) {

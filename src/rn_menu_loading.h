@@ -19,6 +19,8 @@
 #include "gcn/widgets/textbox.hpp"
 #include "dax2/dax_overlay.h"
 
+class DaxLua;
+
 // What the loading screen is to load, handed over by the screen that opens
 // it: a new game on a map, or a saved game (the last save or a named one).
 class RnLoadingData : public DaxMenuData {
@@ -60,8 +62,11 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
-    // Runs one stage; false when it failed (the component logged why).
+    // Runs one stage; false when it failed (the component logged why; a
+    // script's runner or the trigger also gives it in stage_error_).
     bool runStage(int stage);
+    // A script stage failed: its runner's reason becomes the stage's.
+    bool scriptFailed(const DaxLua& runner);
     void addLine(const std::string& line);
     void replaceLastLine(const std::string& line);
     void showLines();
@@ -80,6 +85,7 @@ private:
     int box_height_ = 0;
     int stage_ = 0;
     uint32_t stage_start_ = 0;
+    std::string stage_error_;
     std::string failure_;
 };
 

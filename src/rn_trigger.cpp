@@ -403,6 +403,7 @@ void RnScriptTrigger::define(const std::string& script_file, const std::string& 
 }
 
 int RnScriptTrigger::loadScript() {
+    load_error_.clear();
     if (period_ == 0 || runner_) return 0;
     // One Lua state at a time: while a loader's state is still open the
     // runner refuses to open its own (logged below) instead of ending the
@@ -419,6 +420,7 @@ int RnScriptTrigger::loadScript() {
     if (!ok || rc != 0) {
         if (!ok) daxLogMessage(1, 1, "%s", error.c_str());
         daxLogMessage(1, 1, "error loading script %s", script_file_.c_str());
+        load_error_ = ok ? runner->lastError() : error;
         // A runner whose script failed would keep the one Lua state open and
         // make the next loadScript report success; drop it.
         runner->close();
@@ -462,6 +464,7 @@ void RnScriptTrigger::reset() {
     period_ = 0;
     data_.clear();
     restore_pending_ = false;
+    load_error_.clear();
     if (runner_) {
         runner_->close();
         runner_.reset();

@@ -39,6 +39,10 @@ public:
     void restoreGlobals(const std::vector<RnScriptDataEntry>& data);
 };
 
+// The longest period of a trigger, in game hours (a week); the shortest is
+// one hour.
+constexpr int kRnTriggerMaxPeriodHours = 168;
+
 // The one trigger of a game.
 class RnScriptTrigger {
 public:
@@ -58,6 +62,9 @@ public:
     // cannot be loaded or another Lua state is still open (the loaders' states
     // must be closed first).
     int loadScript();
+    // Why the last loadScript failed (the script's error with its file and
+    // line, or the error raised); empty when it did not.
+    const std::string& loadError() const { return load_error_; }
     // The job due at t: restores saved globals once after a load, calls the
     // function and keeps its globals. Returns the next job time, or
     // kRnNoWakeTime without a trigger. A failing run is logged, keeps the
@@ -85,6 +92,7 @@ private:
     std::vector<RnScriptDataEntry> data_;
     bool restore_pending_ = false;
     std::unique_ptr<RnTriggerLua> runner_;
+    std::string load_error_;
 };
 
 extern RnScriptTrigger grn_trigger;

@@ -1,8 +1,12 @@
-// gzip files through Allegro, directory creation, listing and lookup.
+// gzip files through Allegro, the file functions, directory creation, listing
+// and lookup.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -69,9 +73,21 @@ TEST_F(FileTest, GzipRoundTripThroughAllegroFiles) {
     EXPECT_EQ(al_fgetc(f.get()), 'o');
 }
 
+// The gzip file interface on the device that is always full (daxGzOpen
+// opens regular files only).
+ALLEGRO_FILE* openFullDevice() {
+    gzFile g = gzopen("/dev/full", "wb");
+    if (!g) {
+        return nullptr;
+    }
+    gzbuffer(g, 0x8000);
+    return al_create_file_handle(&daxGzFileInterface, g);
+}
+
 // A save written to a full disk must not look written: zlib reports a failed
 // buffer write at the next flush as Z_STREAM_ERROR (not -1), and a failure
-// to write the last block only through gzclose.
+// to write the last block only through gzclose, whose reason reaches
+// Allegro's errno.
 TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     if (!A5_FsEntry("/dev/full").exists()) {
         GTEST_SKIP() << "no /dev/full";
@@ -84,7 +100,7 @@ TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     }
     {
         // More than the 32 KB buffer: the write itself fails.
-        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ALLEGRO_FILE* f = openFullDevice();
         ASSERT_NE(f, nullptr);
         EXPECT_LT(al_fwrite(f, noise.data(), noise.size()), noise.size());
         al_set_errno(0);
@@ -94,11 +110,13 @@ TEST_F(FileTest, GzipWriteFailuresAreReportedByFlushAndClose) {
     }
     {
         // A few bytes fit the buffer; only closing finds the disk full.
-        ALLEGRO_FILE* f = daxGzOpen("/dev/full", "wb");
+        ALLEGRO_FILE* f = openFullDevice();
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(al_fwrite(f, "zor", 3), 3u);
         EXPECT_TRUE(al_fflush(f));
+        al_set_errno(0);
         EXPECT_FALSE(al_fclose(f));
+        EXPECT_EQ(al_get_errno(), ENOSPC);
     }
 }
 
@@ -207,6 +225,30 @@ TEST_F(FileTest, ListFilesMatchesTheExactExtension) {
     EXPECT_EQ(daxListFiles(dir_.file("s/a.sav").c_str(), "sav", &c), 0);
 }
 
+// Opening a FIFO waits for a program at its other end; a device named like a
+// save is no save either. Neither is listed, found or opened, and a link to
+// a regular file counts as the file.
+TEST_F(FileTest, OnlyRegularFilesAreListedFoundAndOpened) {
+    dir_.write("s/real.sav", "12345");
+    ASSERT_EQ(mkfifo(dir_.file("s/pipe.sav").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir_.file("s/device.sav").c_str()), 0);
+    ASSERT_EQ(symlink(dir_.file("s/real.sav").c_str(), dir_.file("s/linked.sav").c_str()), 0);
+    Collector c;
+    EXPECT_EQ(daxListFiles(dir_.file("s/").c_str(), "sav", &c), 2);
+    EXPECT_EQ(c.files.count("real"), 1u);
+    EXPECT_EQ(c.files.count("linked"), 1u);
+    for (const char* name : {"s/pipe.sav", "s/device.sav"}) {
+        const std::string path = dir_.file(name);
+        EXPECT_FALSE(daxFileExists(path.c_str())) << name;
+        EXPECT_EQ(daxGzOpen(path.c_str(), "rb"), nullptr) << name;
+        EXPECT_EQ(daxGzOpen(path.c_str(), "wb"), nullptr) << name;
+    }
+    EXPECT_TRUE(daxFileExists(dir_.file("s/linked.sav").c_str()));
+    ALLEGRO_FILE_mptr f(daxGzOpen(dir_.file("s/linked.sav").c_str(), "rb"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(al_fgetc(f.get()), '1');
+}
+
 TEST_F(FileTest, ListFilesReportsAFileBeyondTwoGigabytesWithTheLargestSize) {
     // A sparse file: 3 GB long without taking the room on disk.
     std::string big = dir_.write("big/huge.sav", "");
@@ -250,6 +292,24 @@ TEST_F(FileTest, ExistsRenameRemove) {
     EXPECT_NE(al_get_errno(), 0);
     EXPECT_EQ(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
     EXPECT_NE(daxRemoveFile(dir_.file("b.txt").c_str()), 0);
+}
+
+// A second name and a copy of a file; a copy that fails leaves nothing, and
+// a FIFO in the way fails it at once.
+TEST_F(FileTest, LinkAndCopyGiveAFileAnotherName) {
+    const std::string a = dir_.write("a.sav", std::string(200000, 'a') + "end");
+    EXPECT_EQ(daxLinkFile(a.c_str(), dir_.file("b.sav").c_str()), 0);
+    EXPECT_EQ(TempDir::read(dir_.file("b.sav")), TempDir::read(a));
+    EXPECT_NE(daxLinkFile(a.c_str(), dir_.file("b.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), EEXIST);
+    EXPECT_EQ(daxCopyFile(a.c_str(), dir_.file("c.sav").c_str()), 0);
+    EXPECT_EQ(TempDir::read(dir_.file("c.sav")), TempDir::read(a));
+    EXPECT_NE(daxCopyFile(dir_.file("missing.sav").c_str(), dir_.file("d.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), ENOENT);
+    EXPECT_FALSE(A5_FsEntry(dir_.file("d.sav").c_str()).exists());
+    ASSERT_EQ(mkfifo(dir_.file("pipe.sav").c_str(), 0600), 0);
+    EXPECT_NE(daxCopyFile(a.c_str(), dir_.file("pipe.sav").c_str()), 0);
+    EXPECT_EQ(al_get_errno(), ENXIO);
 }
 
 TEST_F(FileTest, UserFoldersFromTheEnvironment) {

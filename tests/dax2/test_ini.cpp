@@ -152,6 +152,39 @@ TEST_F(IniTest, AMalformedLineIsReportedOnceWithItsLineAndSkipped) {
     EXPECT_STREQ(daxIniGetString("daxk", "shrt_name", ""), "zt");
 }
 
+TEST_F(IniTest, ANulByteEndsItsLine) {
+    std::vector<std::string> boxes;
+    daxSetMsgBoxHook([&](const std::string&, const std::string&, const std::string& text, int) {
+        boxes.push_back(text);
+        return 0;
+    });
+    using namespace std::string_literals;
+    const std::string path = dir_.write("user.ini",
+                                        "[s]\n"
+                                        "value=1024 7\0\0 68\n"
+                                        "pad \0=1\n"
+                                        "ke\0y=2\n"
+                                        "\0\0\0\0\n"
+                                        "[t\0]\n"
+                                        "after=5\n"s);
+    daxIniOpenBase(path.c_str());
+    daxSetMsgBoxHook({});
+    EXPECT_STREQ(daxIniGetString("s", "value", nullptr), "1024 7");
+    // What is left of a line is read by the rules: blanks around it do not
+    // count, and without "=" it is no key.
+    EXPECT_EQ(daxIniGetString("s", "pad", nullptr), nullptr);
+    EXPECT_EQ(daxIniGetString("s", "ke", nullptr), nullptr);
+    EXPECT_EQ(daxIniGetString("t", "after", nullptr), nullptr);
+    EXPECT_EQ(daxIniGetInt("s", "after", 0), 5);
+    const std::string skipped = "; the line is skipped";
+    const std::vector<std::string> expected = {
+        path + ":3: \"pad\": expected \"key=value\", \"[section]\" or a \"#\" comment" + skipped,
+        path + ":4: \"ke\": expected \"key=value\", \"[section]\" or a \"#\" comment" + skipped,
+        path + ":6: \"[t\": expected \"]\" at the end of the section name" + skipped,
+    };
+    EXPECT_EQ(boxes, expected);
+}
+
 TEST_F(IniTest, AFileThatCannotBeReadSaysWhy) {
     daxIniOpenBase(dir_.file("absent.ini").c_str());
     EXPECT_EQ(daxIniBase().config(), nullptr);

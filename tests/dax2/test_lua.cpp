@@ -252,6 +252,51 @@ TEST_F(LuaTest, NestedScriptsKeepTheirOwnPositions) {
     EXPECT_EQ("2", globalString("code"));
 }
 
+TEST_F(LuaTest, TheLastErrorSaysWhyTheRunFailed) {
+    TempDir second;
+    dax_config.search_path_ = {tmp_.path(), second.path()};
+    tmp_.write("bad.lua", "x = 1\nerror('boom')\n");
+    tmp_.write("syntax.lua", "x = 1\n\nlocal y = = 2\n");
+    const std::string searched = " in " + tmp_.path() + " or " + second.path();
+    struct Case {
+        const char* name;
+        const char* script;  // run as t.lua; null: run name itself
+        std::string why;     // the start of the reason; "" for none
+    } cases[] = {
+        {"missing.lua", nullptr, "can't find file missing.lua" + searched},
+        {"syntax.lua", nullptr, tmp_.file("syntax.lua") + ":3: unexpected symbol near '='"},
+        {"raised", "x = 1\nadd_author(0, 'x')\n", "t.lua(2) in add_author: parameter 1 not gt 0: 0"},
+        {"runtime", "local t = nil\nt.x = 1\n", tmp_.file("t.lua") + ":2: attempt to index local 't'"},
+        {"not a string", "error({})\n", "t.lua: (error object is not a string)"},
+        {"code", "fail_with_code()\n", "t.lua: 7"},
+        // The inner script's reason, not the status the outer one got.
+        {"nested error", "dofile('bad.lua')\n", tmp_.file("bad.lua") + ":2: boom"},
+        {"nested missing", "x = 1\ndofile('gone.lua')\n", "can't find file gone.lua" + searched},
+        // A failure the script caught is not the run's.
+        {"caught", "pcall(dofile, 'bad.lua')\n", ""},
+        {"good", "x = 1\n", ""},
+    };
+    lua_.registerFunction("fail_with_code", [](lua_State*) -> int { return 7; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int rc = c.script ? run("t.lua", c.script) : lua_.run_script(c.name, false);
+        EXPECT_EQ(rc != 0, !c.why.empty());
+        EXPECT_EQ(lua_.lastError().substr(0, c.why.size()), c.why) << lua_.lastError();
+        if (c.why.empty()) {
+            EXPECT_EQ(lua_.lastError(), "");
+        }
+    }
+    // A missing optional script is no failure; an absolute name was looked
+    // for nowhere else.
+    EXPECT_EQ(0, lua_.run_script("missing.lua", true));
+    EXPECT_EQ("", lua_.lastError());
+    EXPECT_EQ(-1, lua_.run_script("/nowhere/missing.lua", false));
+    EXPECT_EQ("can't find file /nowhere/missing.lua", lua_.lastError());
+    // The log keeps its own lines.
+    EXPECT_TRUE(loggedLine("can't find file missing.lua"));
+    EXPECT_TRUE(loggedLine("LUA ERR: " + tmp_.file("bad.lua") + ":2: boom"));
+}
+
 TEST_F(LuaTest, DofileAndDofileopt) {
     tmp_.write("good.lua", "good = 5\n");
     tmp_.write("bad.lua", "error('boom')\n");

@@ -44,7 +44,12 @@ public:
         return s;
     }
     // Everything that is left.
-    std::string rest() { return bytes(n_); }
+    std::string rest() {
+        std::string s(reinterpret_cast<const char*>(p_), n_);
+        p_ += n_;
+        n_ = 0;
+        return s;
+    }
 
 private:
     const uint8_t* p_;

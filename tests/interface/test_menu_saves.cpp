@@ -14,6 +14,7 @@
 #include "rn_file_load.h"
 #include "rn_file_save.h"
 #include "rn_menu_loadsave.h"
+#include "rn_menu_main.h"
 #include "support/temp_dir.h"
 #include "support/text_checks.h"
 #include "front_end_fixture.h"
@@ -274,6 +275,47 @@ TEST_F(SaveScreensTest, TheLoadScreenListsEverySaveNewestFirstAndLoadsTheChosenO
     enter(kRnStateMainMenu, kRnStateLoadGame);
     screen.keyPressed(esc);
     EXPECT_EQ(menus_.requestedState(), kRnStateMainMenu);
+}
+
+TEST_F(SaveScreensTest, TheLastSaveAndANamedSaveEachSayWhatWasLoaded) {
+    ASSERT_EQ(startNewGame("Ostwald"), "");
+    ASSERT_TRUE(RnSaveWriter::saveLastSave());
+    const std::string named = saves_.file("ostwald.sav");
+    ASSERT_TRUE(RnSaveWriter::saveGame(named, true));
+    RnLoadingData by_name;
+    by_name.map_file_name_ = "maps/green_valley.lua";
+    by_name.save_file_name_ = named;
+    struct Case {
+        const char* name;
+        RnLoadingData data;
+        std::string log;   // the start of the log line
+        std::string line;  // the start of the progress line
+    } cases[] = {
+        {"last save", rnLastSaveLoadingData("green_valley"), "loading finished load last save in ",
+         "last save loaded in "},
+        {"named save", by_name, "loading finished load savegame: " + named + " in ",
+         "savegame " + named + " loaded in "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grn_game.clear();
+        grn_game.resetForNewGame("green_valley", "Ostwald");
+        clearConsole();
+        enterLoadingFromNewGame();
+        RnLoadingMenu m(1024, 768, c.data);
+        runStages(m);
+        ASSERT_EQ(m.failure(), "");
+        // preloader, data model, map, model check, the save, bitmaps,
+        // finished.
+        const auto& lines = m.progressLines();
+        ASSERT_EQ(lines.size(), 7u);
+        EXPECT_EQ(lines[4].substr(0, c.line.size()), c.line) << lines[4];
+        EXPECT_EQ(lines[4].substr(lines[4].size() - 4), " sec") << lines[4];
+        bool logged = false;
+        for (const std::string& t : consoleTexts()) logged = logged || t.rfind(c.log, 0) == 0;
+        EXPECT_TRUE(logged) << c.log;
+        menus_.deleteAllInstances();
+    }
 }
 
 TEST_F(SaveScreensTest, OneCreatorMakesBothScreensAndNoOther) {

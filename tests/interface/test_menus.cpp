@@ -1,7 +1,8 @@
 // The front end on the sample world, without a window: the main menu, the
 // new-game screen with its map list, and the loading screen's stages with
-// their failures (a broken data-model script, a saved game) and the data
+// their failures (a missing or broken script, a saved game) and the data
 // each screen hands to it.
+#include <filesystem>
 #include <string>
 
 #include "dax2/dax_ini.h"
@@ -22,6 +23,8 @@ using namespace uitest;
 using namespace frontend;
 
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST_F(FrontEndTest, TheSampleWorldLoadsOneStagePerTick) {
     grn_game.resetForNewGame("green_valley", "Testhausen");
@@ -71,24 +74,46 @@ TEST_F(FrontEndTest, TheSampleWorldLoadsOneStagePerTick) {
     EXPECT_EQ(menus_.requestedState(), kRnStateRunGame);
 }
 
-TEST_F(FrontEndTest, ABrokenDataModelScriptShowsWhereAndGoesBack) {
-    TempDir dir;
+TEST_F(FrontEndTest, AWorldWithoutItsScriptsOrWithABrokenOneSaysWhyAndGoesBack) {
+    // A world folder of its own on the search path: the sample world, then
+    // each case takes a script away or breaks one.
+    TempDir world;
+    fs::copy(kData, world.path(), fs::copy_options::recursive);
+    dax_config.search_path_ = {world.path()};
+    const std::string model = TempDir::read(world.file("ddm.lua"));
+    const std::string trigger = TempDir::read(world.file("triggers/green_valley.lua"));
     struct Case {
+        const char* name;
+        const char* file;  // removed when script is null, else written
         const char* script;
-        const char* where;
+        std::string why;  // the start of the reason shown
     } cases[] = {
-        {"set_iso_tile_size(64, 32)\n\nlocal x = = 3\n", "broken.lua:3:"},
-        {"set_iso_tile_size(64, 32)\ndefine_menu_entry(12, \"menu_roads\", 6001)\n",
-         "broken.lua(2) in define_menu_entry: parameter 1 not between 1 and 11: 12"},
+        {"no data model", "ddm.lua", nullptr, "can't find file ddm.lua in " + world.path()},
+        {"syntax error", "ddm.lua", "set_iso_tile_size(64, 32)\n\nlocal x = = 3\n",
+         world.file("ddm.lua") + ":3: unexpected symbol near '='"},
+        {"bad argument", "ddm.lua", "set_iso_tile_size(64, 32)\ndefine_menu_entry(12, \"menu_roads\", 6001)\n",
+         "ddm.lua(2) in define_menu_entry: parameter 1 not between 1 and 11: 12"},
+        {"no map script", "maps/green_valley.lua", nullptr,
+         "can't find file maps/green_valley.lua in " + world.path()},
+        {"broken trigger", "triggers/green_valley.lua", "function daily()\n  x = = 1\nend\n",
+         world.file("triggers/green_valley.lua") + ":2: unexpected symbol near '='"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.script) {
+            world.write(c.file, c.script);
+        } else {
+            fs::remove(world.file(c.file));
+        }
         grn_game.clear();
-        grn_config.datamodel_ = dir.write("broken.lua", c.script);
+        grn_trigger.reset();
+        grn_game.resetForNewGame("green_valley", "Testhausen");
         enterLoadingFromNewGame();
-        RnLoadingMenu m(1024, 768, rnNewGameLoadingData(kData + "maps/green_valley.lua"));
+        clearConsole();
+        RnLoadingMenu m(1024, 768, rnNewGameLoadingData("maps/green_valley.lua"));
         runStages(m);
         EXPECT_EQ(m.stage(), RnLoadingMenu::kFailed);
-        EXPECT_TRUE(contains(m.failure(), c.where));
+        EXPECT_EQ(m.failure().substr(0, c.why.size()), c.why) << m.failure();
         EXPECT_EQ(m.progressLines().back(), m.failure());
         EXPECT_EQ(menus_.requestedState(), kRnStateNewGame);
         // The busy pointer of the first stage does not stay.
@@ -96,6 +121,13 @@ TEST_F(FrontEndTest, ABrokenDataModelScriptShowsWhereAndGoesBack) {
         EXPECT_FALSE(m.enterButton().isEnabled());
         EXPECT_FALSE(grn_game.isWorldLoaded());
         menus_.deleteAllInstances();
+        // The log keeps the lines it had.
+        if (!c.script) {
+            EXPECT_TRUE(loggedLine(std::string("can't find file ") + c.file));
+        }
+        world.write("ddm.lua", model);
+        world.write("triggers/green_valley.lua", trigger);
+        TempDir::copy(kData + "maps/green_valley.lua", world.file("maps/green_valley.lua"));
     }
 }
 
@@ -127,9 +159,9 @@ TEST_F(FrontEndTest, ContentTheModelCheckRefusesStopsTheStagesWithItsReason) {
 TEST_F(FrontEndTest, ARaisedErrorAndAMissingMapStopTheStages) {
     struct Case {
         RnLoadingData data;
-        const char* why;
+        std::string why;
     } cases[] = {
-        {rnNewGameLoadingData("maps/nowhere.lua"), ""},
+        {rnNewGameLoadingData("maps/nowhere.lua"), "can't find file maps/nowhere.lua in " + kData},
         {rnLastSaveLoadingData("green_valley"), "lastsave.sav for reading"},
     };
     for (const Case& c : cases) {

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -19,7 +20,9 @@
 #include "dax2/dax_gameloop.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_menu_ifc.h"
+#include "dax2/dax_platform.h"
 #include "gcn/gui.hpp"
+#include "rn_gui_startup.h"
 #include "rn_mainmap.h"
 #include "rn_map.h"
 #include "rn_menu_game.h"
@@ -187,6 +190,18 @@ protected:
         dax_config.debug_level_ = 1;
         dax_config.debug_ltype_ = 1;
         ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+    }
+
+    // Runs the program on a loop ticked by hand, the player's hands on it
+    // after three frames of the first screen; the program's result.
+    static int runPlaying(const std::function<void(DaxGameLoop&, Player&)>& play) {
+        return rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
+            loop.setManualTicks(true);
+            loop.start();
+            Player p(loop);
+            p.frames(3);
+            play(loop, p);
+        });
     }
 
     // The program's log, once it is closed: not empty, and without an

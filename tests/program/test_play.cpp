@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dax2/dax_bitmap.h"
@@ -276,41 +277,61 @@ TEST_F(PlayTest, APlayerStartsATownBuildsAndLeaves) {
     expectCleanLog();
 }
 
-TEST_F(PlayTest, ABrokenDataModelSendsThePlayerBackWithItsError) {
-    // The developer folder is searched before the data folder.
-    dir_.write("home/Zor/devd/ddm.lua", "set_iso_tile_size(64, 32)\n\nlocal broken = = 1\n");
-    DaxMenuHandler menus;
-    std::string shown;
-    int state_after = 0;
-    bool ended = false;
-    int rc = rnRunProgram(daxExecutablePath().c_str(), [&](DaxGameLoop& loop) {
-        loop.setManualTicks(true);
-        loop.start();
-        Player p(loop);
-        p.frames(3);
-        p.startNewGame();
-        p.frames(8);
-        state_after = dax_menu_handler->currentState();
-        ASSERT_EQ(loop.dialogs().size(), 1u);
-        auto* dialog = dynamic_cast<DaxDialog*>(loop.dialogs().back());
-        ASSERT_NE(dialog, nullptr);
-        shown = dialog->textBox().getText();
-        p.key(ALLEGRO_KEY_ENTER, 13);
-        p.frames(2);
-        EXPECT_TRUE(loop.dialogs().empty());
-        // Back to the main menu and out.
-        p.key(ALLEGRO_KEY_ESCAPE, 27);
-        p.frames(2);
-        ASSERT_EQ(dax_menu_handler->currentState(), kRnStateMainMenu);
-        p.key(ALLEGRO_KEY_Q, 'q');
-        p.frames(2);
-        ended = loop.ended();
-        loop.finish();
-    });
-    EXPECT_EQ(rc, 0);
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(state_after, kRnStateNewGame);
-    EXPECT_NE(shown.find("devd/ddm.lua:3:"), std::string::npos) << shown;
+TEST_F(PlayTest, AMissingOrBrokenDataModelSendsThePlayerBackWithWhy) {
+    // The user's data folder a folder of its own: the sample world's files
+    // without the data model.
+    fs::remove(dir_.file("home/Zor/data"));
+    fs::create_directories(dir_.file("home/Zor/data"));
+    for (const auto& entry : fs::directory_iterator(kData)) {
+        if (entry.path().filename() != "ddm.lua") {
+            fs::create_symlink(entry.path(), dir_.file("home/Zor/data") / entry.path().filename());
+        }
+    }
+    struct Case {
+        const char* name;
+        const char* devd_model;  // the developer folder's data model, or none
+        std::string why;         // the start of the dialog's text
+    } cases[] = {
+        {"missing", nullptr, "can't find file ddm.lua in " + dir_.file("home/Zor/devd/") + ", " +
+                                 dir_.file("home/Zor/data/")},
+        // The developer folder is searched before the data folder.
+        {"broken", "set_iso_tile_size(64, 32)\n\nlocal broken = = 1\n",
+         dir_.file("home/Zor/devd/ddm.lua") + ":3: unexpected symbol near '='"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.devd_model) dir_.write("home/Zor/devd/ddm.lua", c.devd_model);
+        DaxMenuHandler menus;
+        std::string shown;
+        int state_after = 0;
+        bool ended = false;
+        int rc = runPlaying([&](DaxGameLoop& loop, Player& p) {
+            p.startNewGame();
+            p.frames(8);
+            state_after = dax_menu_handler->currentState();
+            ASSERT_EQ(loop.dialogs().size(), 1u);
+            auto* dialog = dynamic_cast<DaxDialog*>(loop.dialogs().back());
+            ASSERT_NE(dialog, nullptr);
+            // The dialog wraps the text at spaces.
+            shown = dialog->textBox().getText();
+            std::replace(shown.begin(), shown.end(), '\n', ' ');
+            p.key(ALLEGRO_KEY_ENTER, 13);
+            p.frames(2);
+            EXPECT_TRUE(loop.dialogs().empty());
+            // The new-game screen, Escape to the main menu, 'q' out.
+            for (const auto& [keycode, key] : {std::pair{ALLEGRO_KEY_ESCAPE, 27}, std::pair{ALLEGRO_KEY_Q, int{'q'}}}) {
+                p.key(keycode, key);
+                p.frames(2);
+            }
+            ended = loop.ended();
+            loop.finish();
+        });
+        EXPECT_EQ(rc, 0);
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(state_after, kRnStateNewGame);
+        EXPECT_EQ(shown.substr(0, c.why.size()), c.why) << shown;
+        DaxLog::reset();
+    }
 }
 
 TEST_F(PlayTest, APlayerSetsTheOptionsSavesAndLoadsTheTownBack) {

@@ -98,6 +98,12 @@ TEST_F(PlayScreensTest, EveryKindsDialogAndEveryOverviewPicture) {
             p.click(x, y, 2);
             ASSERT_EQ(loop.dialogs().size(), 1u);
             EXPECT_EQ(typeid(*loop.dialogs().back()), b.dialog);
+            if (auto* house = dynamic_cast<RnHousDialog*>(loop.dialogs().back())) {
+                // The people line counts the town's settlers, not the
+                // house's, and says so.
+                const std::string summary = house->summaryBox().getText();
+                EXPECT_EQ(summary.rfind("Settlers in the town: ", 0), 0u) << summary;
+            }
             p.frames(1);
             const std::string shot = pictures + "dialog_" + b.picture + ".png";
             EXPECT_TRUE(p.screenshot(shot));

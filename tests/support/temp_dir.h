@@ -1,5 +1,7 @@
 // A fresh temporary folder for one test, removed with everything in it when
-// the test ends.
+// the test ends. It lies in a folder of the test process's own below the
+// system's temporary folder (TMPDIR), which goes when the process ends, with
+// what death tests' children left in it.
 #pragma once
 
 #include <string>

@@ -49,7 +49,7 @@ protected:
 
     // A fresh sample world, as the loading screen has it before a load.
     static void freshWorld() {
-        const std::string failed = savetown::loadSampleWorld(kSampleData);
+        const std::string failed = savetown::freshSampleWorld(kSampleData);
         ASSERT_EQ(failed, "");
     }
     // The sample world with the town laid and run for some game hours.

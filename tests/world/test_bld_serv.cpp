@@ -1,7 +1,8 @@
 // Service buildings: the goods one walker uses are taken when its departure
-// is scheduled, the store's need and fill, the share of the near storage's
-// demand through every change, the checks after loading, the served-houses
-// count and the dialog's request for more workers.
+// is scheduled and given back when the departure falls through, the store's
+// need and fill, the share of the near storage's demand through every
+// change, the checks after loading, the served-houses count and the dialog's
+// request for more workers.
 #include <string>
 
 #include "test_workplace_fixture.h"
@@ -60,6 +61,62 @@ TEST_F(ServiceTest, ScheduleSpawnTakesTheGoodsOfOneWalker) {
     free.efficiency_ = 1.0f;
     EXPECT_TRUE(free.goods_stored_.empty());
     EXPECT_TRUE(free.scheduleSpawn(DaxGameTime(200)));
+}
+
+TEST_F(ServiceTest, WorkersLeavingBeforeADepartureLoseNoGoods) {
+    // No house is near: a departure with workers finds no target and is put
+    // off by the respawn hours (2), keeping its goods.
+    struct Case {
+        const char* what;
+        bool scheduled;       // by scheduleSpawn, taking the goods; else re-armed after a walker left, without
+        bool put_off_first;   // the first departure comes with workers, the workers leave before the next
+        uint16_t stored_end;  // of 3 lots
+    } cases[] = {
+        {"scheduled with the goods", true, false, 3},
+        {"put off once, still holding them", true, true, 3},
+        {"re-armed without goods", false, false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        draw({"##########", ".........."});
+        RnStor& near = placeStor(5, 1);
+        RnServ& s = serv(0, 1);
+        runTo(124);  // the first near-storage check links the storage
+        ASSERT_EQ(s.goods_stored_[kBread].near_storage_, near.oid_);
+        s.goodsPromised(kBread, 3);
+        s.goodsDelivered(DaxGameTime(124), kBread, 3);
+        const uint32_t consumed = grn_game.goodsType(kBread).consumed_cur_;
+        s.efficiency_ = 1.0f;
+        if (c.scheduled) {
+            ASSERT_TRUE(s.scheduleSpawn(DaxGameTime(124)));  // leaves at 148
+        } else {
+            s.goods_stored_[kBread].amt_.stored_ = 2;
+            rnPassDemand(near.oid_, kBread, -1);
+            s.flags_ |= RnServPersData::kSpwnPending;
+            s.t_spwn_ = DaxGameTime(148);
+        }
+        grn_game.updateQueue().schedule(DaxGameTime(148), s.oid_);
+        EXPECT_EQ(s.goods_stored_[kBread].amt_.stored_, 2);
+        if (c.put_off_first) {
+            runTo(148);
+            EXPECT_EQ(s.problemFlags(), 0x100u);
+            EXPECT_EQ(s.t_spwn_.value(), 172u);
+            EXPECT_EQ(s.goods_stored_[kBread].amt_.stored_, 2);
+        }
+        // The workers go (none are assigned): the departure falls through.
+        s.workersChanged(DaxGameTime(rnNow().value() + 1));
+        grn_game.updateQueue().schedule(DaxGameTime(rnNow().value() + 1), s.oid_);
+        runTo(200);
+        EXPECT_EQ(s.efficiency(), 0.0f);
+        EXPECT_EQ(s.flags_ & (RnServPersData::kSpwnPending | RnServPersData::kGoodsTaken), 0u);
+        EXPECT_EQ(s.walkersOut(), 0);
+        EXPECT_EQ(s.goods_stored_[kBread].amt_.stored_, c.stored_end);
+        EXPECT_EQ(demand(near, kBread), -s.freeCapacity(s.goods_stored_[kBread]));
+        // Goods given back were not used.
+        EXPECT_EQ(grn_game.goodsType(kBread).consumed_cur_, consumed);
+    }
 }
 
 TEST_F(ServiceTest, NeedFillAndInputsOfTheStore) {

@@ -1,5 +1,7 @@
 // The game object: registration, clearing and reset, lookups, build orders,
 // demolitions, the rectangle selection and the area effect.
+#include <climits>
+
 #include "rn_bld_deco.h"
 #include "rn_wlk_prod.h"
 #include "rn_wlk_serv.h"
@@ -334,6 +336,22 @@ TEST_F(BuildTest, DemolitionRemovesAllAndChargesOnce) {
     EXPECT_TRUE(grn_game.updateQueue().empty());
     EXPECT_TRUE(grn_map.tile(1, 1).isTileFree());
     EXPECT_TRUE(loggedContaining("d: [3:0,1] at x=6,y=3 time=0"));
+}
+
+TEST_F(BuildTest, MoneyStopsAtTheEndsOfItsRange) {
+    // Coffers near either end of what the game counts (a rich town, or a
+    // save edited by hand): taxes and a demolition do not wrap them round.
+    grn_game.money_ = INT32_MAX - 1;
+    grn_game.tax_carry_ = 0.0;
+    grn_game.bookTaxes(10.0);
+    EXPECT_EQ(grn_game.money_, INT32_MAX);
+    build(2, 2);
+    grn_game.money_ = INT32_MIN + 5;
+    RnSelection sel;
+    sel.arm();
+    ASSERT_EQ(grn_game.selectBuildingsInRect(sel, 0, 0, 3, 3), 10);
+    grn_game.demolishSelection(sel);
+    EXPECT_EQ(grn_game.money_, INT32_MIN);
 }
 
 TEST_F(BuildTest, DemolitionSkipsStaleEntriesAndChargesWhatWasRemoved) {

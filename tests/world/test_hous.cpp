@@ -614,6 +614,88 @@ TEST_F(HouseNeedTest, ServicesAndGoodsRaiseTheHouseAndTheirLossBringsItDown) {
     EXPECT_EQ(h.curLevel(), 1);
 }
 
+TEST_F(HouseNeedTest, ARiseAndAFallEachComeAtTheirOwnTime) {
+    // Level 1 holds at desirability 10, level 2 wants 20 and the well and
+    // food. The rise is timed when both are supplied, the fall when the
+    // neighbourhood drops to 5; either comes first, the other an hour later.
+    // "Cured": the neighbourhood is back at 25 an hour after that.
+    struct Case {
+        const char* what;
+        bool rise_first;
+        bool cured;
+        uint32_t change_at;  // from t0
+        int level;           // from then on
+    } cases[] = {
+        {"rise timed, then a failing check", true, false, hours(1 + kDown), 0},
+        {"rise timed, then a failing check, cured", true, true, hours(kUp), 2},
+        {"fall timed, then a check that would rise", false, false, hours(kDown), 0},
+        {"fall timed, then a check that would rise, cured", false, true, hours(1 + kUp), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        houseType().level_descs_[2].people_max_ = 8;  // nobody moves in
+        RnHous& h = levelOne();
+        h.peopleArrive(houseType(), 4);
+        grn_game.updateQueue().schedule(DaxGameTime(0), h.oid_);
+        const uint32_t t0 = hours(2);
+        runTo(t0 - 1);
+        auto supply = [&](uint32_t t) {
+            h.serviceDelivered(DaxGameTime(t), kWell);
+            h.serviceDelivered(DaxGameTime(t), kTax);
+            h.goods_[kFood].restock(DaxGameTime(t), 100, 8);
+            h.flags_ |= P::kGdsPending;
+            h.t_gds_ = t;
+        };
+        auto neighbourhood = [&](int value, uint32_t t) {
+            setDesirability(value);
+            h.desirabilityChanged(DaxGameTime(t));
+            grn_game.updateQueue().schedule(DaxGameTime(t), h.oid_);
+        };
+        if (c.rise_first) {
+            supply(t0);
+            runTo(t0);
+            neighbourhood(5, t0 + hours(1));
+        } else {
+            neighbourhood(5, t0);
+            runTo(t0);
+            supply(t0 + hours(1));
+        }
+        runTo(t0 + hours(1));
+        if (c.cured) neighbourhood(25, t0 + hours(2));
+        runTo(t0 + c.change_at - 1);
+        EXPECT_EQ(h.curLevel(), 1);
+        runTo(t0 + c.change_at);
+        EXPECT_EQ(h.curLevel(), c.level);
+        // The other change does not follow.
+        runTo(t0 + hours(1 + kDown + kUp));
+        EXPECT_EQ(h.curLevel(), c.level);
+    }
+}
+
+TEST_F(HouseNeedTest, ALevelChangeTimedWithoutItsKindIsDecidedEitherWayAtItsTime) {
+    // As games saved before rises and falls were told apart hold it.
+    for (int neighbourhood : {5, 25}) {
+        SCOPED_TRACE(neighbourhood);
+        TearDown();
+        SetUp();
+        houseType().level_descs_[2].people_max_ = 8;
+        RnHous& h = levelOne();
+        h.peopleArrive(houseType(), 4);
+        h.serviceDelivered(DaxGameTime(0), kWell);
+        h.goods_[kFood].restock(DaxGameTime(0), 100, 8);
+        setDesirability(neighbourhood);
+        h.flags_ |= P::kLvlPending;
+        h.t_lvl_ = hours(3);
+        grn_game.updateQueue().schedule(DaxGameTime(0), h.oid_);
+        runTo(hours(3) - 1);
+        EXPECT_EQ(h.curLevel(), 1);
+        runTo(hours(3));
+        EXPECT_EQ(h.curLevel(), neighbourhood < 10 ? 0 : 2);
+    }
+}
+
 TEST_F(HouseNeedTest, AWalkerPassingOftenDoesNotPutOffTheRise) {
     houseType().level_descs_[2].people_max_ = 8;
     RnHous& h = levelOne();

@@ -4,6 +4,8 @@
 #include <allegro5/allegro.h>
 #include <zlib.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "dax2/dax_file.h"
@@ -191,6 +193,24 @@ TEST_F(SaveFormatTest, AFileReadAheadComesInOrderAndEndsWithAShortRead) {
         for (int32_t i = 0; i < kWords / 2; ++i) half.readInt32();
     }
     EXPECT_TRUE(again);
+
+    // Read to its end from anywhere, the file passes; cut inside its
+    // trailer it does not, though its data (a whole number of the reader's
+    // buffers) end where a read ends and zlib says nothing.
+    std::string packed;
+    {
+        std::ifstream f(path, std::ios::binary);
+        packed.assign((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    }
+    const std::string cut = saves_.write("cut.gz", packed.substr(0, packed.size() - 3));
+    for (const std::string& p : {path, cut}) {
+        ALLEGRO_FILE_mptr f(daxGzOpen(p.c_str(), "rb"));
+        RnSaveLoader rest(f.get());
+        rest.readInt32();
+        rest.startReadAhead();
+        EXPECT_EQ(raisedBy([&] { rest.readToEnd(p); }, ""),
+                  p == path ? "" : "save game file is damaged: " + cut + ": its end is missing");
+    }
 }
 
 TEST_F(SaveFormatTest, AChunkFilledToItsEndMovesOnToAnEmptyNextChunk) {

@@ -10,7 +10,6 @@
 
 #include "dax2/dax_random.h"
 #include "rn_map.h"
-#include "rn_placement.h"
 #include "save_fixture.h"
 #include "support/town_facts.h"
 
@@ -58,21 +57,9 @@ const Change kChanges[] = {
 
 // Builds as the player does: preview, then the order.
 bool build(int16_t kind, int32_t id, int x, int y) {
-    RnPhantomList order;
-    order.setType(kind, id);
-    if (grn_game.addPhantom(order, x, y, x, y) < 0) return false;
-    grn_game.placeBuildings(order, x, y);
-    return grn_map.tile(x, y).oid_.kind_ == kind;
+    return savetown::place(kind, id, x, y, x, y) && grn_map.tile(x, y).oid_.kind_ == kind;
 }
-
-// Demolishes what stands on a tile, as the player does.
-bool demolish(int x, int y) {
-    RnSelection selection;
-    selection.arm();
-    if (grn_game.selectBuildingsInRect(selection, x, y, x, y) < 0 || selection.entries().empty()) return false;
-    grn_game.demolishSelection(selection);
-    return grn_map.tile(x, y).oid_.bld_idx_ == -1;
-}
+using savetown::demolish;
 
 class SaveSoakTest : public SaveTest {
 protected:

@@ -23,9 +23,10 @@ using namespace worldtest;
 namespace {
 
 // A gzip file that fails on purpose: writes beyond a budget of bytes fail
-// with an error or fall short without one, its close fails, its writes
-// wait until the test lets them go, or memory runs out on the first.
-enum class Fault { None, WriteError, ShortWrite, CloseFails, Hold, NoMemory };
+// with an error or fall short without one, its close fails, or memory runs
+// out on the first. While the test holds them (g_release false), the writes
+// of the flush wait, whatever else they do.
+enum class Fault { None, WriteError, ShortWrite, CloseFails, NoMemory };
 Fault g_fault = Fault::None;
 size_t g_budget = 0;
 int g_error = 0;
@@ -35,7 +36,7 @@ size_t faultyWrite(ALLEGRO_FILE* f, const void* p, size_t n) {
     if (g_fault == Fault::NoMemory) throw std::bad_alloc();
     // The magic goes straight to the file on the game thread; the chunks
     // are held.
-    if (g_fault == Fault::Hold && n > 3) {
+    if (n > 3) {
         while (!g_release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if ((g_fault == Fault::WriteError || g_fault == Fault::ShortWrite) && n > g_budget) {
@@ -113,7 +114,7 @@ protected:
 TEST_F(SaveWriterTest, ASecondSaveWhileOneIsFlushedIsRefused) {
     townWorld(24);
     RnSaveWriter::setOpenHook(faultyOpen);
-    g_fault = Fault::Hold;
+    g_fault = Fault::None;
     g_release = false;
     const std::string path = saves_.file("held.sav");
     EXPECT_TRUE(RnSaveWriter::saveGame(path, false));
@@ -170,7 +171,11 @@ TEST_F(SaveWriterTest, AFlushThatFailsInTheBackgroundIsReportedByTheTick) {
     RnSaveWriter::setOpenHook(faultyOpen);
     g_fault = Fault::WriteError;
     g_budget = 100;
+    // Held until the save has returned: a flush that ended first would be
+    // reported by the save itself.
+    g_release = false;
     EXPECT_TRUE(RnSaveWriter::saveGame(saves_.file("bg.sav"), false));
+    g_release = true;
     RnSaveWriter::waitIdle();
     EXPECT_EQ(grn_save_buffer.save_state_.load(), RnSaveBuffer::kFailed);
     EXPECT_EQ(grn_save_buffer.error_code_, ENOSPC);
@@ -180,7 +185,9 @@ TEST_F(SaveWriterTest, AFlushThatFailsInTheBackgroundIsReportedByTheTick) {
 
     // A waiting save reports an error left behind first, then saves.
     g_budget = 100;
+    g_release = false;
     EXPECT_TRUE(RnSaveWriter::saveGame(saves_.file("bg.sav"), false));
+    g_release = true;
     RnSaveWriter::waitIdle();
     g_fault = Fault::None;
     const size_t before = dax_msgmgr.history().size();
@@ -271,6 +278,22 @@ TEST_F(SaveWriterTest, QuickAndAutoSavesAreNamedAfterGameMapAndDate) {
     RnSaveWriter::waitIdle();
     EXPECT_TRUE(daxFileExists(saves_.file("autosave-.._a_b_c_d_e______-green_valley-0002-02-10.sav").c_str()));
     EXPECT_EQ(rnSaveNamePart(std::string(100, 'n')), std::string(64, 'n'));
+    // A name is cut to 64 bytes before a character of several bytes, never
+    // through it.
+    const struct {
+        std::string name;
+        std::string part;
+    } cuts[] = {
+        {std::string(63, 'a') + "\xC3\xBC", std::string(63, 'a')},                       // ü across the cut
+        {std::string(62, 'a') + "\xC3\xBC" + "b", std::string(62, 'a') + "\xC3\xBC"},  // ü ends at the cut
+        {std::string(62, 'a') + "\xE2\x82\xAC", std::string(62, 'a')},                  // €
+        {std::string(61, 'a') + "\xF0\x9D\x84\x9E", std::string(61, 'a')},              // a clef, 4 bytes
+        {std::string(60, 'a') + "\xF0\x9D\x84\x9E" + "z", std::string(60, 'a') + "\xF0\x9D\x84\x9E"},
+        // Bytes that are no UTF-8 lose at most the three a character can have.
+        {std::string(40, '\xC3') + std::string(40, '/'), std::string(40, '\xC3') + std::string(24, '_')},
+        {std::string(80, '\x80'), std::string(61, '\x80')},
+    };
+    for (const auto& c : cuts) EXPECT_EQ(rnSaveNamePart(c.name), c.part) << c.name;
     EXPECT_EQ(grn_game.game_name_, "../a/b\\c:d*e?\"<|>\x01");
 
     // Typed save names.
