@@ -353,11 +353,11 @@ void RnWorkforce::housesInRange(int32_t sink, std::vector<int32_t>& candidates, 
     candidates.clear();
     out.clear();
     index_.housesNear(index_.centre(sink), range, candidates);
-    if (sorted) sortByOrder(candidates);
     for (int32_t h : candidates) {
         float d;
-        if (inRange(h, sink, range, d)) out.push_back(Near{h, d});
+        if (inRange(h, sink, range, d)) out.push_back(Near{h, d, index_.order(h)});
     }
+    if (sorted) std::sort(out.begin(), out.end(), [](const Near& a, const Near& b) { return a.order < b.order; });
 }
 
 size_t RnWorkforce::findOut(int32_t house, int32_t sink) const {
@@ -629,14 +629,19 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
         } else if (side) {
             const DaxMapPositionF& c = index_.centre(n);
             for (const RnWorkforceGraph::Out& o : gr_.out(n)) {
-                if (leadsNowhere(o.sink)) continue;
-                step(n, ninf, ln, o.edge, o.sink, daxDistanceF(c, index_.centre(o.sink)), 0);
+                // The bound first: once an end is found most steps end
+                // there, without a look at the workplace.
+                const float d = daxDistanceF(c, index_.centre(o.sink));
+                if (ln.dist + d >= bound || leadsNowhere(o.sink)) continue;
+                step(n, ninf, ln, o.edge, o.sink, d, 0);
             }
         } else {
-            housesInRange(n, candidates_, near_, true);
-            for (const Near& h : near_) {
-                if (leadsNowhere(h.node)) continue;
-                step(n, ninf, ln, 0, h.node, h.dist, 0);
+            const Near* first;
+            const Near* last;
+            foundHouses(n, first, last);
+            for (const Near* h = first; h != last; ++h) {
+                if (ln.dist + h->dist >= bound || leadsNowhere(h->node)) continue;
+                step(n, ninf, ln, 0, h->node, h->dist, 0);
             }
         }
     }
@@ -647,7 +652,33 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
     return end;
 }
 
+void RnWorkforce::foundHouses(int32_t n, const Near*& first, const Near*& last) {
+    FoundSpan& span = found_spans_[static_cast<size_t>(n)];
+    if (span.mark != found_mark_) {
+        housesInRange(n, candidates_, near_, true);
+        span.mark = found_mark_;
+        span.begin = static_cast<uint32_t>(houses_found_.size());
+        houses_found_.insert(houses_found_.end(), near_.begin(), near_.end());
+        span.end = static_cast<uint32_t>(houses_found_.size());
+    }
+    first = houses_found_.data() + span.begin;
+    last = houses_found_.data() + span.end;
+}
+
 void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
+    if (found_spans_.size() < static_cast<size_t>(gr_.nodeLimit()))
+        found_spans_.resize(static_cast<size_t>(gr_.nodeLimit()));
+    if (++found_mark_ == 0) {
+        for (FoundSpan& span : found_spans_) span.mark = 0;
+        found_mark_ = 1;
+    }
+    fillFrom(start_node, chg_nodes);
+    // What a big search found is not kept between changes.
+    if (houses_found_.capacity() > 4096) std::vector<Near>().swap(houses_found_);
+    houses_found_.clear();
+}
+
+void RnWorkforce::fillFrom(int32_t start_node, NodeSet& chg_nodes) {
     daxLogMessage(1, kTrace, "incrementFlow N(%d)", start_node);
     const bool trace = dax_config.logEnabled(2, kTrace);
     const bool side = node(start_node).is_source_;

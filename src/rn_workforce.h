@@ -343,6 +343,7 @@ private:
     struct Near {
         int32_t node;
         float dist;
+        uint64_t order;  // the node's join order
     };
     // An edge that carries workers, in the lists of both its ends, in
     // their edge-list order: the other end, the edge and its workers. A
@@ -387,6 +388,7 @@ private:
     }
     // The houses within a workplace's range, the ends of its edges: in
     // list order (ascending join order) when sorted, else as found.
+    // candidates is scratch.
     void housesInRange(int32_t sink, std::vector<int32_t>& candidates, std::vector<Near>& out, bool sorted) const;
     // The place of the edge to sink in the house's list; the list's size
     // when there is none.
@@ -427,6 +429,11 @@ private:
     void sortByOrder(std::vector<int32_t>& nodes) const;
     // One shortest-path search from s; the end node found, 0 for none.
     int32_t searchPath(int32_t s, int k, bool trace);
+    // incrementFlow's searches, one after another.
+    void fillFrom(int32_t start_node, NodeSet& chg_nodes);
+    // The houses of workplace n in list order, found once per
+    // incrementFlow: [first, last).
+    void foundHouses(int32_t n, const Near*& first, const Near*& last);
     const PathLabel& label(int32_t n) const;
     void traceVisited() const;
     void growScratch();
@@ -450,6 +457,18 @@ private:
     std::vector<int32_t> scan_;           // a node enters once, when first labelled
     std::vector<int32_t> candidates_;
     std::vector<Near> near_;
+    // The houses of the workplaces a search scanned, kept for the later
+    // searches of the same incrementFlow (nothing joins or leaves in
+    // between): a span of houses_found_ per node, valid while its mark is
+    // the current one.
+    struct FoundSpan {
+        uint32_t mark = 0;
+        uint32_t begin = 0;
+        uint32_t end = 0;
+    };
+    std::vector<Near> houses_found_;
+    std::vector<FoundSpan> found_spans_;  // by node id
+    uint32_t found_mark_ = 0;
 };
 
 // ---------------------------------------------------------------------------
