@@ -94,16 +94,23 @@ int32_t RnGameUpdateQueue::Index::addType(uint32_t half) {
     return type;
 }
 
+void RnGameUpdateQueue::Index::setUsed(Type& type, size_t i, bool on) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    type.used[i / 64] = on ? type.used[i / 64] | bit : type.used[i / 64] & ~bit;
+    if (on) {
+        ++type.count;
+        ++count_;
+    } else {
+        --type.count;
+        --count_;
+    }
+}
+
 const RnGameUpdateQueue::Index::Slot* RnGameUpdateQueue::Index::find(uint64_t key) const {
     const int32_t idx = static_cast<int32_t>(key >> 32);
-    if (idx >= 0) {
-        const int32_t t = typeOf(static_cast<uint32_t>(key));
-        if (t >= 0) {
-            const Type& type = types_[static_cast<size_t>(t)];
-            const size_t i = static_cast<size_t>(idx);
-            if (i < type.slots.size() && (type.used[i / 64] >> (i % 64) & 1u) != 0) return &type.slots[i];
-        }
-    }
+    const int32_t t = idx >= 0 ? typeOf(static_cast<uint32_t>(key)) : -1;
+    if (t >= 0 && types_[static_cast<size_t>(t)].has(static_cast<size_t>(idx)))
+        return &types_[static_cast<size_t>(t)].slots[static_cast<size_t>(idx)];
     return hashed_.size() != 0 ? hashed_.find(key) : nullptr;
 }
 
@@ -115,31 +122,22 @@ RnGameUpdateQueue::Index::Slot* RnGameUpdateQueue::Index::findOrAdd(uint64_t key
         if (t < 0) t = addType(half);
         Type& type = types_[static_cast<size_t>(t)];
         const size_t i = static_cast<size_t>(idx);
-        if (i < type.slots.size()) {
-            uint64_t& word = type.used[i / 64];
-            const uint64_t bit = uint64_t{1} << (i % 64);
-            if ((word & bit) != 0) {
-                added = false;
-                return &type.slots[i];
+        if (type.has(i)) {
+            added = false;
+            return &type.slots[i];
+        }
+        // An id kept in the hashed table before its type's table reached it
+        // stays there. The table grows to the index (doubling, for the
+        // indices to come) while at most half of it (and a few slots) is
+        // unused.
+        const bool dense = i < type.slots.size() || i < 2 * (type.count + 1) + 64;
+        if (dense && (hashed_.size() == 0 || !hashed_.find(key))) {
+            if (i >= type.slots.size()) {
+                const size_t size = std::max(i + 1, std::min(2 * type.slots.size(), 2 * (type.count + 1) + 64));
+                type.slots.resize(size);
+                type.used.resize((size + 63) / 64, 0);
             }
-            // An id kept in the hashed table before its type's table
-            // reached it stays there.
-            if (hashed_.size() == 0 || !hashed_.find(key)) {
-                word |= bit;
-                ++type.count;
-                ++count_;
-                added = true;
-                return &type.slots[i];
-            }
-        } else if (i < 2 * (type.count + 1) + 64 && (hashed_.size() == 0 || !hashed_.find(key))) {
-            // The table grows to the index (doubling, for the indices to
-            // come) while at most half of it (and a few slots) is unused.
-            const size_t size = std::max(i + 1, std::min(2 * type.slots.size(), 2 * (type.count + 1) + 64));
-            type.slots.resize(size);
-            type.used.resize((size + 63) / 64, 0);
-            type.used[i / 64] |= uint64_t{1} << (i % 64);
-            ++type.count;
-            ++count_;
+            setUsed(type, i, true);
             added = true;
             return &type.slots[i];
         }
@@ -149,23 +147,12 @@ RnGameUpdateQueue::Index::Slot* RnGameUpdateQueue::Index::findOrAdd(uint64_t key
 
 bool RnGameUpdateQueue::Index::take(uint64_t key, Slot& out) {
     const int32_t idx = static_cast<int32_t>(key >> 32);
-    if (idx >= 0) {
-        const int32_t t = typeOf(static_cast<uint32_t>(key));
-        if (t >= 0) {
-            Type& type = types_[static_cast<size_t>(t)];
-            const size_t i = static_cast<size_t>(idx);
-            if (i < type.slots.size()) {
-                uint64_t& word = type.used[i / 64];
-                const uint64_t bit = uint64_t{1} << (i % 64);
-                if ((word & bit) != 0) {
-                    word &= ~bit;
-                    --type.count;
-                    --count_;
-                    out = type.slots[i];
-                    return true;
-                }
-            }
-        }
+    const int32_t t = idx >= 0 ? typeOf(static_cast<uint32_t>(key)) : -1;
+    if (t >= 0 && types_[static_cast<size_t>(t)].has(static_cast<size_t>(idx))) {
+        Type& type = types_[static_cast<size_t>(t)];
+        out = type.slots[static_cast<size_t>(idx)];
+        setUsed(type, static_cast<size_t>(idx), false);
+        return true;
     }
     return hashed_.size() != 0 && hashed_.take(key, out);
 }

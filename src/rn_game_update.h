@@ -131,7 +131,10 @@ private:
             size_t count = 0;
             std::vector<Slot> slots;
             std::vector<uint64_t> used;
+            bool has(size_t i) const { return i < slots.size() && (used[i / 64] >> (i % 64) & 1u) != 0; }
         };
+        // Marks slot i of a type in use or free, keeping the counts.
+        void setUsed(Type& type, size_t i, bool on);
         // The table of a type half, -1 when it has none.
         int32_t typeOf(uint32_t half) const;
         int32_t addType(uint32_t half);
