@@ -25,17 +25,6 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// An id as one word, the index's key: the type half (kind low, type index
-// high) in the low 32 bits, the instance index in the high ones.
-uint64_t oidKey(const RnObjectID& oid) {
-    return oid.packed() | (static_cast<uint64_t>(static_cast<uint32_t>(oid.bld_idx_)) << 32);
-}
-
-RnObjectID keyOid(uint64_t key) {
-    return RnObjectID(static_cast<int16_t>(key & 0xFFFFu), static_cast<int16_t>((key >> 16) & 0xFFFFu),
-                      static_cast<int32_t>(key >> 32));
-}
-
 // Stale heap entries beyond the number of pending jobs that make the heap be
 // rebuilt: a few, so that small queues are not rebuilt on every removal.
 constexpr size_t kStaleSlack = 64;
@@ -166,7 +155,7 @@ void RnGameUpdateQueue::Index::release() {
 }
 
 bool RnGameUpdateQueue::isPending(const Job& job) const {
-    const Index::Slot* e = index_.find(oidKey(job.oid));
+    const Index::Slot* e = index_.find(job.oid.word());
     return e && e->time == job.time_for_next_update.value() && e->seq == job.seq;
 }
 
@@ -263,7 +252,7 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
         DAX_ASSERT_AT(pobj->is_active_, kSrc, __LINE__);
     }
     bool added = false;
-    Index::Slot* entry = index_.findOrAdd(oidKey(oid), added);
+    Index::Slot* entry = index_.findOrAdd(oid.word(), added);
     const bool trace = dax_config.logEnabled(kTraceLevel, kTraceClass);
     if (!added) {
         // Jobs are only brought forward, never postponed.
@@ -282,7 +271,7 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
 
 void RnGameUpdateQueue::remove(const RnObjectID& oid) {
     Index::Slot gone;
-    if (!index_.take(oidKey(oid), gone)) return;
+    if (!index_.take(oid.word(), gone)) return;
     const Job job{oid, gone.time, gone.seq};
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
     // The top is pending: either it is this job, or it stays the top.
@@ -300,7 +289,7 @@ void RnGameUpdateQueue::pop() {
     const Job& top = heap_.front();
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", top);
     Index::Slot gone;
-    index_.take(oidKey(top.oid), gone);
+    index_.take(top.oid.word(), gone);
     popTop();
     dropStaleTop();
 }
@@ -313,7 +302,7 @@ void RnGameUpdateQueue::clear() {
 }
 
 bool RnGameUpdateQueue::pendingTime(const RnObjectID& oid, DaxGameTime& time) const {
-    const Index::Slot* entry = index_.find(oidKey(oid));
+    const Index::Slot* entry = index_.find(oid.word());
     if (!entry) return false;
     time = DaxGameTime(entry->time);
     return true;
@@ -322,8 +311,9 @@ bool RnGameUpdateQueue::pendingTime(const RnObjectID& oid, DaxGameTime& time) co
 RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
     ObjectMap out;
     out.reserve(index_.size());
-    index_.forEach(
-        [&out](uint64_t key, const Index::Slot& e) { out.push_back({keyOid(key), DaxGameTime(e.time)}); });
+    index_.forEach([&out](uint64_t key, const Index::Slot& e) {
+        out.push_back({RnObjectID::fromWord(key), DaxGameTime(e.time)});
+    });
     std::sort(out.begin(), out.end(), [](const Pending& a, const Pending& b) { return OidLess()(a.oid, b.oid); });
     return out;
 }
@@ -352,7 +342,7 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     Index index;
     for (const Job* job : by_oid) {
         bool added = false;
-        Index::Slot* entry = index.findOrAdd(oidKey(job->oid), added);
+        Index::Slot* entry = index.findOrAdd(job->oid.word(), added);
         if (!added) return false;
         entry->time = job->time_for_next_update.value();
         entry->seq = job->seq;
@@ -362,7 +352,7 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     std::vector<RnObjectID> oids;
     oids.reserve(objects.size());
     for (const Pending& p : objects) {
-        const Index::Slot* entry = index.find(oidKey(p.oid));
+        const Index::Slot* entry = index.find(p.oid.word());
         if (!entry || entry->time != p.time.value()) return false;
         oids.push_back(p.oid);
     }

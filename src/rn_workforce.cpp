@@ -70,12 +70,9 @@ RnWorkforceBuildingsIfc* rnGameWorkforceBuildings() { return &g_game_buildings; 
 std::vector<RnOidNodeMap::Entry> RnOidNodeMap::ordered() const {
     std::vector<Entry> out;
     out.reserve(index_.size());
-    index_.forEach([&out](uint64_t k, int32_t node) {
-        out.emplace_back(RnObjectID(static_cast<int16_t>(k & 0xFFFFu), static_cast<int16_t>((k >> 16) & 0xFFFFu),
-                                    static_cast<int32_t>(k >> 32)),
-                         node);
-    });
-    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return RnObjectIDLess()(a.first, b.first); });
+    index_.forEach([&out](uint64_t k, int32_t node) { out.emplace_back(RnObjectID::fromWord(k), node); });
+    std::sort(out.begin(), out.end(),
+              [](const Entry& a, const Entry& b) { return RnObjectIDLess()(a.first, b.first); });
     return out;
 }
 

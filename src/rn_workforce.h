@@ -63,18 +63,18 @@ public:
     using Entry = std::pair<RnObjectID, int32_t>;
 
     // The building's node, nullptr (end()) when it has none.
-    const int32_t* find(const RnObjectID& oid) const { return index_.find(key(oid)); }
+    const int32_t* find(const RnObjectID& oid) const { return index_.find(oid.word()); }
     const int32_t* end() const { return nullptr; }
     // Adds the building's node or replaces it.
     void set(const RnObjectID& oid, int32_t node) {
         bool added = false;
-        *index_.findOrAdd(key(oid), added) = node;
+        *index_.findOrAdd(oid.word(), added) = node;
     }
     // Room for n entries.
     void reserve(size_t n) { index_.reserve(n); }
     void erase(const RnObjectID& oid) {
         int32_t gone = 0;
-        index_.take(key(oid), gone);
+        index_.take(oid.word(), gone);
     }
     size_t size() const { return index_.size(); }
     bool empty() const { return index_.size() == 0; }
@@ -82,11 +82,6 @@ public:
     std::vector<Entry> ordered() const;
 
 private:
-    // An id as one word: the type half low, the instance index high.
-    static uint64_t key(const RnObjectID& oid) {
-        return oid.packed() | (static_cast<uint64_t>(static_cast<uint32_t>(oid.bld_idx_)) << 32);
-    }
-
     nex::tHashIndex<int32_t> index_;
 };
 
@@ -420,7 +415,7 @@ private:
     int32_t findPart(int32_t slot);
     void joinParts(int32_t a, int32_t b);
     void rebuildParts();
-    // The index, the links and the parts from the nodes, in node order.
+    // The position index and empty links from the nodes, in node order.
     void rebuildDerived();
     void checkTotals() const;
     // The exact distance of two nodes' centres when it is within range.
