@@ -30,7 +30,7 @@
 #include <utility>
 #include <vector>
 
-#include "bench_clock.h"
+#include "bench_gentown.h"
 #include "dax2/dax_ini.h"
 #include "dax2/dax_msg.h"
 #include "rn_game.h"
@@ -77,16 +77,7 @@ void forEachWalker(Fn fn) {
 // busy: the model's walker limits raised and every building sending walkers
 // trying again an hour after a departure.
 void buildTown(int side, int buildings) {
-    const gentown::Plan plan{side, buildings, true};
-    std::string failed = gentown::makeLand(plan);
-    if (failed.empty()) {
-        benchSetNow(0);
-        failed = gentown::placeTown(plan);
-    }
-    if (!failed.empty()) {
-        std::fprintf(stderr, "bench_town: %s\n", failed.c_str());
-        std::exit(1);
-    }
+    benchBuildTown(gentown::Plan{side, buildings, true}, "bench_town");
     grn_game.setTickServices(&g_services);
 }
 
@@ -141,20 +132,8 @@ HourWork watchDay(uint32_t from) {
     return work;
 }
 
-void initAllegro() {
-    static bool done = false;
-    if (done) return;
-    al_install_system(ALLEGRO_VERSION_INT, nullptr);
-    al_init_image_addon();
-    al_init_primitives_addon();
-    dax_config.search_path_ = {std::string(ZOR_SOURCE_DIR) + "/data/"};
-    dax_config.debug_level_ = 0;
-    dax_strings.loadFile((dax_config.search_path_[0] + "zor.en.txt").c_str(), false);
-    done = true;
-}
-
 void BM_TownWeek(benchmark::State& state) {
-    initAllegro();
+    benchUseSampleData();
     const int side = static_cast<int>(state.range(0));
     const int target = static_cast<int>(state.range(1));
     const size_t heap0 = heapBytes();

@@ -49,8 +49,8 @@ struct RnCacheSwitches {
     bool flood_reach_ = true;       // what a flood from a road tile reaches
     bool flood_kinds_ = true;       // skip building kinds a flood can never use
     bool spawn_memory_ = true;      // a departure search that found nothing, until the town changes
-    bool building_index_ = true;    // direct lookups of buildings by tile and by id
-    bool finished_walkers_ = true;  // each home's list of its finished walkers
+    bool building_index_ = true;    // direct lookups of buildings and walkers by id
+    bool finished_walkers_ = true;  // the walkers of each home, to take back its finished ones
 
     // Turns every cache on or off.
     void setAll(bool on) {

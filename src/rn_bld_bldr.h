@@ -178,5 +178,5 @@ public:
     uint16_t capacity_ = 0;
     std::set<int16_t> goods_allowed_;
     std::vector<RnWorkerReq> worker_reqs_;
-    nex::AppendableWithFreeList<RnBldr, kRnInstanceBlock> instances_;
+    RnInstanceList<RnBldr> instances_;
 };

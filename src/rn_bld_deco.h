@@ -149,5 +149,5 @@ public:
     uint16_t hours_attr_ = 0;
     uint16_t in_capa_ = 0;
     std::vector<RnGoodsAmount> goods_;
-    nex::AppendableWithFreeList<RnDeco, kRnInstanceBlock> instances_;
+    RnInstanceList<RnDeco> instances_;
 };

@@ -17,7 +17,7 @@
 #include "dax2/dax_error.h"
 #include "dax2/dax_geometry.h"
 #include "dax2/dax_oid.h"
-#include "nex/appendablewithfreelist.h"
+#include "rn_instances.h"
 
 class DaxDialogIfc;
 class RnLoadContext;
@@ -38,9 +38,6 @@ class RnStor;
 // The wake time an update returns when it wants no further update (timers
 // use the null DaxGameTime, -1, for "not set"; the queue never schedules 0).
 constexpr DaxGameTime kRnNoWakeTime{0};
-
-// Instance lists of building and walker types grow in blocks of 64 objects.
-constexpr int kRnInstanceBlock = 64;
 
 // The two rules of building timers. Each timer of a kind has a pending bit in
 // the kind's flags word and means something only while that bit is set.
@@ -392,8 +389,7 @@ int16_t rnTypeIndex(const RnGenericBuildingType& type);
 // index and then the slot's index, and the stored copy gets the id. Returns
 // the stored building.
 template <class Obj>
-Obj& rnAddInstance(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list,
-                   const RnGenericBuildingType& type, Obj building) {
+Obj& rnAddInstance(RnInstanceList<Obj>& list, const RnGenericBuildingType& type, Obj building) {
     building.oid_.setTypeIdx(rnTypeIndex(type));
     int32_t idx = list.add(building);
     Obj& obj = list[idx];
@@ -402,17 +398,9 @@ Obj& rnAddInstance(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list,
     return obj;
 }
 
-// The live object at an instance index, null for a free slot or an index
-// out of range (negative ones included).
-template <class Obj>
-Obj* rnLiveInstance(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list, int32_t idx) {
-    if (static_cast<uint32_t>(idx) >= static_cast<uint32_t>(list.size()) || !list.isUsed(idx)) return nullptr;
-    return &list[idx];
-}
-
 // The live building at the tile's instance index (fatal when there is none).
 template <class Obj>
-Obj& rnInstanceOfTile(nex::AppendableWithFreeList<Obj, kRnInstanceBlock>& list, const RnObjectID& tile_oid) {
+Obj& rnInstanceOfTile(RnInstanceList<Obj>& list, const RnObjectID& tile_oid) {
     return list[tile_oid.bld_idx_];
 }
 

@@ -411,5 +411,5 @@ public:
     int16_t hours_level_down_ = 0;
     int16_t tax_percent_ = 100;
     std::vector<RnHousLevelDesc> level_descs_;
-    nex::AppendableWithFreeList<RnHous, kRnInstanceBlock> instances_;
+    RnInstanceList<RnHous> instances_;
 };

@@ -189,5 +189,5 @@ public:
     std::set<int16_t> goods_class_;
     // The goods types it sells; filled when the data model is complete.
     std::set<int16_t> distribute_goods_;
-    nex::AppendableWithFreeList<RnMrkt, kRnInstanceBlock> instances_;
+    RnInstanceList<RnMrkt> instances_;
 };

@@ -471,13 +471,7 @@ void RnProd::removeFinishedWalkers() {
         // A finished walker whose home is gone (a save's walker whose home
         // did not come back) has nobody to take it in: any producer of its
         // goods clears it away.
-        std::vector<int32_t> orphans;
-        for (auto it = walkers.instances_.begin(); it != walkers.instances_.end(); ++it)
-            if (it->isFinished() && it->home_oid_.bld_idx_ == -1) orphans.push_back(it.index());
-        for (int32_t idx : orphans) {
-            walkers.instances_[idx].releaseTarget();
-            rnReleaseWalker(walkers.instances_, idx);
-        }
+        rnCollectHomelessWalkers(walkers.instances_);
     }
 }
 

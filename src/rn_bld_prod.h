@@ -222,5 +222,5 @@ public:
     // Set by the build menu and by the model check (an output is needed).
     uint8_t menu_flag_ = 0;
     uint8_t used_flag_ = 0;
-    nex::AppendableWithFreeList<RnProd, kRnInstanceBlock> instances_;
+    RnInstanceList<RnProd> instances_;
 };

@@ -85,7 +85,7 @@ public:
     int maxUsedLevel() const;
 
     std::vector<RnRoadLevelDesc> level_descs_;
-    nex::AppendableWithFreeList<RnRoad, kRnInstanceBlock> instances_;
+    RnInstanceList<RnRoad> instances_;
 
 private:
     // A tile a dragged road cannot enter: off the map, holding a building

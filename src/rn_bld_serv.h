@@ -198,7 +198,7 @@ public:
     int16_t tax_percent_ = 0;
     std::vector<RnGoodsAmount> needs_;
     std::vector<RnWorkerReq> worker_reqs_;
-    nex::AppendableWithFreeList<RnServ, kRnInstanceBlock> instances_;
+    RnInstanceList<RnServ> instances_;
 };
 
 // ---------------------------------------------------------------------------

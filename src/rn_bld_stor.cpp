@@ -81,13 +81,7 @@ void collectWalkers(RnStor& s, const WalkerSide& side, RnWalkerList<W>& list) {
         setOutcome(s, side, (w.state_ >> 22) & 3u);
         setWalkersOut(s, side, walkersOut(s, side) - 1);
     });
-    std::vector<int32_t> orphans;
-    for (auto it = list.begin(); it != list.end(); ++it)
-        if (it->isFinished() && it->home_oid_.bld_idx_ == -1) orphans.push_back(it.index());
-    for (int32_t idx : orphans) {
-        list[idx].releaseTarget();
-        rnReleaseWalker(list, idx);
-    }
+    rnCollectHomelessWalkers(list);
 }
 
 // Tells every building within reach of the storage's links, other than the

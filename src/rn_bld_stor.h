@@ -204,5 +204,5 @@ public:
     // complete.
     std::set<int16_t> distribute_goods_;
     RnStorageNetwork network_;
-    nex::AppendableWithFreeList<RnStor, kRnInstanceBlock> instances_;
+    RnInstanceList<RnStor> instances_;
 };

@@ -57,6 +57,20 @@ uint64_t objectKey(const RnObjectID& id) {
     return (static_cast<uint64_t>(id.packed()) << 32) | static_cast<uint32_t>(id.bld_idx_);
 }
 
+// Whether a script path read from a save stays below the folders the game
+// looks in: it is relative and no part of it is "..".
+bool staysInDataFolders(const std::string& path) {
+    if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t end = path.find_first_of("/\\", start);
+        const size_t stop = end == std::string::npos ? path.size() : end;
+        if (path.compare(start, stop - start, "..") == 0) return false;
+        start = stop + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -1263,6 +1277,10 @@ void GameReader::readTrigger() {
     const std::string script = in_.readString();
     const std::string function = in_.readString();
     const int32_t period = in_.readInt32();
+    // The trigger runs the file of that name: a save names a script of the
+    // world, never one elsewhere on the disk.
+    if (!staysInDataFolders(script))
+        daxRaiseError("trigger script '%s' is outside the game's folders", script.c_str());
     // What a map script may set: a trigger of period 0 would stand still
     // and lose its data at the next save, a larger one overflow its times.
     if (period < 1 || period > kRnTriggerMaxPeriodHours)

@@ -125,6 +125,15 @@ RnWalkerGenericType* RnGame::walkerTypeAt(int kind, int type_idx) {
 }
 
 RnGenericBuilding* RnGame::buildingAt(const RnObjectID& oid) {
+    // Straight to the instance list's table of live buildings, past the
+    // type's virtual lookup (the test types beyond the tables have none).
+    if (grn_caches.building_index_ && oid.type_idx_ < kExtraTypeBase) {
+        auto pick = [&oid](auto& table) -> RnGenericBuilding* {
+            if (!table.isIndex(oid.type_idx_)) return nullptr;
+            return table[static_cast<size_t>(oid.type_idx_)].instances_.find(oid.bld_idx_);
+        };
+        return onBuildingTable(*this, oid.kind_, pick, static_cast<RnGenericBuilding*>(nullptr));
+    }
     RnGenericBuildingType* type = buildingTypeAt(oid.kind_, oid.type_idx_);
     return type ? type->findInstance(oid.bld_idx_) : nullptr;
 }
@@ -218,11 +227,16 @@ const RnGenericBuildingType* RnGame::findBuildingTypeConst(int kind, int id) con
 }
 
 // Instances of one kind: the kind is a program error, the type index must
-// name a record and the instance list refuses a free slot or a bad index.
-#define RN_INSTANCE_BY_OID(Type, Name, kind, typeAccess)               \
-    Type& RnGame::Name(const RnObjectID& oid) {                         \
-        DAX_ASSERT_AT(oid.id()==kind, kSrc, __LINE__);                  \
-        return typeAccess(oid.type_idx_).instances_[oid.bld_idx_];      \
+// name a record and the instance list refuses a free slot or a bad index
+// (the table of live buildings finds the live ones, the list refuses).
+#define RN_INSTANCE_BY_OID(Type, Name, kind, typeAccess)                        \
+    Type& RnGame::Name(const RnObjectID& oid) {                                  \
+        DAX_ASSERT_AT(oid.id()==kind, kSrc, __LINE__);                           \
+        auto& list = typeAccess(oid.type_idx_).instances_;                       \
+        if (grn_caches.building_index_) {                                        \
+            if (Type* found = list.find(oid.bld_idx_)) return *found;            \
+        }                                                                        \
+        return list[oid.bld_idx_];                                               \
     }
 RN_INSTANCE_BY_OID(RnBldr, bldrByOid, RnIdBldBldr, bldrType)
 RN_INSTANCE_BY_OID(RnDeco, decoByOid, RnIdBldDeco, decoType)

@@ -253,9 +253,6 @@ struct RnWalkerImages {
     DaxBitmapIndex imageFor(DaxDirection dir) const;
 };
 
-template <class W>
-using RnWalkerList = nex::AppendableWithFreeList<W, kRnInstanceBlock>;
-
 // Sends a walker: adds it to its type's instance list, gives it the type
 // index and its instance index, shows the image of its first heading, puts
 // it on its start tile and schedules it at its wake time. Its home must be
@@ -285,14 +282,30 @@ void rnReleaseWalker(RnWalkerList<W>& list, int32_t idx) {
     list.remove(idx);
 }
 
+// The instance indices, ascending, of the walkers of the list that pass
+// test, which accepts only walkers whose home is home (with instance index
+// -1: any home that names no building). The candidates come from the
+// list's walkers by home while it keeps them, else every walker is tested.
+template <class W, class Test>
+std::vector<int32_t> rnWalkersOfHome(RnWalkerList<W>& list, const RnObjectID& home, Test test) {
+    std::vector<int32_t> found;
+    if (grn_caches.finished_walkers_) {
+        for (int32_t idx : list.walkersOf(home))
+            if (test(static_cast<const W&>(list[idx]))) found.push_back(idx);
+    } else {
+        for (auto it = list.begin(); it != list.end(); ++it)
+            if (test(static_cast<const W&>(*it))) found.push_back(it.index());
+    }
+    return found;
+}
+
 // Takes back the finished walkers that home sent: each is shown to fn (the
 // home reads its outcome), lets go of its target and is released. Returns
 // how many.
 template <class W, class Fn>
 int rnCollectFinishedWalkers(RnWalkerList<W>& list, const RnObjectID& home, Fn fn) {
-    std::vector<int32_t> done;
-    for (auto it = list.begin(); it != list.end(); ++it)
-        if (it->isFinished() && it->home_oid_ == home) done.push_back(it.index());
+    const std::vector<int32_t> done =
+        rnWalkersOfHome(list, home, [&home](const W& w) { return w.isFinished() && w.home_oid_ == home; });
     for (int32_t idx : done) {
         W& w = list[idx];
         fn(static_cast<const W&>(w));
@@ -300,6 +313,19 @@ int rnCollectFinishedWalkers(RnWalkerList<W>& list, const RnObjectID& home, Fn f
         rnReleaseWalker(list, idx);
     }
     return static_cast<int>(done.size());
+}
+
+// Takes back the finished walkers whose home names no building (a saved
+// walker whose home did not come back): nobody else would. Each lets go of
+// its target and is released.
+template <class W>
+void rnCollectHomelessWalkers(RnWalkerList<W>& list) {
+    const std::vector<int32_t> done = rnWalkersOfHome(
+        list, RnObjectID(), [](const W& w) { return w.isFinished() && w.home_oid_.bld_idx_ == -1; });
+    for (int32_t idx : done) {
+        list[idx].releaseTarget();
+        rnReleaseWalker(list, idx);
+    }
 }
 
 // Every walker heading for target lets go of it and forgets its cached
@@ -332,9 +358,7 @@ int rnRecallWalkers(RnWalkerList<W>& list, const RnObjectID& target) {
 // target and is released. Returns how many.
 template <class W>
 int rnRemoveWalkersOf(RnWalkerList<W>& list, const RnObjectID& home) {
-    std::vector<int32_t> found;
-    for (auto it = list.begin(); it != list.end(); ++it)
-        if (it->home_oid_ == home) found.push_back(it.index());
+    const std::vector<int32_t> found = rnWalkersOfHome(list, home, [&home](const W& w) { return w.home_oid_ == home; });
     for (int32_t idx : found) {
         W& w = list[idx];
         w.state_ |= RnWalkerPersData::kFinished;

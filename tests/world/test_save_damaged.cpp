@@ -73,6 +73,11 @@ TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
     const size_t milestone = prefix.bitmap_tag - 4;
     // The trigger's period follows its function's name.
     const size_t period = findOnce(plain, le32(5) + "daily") + 9;
+    // The trigger's script path, "triggers/green_valley.lua".
+    const size_t script = findOnce(plain, "triggers/green_valley.lua");
+    auto text = [](size_t at, const char* v) -> std::function<void(std::string&)> {
+        return [=](std::string& b) { b.replace(at, std::strlen(v), v); };
+    };
     // The first house's record (after its block's head, highest level and
     // count): its state word at +20, flags at +24, first timer at +28.
     const size_t house =
@@ -96,6 +101,10 @@ TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
         {"trigger period 169", false, at32(period, 169), "trigger period 169 is not between 1 and 168 hours", true},
         {"trigger period INT_MAX", false, at32(period, INT_MAX),
          "trigger period 2147483647 is not between 1 and 168 hours", true},
+        {"trigger script with an absolute path", false, text(script, "/"),
+         "trigger script '/riggers/green_valley.lua' is outside the game's folders", true},
+        {"trigger script in a parent folder", false, text(script, "../../../"),
+         "trigger script '../../../green_valley.lua' is outside the game's folders", true},
         {"population -1", false, at32(fields + 4, -1), "population -1 is not between 0 and " + most, false},
         {"population beyond the map", false, at32(fields + 4, 64 * 64 * 1023 + 1),
          "population 4190209 is not between 0 and " + most, false},
