@@ -1,7 +1,9 @@
 // The update queue against a bare std::priority_queue of (time, sequence, id)
 // doing the same heap work in the same run: filling, draining, a week of ticks
 // of a busy town, removing and bringing forward jobs among many due at the
-// same time. Each BM_Queue* has a BM_Base* twin; compare the two.
+// same time (removal against a bare heap that knows where each job stands,
+// since the queue takes out a named job, not the first). Each BM_Queue* has
+// a BM_Base* twin; compare the two.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -194,16 +196,69 @@ void BM_QueueRemoveSameTime(benchmark::State& state) {
 }
 BENCHMARK(BM_QueueRemoveSameTime)->Arg(1000)->Arg(20000);
 
-// The heap work of the same: one job out, one in.
+// The bare work of the same: a binary heap whose jobs know their place
+// (a table by job number), the named job taken out from where it stands and
+// the new one put in.
+class BaseIndexedHeap {
+public:
+    explicit BaseIndexedHeap(int32_t n) : place_(static_cast<size_t>(n), -1) {}
+    void push(const BaseJob& job) {
+        heap_.push_back(job);
+        up(heap_.size() - 1);
+    }
+    void remove(int32_t id) {
+        const size_t at = static_cast<size_t>(place_[static_cast<size_t>(id)]);
+        place_[static_cast<size_t>(id)] = -1;
+        const BaseJob last = heap_.back();
+        heap_.pop_back();
+        if (at == heap_.size()) return;
+        heap_[at] = last;
+        place_[static_cast<size_t>(last.oid.bld_idx_)] = static_cast<int32_t>(at);
+        up(at);
+        down(static_cast<size_t>(place_[static_cast<size_t>(last.oid.bld_idx_)]));
+    }
+
+private:
+    static bool less(const BaseJob& a, const BaseJob& b) { return a.time != b.time ? a.time < b.time : a.seq < b.seq; }
+    void set(size_t at, const BaseJob& job) {
+        heap_[at] = job;
+        place_[static_cast<size_t>(job.oid.bld_idx_)] = static_cast<int32_t>(at);
+    }
+    void up(size_t at) {
+        const BaseJob job = heap_[at];
+        while (at > 0 && less(job, heap_[(at - 1) / 2])) {
+            set(at, heap_[(at - 1) / 2]);
+            at = (at - 1) / 2;
+        }
+        set(at, job);
+    }
+    void down(size_t at) {
+        const BaseJob job = heap_[at];
+        for (;;) {
+            size_t c = 2 * at + 1;
+            if (c >= heap_.size()) break;
+            if (c + 1 < heap_.size() && less(heap_[c + 1], heap_[c])) ++c;
+            if (!less(heap_[c], job)) break;
+            set(at, heap_[c]);
+            at = c;
+        }
+        set(at, job);
+    }
+
+    std::vector<BaseJob> heap_;
+    std::vector<int32_t> place_;  // by job number
+};
+
 void BM_BaseRemoveSameTime(benchmark::State& state) {
     const int32_t n = static_cast<int32_t>(state.range(0));
-    BaseQueue q;
+    BaseIndexedHeap q(n);
     uint32_t seq = 0;
     for (int32_t i = 0; i < n; ++i) q.push({kSameTime, ++seq, jobId(i)});
+    int32_t k = 0;
     for (auto _ : state) {
-        RnObjectID oid = q.top().oid;
-        q.pop();
-        q.push({kSameTime, ++seq, oid});
+        q.remove(k);
+        q.push({kSameTime, ++seq, jobId(k)});
+        k = (k + 7919) % n;
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -6,7 +6,9 @@
 // per game hour, with the queue jobs, walker steps and walkers out of an
 // hour. Beside each town a bare loop does the same number of queue jobs and
 // walker steps with trivial work: a binary heap of (time, number, id) and
-// moves between singly linked tile lists.
+// moves between singly linked tile lists. Also reported: the heap the town
+// holds after the week per building (roads not counted), and of that the
+// share of the workforce networks.
 //
 // Run with glibc keeping freed memory, e.g.
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295:glibc.malloc.mmap_threshold=4294967295 bench_town
@@ -14,7 +16,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <malloc.h>
 #include <map>
+#include <new>
 #include <queue>
 #include <utility>
 #include <vector>
@@ -69,6 +73,9 @@ void buildTown(int side, int buildings) {
     grn_game.setTickServices(&g_services);
 }
 
+// Bytes the heap holds at the moment, allocator overhead included.
+size_t heapBytes() { return mallinfo2().uordblks; }
+
 // What a town does in a game hour, measured on a day of it beside the
 // timed week.
 struct HourWork {
@@ -113,6 +120,7 @@ void BM_TownWeek(benchmark::State& state) {
     benchUseSampleData();
     const int side = static_cast<int>(state.range(0));
     const int target = static_cast<int>(state.range(1));
+    const size_t heap0 = heapBytes();
     buildTown(side, target);
     // Three days to fill the houses and bring the goods and walkers under
     // way, a day watched, then the week timed.
@@ -126,7 +134,18 @@ void BM_TownWeek(benchmark::State& state) {
         benchRunWorld(start, start + 7 * kDay);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
-    state.counters["buildings"] = gentown::countBuildings();
+    const double buildings = gentown::countBuildings();
+    state.counters["buildings"] = buildings;
+    // What the town holds, then the same without its workforce networks.
+    const size_t heap1 = heapBytes();
+    for (RnPeoplType& pt : grn_game.peoplTypes()) {
+        // Destroyed in place: an assignment could keep the old blocks.
+        pt.workforce_.~RnWorkforce();
+        new (&pt.workforce_) RnWorkforce();
+    }
+    const size_t heap2 = heapBytes();
+    state.counters["heap_B/bld"] = static_cast<double>(heap1 - heap0) / buildings;
+    state.counters["wkf_B/bld"] = static_cast<double>(heap1 - heap2) / buildings;
     state.counters["walkers"] = work.walkers;
     state.counters["jobs/h"] = work.jobs;
     state.counters["steps/h"] = work.steps;

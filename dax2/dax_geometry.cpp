@@ -53,12 +53,6 @@ int daxManhattanDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b) {
     return std::abs(d.x) + std::abs(d.y);
 }
 
-float daxDistanceF(const DaxMapPositionF& a, const DaxMapPositionF& b) {
-    float dx = a.x - b.x;
-    float dy = a.y - b.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 DaxMapPositionF daxLerpF(const DaxMapPositionF& a, const DaxMapPositionF& b, float t) {
     return DaxMapPositionF((1.0f - t) * a.x + t * b.x, (1.0f - t) * a.y + t * b.y);
 }

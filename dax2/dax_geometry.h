@@ -2,6 +2,7 @@
 // grid directions, distances and interpolation.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 // A tile position; (-32768, -32768) is "no position". Saved as 4 raw bytes.
@@ -73,7 +74,12 @@ DaxMapPositionI daxDirectionOffset(DaxDirection d);
 // int16 (they wrap only for positions further apart than any map).
 float daxDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b);
 int daxManhattanDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b);
-// Euclidean distance of two float positions, in float precision.
-float daxDistanceF(const DaxMapPositionF& a, const DaxMapPositionF& b);
+// Euclidean distance of two float positions, in float precision. Inline:
+// the workforce's searches take one for every step.
+inline float daxDistanceF(const DaxMapPositionF& a, const DaxMapPositionF& b) {
+    float dx = a.x - b.x;
+    float dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
 // ((1 - t) * a + t * b) per coordinate.
 DaxMapPositionF daxLerpF(const DaxMapPositionF& a, const DaxMapPositionF& b, float t);

@@ -79,6 +79,15 @@ public:
     // Kind 0 marks an id that names nothing.
     constexpr bool isNull() const { return kind_ == RnIdNone; }
     constexpr int32_t bldIdx() const { return bld_idx_; }
+    // The id as one word, a key of hashed tables: the type half (packed) in
+    // the low 32 bits, the instance index in the high ones; and back.
+    constexpr uint64_t word() const {
+        return packed() | (static_cast<uint64_t>(static_cast<uint32_t>(bld_idx_)) << 32);
+    }
+    static constexpr RnObjectID fromWord(uint64_t w) {
+        return RnObjectID(static_cast<int16_t>(w & 0xFFFFu), static_cast<int16_t>((w >> 16) & 0xFFFFu),
+                          static_cast<int32_t>(w >> 32));
+    }
     constexpr const RnObjectTypeID& typeId() const { return *this; }
 
     // Sets the type index of an id that has none yet (fatal otherwise).

@@ -58,6 +58,46 @@ void RnHouseServiceData::nextEvent(DaxGameTime& limit, DaxGameTime after) const 
         if (t.value() > after.value() && t.value() < limit.value()) limit = t;
 }
 
+RnHouseServiceData& RnHouseServices::operator[](int16_t service) {
+    DAX_ASSERT(service >= 0);
+    const size_t i = slot(service);
+    if (i >= slots_.size()) {
+        // Grown to the size needed and no more: a house takes its entries
+        // a level at a time.
+        slots_.reserve(i + 1);
+        slots_.resize(i + 1, value_type(-1, RnHouseServiceData()));
+    }
+    value_type& v = slots_[i];
+    if (v.first < 0) {
+        v = value_type(service, RnHouseServiceData());
+        ++count_;
+    }
+    return v.second;
+}
+
+RnHouseServiceData& RnHouseServices::at(int16_t service) {
+    DAX_ASSERT(has(service));
+    return slots_[slot(service)].second;
+}
+
+const RnHouseServiceData& RnHouseServices::at(int16_t service) const {
+    DAX_ASSERT(has(service));
+    return slots_[slot(service)].second;
+}
+
+size_t RnHouseServices::erase(int16_t service) {
+    if (!has(service)) return 0;
+    slots_[slot(service)] = value_type(-1, RnHouseServiceData());
+    --count_;
+    while (!slots_.empty() && slots_.back().first < 0) slots_.pop_back();
+    return 1;
+}
+
+void RnHouseServices::clear() {
+    std::vector<value_type>().swap(slots_);
+    count_ = 0;
+}
+
 void RnHouseGoodsData::restock(DaxGameTime t, int n, int p) {
     DAX_ASSERT(p > 0);
     full_until_ = t;
@@ -924,13 +964,30 @@ void housFields(Io& io, H& h) {
     io.time(h.t_gds_);
     io.time(h.t_lvl_);
     io.time(h.t_bld_);
-    // Service entries are keyed by service building type.
-    io.goodsMap(h.services_, RnSaveKeys::AsSaved, [](Io& f, auto& s) {
+    // Service entries are keyed by service building type; a loaded key must
+    // name one, the entries sit in an array by it.
+    auto service_fields = [](Io& f, auto& s) {
         f.time(s.served_at_);
         f.time(s.needed_again_at_);
         f.u16(s.level_word_);
         f.pad(2);
-    });
+    };
+    if constexpr (Io::kLoading) {
+        h.services_.clear();
+        const int32_t n = io.readInt32();
+        for (int32_t i = 0; i < n; ++i) {
+            int16_t service = 0;
+            io.i16(service);
+            RnHouseServiceData v;
+            service_fields(io, v);
+            if (service < 0 || static_cast<size_t>(service) >= grn_game.servTypes().size())
+                daxRaiseError("house [%hd:%hd,%d] needs the unknown service type %d", h.oid_.kind_, h.oid_.type_idx_,
+                              h.oid_.bld_idx_, service);
+            h.services_[service] = v;
+        }
+    } else {
+        io.goodsMap(h.services_, RnSaveKeys::AsSaved, service_fields);
+    }
     io.goodsMap(h.goods_, RnSaveKeys::Goods, [](Io& f, auto& g) {
         f.time(g.full_until_);
         f.time(g.empty_at_);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rn_bld_generic.h"
@@ -71,6 +72,77 @@ struct RnHouseServiceData {
     bool isTax() const { return (level_word_ & kTaxService) != 0; }
 };
 static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
+
+// The service entries of a house by service building type index: an array
+// with a slot per index up to the highest in use (a house needs few of a
+// model's few service types), walked in ascending index order as a map of
+// them would be. An unused slot has the index -1.
+class RnHouseServices {
+public:
+    using value_type = std::pair<int16_t, RnHouseServiceData>;
+
+    template <class Slot>
+    class Iter {
+    public:
+        Iter(Slot* at, Slot* end) : at_(at), end_(end) { skip(); }
+        Slot& operator*() const { return *at_; }
+        Slot* operator->() const { return at_; }
+        Iter& operator++() {
+            ++at_;
+            skip();
+            return *this;
+        }
+        bool operator==(const Iter& o) const { return at_ == o.at_; }
+        bool operator!=(const Iter& o) const { return at_ != o.at_; }
+
+    private:
+        void skip() {
+            while (at_ != end_ && at_->first < 0) ++at_;
+        }
+        Slot* at_;
+        Slot* end_;
+    };
+    using iterator = Iter<value_type>;
+    using const_iterator = Iter<const value_type>;
+
+    iterator begin() { return iterator(slots_.data(), slots_.data() + slots_.size()); }
+    iterator end() { return iterator(slots_.data() + slots_.size(), slots_.data() + slots_.size()); }
+    const_iterator begin() const { return const_iterator(slots_.data(), slots_.data() + slots_.size()); }
+    const_iterator end() const {
+        return const_iterator(slots_.data() + slots_.size(), slots_.data() + slots_.size());
+    }
+    iterator find(int16_t service) {
+        return has(service) ? iterator(&slots_[slot(service)], slots_.data() + slots_.size()) : end();
+    }
+    const_iterator find(int16_t service) const {
+        return has(service) ? const_iterator(&slots_[slot(service)], slots_.data() + slots_.size()) : end();
+    }
+    size_t count(int16_t service) const { return has(service) ? 1 : 0; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+
+    // The entry of a service (not negative), added when it has none.
+    RnHouseServiceData& operator[](int16_t service);
+    // The entry of a service it has (a fatal check otherwise).
+    RnHouseServiceData& at(int16_t service);
+    const RnHouseServiceData& at(int16_t service) const;
+    size_t erase(int16_t service);
+    // No entries; the memory is given back.
+    void clear();
+    void swap(RnHouseServices& other) noexcept {
+        slots_.swap(other.slots_);
+        std::swap(count_, other.count_);
+    }
+
+private:
+    static size_t slot(int16_t service) { return static_cast<size_t>(service); }
+    bool has(int16_t service) const {
+        return service >= 0 && slot(service) < slots_.size() && slots_[slot(service)].first >= 0;
+    }
+
+    std::vector<value_type> slots_;
+    size_t count_ = 0;
+};
 
 // A goods entry of a house (16 bytes): a stock that is full up to
 // full_until_ and is used up at empty_at_ by the people of the house.
@@ -166,7 +238,7 @@ class RnHousType;
 
 class RnHous final : public RnGenericBuilding, public RnHousPersData {
 public:
-    using ServiceMap = std::map<int16_t, RnHouseServiceData>;
+    using ServiceMap = RnHouseServices;
     using GoodsMap = std::map<int16_t, RnHouseGoodsData>;
     using MaterialMap = std::map<int16_t, RnMaterialInf>;
 

@@ -635,8 +635,9 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
         ctx.remapOid(oid, false);
         wkf.oid_node_map_.set(oid, node);
     }
-    readGraph(wkf.gr_);
-    const nex::tDiGraph& gr = wkf.gr_;
+    RnWorkforce::GraphImage image;
+    readGraph(image.graph);
+    const nex::tDiGraph& gr = image.graph;
     wkf.node_data_.resize(0);
     wkf.node_data_.resizeFill(gr.nodeLimit() - 1, RnWorkforce::NodeData());
     n = readInt32();
@@ -653,8 +654,7 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     }
     for (int32_t node = gr.firstNode(); node != 0; node = gr.nextNode(node))
         ctx.remapOid(wkf.node_data_.at(node - 1).oid_, false);
-    wkf.edge_data_.resize(0);
-    wkf.edge_data_.resizeFill(gr.edgeLimit() - 1, RnWorkforce::EdgeData());
+    image.edges.assign(static_cast<size_t>(std::max(gr.edgeLimit() - 1, 0)), RnWorkforce::EdgeData());
     n = readInt32();
     for (int32_t i = 0; i < n; ++i) {
         const int32_t edge = readInt32();
@@ -662,7 +662,9 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
         u16(d.assigned_);
         pad(2);
         f32(d.dist_);
-        wkf.edge_data_.at(edge - 1) = d;
+        if (edge < 1 || edge >= gr.edgeLimit())
+            daxRaiseError("workforce of people type index %d: edge %d is damaged", idx, edge);
+        image.edges[static_cast<size_t>(edge - 1)] = d;
     }
     i32(wkf.total_workers_);
     i32(wkf.total_jobs_);
@@ -686,7 +688,7 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     // lists of its two ends once).
     std::vector<int64_t> carried(static_cast<size_t>(gr.nodeLimit()), 0);
     for (int32_t e = gr.firstEdge(); e != 0; e = gr.nextEdge(e)) {
-        const RnWorkforce::EdgeData& ed = wkf.edgeData(e);
+        const RnWorkforce::EdgeData& ed = image.edgeData(e);
         const int32_t from = gr.edgeSource(e);
         const int32_t to = gr.edgeTarget(e);
         if (!std::isfinite(ed.dist_) || ed.dist_ < 0.0f || !wkf.nodeData(from).is_source_ ||
@@ -712,7 +714,10 @@ void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {
     if (wkf.total_workers_ != workers || wkf.total_jobs_ != jobs || wkf.total_assignments_ != assigned)
         daxRaiseError("workforce of people type index %d: totals %d, %d, %d do not match", idx, wkf.total_workers_,
                       wkf.total_jobs_, wkf.total_assignments_);
-    wkf.rebuildIndex();
+    // The network keeps each edge once and finds the rest from the
+    // positions; a graph it would not save again as read is refused.
+    if (!wkf.restoreGraph(image))
+        daxRaiseError("workforce of people type index %d: the edges are not those of the buildings' places", idx);
 }
 
 // ---------------------------------------------------------------------------
@@ -958,7 +963,7 @@ void GameReader::checkBuildings(int16_t kind, int16_t idx) {
     }
     case RnIdBldHous: {
         const size_t levels = grn_game.housType(idx).level_descs_.size();
-        const size_t services = grn_game.servTypes().size();
+        // (Service types the model lacks are refused as the house is read.)
         eachBuilding(grn_game.housType(idx).instances_, [&](const RnHous& hs) {
             if (static_cast<size_t>(hs.curLevel()) >= levels)
                 daxRaiseError("house [%hd:%hd,%d] is at a level its type lacks", hs.oid_.kind_, hs.oid_.type_idx_,
@@ -967,11 +972,6 @@ void GameReader::checkBuildings(int16_t kind, int16_t idx) {
             if (hs.isDestroyed() && hs.people() != 0)
                 daxRaiseError("house [%hd:%hd,%d] is a ruin with %d people", hs.oid_.kind_, hs.oid_.type_idx_,
                               hs.oid_.bld_idx_, hs.people());
-            for (const auto& s : hs.services_) {
-                if (s.first < 0 || static_cast<size_t>(s.first) >= services)
-                    daxRaiseError("house [%hd:%hd,%d] needs the unknown service type %d", hs.oid_.kind_,
-                                  hs.oid_.type_idx_, hs.oid_.bld_idx_, s.first);
-            }
             checkMaterial(hs.material_in_store_, hs);
         });
         break;

@@ -470,7 +470,8 @@ void writeWorkforce(RnSaveBuffer& out, const RnWorkforce& wkf) {
         out.oid(e.first);
         out.i32(e.second);
     }
-    const nex::tDiGraph& gr = wkf.graph();
+    const RnWorkforce::GraphImage image = wkf.graphImage();
+    const nex::tDiGraph& gr = image.graph;
     writeGraph(out, gr);
     out.i32(gr.nodeCount());
     for (int32_t n = gr.firstNode(); n != 0; n = gr.nextNode(n)) {
@@ -486,7 +487,7 @@ void writeWorkforce(RnSaveBuffer& out, const RnWorkforce& wkf) {
     out.i32(gr.edgeCount());
     for (int32_t e = gr.firstEdge(); e != 0; e = gr.nextEdge(e)) {
         out.i32(e);
-        const RnWorkforce::EdgeData& d = wkf.edgeData(e);
+        const RnWorkforce::EdgeData& d = image.edgeData(e);
         out.u16(d.assigned_);
         out.pad(2);
         out.f32(d.dist_);

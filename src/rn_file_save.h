@@ -145,9 +145,9 @@ public:
     // is too long for a save game" for 1024 characters or more.
     void str(const std::string& s);
     // An int32 count, then per entry in key order the int16 key and the
-    // value's fields.
-    template <class V, class Fn>
-    void goodsMap(const std::map<int16_t, V>& m, RnSaveKeys /*keys*/, Fn fields) {
+    // value's fields (a map from int16 or a container walked like one).
+    template <class M, class Fn>
+    void goodsMap(const M& m, RnSaveKeys /*keys*/, Fn fields) {
         i32(static_cast<int32_t>(m.size()));
         for (const auto& e : m) {
             i16(e.first);

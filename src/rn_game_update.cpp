@@ -25,17 +25,6 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// An id as one word, the index's key: the type half (kind low, type index
-// high) in the low 32 bits, the instance index in the high ones.
-uint64_t oidKey(const RnObjectID& oid) {
-    return oid.packed() | (static_cast<uint64_t>(static_cast<uint32_t>(oid.bld_idx_)) << 32);
-}
-
-RnObjectID keyOid(uint64_t key) {
-    return RnObjectID(static_cast<int16_t>(key & 0xFFFFu), static_cast<int16_t>((key >> 16) & 0xFFFFu),
-                      static_cast<int32_t>(key >> 32));
-}
-
 // Stale heap entries beyond the number of pending jobs that make the heap be
 // rebuilt: a few, so that small queues are not rebuilt on every removal.
 constexpr size_t kStaleSlack = 64;
@@ -54,106 +43,119 @@ void rnResetStatisticsMarks() {
     g_stat_month = -1;
 }
 
-size_t RnGameUpdateQueue::Index::home(uint64_t key) const {
-    // Fold the instance index onto the type half, then spread the bits by a
-    // Fibonacci multiply and take the top ones.
-    uint64_t h = (key ^ (key >> 32)) * 0x9E3779B97F4A7C15ull;
-    return static_cast<size_t>(h >> shift_);
-}
+// --- The tables by type --------------------------------------------------------
 
-const RnGameUpdateQueue::Index::Entry* RnGameUpdateQueue::Index::find(uint64_t key) const {
-    if (key == kFree) return has_free_key_ ? &free_key_entry_ : nullptr;
-    if (slots_.empty()) return nullptr;
-    for (size_t i = home(key);; i = (i + 1) & mask_) {
-        const Entry& e = slots_[i];
-        if (e.key == key) return &e;
-        if (e.key == kFree) return nullptr;
-    }
-}
-
-RnGameUpdateQueue::Index::Entry* RnGameUpdateQueue::Index::findOrAdd(uint64_t key, bool& added) {
-    if (key == kFree) {
-        added = !has_free_key_;
-        if (added) {
-            has_free_key_ = true;
-            ++count_;
-        }
-        return &free_key_entry_;
-    }
-    // At most three quarters of the slots in use keeps the probe runs short.
-    size_t in_table = count_ - (has_free_key_ ? 1 : 0);
-    if ((in_table + 1) * 4 > slots_.size() * 3) grow();
-    for (size_t i = home(key);; i = (i + 1) & mask_) {
-        Entry& e = slots_[i];
-        if (e.key == key) {
-            added = false;
-            return &e;
-        }
-        if (e.key == kFree) {
-            e.key = key;
-            ++count_;
-            added = true;
-            return &e;
+int32_t RnGameUpdateQueue::Index::typeOf(uint32_t half) const {
+    // Runs of the same type are common (a type's buildings placed, a load).
+    if (last_type_ >= 0 && types_[static_cast<size_t>(last_type_)].half == half) return last_type_;
+    if (type_map_.empty()) return -1;
+    const size_t mask = type_map_.size() - 1;
+    for (size_t i = (half * 0x9E3779B9u) & mask;; i = (i + 1) & mask) {
+        const TypeRef& r = type_map_[i];
+        if (r.type < 0) return -1;
+        if (r.half == half) {
+            last_type_ = r.type;
+            return r.type;
         }
     }
 }
 
-bool RnGameUpdateQueue::Index::take(uint64_t key, Entry& out) {
-    if (key == kFree) {
-        if (!has_free_key_) return false;
-        out = free_key_entry_;
-        has_free_key_ = false;
+int32_t RnGameUpdateQueue::Index::addType(uint32_t half) {
+    const int32_t type = static_cast<int32_t>(types_.size());
+    types_.push_back(Type());
+    types_.back().half = half;
+    // At most half of the map in use; it is rebuilt from the tables when it
+    // grows.
+    if (types_.size() * 2 > type_map_.size()) {
+        type_map_.assign(type_map_.empty() ? 16 : type_map_.size() * 2, TypeRef{0, -1});
+        const size_t mask = type_map_.size() - 1;
+        for (size_t t = 0; t < types_.size(); ++t) {
+            size_t i = (types_[t].half * 0x9E3779B9u) & mask;
+            while (type_map_[i].type >= 0) i = (i + 1) & mask;
+            type_map_[i] = TypeRef{types_[t].half, static_cast<int32_t>(t)};
+        }
+    } else {
+        const size_t mask = type_map_.size() - 1;
+        size_t i = (half * 0x9E3779B9u) & mask;
+        while (type_map_[i].type >= 0) i = (i + 1) & mask;
+        type_map_[i] = TypeRef{half, type};
+    }
+    return type;
+}
+
+void RnGameUpdateQueue::Index::setUsed(Type& type, size_t i, bool on) {
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    type.used[i / 64] = on ? type.used[i / 64] | bit : type.used[i / 64] & ~bit;
+    if (on) {
+        ++type.count;
+        ++count_;
+    } else {
+        --type.count;
         --count_;
+    }
+}
+
+const RnGameUpdateQueue::Index::Slot* RnGameUpdateQueue::Index::find(uint64_t key) const {
+    const int32_t idx = static_cast<int32_t>(key >> 32);
+    const int32_t t = idx >= 0 ? typeOf(static_cast<uint32_t>(key)) : -1;
+    if (t >= 0 && types_[static_cast<size_t>(t)].has(static_cast<size_t>(idx)))
+        return &types_[static_cast<size_t>(t)].slots[static_cast<size_t>(idx)];
+    return hashed_.size() != 0 ? hashed_.find(key) : nullptr;
+}
+
+RnGameUpdateQueue::Index::Slot* RnGameUpdateQueue::Index::findOrAdd(uint64_t key, bool& added) {
+    const int32_t idx = static_cast<int32_t>(key >> 32);
+    if (idx >= 0) {
+        const uint32_t half = static_cast<uint32_t>(key);
+        int32_t t = typeOf(half);
+        if (t < 0) t = addType(half);
+        Type& type = types_[static_cast<size_t>(t)];
+        const size_t i = static_cast<size_t>(idx);
+        if (type.has(i)) {
+            added = false;
+            return &type.slots[i];
+        }
+        // An id kept in the hashed table before its type's table reached it
+        // stays there. The table grows to the index (doubling, for the
+        // indices to come) while at most half of it (and a few slots) is
+        // unused.
+        const bool dense = i < type.slots.size() || i < 2 * (type.count + 1) + 64;
+        if (dense && (hashed_.size() == 0 || !hashed_.find(key))) {
+            if (i >= type.slots.size()) {
+                const size_t size = std::max(i + 1, std::min(2 * type.slots.size(), 2 * (type.count + 1) + 64));
+                type.slots.resize(size);
+                type.used.resize((size + 63) / 64, 0);
+            }
+            setUsed(type, i, true);
+            added = true;
+            return &type.slots[i];
+        }
+    }
+    return hashed_.findOrAdd(key, added);
+}
+
+bool RnGameUpdateQueue::Index::take(uint64_t key, Slot& out) {
+    const int32_t idx = static_cast<int32_t>(key >> 32);
+    const int32_t t = idx >= 0 ? typeOf(static_cast<uint32_t>(key)) : -1;
+    if (t >= 0 && types_[static_cast<size_t>(t)].has(static_cast<size_t>(idx))) {
+        Type& type = types_[static_cast<size_t>(t)];
+        out = type.slots[static_cast<size_t>(idx)];
+        setUsed(type, static_cast<size_t>(idx), false);
         return true;
     }
-    if (slots_.empty()) return false;
-    size_t hole = home(key);
-    for (;; hole = (hole + 1) & mask_) {
-        if (slots_[hole].key == key) break;
-        if (slots_[hole].key == kFree) return false;
-    }
-    out = slots_[hole];
-    // Backward shift: every entry of the run after the hole whose home is not
-    // between the hole and itself moves into the hole, so that no run has a
-    // gap and lookups can stop at the first free slot.
-    for (size_t j = (hole + 1) & mask_; slots_[j].key != kFree; j = (j + 1) & mask_) {
-        size_t from_home = (j - home(slots_[j].key)) & mask_;
-        if (from_home >= ((j - hole) & mask_)) {
-            slots_[hole] = slots_[j];
-            hole = j;
-        }
-    }
-    slots_[hole].key = kFree;
-    --count_;
-    return true;
-}
-
-void RnGameUpdateQueue::Index::grow() {
-    std::vector<Entry> old;
-    old.swap(slots_);
-    size_t size = old.empty() ? 16 : old.size() * 2;
-    slots_.assign(size, Entry{kFree, 0, 0});
-    mask_ = size - 1;
-    shift_ = 64;
-    for (size_t s = size; s > 1; s >>= 1) --shift_;
-    for (const Entry& e : old) {
-        if (e.key == kFree) continue;
-        size_t i = home(e.key);
-        while (slots_[i].key != kFree) i = (i + 1) & mask_;
-        slots_[i] = e;
-    }
+    return hashed_.size() != 0 && hashed_.take(key, out);
 }
 
 void RnGameUpdateQueue::Index::release() {
-    std::vector<Entry>().swap(slots_);
-    mask_ = 0;
-    shift_ = 64;
+    std::vector<Type>().swap(types_);
+    std::vector<TypeRef>().swap(type_map_);
+    last_type_ = -1;
     count_ = 0;
-    has_free_key_ = false;
+    hashed_.release();
 }
 
 bool RnGameUpdateQueue::isPending(const Job& job) const {
-    const Index::Entry* e = index_.find(oidKey(job.oid));
+    const Index::Slot* e = index_.find(job.oid.word());
     return e && e->time == job.time_for_next_update.value() && e->seq == job.seq;
 }
 
@@ -250,11 +252,12 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
         DAX_ASSERT_AT(pobj->is_active_, kSrc, __LINE__);
     }
     bool added = false;
-    Index::Entry* entry = index_.findOrAdd(oidKey(oid), added);
+    Index::Slot* entry = index_.findOrAdd(oid.word(), added);
+    const bool trace = dax_config.logEnabled(kTraceLevel, kTraceClass);
     if (!added) {
         // Jobs are only brought forward, never postponed.
         if (time.value() >= entry->time) return;
-        if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", Job{oid, entry->time, entry->seq});
+        if (trace) traceJob("rem", Job{oid, entry->time, entry->seq});
     }
     ++seq_;
     entry->time = time.value();
@@ -262,13 +265,13 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
     Job job{oid, time, seq_};
     // A replaced job is later than this one, so the top stays pending.
     push(job);
-    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("add", job);
+    if (trace) traceJob("add", job);
     if (!added) addStale();
 }
 
 void RnGameUpdateQueue::remove(const RnObjectID& oid) {
-    Index::Entry gone;
-    if (!index_.take(oidKey(oid), gone)) return;
+    Index::Slot gone;
+    if (!index_.take(oid.word(), gone)) return;
     const Job job{oid, gone.time, gone.seq};
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
     // The top is pending: either it is this job, or it stays the top.
@@ -285,8 +288,8 @@ void RnGameUpdateQueue::pop() {
     if (empty()) return;
     const Job& top = heap_.front();
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", top);
-    Index::Entry gone;
-    index_.take(oidKey(top.oid), gone);
+    Index::Slot gone;
+    index_.take(top.oid.word(), gone);
     popTop();
     dropStaleTop();
 }
@@ -299,7 +302,7 @@ void RnGameUpdateQueue::clear() {
 }
 
 bool RnGameUpdateQueue::pendingTime(const RnObjectID& oid, DaxGameTime& time) const {
-    const Index::Entry* entry = index_.find(oidKey(oid));
+    const Index::Slot* entry = index_.find(oid.word());
     if (!entry) return false;
     time = DaxGameTime(entry->time);
     return true;
@@ -308,7 +311,9 @@ bool RnGameUpdateQueue::pendingTime(const RnObjectID& oid, DaxGameTime& time) co
 RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
     ObjectMap out;
     out.reserve(index_.size());
-    index_.forEach([&out](const Index::Entry& e) { out.push_back({keyOid(e.key), DaxGameTime(e.time)}); });
+    index_.forEach([&out](uint64_t key, const Index::Slot& e) {
+        out.push_back({RnObjectID::fromWord(key), DaxGameTime(e.time)});
+    });
     std::sort(out.begin(), out.end(), [](const Pending& a, const Pending& b) { return OidLess()(a.oid, b.oid); });
     return out;
 }
@@ -326,22 +331,28 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     if (objects.size() != jobs.size()) return false;
     // Sorted jobs are a heap as they stand.
     std::sort(jobs.begin(), jobs.end(), JobLess());
+    for (size_t i = 1; i < jobs.size(); ++i)
+        if (keyOf(jobs[i - 1]) == keyOf(jobs[i])) return false;
+    // Entered by ascending instance index, so that each type's table grows
+    // without gaps.
+    std::vector<const Job*> by_oid;
+    by_oid.reserve(jobs.size());
+    for (const Job& job : jobs) by_oid.push_back(&job);
+    std::sort(by_oid.begin(), by_oid.end(), [](const Job* a, const Job* b) { return OidLess()(a->oid, b->oid); });
     Index index;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        const Job& job = jobs[i];
-        if (i > 0 && keyOf(jobs[i - 1]) == keyOf(job)) return false;
+    for (const Job* job : by_oid) {
         bool added = false;
-        Index::Entry* entry = index.findOrAdd(oidKey(job.oid), added);
+        Index::Slot* entry = index.findOrAdd(job->oid.word(), added);
         if (!added) return false;
-        entry->time = job.time_for_next_update.value();
-        entry->seq = job.seq;
+        entry->time = job->time_for_next_update.value();
+        entry->seq = job->seq;
     }
     // With as many entries as jobs, each naming a different object with its
     // job's time, the map and the jobs agree.
     std::vector<RnObjectID> oids;
     oids.reserve(objects.size());
     for (const Pending& p : objects) {
-        const Index::Entry* entry = index.find(oidKey(p.oid));
+        const Index::Slot* entry = index.find(p.oid.word());
         if (!entry || entry->time != p.time.value()) return false;
         oids.push_back(p.oid);
     }

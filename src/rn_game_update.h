@@ -9,6 +9,7 @@
 
 #include "dax2/dax_clock.h"
 #include "dax2/dax_oid.h"
+#include "nex/thash.h"
 // kRnNoWakeTime: the time an update returns to ask not to be woken again.
 #include "rn_bld_generic.h"
 
@@ -88,42 +89,66 @@ public:
     bool restore(int32_t seq, const ObjectMap& objects, JobList jobs);
 
 private:
-    // Object -> (time, sequence number) of its pending job: linear probing
-    // over a power-of-two table, deletion by backward shift. The id whose 8
-    // bytes are all ones marks free slots, so that id keeps its entry aside.
+    // Object -> (time, sequence number) of its pending job. The objects of
+    // one type (one kind and type index) have instance indices from 0 up,
+    // few of them unused: they sit in a table of their type by instance
+    // index, which costs no hashing and keeps a type's entries together.
+    // An id whose table would be more than half empty, and any id with a
+    // negative index, goes into a hashed table beside them instead.
     class Index {
     public:
-        struct Entry {
-            uint64_t key;
+        struct Slot {
             uint32_t time;
             uint32_t seq;
         };
-        size_t size() const { return count_; }
+        size_t size() const { return count_ + hashed_.size(); }
         // The entry of key, nullptr when there is none.
-        const Entry* find(uint64_t key) const;
+        const Slot* find(uint64_t key) const;
         // The entry of key, added (time and seq unset) when there was none.
-        Entry* findOrAdd(uint64_t key, bool& added);
+        Slot* findOrAdd(uint64_t key, bool& added);
         // Drops key's entry into out; false when there is none.
-        bool take(uint64_t key, Entry& out);
+        bool take(uint64_t key, Slot& out);
         void release();
+        // fn(key, slot) for every entry, in no particular order.
         template <class Fn>
         void forEach(Fn fn) const {
-            for (const Entry& e : slots_)
-                if (e.key != kFree) fn(e);
-            if (has_free_key_) fn(free_key_entry_);
+            for (const Type& t : types_) {
+                for (size_t w = 0; w < t.used.size(); ++w) {
+                    for (uint64_t bits = t.used[w]; bits != 0; bits &= bits - 1) {
+                        const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+                        fn(static_cast<uint64_t>(t.half) | (static_cast<uint64_t>(i) << 32), t.slots[i]);
+                    }
+                }
+            }
+            hashed_.forEach(fn);
         }
 
     private:
-        static constexpr uint64_t kFree = ~uint64_t{0};
-        size_t home(uint64_t key) const;
-        void grow();
+        // The table of one type: slots by instance index, a bit per slot
+        // in use.
+        struct Type {
+            uint32_t half = 0;  // the id's type half (kind low, type index high)
+            size_t count = 0;
+            std::vector<Slot> slots;
+            std::vector<uint64_t> used;
+            bool has(size_t i) const { return i < slots.size() && (used[i / 64] >> (i % 64) & 1u) != 0; }
+        };
+        // Marks slot i of a type in use or free, keeping the counts.
+        void setUsed(Type& type, size_t i, bool on);
+        // The table of a type half, -1 when it has none.
+        int32_t typeOf(uint32_t half) const;
+        int32_t addType(uint32_t half);
 
-        std::vector<Entry> slots_;
-        size_t mask_ = 0;
-        int shift_ = 64;
-        size_t count_ = 0;
-        bool has_free_key_ = false;
-        Entry free_key_entry_{kFree, 0, 0};
+        std::vector<Type> types_;
+        // Type half -> table, linear probing; -1 marks a free slot.
+        struct TypeRef {
+            uint32_t half;
+            int32_t type;
+        };
+        std::vector<TypeRef> type_map_;
+        mutable int32_t last_type_ = -1;  // the table found last
+        size_t count_ = 0;                // entries in the type tables
+        nex::tHashIndex<Slot> hashed_;
     };
 
     static uint64_t keyOf(const Job& job) {

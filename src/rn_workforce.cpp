@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "dax2/dax_error.h"
@@ -38,9 +39,42 @@ public:
 
 RnGameWorkforceBuildings g_game_buildings;
 
+// Whether two tables hold the same records, byte for byte.
+template <class T, int B>
+bool sameTable(const nex::tappend<T, B>& a, const nex::tappend<T, B>& b) {
+    if (a.size() != b.size()) return false;
+    for (int32_t i = 0; i < a.size(); ++i)
+        if (std::memcmp(&a.unchecked(i), &b.unchecked(i), sizeof(T)) != 0) return false;
+    return true;
+}
+
+bool sameIdList(const nex::tIndexList& a, const nex::tIndexList& b) {
+    return std::memcmp(&a.head(), &b.head(), sizeof(nex::tIndexList::Head_)) == 0 && sameTable(a.links(), b.links());
+}
+
+// Whether two graphs would be saved as the same bytes.
+bool sameGraph(const tDiGraph& a, const tDiGraph& b) {
+    return sameIdList(a.nodeIdList(), b.nodeIdList()) && sameIdList(a.edgeIdList(), b.edgeIdList()) &&
+           sameTable(a.edgeTable(), b.edgeTable()) && sameTable(a.nodeTable(), b.nodeTable()) &&
+           std::memcmp(&a.adjacencyHead(), &b.adjacencyHead(), sizeof(tDiGraph::AdjPool)) == 0 &&
+           sameTable(a.adjacencyLinks(), b.adjacencyLinks());
+}
+
 }  // namespace
 
 RnWorkforceBuildingsIfc* rnGameWorkforceBuildings() { return &g_game_buildings; }
+
+// ---------------------------------------------------------------------------
+// The nodes of the buildings.
+
+std::vector<RnOidNodeMap::Entry> RnOidNodeMap::ordered() const {
+    std::vector<Entry> out;
+    out.reserve(index_.size());
+    index_.forEach([&out](uint64_t k, int32_t node) { out.emplace_back(RnObjectID::fromWord(k), node); });
+    std::sort(out.begin(), out.end(),
+              [](const Entry& a, const Entry& b) { return RnObjectIDLess()(a.first, b.first); });
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 // The index of node positions.
@@ -142,6 +176,79 @@ void RnWorkforceIndex::sinksNear(const DaxMapPositionF& centre, std::vector<int3
 }
 
 // ---------------------------------------------------------------------------
+// The edges.
+
+int32_t RnWorkforceGraph::addNode() {
+    const int32_t n = node_ids_.append();
+    if (nodes_.size() < static_cast<size_t>(node_ids_.limit())) nodes_.resize(static_cast<size_t>(node_ids_.limit()));
+    at(n) = NodeEdges();
+    return n;
+}
+
+void RnWorkforceGraph::removeNode(int32_t n) {
+    at(n) = NodeEdges();
+    node_ids_.free(n);
+}
+
+int32_t RnWorkforceGraph::newEdgeId() {
+    ++edge_count_;
+    if (!free_edges_.empty()) {
+        const int32_t e = free_edges_.back();
+        free_edges_.pop_back();
+        return e;
+    }
+    // Id 0 is never an edge: a list used for the first time starts at 1.
+    if (edge_limit_ == 0) edge_limit_ = 1;
+    return edge_limit_++;
+}
+
+int32_t RnWorkforceGraph::addEdge(int32_t house, int32_t sink) {
+    const int32_t e = newEdgeId();
+    OutList& out = at(house).out;
+    // Lists grow one edge at a time as workplaces join: an eighth more room
+    // at a time keeps the unused part small.
+    if (out.size() == out.capacity()) out.reserve(out.size() + out.size() / 8 + 4);
+    out.push_back(Out{sink, e});
+    ++at(sink).in_count;
+    return e;
+}
+
+void RnWorkforceGraph::reserveOut(int32_t house, size_t n) { at(house).out.reserve(at(house).out.size() + n); }
+
+void RnWorkforceGraph::removeEdge(int32_t house, size_t pos) {
+    OutList& out = at(house).out;
+    const Out gone = out[pos];
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(pos));
+    --at(gone.sink).in_count;
+    free_edges_.push_back(gone.edge);
+    --edge_count_;
+}
+
+void RnWorkforceGraph::removeEdges(int32_t house) {
+    OutList& out = at(house).out;
+    for (const Out& o : out) {
+        --at(o.sink).in_count;
+        free_edges_.push_back(o.edge);
+    }
+    edge_count_ -= static_cast<int32_t>(out.size());
+    OutList().swap(out);
+}
+
+void RnWorkforceGraph::restore(const nex::tIndexList& node_ids, int32_t edge_limit, std::vector<int32_t> free_edges,
+                               std::vector<OutList> outs) {
+    node_ids_ = node_ids;
+    nodes_.assign(static_cast<size_t>(node_ids_.limit()), NodeEdges());
+    edge_limit_ = edge_limit;
+    free_edges_ = std::move(free_edges);
+    edge_count_ = 0;
+    for (size_t n = 0; n < outs.size() && n < nodes_.size(); ++n) {
+        nodes_[n].out = std::move(outs[n]);
+        edge_count_ += static_cast<int32_t>(nodes_[n].out.size());
+        for (const Out& o : nodes_[n].out) ++at(o.sink).in_count;
+    }
+}
+
+// ---------------------------------------------------------------------------
 // The network.
 
 RnWorkforce::RnWorkforce() : buildings_(rnGameWorkforceBuildings()) {}
@@ -152,7 +259,7 @@ void RnWorkforce::setBuildings(RnWorkforceBuildingsIfc* buildings) {
 
 int32_t RnWorkforce::nodeOf(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
-    return it == oid_node_map_.end() ? 0 : it->second;
+    return it == oid_node_map_.end() ? 0 : *it;
 }
 
 void RnWorkforce::checkTotals() const {
@@ -204,8 +311,8 @@ void RnWorkforce::rebuildParts() {
     parts_.clear();
     dead_parts_ = 0;
     for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) links(n).part = newPart(nodeData(n));
-    for (int32_t e = gr_.firstEdge(); e != 0; e = gr_.nextEdge(e))
-        joinParts(links(gr_.edgeSource(e)).part, links(gr_.edgeTarget(e)).part);
+    for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n))
+        for (const RnWorkforceGraph::Out& o : gr_.out(n)) joinParts(links(n).part, links(o.sink).part);
 }
 
 void RnWorkforce::changePeople(int32_t n, int delta) {
@@ -237,55 +344,79 @@ int32_t RnWorkforce::addNode(const NodeData& data) {
     return n;
 }
 
-int32_t RnWorkforce::addEdge(int32_t house, int32_t sink, float dist) {
-    int32_t e = gr_.addEdge(house, sink);
-    edge_data_.resizeFill(gr_.edgeLimit(), EdgeData());
-    edge(e) = EdgeData{0, dist};
-    if (edge_places_.size() <= static_cast<size_t>(e)) edge_places_.resize(static_cast<size_t>(gr_.edgeLimit()));
-    NodeLinks& hl = links(house);
-    NodeLinks& sl = links(sink);
-    edge_places_[static_cast<size_t>(e)] = EdgePlace{hl.next_pos++, sl.next_pos++};
-    hl.edges.push_back(Adj{e, sink});
-    sl.edges.push_back(Adj{e, house});
-    joinParts(hl.part, sl.part);
-    return e;
+void RnWorkforce::housesInRange(int32_t sink, std::vector<int32_t>& candidates, std::vector<Near>& out,
+                                bool sorted) const {
+    const uint16_t range = nodeData(sink).range_;
+    candidates.clear();
+    out.clear();
+    index_.housesNear(index_.centre(sink), range, candidates);
+    for (int32_t h : candidates) {
+        float d;
+        if (inRange(h, sink, range, d)) out.push_back(Near{h, d, index_.order(h)});
+    }
+    if (sorted) std::sort(out.begin(), out.end(), [](const Near& a, const Near& b) { return a.order < b.order; });
 }
 
-void RnWorkforce::markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded) {
-    std::vector<std::pair<uint32_t, int32_t>>& v = links(n).loaded;
-    auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(pos, e));
+size_t RnWorkforce::findOut(int32_t house, int32_t sink) const {
+    const RnWorkforceGraph::OutList& out = gr_.out(house);
+    const uint64_t key = index_.order(sink);
+    auto it = std::lower_bound(out.begin(), out.end(), key, [this](const RnWorkforceGraph::Out& o, uint64_t k) {
+        return index_.order(o.sink) < k;
+    });
+    return it != out.end() && it->sink == sink ? static_cast<size_t>(it - out.begin()) : out.size();
+}
+
+int32_t RnWorkforce::findEdge(int32_t house, int32_t sink) const {
+    const size_t pos = findOut(house, sink);
+    return pos < gr_.out(house).size() ? gr_.out(house)[pos].edge : 0;
+}
+
+uint16_t RnWorkforce::assignedOn(int32_t house, int32_t edge) const {
+    for (const Load& le : links(house).loaded)
+        if (le.edge == edge) return le.assigned;
+    return 0;
+}
+
+void RnWorkforce::markLoaded(int32_t n, const Load& entry, bool loaded) {
+    std::vector<Load>& v = links(n).loaded;
+    const uint64_t key = index_.order(entry.other);
+    auto it = std::lower_bound(v.begin(), v.end(), key,
+                               [this](const Load& le, uint64_t k) { return index_.order(le.other) < k; });
     if (loaded) {
-        v.insert(it, std::make_pair(pos, e));
-    } else if (it != v.end() && it->second == e) {
+        v.insert(it, entry);
+    } else if (it != v.end() && it->edge == entry.edge) {
         v.erase(it);
     }
 }
 
-void RnWorkforce::changeEdge(int32_t e, int delta) {
-    EdgeData& einf = edge(e);
-    const int before = einf.assigned_;
+void RnWorkforce::changeEdge(int32_t house, int32_t sink, int32_t e, int delta) {
+    std::vector<Load>& hl = links(house).loaded;
+    auto it = std::find_if(hl.begin(), hl.end(), [e](const Load& le) { return le.edge == e; });
+    const int before = it == hl.end() ? 0 : it->assigned;
     const int after = before + delta;
-    einf.assigned_ = static_cast<uint16_t>(after);
-    if ((before == 0) == (after == 0)) return;
-    const tDiGraph::EdgeInf_& inf = gr_.edgeInfo(e);
-    const EdgePlace& place = edge_places_[static_cast<size_t>(e)];
-    markLoaded(inf.source_, place.out_pos, e, after != 0);
-    markLoaded(inf.target_, place.in_pos, e, after != 0);
+    if ((before == 0) == (after == 0)) {
+        if (it != hl.end()) it->assigned = static_cast<uint16_t>(after);
+        for (Load& le : links(sink).loaded)
+            if (le.edge == e) le.assigned = static_cast<uint16_t>(after);
+        return;
+    }
+    const bool loaded = after != 0;
+    markLoaded(house, Load{sink, e, static_cast<uint16_t>(after)}, loaded);
+    markLoaded(sink, Load{house, e, static_cast<uint16_t>(after)}, loaded);
 }
 
 void RnWorkforce::releaseEdges(int32_t n, NodeSet& ends) {
     // A copy: each release takes the edge off the list.
-    const std::vector<std::pair<uint32_t, int32_t>> loaded = links(n).loaded;
-    for (const auto& le : loaded) {
-        const int32_t e = le.second;
-        const int assigned = edge(e).assigned_;
-        const int32_t o = gr_.opposite(e, n);
+    const std::vector<Load> loaded = links(n).loaded;
+    const bool house = node(n).is_source_;
+    for (const Load& le : loaded) {
+        const int32_t o = le.other;
         const NodeData& oinf = node(o);
-        const EdgeData& einf = edge(e);
+        const EdgeData einf{le.assigned, 0.0f};
         ends.insert(o);
         DAX_ASSERT(oinf.ppl_assigned_ >= einf.assigned_);
-        changeAssigned(o, -assigned);
-        changeEdge(e, -assigned);
+        changeAssigned(o, -einf.assigned_);
+        changeEdge(house ? n : o, house ? o : n, le.edge, -einf.assigned_);
         DAX_ASSERT(oinf.pplFree() >= 0);
     }
 }
@@ -296,9 +427,17 @@ void RnWorkforce::dropNode(int32_t n, const RnObjectID& oid) {
     // The node's own free capacity leaves its part.
     Part& p = parts_[static_cast<size_t>(findPart(l.part))];
     (ninf.is_source_ ? p.free_workers : p.free_jobs) -= ninf.pplFree();
-    for (const Adj& a : l.edges) {
-        std::vector<Adj>& theirs = links(a.other).edges;
-        theirs.erase(std::find_if(theirs.begin(), theirs.end(), [&a](const Adj& b) { return b.edge == a.edge; }));
+    // The edges go in list order, their ids freed in that order.
+    if (ninf.is_source_) {
+        gr_.removeEdges(n);
+    } else {
+        std::vector<int32_t> candidates;
+        std::vector<Near> houses;
+        housesInRange(n, candidates, houses, true);
+        for (const Near& h : houses) {
+            const size_t pos = findOut(h.node, n);
+            if (pos < gr_.out(h.node).size()) gr_.removeEdge(h.node, pos);
+        }
     }
     index_.remove(n, ninf.is_source_, ninf.range_);
     ninf = NodeData();
@@ -333,12 +472,18 @@ void RnWorkforce::addSource(const RnObjectID& oid, uint16_t workers) {
     candidates_.clear();
     index_.sinksNear(index_.centre(new_node), candidates_);
     sortByOrder(candidates_);
+    size_t reached = 0;
     for (int32_t node : candidates_) {
         float d;
-        if (!inRange(new_node, node, this->node(node).range_, d)) continue;
+        if (inRange(new_node, node, this->node(node).range_, d)) candidates_[reached++] = node;
+    }
+    candidates_.resize(reached);
+    gr_.reserveOut(new_node, reached);
+    for (int32_t node : candidates_) {
         DAX_ASSERT(0 == gr_.inDeg(new_node));
         DAX_ASSERT(0 == gr_.outDeg(node));
-        int32_t e = addEdge(new_node, node, d);
+        int32_t e = gr_.addEdge(new_node, node);
+        joinParts(links(new_node).part, links(node).part);
         if (trace)
             daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d,%d)", e, new_node, gr_.outDeg(new_node),
                           node, gr_.inDeg(node), gr_.outDeg(node));
@@ -363,15 +508,13 @@ void RnWorkforce::addSink(const RnObjectID& oid, uint16_t workers, uint16_t rang
                   oid.type_idx_, oid.bld_idx_, new_node, workers, range);
 
     bool trace = dax_config.logEnabled(2, kTrace);
-    candidates_.clear();
-    index_.housesNear(index_.centre(new_node), range, candidates_);
-    sortByOrder(candidates_);
-    for (int32_t node : candidates_) {
-        float d;
-        if (!inRange(node, new_node, range, d)) continue;
+    housesInRange(new_node, candidates_, near_, true);
+    for (const Near& h : near_) {
+        const int32_t node = h.node;
         DAX_ASSERT(0 == gr_.inDeg(node));
         DAX_ASSERT(0 == gr_.outDeg(new_node));
-        int32_t e = addEdge(node, new_node, d);
+        int32_t e = gr_.addEdge(node, new_node);
+        joinParts(links(node).part, links(new_node).part);
         if (trace)
             daxLogMessage(2, kTrace, "  edge=%d srce=%d (%d) --> sink=%d (%d)", e, node, gr_.outDeg(node), new_node,
                           gr_.inDeg(new_node));
@@ -390,6 +533,14 @@ const RnWorkforce::PathLabel& RnWorkforce::label(int32_t n) const {
     static const PathLabel unreached;
     size_t i = static_cast<size_t>(n);
     return i < scratch_.size() && scratch_[i].stamp == stamp_ ? scratch_[i].label : unreached;
+}
+
+int32_t RnWorkforce::pathEdge(int32_t n) {
+    const PathLabel& l = label(n);
+    if (l.edge != 0) return l.edge;
+    // A step from a workplace to a house: the edge is looked up when the
+    // path is taken, not for every step.
+    return node(n).is_source_ ? findEdge(n, l.prev_node) : findEdge(l.prev_node, n);
 }
 
 void RnWorkforce::traceVisited() const {
@@ -419,10 +570,11 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
 
     float bound = kUnreached;
     int32_t end = 0;
-    // One step from n (label ln) to o along edge x.
-    auto step = [&](int32_t n, const NodeData& ninf, const PathLabel& ln, int32_t x, int32_t o) {
-        const EdgeData& einf = edge_data_.unchecked(x - 1);
-        const float dist = ln.dist + einf.dist_;
+    // One step from n (label ln) to o along edge x (0: not looked up) of
+    // length d; assigned is what x carries when o is on the start side.
+    auto step = [&](int32_t n, const NodeData& ninf, const PathLabel& ln, int32_t x, int32_t o, float d,
+                    uint16_t assigned) {
+        const float dist = ln.dist + d;
         if (dist >= bound) return;
         const NodeData& oinf = node_data_.unchecked(o - 1);
         Scratch& so = scratch_[static_cast<size_t>(o)];
@@ -431,13 +583,10 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
         int16_t cap;
         if (oinf.is_source_ == side) {
             // Against the edge: moves a worker that is assigned there.
-            if (einf.assigned_ == 0) return;
+            if (assigned == 0) return;
             if (!(static_cast<double>(dist) < static_cast<double>(odist) - 0.01)) return;
-            cap = std::min<int16_t>(static_cast<int16_t>(einf.assigned_), ln.cap);
+            cap = std::min<int16_t>(static_cast<int16_t>(assigned), ln.cap);
         } else {
-            // A node that is no end and carries no workers leads nowhere;
-            // leaving it out changes no other label and no order.
-            if (oinf.ppl_assigned_ == 0 && oinf.pplFree() <= 0) return;
             if (!(dist < odist)) return;
             uint16_t c = std::min(oinf.people_, ninf.people_);
             cap = static_cast<int16_t>(std::min(c, static_cast<uint16_t>(ln.cap)));
@@ -453,6 +602,13 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
             if (trace) daxLogMessage(2, kTrace, "augm.path candidate found: end=N(%d) bound=%f", o, bound);
         }
     };
+    // A node on the other side that is no end and carries no workers leads
+    // nowhere; leaving it out changes no other label and no order (and
+    // spares its distance).
+    auto leadsNowhere = [this](int32_t o) {
+        const NodeData& oinf = node_data_.unchecked(o - 1);
+        return oinf.ppl_assigned_ == 0 && oinf.pplFree() <= 0;
+    };
     for (size_t i = 0; i < scan_.size() && free_other > 0; ++i) {
         const int32_t n = scan_[i];
         // A copy: the steps below write other labels of the same table.
@@ -460,13 +616,30 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
         // Every step from a node no nearer than the best end is dropped.
         if (ln.dist >= bound) continue;
         const NodeData& ninf = node_data_.unchecked(n - 1);
-        const NodeLinks& l = links(n);
-        if (ninf.is_source_ == side) {
-            for (const Adj& a : l.edges) step(n, ninf, ln, a.edge, a.other);
-        } else {
+        if (ninf.is_source_ != side) {
             // Every edge of n leads back to the start side: only those that
             // carry workers can be stepped along, in edge-list order.
-            for (const auto& le : l.loaded) step(n, ninf, ln, le.second, gr_.opposite(le.second, n));
+            for (const Load& le : links(n).loaded) {
+                const float d = side ? edgeDist(le.other, n) : edgeDist(n, le.other);
+                step(n, ninf, ln, le.edge, le.other, d, le.assigned);
+            }
+        } else if (side) {
+            const DaxMapPositionF& c = index_.centre(n);
+            for (const RnWorkforceGraph::Out& o : gr_.out(n)) {
+                // The bound first: once an end is found most steps end
+                // there, without a look at the workplace.
+                const float d = daxDistanceF(c, index_.centre(o.sink));
+                if (ln.dist + d >= bound || leadsNowhere(o.sink)) continue;
+                step(n, ninf, ln, o.edge, o.sink, d, 0);
+            }
+        } else {
+            const Near* first;
+            const Near* last;
+            foundHouses(n, first, last);
+            for (const Near* h = first; h != last; ++h) {
+                if (ln.dist + h->dist >= bound || leadsNowhere(h->node)) continue;
+                step(n, ninf, ln, 0, h->node, h->dist, 0);
+            }
         }
     }
     if (end == 0) {
@@ -476,7 +649,33 @@ int32_t RnWorkforce::searchPath(int32_t s, int k, bool trace) {
     return end;
 }
 
+void RnWorkforce::foundHouses(int32_t n, const Near*& first, const Near*& last) {
+    FoundSpan& span = found_spans_[static_cast<size_t>(n)];
+    if (span.mark != found_mark_) {
+        housesInRange(n, candidates_, near_, true);
+        span.mark = found_mark_;
+        span.begin = static_cast<uint32_t>(houses_found_.size());
+        houses_found_.insert(houses_found_.end(), near_.begin(), near_.end());
+        span.end = static_cast<uint32_t>(houses_found_.size());
+    }
+    first = houses_found_.data() + span.begin;
+    last = houses_found_.data() + span.end;
+}
+
 void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
+    if (found_spans_.size() < static_cast<size_t>(gr_.nodeLimit()))
+        found_spans_.resize(static_cast<size_t>(gr_.nodeLimit()));
+    if (++found_mark_ == 0) {
+        for (FoundSpan& span : found_spans_) span.mark = 0;
+        found_mark_ = 1;
+    }
+    fillFrom(start_node, chg_nodes);
+    // What a big search found is not kept between changes.
+    if (houses_found_.capacity() > 4096) std::vector<Near>().swap(houses_found_);
+    houses_found_.clear();
+}
+
+void RnWorkforce::fillFrom(int32_t start_node, NodeSet& chg_nodes) {
     daxLogMessage(1, kTrace, "incrementFlow N(%d)", start_node);
     const bool trace = dax_config.logEnabled(2, kTrace);
     const bool side = node(start_node).is_source_;
@@ -498,8 +697,11 @@ void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
         int32_t node = end_node;
         while (gr_.isNodeValid(label(node).prev_node)) {
             const PathLabel& l = label(node);
-            if (this->node(node).is_source_ == side)
-                current_flow = std::min<int16_t>(current_flow, static_cast<int16_t>(edge(l.edge).assigned_));
+            if (this->node(node).is_source_ == side) {
+                // Reached against an edge that carries workers.
+                const int32_t house = side ? node : l.prev_node;
+                current_flow = std::min<int16_t>(current_flow, static_cast<int16_t>(assignedOn(house, l.edge)));
+            }
             path_dist += l.dist;
             node = l.prev_node;
         }
@@ -520,8 +722,12 @@ void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
         // The nodes inside the path keep their counts: a house there moves a
         // worker to another workplace, a workplace swaps one house's worker
         // for another's.
-        for (node = end_node; node != start_node; node = label(node).prev_node)
-            changeEdge(label(node).edge, this->node(node).is_source_ == side ? -current_flow : current_flow);
+        for (node = end_node; node != start_node; node = label(node).prev_node) {
+            const int32_t prev = label(node).prev_node;
+            const bool house = this->node(node).is_source_;
+            changeEdge(house ? node : prev, house ? prev : node, pathEdge(node),
+                       house == side ? -current_flow : current_flow);
+        }
         if (trace) daxLogMessage(2, kTrace, "pushed flow %hd along path %d distance %f", current_flow, k, path_dist);
         traceVisited();
 
@@ -558,7 +764,7 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
     DAX_ASSERT(delta!=0);
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
-    const int32_t upd_node = it1->second;
+    const int32_t upd_node = *it1;
     const NodeData& nupd_inf = node(upd_node);
     const RnObjectID& upd_oid = oid;
     DAX_ASSERT(upd_oid == nupd_inf.oid_);
@@ -592,16 +798,24 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
     total_assignments_ -= excess;
     checkTotals();
 
-    // The workers leave their nearest workplaces first.
-    std::vector<std::pair<float, int32_t>> loaded;
-    for (const auto& le : links(upd_node).loaded) loaded.emplace_back(edge(le.second).dist_, le.second);
+    // The workers leave their nearest workplaces first (ties by edge id).
+    struct Leave {
+        float dist;
+        int32_t edge;
+        int32_t sink;
+        uint16_t assigned;
+        bool operator<(const Leave& o) const { return dist != o.dist ? dist < o.dist : edge < o.edge; }
+    };
+    std::vector<Leave> loaded;
+    for (const Load& le : links(upd_node).loaded)
+        loaded.push_back(Leave{edgeDist(upd_node, le.other), le.edge, le.other, le.assigned});
     std::sort(loaded.begin(), loaded.end());
     NodeSet released;
-    for (const auto& le : loaded) {
+    for (const Leave& le : loaded) {
         if (excess <= 0) break;
-        const EdgeData& einf = edge(le.second);
-        const int32_t w = gr_.edgeTarget(le.second);
+        const int32_t w = le.sink;
         const NodeData& oinf = node(w);
+        const EdgeData einf{le.assigned, le.dist};
         DAX_ASSERT(einf.assigned_>0);
         int taken;
         if (einf.assigned_ < excess) {
@@ -614,7 +828,7 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
         }
         changeAssigned(w, -taken);
         changeAssigned(upd_node, -taken);
-        changeEdge(le.second, -taken);
+        changeEdge(upd_node, w, le.edge, -taken);
         excess -= taken;
         released.insert(w);
         DAX_ASSERT(oinf.pplFree() >= 0);
@@ -629,13 +843,13 @@ void RnWorkforce::updateSource(const RnObjectID& oid, int16_t delta) {
 void RnWorkforce::removeSource(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     DAX_ASSERT(it1 != oid_node_map_.end());
-    removeNode(oid, it1->second);
+    removeNode(oid, *it1);
 }
 
 void RnWorkforce::removeSink(const RnObjectID& oid) {
     auto it1 = oid_node_map_.find(oid);
     if (it1 == oid_node_map_.end()) return;
-    removeNode(oid, it1->second);
+    removeNode(oid, *it1);
 }
 
 void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
@@ -659,7 +873,7 @@ void RnWorkforce::removeNode(const RnObjectID& oid, int32_t rem_node) {
 int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const int32_t req_node = it->second;
+    const int32_t req_node = *it;
     const NodeData& ninf = node(req_node);
     daxLogMessage(1, kTrace, "requestMoreWorkers pt=%d [%hd:%hd,%d] node=%d ppl=%d ass=%d", people_type_idx_,
                   oid.kind_, oid.type_idx_, oid.bld_idx_, req_node, ninf.people_, ninf.ppl_assigned_);
@@ -677,22 +891,25 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     uint16_t best_assigned = 0;
     int32_t best_node = 0;
     int32_t best_house = 0;
-    int32_t best_edge_in = 0;   // house -> this workplace
     int32_t best_edge_out = 0;  // house -> the other workplace
-    for (const Adj& in : links(req_node).edges) {
-        const int32_t h = in.other;
+    std::vector<int32_t> candidates;
+    std::vector<Near> houses;
+    housesInRange(req_node, candidates, houses, true);
+    for (const Near& in : houses) {
+        const int32_t h = in.node;
         const NodeData& oinf = node(h);
         DAX_ASSERT(oinf.is_source_);
         if (oinf.people_ == 0) continue;
         if (oinf.pplFree() > 0) {
             // The house should have found this workplace when it last looked;
             // mend it on the spot.
+            const int32_t e = findEdge(h, req_node);
             daxLogMessage(1, 1, "unexpected: free workers found [%hd:%hd,%d] node=%d ppl=%d ass=%d edge=%d ass=%d",
                           oinf.oid_.kind_, oinf.oid_.type_idx_, oinf.oid_.bld_idx_, h, oinf.people_,
-                          oinf.ppl_assigned_, in.edge, edge(in.edge).assigned_);
+                          oinf.ppl_assigned_, e, assignedOn(h, e));
             changeAssigned(h, 1);
             changeAssigned(req_node, 1);
-            changeEdge(in.edge, 1);
+            changeEdge(h, req_node, e, 1);
             ++total_assignments_;
             checkTotals();
             NodeSet chg_nodes{req_node, h};
@@ -703,9 +920,9 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
         }
         if (oinf.ppl_assigned_ == 0) continue;
         // Only the edges that carry workers can give one up.
-        for (const auto& le : links(h).loaded) {
-            const int32_t y = le.second;
-            const int32_t x = gr_.edgeTarget(y);
+        for (const Load& le : links(h).loaded) {
+            const int32_t y = le.edge;
+            const int32_t x = le.other;
             const NodeData& xinf = node(x);
             DAX_ASSERT(!xinf.is_source_);
             if (xinf.oid_ == ninf.oid_) continue;
@@ -718,7 +935,6 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
                 best_assigned = xinf.ppl_assigned_;
                 best_node = x;
                 best_house = h;
-                best_edge_in = in.edge;
                 best_edge_out = y;
             }
         }
@@ -728,14 +944,14 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
     const NodeData& xinf = node(best_node);
     daxLogMessage(1, kTrace, "found node=%d via node=%d [%hd:%hd,%d]", best_node, best_house, xinf.oid_.kind_,
                   xinf.oid_.type_idx_, xinf.oid_.bld_idx_);
-    const EdgeData& einf2 = edge(best_edge_out);
+    const EdgeData einf2{assignedOn(best_house, best_edge_out), 0.0f};
     DAX_ASSERT(xinf.ppl_assigned_ > 0);
     DAX_ASSERT(ninf.ppl_assigned_ < ninf.people_);
     DAX_ASSERT(einf2.assigned_ > 0);
     changeAssigned(best_node, -1);
     changeAssigned(req_node, 1);
-    changeEdge(best_edge_in, 1);
-    changeEdge(best_edge_out, -1);
+    changeEdge(best_house, req_node, findEdge(best_house, req_node), 1);
+    changeEdge(best_house, best_node, best_edge_out, -1);
     NodeSet chg_nodes{req_node, best_node};
     DAX_ASSERT(chg_nodes.size()==2);
     setAssignedWorkers(chg_nodes);
@@ -746,7 +962,7 @@ int RnWorkforce::requestMoreWorkers(const RnObjectID& oid) {
 uint16_t RnWorkforce::pplAssigned(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     return ninf.ppl_assigned_;
 }
@@ -754,20 +970,23 @@ uint16_t RnWorkforce::pplAssigned(const RnObjectID& oid) const {
 int16_t RnWorkforce::pplInRange(const RnObjectID& oid) const {
     auto it = oid_node_map_.find(oid);
     DAX_ASSERT(it != oid_node_map_.end());
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     if (ninf.is_source_) return 0;
+    std::vector<int32_t> candidates;
+    std::vector<Near> houses;
+    housesInRange(*it, candidates, houses, false);
     // Summed wide: a 16-bit sum wraps to a negative count, or to 0 (no
     // workers in range) at 65536.
     int32_t sum = 0;
-    for (tDiGraph::InEdgeIterator in(gr_, it->second); in; ++in) sum += nodeData(in.source()).people_;
+    for (const Near& h : houses) sum += nodeData(h.node).people_;
     return static_cast<int16_t>(std::min<int32_t>(sum, 32767));
 }
 
 bool RnWorkforce::nodeCounts(const RnObjectID& oid, WorkerCounts& counts) const {
     auto it = oid_node_map_.find(oid);
     if (it == oid_node_map_.end()) return false;
-    const NodeData& ninf = nodeData(it->second);
+    const NodeData& ninf = nodeData(*it);
     DAX_ASSERT(ninf.pplFree() >= 0);
     if (ninf.is_source_) {
         counts.hous_assigned_ = ninf.ppl_assigned_;
@@ -785,45 +1004,203 @@ void RnWorkforce::dump(const NodeSet& nodes) const {
                   gr_.edgeCount());
     int sources = 0;
     int sinks = 0;
-    for (bool houses : {true, false}) {
+    std::vector<int32_t> candidates;
+    std::vector<Near> houses;
+    for (bool houses_now : {true, false}) {
         for (int32_t n : nodes) {
             const NodeData& ninf = nodeData(n);
-            if (ninf.is_source_ != houses) continue;
+            if (ninf.is_source_ != houses_now) continue;
             const RnObjectID& oid = ninf.oid_;
-            daxLogMessage(1, kTrace, houses ? "srce: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d"
-                                            : "sink: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d",
-                          n, oid.kind_, oid.type_idx_, oid.bld_idx_, houses ? gr_.outDeg(n) : gr_.inDeg(n),
+            daxLogMessage(1, kTrace, houses_now ? "srce: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d"
+                                                : "sink: N(%d) [%hd:%hd,%d] (%d edges) ppl=%d ass=%d",
+                          n, oid.kind_, oid.type_idx_, oid.bld_idx_, houses_now ? gr_.outDeg(n) : gr_.inDeg(n),
                           ninf.people_, ninf.ppl_assigned_);
-            ++(houses ? sources : sinks);
-            for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
-                const int32_t o = it.other();
-                daxLogMessage(1, kTrace, "  -> %cE(%d) oppo=N(%d) flow=%d", nodes.count(o) != 0 ? '*' : ' ',
-                              it.edge(), o, edgeData(it.edge()).assigned_);
+            ++(houses_now ? sources : sinks);
+            auto line = [&](int32_t house, int32_t e, int32_t o) {
+                daxLogMessage(1, kTrace, "  -> %cE(%d) oppo=N(%d) flow=%d", nodes.count(o) != 0 ? '*' : ' ', e, o,
+                              assignedOn(house, e));
+            };
+            if (houses_now) {
+                for (const RnWorkforceGraph::Out& o : gr_.out(n)) line(n, o.edge, o.sink);
+            } else {
+                housesInRange(n, candidates, houses, true);
+                for (const Near& h : houses) line(h.node, findEdge(h.node, n), h.node);
             }
         }
     }
     daxLogMessage(1, kTrace, "partial network output complete, #srce=%d #sink=%d", sources, sinks);
 }
 
-void RnWorkforce::rebuildIndex() {
+// --- The graph a save holds ---------------------------------------------------
+
+// The directed graph keeps an edge in a cell of its house's out-list and one
+// of its workplace's in-list. Edges are only ever added and removed whole
+// (in-cell first, out-cell second; removed out-cell first), and cells and
+// edge ids are both reused last freed first, so edge e always has the
+// in-cell 2e - 1 and the out-cell 2e, and the freed cells pair up with the
+// freed ids. An edge is made when the later of its two ends joins, in the
+// order the earlier ends joined; so both the edge list and each node's
+// lists run in the join order of the ends.
+RnWorkforce::GraphImage RnWorkforce::graphImage() const {
+    GraphImage img;
+    tDiGraph& g = img.graph;
+    g.nodeIdList() = gr_.nodeIds();
+    const int32_t node_limit = gr_.nodeIds().isInitialised() ? gr_.nodeLimit() : 1;
+    g.nodeTable().resizeFill(node_limit - 1, tDiGraph::NodeInf_{});
+
+    const int32_t limit = gr_.edgeLimit();
+    const int32_t ids = limit > 0 ? limit - 1 : 0;
+    img.edges.assign(static_cast<size_t>(ids), EdgeData());
+    g.edgeTable().resizeFill(ids, tDiGraph::EdgeInf_{});
+    for (int32_t e = 1; e <= ids; ++e) g.edgeTable().unchecked(e - 1) = tDiGraph::EdgeInf_{0, 0, 2 * e, 2 * e - 1};
+    tDiGraph::AdjTable& cells = g.adjacencyLinks();
+    cells.resizeFill(2 * ids + 1, tDiGraph::AdjLink{0, 0, 0});
+
+    // Appends edge e to one list of a node: cell c, the list's head h.
+    auto append = [&cells](tDiGraph::AdjHead& h, int32_t c, int32_t e) {
+        tDiGraph::AdjLink& cell = cells.unchecked(c);
+        cell = tDiGraph::AdjLink{h.count_ > 0 ? h.last_ : 0, 0, e};
+        if (h.count_ > 0) cells.unchecked(h.last_).next_ = c;
+        else h.first_ = c;
+        h.last_ = c;
+        ++h.count_;
+    };
+    // The houses in join order (the node list's): their out-lists, and the
+    // in-lists of their workplaces, which run in the join order of the
+    // houses. Also the edges each workplace made when it joined (those to
+    // houses that joined before it), in their order.
+    std::vector<std::vector<int32_t>> made(static_cast<size_t>(gr_.nodeLimit()));
+    for (int32_t h = gr_.firstNode(); h != 0; h = gr_.nextNode(h)) {
+        if (!nodeData(h).is_source_) continue;
+        const uint64_t h_order = index_.order(h);
+        for (const RnWorkforceGraph::Out& o : gr_.out(h)) {
+            const int32_t e = o.edge;
+            g.edgeTable().unchecked(e - 1).source_ = h;
+            g.edgeTable().unchecked(e - 1).target_ = o.sink;
+            append(g.nodeTable().unchecked(h - 1).out_, 2 * e, e);
+            append(g.nodeTable().unchecked(o.sink - 1).in_, 2 * e - 1, e);
+            img.edges[static_cast<size_t>(e - 1)] = EdgeData{0, edgeDist(h, o.sink)};
+            if (index_.order(o.sink) > h_order) made[static_cast<size_t>(o.sink)].push_back(e);
+        }
+        for (const Load& le : links(h).loaded) img.edges[static_cast<size_t>(le.edge - 1)].assigned_ = le.assigned;
+    }
+
+    // The edge ids: live ones in the order they were made, freed ones
+    // chained from the last freed.
+    tDiGraph::IdList& edge_ids = g.edgeIdList();
+    if (limit > 0) {
+        nex::tIndexList::Links& links = edge_ids.links();
+        links.resizeFill(limit, nex::tIndexList::Link_{0, 0});
+        int32_t last = 0;
+        auto link = [&links, &last](int32_t e) {
+            links.unchecked(last).next_ = e;
+            links.unchecked(e).prev_ = last;
+            last = e;
+        };
+        for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) {
+            if (nodeData(n).is_source_) {
+                const uint64_t n_order = index_.order(n);
+                for (const RnWorkforceGraph::Out& o : gr_.out(n)) {
+                    if (index_.order(o.sink) > n_order) break;
+                    link(o.edge);
+                }
+            } else {
+                for (int32_t e : made[static_cast<size_t>(n)]) link(e);
+            }
+        }
+        links.unchecked(last).next_ = 0;
+        links.unchecked(0).prev_ = last;
+        const std::vector<int32_t>& freed = gr_.freeEdges();
+        const int32_t nfree = static_cast<int32_t>(freed.size());
+        for (int32_t k = 0; k < nfree; ++k) {
+            const int32_t e = freed[static_cast<size_t>(k)];
+            links.unchecked(e) = nex::tIndexList::Link_{-1, k > 0 ? freed[static_cast<size_t>(k - 1)] : 0};
+            cells.unchecked(2 * e - 1).next_ = 2 * e;
+            cells.unchecked(2 * e).next_ = k > 0 ? 2 * freed[static_cast<size_t>(k - 1)] - 1 : -1;
+        }
+        edge_ids.head() = nex::tIndexList::Head_{limit - 1, gr_.edgeCount(), nfree, nfree > 0 ? freed.back() : 0};
+        g.adjacencyHead() =
+            tDiGraph::AdjPool{2 * ids, 2 * gr_.edgeCount(), 2 * nfree, nfree > 0 ? 2 * freed.back() - 1 : -1};
+    }
+    return img;
+}
+
+void RnWorkforce::rebuildDerived() {
     index_.clear();
     links_.assign(static_cast<size_t>(gr_.nodeLimit()), NodeLinks());
-    edge_places_.assign(static_cast<size_t>(gr_.edgeLimit()), EdgePlace());
+    scratch_.clear();
     growScratch();
     for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) {
         const NodeData& ninf = nodeData(n);
         index_.add(n, ninf.is_source_, buildings_->centreOnMap(ninf.oid_), ninf.range_);
-        NodeLinks& l = links(n);
-        l.edges.reserve(static_cast<size_t>(gr_.outDeg(n) + gr_.inDeg(n)));
-        for (tDiGraph::EdgeIterator it(gr_, n); it; ++it) {
-            const uint32_t pos = l.next_pos++;
-            EdgePlace& place = edge_places_[static_cast<size_t>(it.edge())];
-            (it.isOut() ? place.out_pos : place.in_pos) = pos;
-            l.edges.push_back(Adj{it.edge(), it.other()});
-            if (edgeData(it.edge()).assigned_ > 0) l.loaded.emplace_back(pos, it.edge());
+    }
+}
+
+bool RnWorkforce::restoreGraph(const GraphImage& image) {
+    const tDiGraph& g = image.graph;
+    auto fail = [this] {
+        gr_ = RnWorkforceGraph();
+        links_.clear();
+        parts_.clear();
+        index_.clear();
+        return false;
+    };
+    // The nodes and their order first: the lists are checked against it.
+    gr_ = RnWorkforceGraph();
+    gr_.restore(g.nodeIdList(), 0, {}, {});
+    rebuildDerived();
+
+    const nex::tIndexList& edge_ids = g.edgeIdList();
+    const int32_t limit = edge_ids.isInitialised() ? edge_ids.limit() : 0;
+    if (static_cast<int64_t>(image.edges.size()) < (limit > 0 ? limit - 1 : 0)) return fail();
+    std::vector<int32_t> freed(static_cast<size_t>(edge_ids.freeCount()));
+    for (int32_t k = edge_ids.freeCount(), e = edge_ids.head().free_head_; k-- > 0; e = edge_ids.next(e)) {
+        if (e <= 0 || e >= limit) return fail();
+        freed[static_cast<size_t>(k)] = e;
+    }
+    std::vector<RnWorkforceGraph::OutList> outs(static_cast<size_t>(gr_.nodeLimit()));
+    for (int32_t n = g.firstNode(); n != 0; n = g.nextNode(n)) {
+        if (!nodeData(n).is_source_) continue;
+        RnWorkforceGraph::OutList& out = outs[static_cast<size_t>(n)];
+        out.reserve(static_cast<size_t>(g.outDeg(n)));
+        for (tDiGraph::OutEdgeIterator it(g, n); it; ++it) {
+            const int32_t s = it.target();
+            const EdgeData& ed = image.edgeData(it.edge());
+            float d;
+            // Within range, at the distance the positions give, and in the
+            // order the workplaces joined in.
+            if (nodeData(s).is_source_ || !inRange(n, s, nodeData(s).range_, d) || !(d == ed.dist_) ||
+                (!out.empty() && index_.order(out.back().sink) >= index_.order(s)))
+                return fail();
+            out.push_back(RnWorkforceGraph::Out{s, it.edge()});
+        }
+    }
+    gr_.restore(g.nodeIdList(), limit, std::move(freed), std::move(outs));
+
+    // Every house in a workplace's range has its edge.
+    for (int32_t n = gr_.firstNode(); n != 0; n = gr_.nextNode(n)) {
+        if (nodeData(n).is_source_) continue;
+        housesInRange(n, candidates_, near_, false);
+        if (static_cast<int32_t>(near_.size()) != gr_.inDeg(n)) return fail();
+        for (const Near& h : near_)
+            if (findEdge(h.node, n) == 0) return fail();
+    }
+    // The edges that carry workers, in the order of each node's list.
+    for (int32_t h = gr_.firstNode(); h != 0; h = gr_.nextNode(h)) {
+        for (const RnWorkforceGraph::Out& o : gr_.out(h)) {
+            const uint16_t a = image.edgeData(o.edge).assigned_;
+            if (a == 0) continue;
+            links(h).loaded.push_back(Load{o.sink, o.edge, a});
+            links(o.sink).loaded.push_back(Load{h, o.edge, a});
         }
     }
     rebuildParts();
+
+    // Whatever else the graph holds (the edge order, the cells, the freed
+    // ids) must be what this network leaves.
+    const GraphImage mine = graphImage();
+    if (!sameGraph(mine.graph, g)) return fail();
+    return true;
 }
 
 // ---------------------------------------------------------------------------

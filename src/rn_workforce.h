@@ -20,6 +20,7 @@
 #include "dax2/dax_geometry.h"
 #include "dax2/dax_oid.h"
 #include "nex/tappend.h"
+#include "nex/thash.h"
 #include "nex/tgraph.h"
 #include "rn_bld_generic.h"
 
@@ -55,46 +56,33 @@ struct RnObjectIDLess {
     }
 };
 
-// The node of each building: ordered by ascending object id, as saves list
-// it, with a hashed index beside it for the lookups of every change.
+// The node of each building, hashed by its id. Saves list the entries by
+// ascending id: ordered() sorts them on each call.
 class RnOidNodeMap {
 public:
-    struct Hash {
-        size_t operator()(const RnObjectID& oid) const {
-            return std::hash<uint64_t>()((static_cast<uint64_t>(oid.packed()) << 32) ^
-                                         static_cast<uint32_t>(oid.bld_idx_));
-        }
-    };
-    using Ordered = std::map<RnObjectID, int32_t, RnObjectIDLess>;
-    using Index = std::unordered_map<RnObjectID, int32_t, Hash>;
-    using const_iterator = Index::const_iterator;
+    using Entry = std::pair<RnObjectID, int32_t>;
 
-    const_iterator find(const RnObjectID& oid) const { return index_.find(oid); }
-    const_iterator end() const { return index_.end(); }
+    // The building's node, nullptr (end()) when it has none.
+    const int32_t* find(const RnObjectID& oid) const { return index_.find(oid.word()); }
+    const int32_t* end() const { return nullptr; }
+    // Adds the building's node or replaces it.
     void set(const RnObjectID& oid, int32_t node) {
-        // Ids mostly come in ascending order (a load): then the end is the
-        // place.
-        if (ordered_.empty() || RnObjectIDLess()(ordered_.rbegin()->first, oid)) {
-            ordered_.emplace_hint(ordered_.end(), oid, node);
-        } else {
-            ordered_[oid] = node;
-        }
-        index_[oid] = node;
+        bool added = false;
+        *index_.findOrAdd(oid.word(), added) = node;
     }
-    // Room for n entries in the hash index.
+    // Room for n entries.
     void reserve(size_t n) { index_.reserve(n); }
     void erase(const RnObjectID& oid) {
-        ordered_.erase(oid);
-        index_.erase(oid);
+        int32_t gone = 0;
+        index_.take(oid.word(), gone);
     }
-    size_t size() const { return ordered_.size(); }
-    bool empty() const { return ordered_.empty(); }
+    size_t size() const { return index_.size(); }
+    bool empty() const { return index_.size() == 0; }
     // The entries in ascending object id order.
-    const Ordered& ordered() const { return ordered_; }
+    std::vector<Entry> ordered() const;
 
 private:
-    Ordered ordered_;
-    Index index_;
+    nex::tHashIndex<int32_t> index_;
 };
 
 // Where the nodes of a network stand and in which order they joined its
@@ -143,6 +131,76 @@ private:
     std::array<int32_t, kRangeClasses> sink_count_{};
 };
 
+// The edges of a workforce network, each kept once: in the list of its
+// house, as the workplace it leads to and its id. A workplace keeps no list:
+// it has an edge to every house within its range, and the network finds
+// those through the positions. Ids are handed out as the directed graph's
+// id lists hand them out (a freed id comes back first, the last freed
+// before the others), so that the graph a save holds follows from these
+// lists and the order the nodes joined in (RnWorkforce::graphImage).
+class RnWorkforceGraph {
+public:
+    // An edge in its house's list.
+    struct Out {
+        int32_t sink;
+        int32_t edge;
+    };
+    using OutList = std::vector<Out>;
+
+    bool isNodeValid(int32_t n) const { return node_ids_.isValid(n); }
+    // Exclusive upper bound of the node ids.
+    int32_t nodeLimit() const { return node_ids_.limit(); }
+    int32_t nodeCount() const { return node_ids_.count(); }
+    // The nodes in the order they joined: first, then next until 0.
+    int32_t firstNode() const { return node_ids_.next(0); }
+    int32_t nextNode(int32_t n) const { return node_ids_.next(n); }
+    int32_t edgeCount() const { return edge_count_; }
+    // Exclusive upper bound of the edge ids; 0 before the first edge.
+    int32_t edgeLimit() const { return edge_limit_; }
+
+    // A house's edges in list order (ascending join order of their
+    // workplaces); empty for a workplace.
+    const OutList& out(int32_t n) const { return nodes_[static_cast<size_t>(n)].out; }
+    int32_t outDeg(int32_t n) const { return static_cast<int32_t>(out(n).size()); }
+    // A workplace's number of edges; 0 for a house.
+    int32_t inDeg(int32_t n) const { return nodes_[static_cast<size_t>(n)].in_count; }
+
+    int32_t addNode();
+    // Drops a node whose edges are gone.
+    void removeNode(int32_t n);
+    // A new edge at the end of the house's list; returns its id.
+    int32_t addEdge(int32_t house, int32_t sink);
+    // Makes room for n more edges in the house's list.
+    void reserveOut(int32_t house, size_t n);
+    // Drops the edge at pos of the house's list (its id is freed).
+    void removeEdge(int32_t house, size_t pos);
+    // Drops every edge of a house, in list order.
+    void removeEdges(int32_t house);
+
+    // The parts the graph image is made from and a restore fills.
+    const nex::tIndexList& nodeIds() const { return node_ids_; }
+    // The freed edge ids, the next to be reused last.
+    const std::vector<int32_t>& freeEdges() const { return free_edges_; }
+    // Replaces everything: the node ids, the edge id limit (0: never used),
+    // the freed edge ids and the houses' lists (by node id).
+    void restore(const nex::tIndexList& node_ids, int32_t edge_limit, std::vector<int32_t> free_edges,
+                 std::vector<OutList> outs);
+
+private:
+    struct NodeEdges {
+        OutList out;
+        int32_t in_count = 0;
+    };
+    NodeEdges& at(int32_t n) { return nodes_[static_cast<size_t>(n)]; }
+    int32_t newEdgeId();
+
+    nex::tIndexList node_ids_;
+    std::vector<NodeEdges> nodes_;  // by node id
+    int32_t edge_limit_ = 0;
+    int32_t edge_count_ = 0;
+    std::vector<int32_t> free_edges_;
+};
+
 // The network of one people type, held by value in its people type record.
 class RnWorkforce {
 public:
@@ -158,19 +216,21 @@ public:
     };
     static_assert(sizeof(NodeData) == 16, "NodeData is saved as 16 raw bytes");
 
-    // Payload of an edge (8 bytes, saved raw).
+    // Payload of an edge as saved (8 bytes). The network keeps neither: the
+    // distance follows from the positions, and only edges that carry
+    // workers have a count.
     struct EdgeData {
         uint16_t assigned_ = 0;  // workers of the house working at the workplace
         float dist_ = 0.0f;      // distance of the two centres
     };
-    static_assert(sizeof(EdgeData) == 8, "EdgeData is saved as 8 raw bytes");
+    static_assert(sizeof(EdgeData) == 8, "EdgeData is saved as 8 bytes");
 
     // Label of a node reached by one augmenting-path search.
     struct PathLabel {
         float dist = kUnreached;  // length of the best path found to it
         int16_t cap = 999;        // smallest amount met along that path
         int32_t prev_node = 0;    // previous node of that path, 0 none
-        int32_t edge = 0;         // edge from the previous node, 0 none
+        int32_t edge = 0;         // edge from the previous node, 0 none (or not looked up yet)
     };
 
     // Worker counts of one building for the overview: a house fills the
@@ -182,10 +242,18 @@ public:
         uint16_t sink_jobs_ = 0;
     };
 
+    // The network's graph and edge payloads as a save holds them: the
+    // directed graph that the same operations would have left, with every
+    // id, list and freed cell where that graph keeps it.
+    struct GraphImage {
+        tDiGraph graph;
+        std::vector<EdgeData> edges;  // by edge id - 1
+        const EdgeData& edgeData(int32_t e) const { return edges[static_cast<size_t>(e - 1)]; }
+    };
+
     using NodeSet = std::set<int32_t>;
     using OidNodeMap = RnOidNodeMap;
     using NodeTable = nex::tappend<NodeData, 128>;
-    using EdgeTable = nex::tappend<EdgeData, 128>;
 
     // The distance of a node not yet reached; paths this long are not found.
     static constexpr float kUnreached = 9999.0f;
@@ -239,16 +307,22 @@ public:
     int32_t totalWorkers() const { return total_workers_; }
     int32_t totalJobs() const { return total_jobs_; }
     int32_t totalAssignments() const { return total_assignments_; }
+    int32_t edgeCount() const { return gr_.edgeCount(); }
 
     // The raw parts, for the save writer and loader and for checks.
     const OidNodeMap& oidNodeMap() const { return oid_node_map_; }
-    const tDiGraph& graph() const { return gr_; }
+    const RnWorkforceGraph& graph() const { return gr_; }
     const NodeData& nodeData(int32_t node) const { return node_data_[node - 1]; }
-    const EdgeData& edgeData(int32_t edge) const { return edge_data_[edge - 1]; }
-
-    // Rebuilds the derived index from the nodes (after the raw parts were
-    // filled, as by a load).
-    void rebuildIndex();
+    // The graph and edge payloads a save writes (built on each call).
+    GraphImage graphImage() const;
+    // Takes the graph and edge payloads of a save, once the node payloads
+    // are in place, and rebuilds what is derived from them. False (and the
+    // graph left empty) when the image is not what graphImage would give
+    // for it: an edge missing between a house and a workplace in its range
+    // or joining two out of range, a distance other than the positions
+    // give, or ids, lists or freed cells other than the network's
+    // operations leave. Such a network would not be saved again as read.
+    bool restoreGraph(const GraphImage& image);
 
 private:
     // Fills the raw parts from a save.
@@ -260,25 +334,25 @@ private:
         RnObjectID oid;
         int curNumWorkers() const { return buildings->curNumWorkers(oid); }
     };
-    // An edge as seen from one of its ends.
-    struct Adj {
-        int32_t edge;
+    // A node within reach of another, with the distance of their centres.
+    struct Near {
+        int32_t node;
+        float dist;
+        uint64_t order;  // the node's join order
+    };
+    // An edge that carries workers, in the lists of both its ends, in
+    // their edge-list order: the other end, the edge and its workers. A
+    // search steps against an edge only when it carries workers, so it
+    // walks these instead of a whole list, in the same order.
+    struct Load {
         int32_t other;
+        int32_t edge;
+        uint16_t assigned;
     };
-    // Where an edge sits in the edge lists of its house and its workplace.
-    struct EdgePlace {
-        uint32_t out_pos = 0;
-        uint32_t in_pos = 0;
-    };
-    // The derived state of a node: its edges in list order, and those of
-    // them that carry workers by their place in the list (a search steps
-    // against an edge only when it carries workers, so it walks these
-    // instead of the whole list, in the same order).
+    // The derived state of a node.
     struct NodeLinks {
-        std::vector<Adj> edges;
-        std::vector<std::pair<uint32_t, int32_t>> loaded;
-        uint32_t next_pos = 0;  // the place the node's next edge gets
-        int32_t part = 0;       // its slot in parts_
+        std::vector<Load> loaded;
+        int32_t part = 0;  // its slot in parts_
     };
     // A connected part of the network with the free workers of its houses
     // and the free jobs of its workplaces. Parts are joined by every edge
@@ -299,10 +373,27 @@ private:
     };
 
     NodeData& node(int32_t n) { return node_data_[n - 1]; }
-    EdgeData& edge(int32_t e) { return edge_data_[e - 1]; }
     NodeLinks& links(int32_t n) { return links_[static_cast<size_t>(n)]; }
+    const NodeLinks& links(int32_t n) const { return links_[static_cast<size_t>(n)]; }
     int32_t addNode(const NodeData& data);
-    int32_t addEdge(int32_t house, int32_t sink, float dist);
+    // The distance of a house's and a workplace's centres, as their edge
+    // has it.
+    float edgeDist(int32_t house, int32_t sink) const {
+        return daxDistanceF(index_.centre(house), index_.centre(sink));
+    }
+    // The houses within a workplace's range, the ends of its edges: in
+    // list order (ascending join order) when sorted, else as found.
+    // candidates is scratch.
+    void housesInRange(int32_t sink, std::vector<int32_t>& candidates, std::vector<Near>& out, bool sorted) const;
+    // The place of the edge to sink in the house's list; the list's size
+    // when there is none.
+    size_t findOut(int32_t house, int32_t sink) const;
+    // The edge from house to sink, 0 when there is none.
+    int32_t findEdge(int32_t house, int32_t sink) const;
+    // The workers an edge carries.
+    uint16_t assignedOn(int32_t house, int32_t edge) const;
+    // The edge by which a search reached n from its previous node.
+    int32_t pathEdge(int32_t n);
     // A house or workplace leaves: its workers are released, the node and
     // its edges go, and the other ends look for work or workers again.
     void removeNode(const RnObjectID& oid, int32_t rem_node);
@@ -315,13 +406,17 @@ private:
     // ppl_assigned_ goes through here, to keep the parts' free counts.
     void changePeople(int32_t n, int delta);
     void changeAssigned(int32_t n, int delta);
-    // Changes the workers an edge carries, keeping the loaded lists.
-    void changeEdge(int32_t e, int delta);
-    void markLoaded(int32_t n, uint32_t pos, int32_t e, bool loaded);
+    // Changes the workers the edge from house to sink carries, keeping the
+    // loaded lists.
+    void changeEdge(int32_t house, int32_t sink, int32_t e, int delta);
+    // Inserts or drops the entry of edge e in n's loaded list.
+    void markLoaded(int32_t n, const Load& entry, bool loaded);
     int32_t newPart(const NodeData& data);
     int32_t findPart(int32_t slot);
     void joinParts(int32_t a, int32_t b);
     void rebuildParts();
+    // The position index and empty links from the nodes, in node order.
+    void rebuildDerived();
     void checkTotals() const;
     // The exact distance of two nodes' centres when it is within range.
     bool inRange(int32_t a, int32_t b, uint16_t range, float& d) const;
@@ -329,15 +424,19 @@ private:
     void sortByOrder(std::vector<int32_t>& nodes) const;
     // One shortest-path search from s; the end node found, 0 for none.
     int32_t searchPath(int32_t s, int k, bool trace);
+    // incrementFlow's searches, one after another.
+    void fillFrom(int32_t start_node, NodeSet& chg_nodes);
+    // The houses of workplace n in list order, found once per
+    // incrementFlow: [first, last).
+    void foundHouses(int32_t n, const Near*& first, const Near*& last);
     const PathLabel& label(int32_t n) const;
     void traceVisited() const;
     void growScratch();
 
     int16_t people_type_idx_ = -1;
     OidNodeMap oid_node_map_;
-    tDiGraph gr_;
+    RnWorkforceGraph gr_;
     NodeTable node_data_;
-    EdgeTable edge_data_;
     int32_t total_workers_ = 0;
     int32_t total_jobs_ = 0;
     int32_t total_assignments_ = 0;
@@ -346,13 +445,25 @@ private:
     RnWorkforceBuildingsIfc* buildings_;
     RnWorkforceIndex index_;
     std::vector<NodeLinks> links_;        // by node id
-    std::vector<EdgePlace> edge_places_;  // by edge id
     std::vector<Part> parts_;             // by slot; slots of removed nodes stay until a rebuild
     int32_t dead_parts_ = 0;
     std::vector<Scratch> scratch_;        // by node id
     uint32_t stamp_ = 0;
     std::vector<int32_t> scan_;           // a node enters once, when first labelled
     std::vector<int32_t> candidates_;
+    std::vector<Near> near_;
+    // The houses of the workplaces a search scanned, kept for the later
+    // searches of the same incrementFlow (nothing joins or leaves in
+    // between): a span of houses_found_ per node, valid while its mark is
+    // the current one.
+    struct FoundSpan {
+        uint32_t mark = 0;
+        uint32_t begin = 0;
+        uint32_t end = 0;
+    };
+    std::vector<Near> houses_found_;
+    std::vector<FoundSpan> found_spans_;  // by node id
+    uint32_t found_mark_ = 0;
 };
 
 // ---------------------------------------------------------------------------

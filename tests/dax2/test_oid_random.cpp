@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <random>
 
@@ -59,6 +60,11 @@ TEST(RnObjectID, RawLayoutAsSaved) {
     // The first half as one word: kind low, type index high.
     EXPECT_EQ(RnObjectTypeID(2, 1).packed(), 0x00010002u);
     EXPECT_EQ(RnObjectTypeID(0, -1).packed(), 0xFFFF0000u);
+    // The whole id as one word and back, negative fields too.
+    EXPECT_EQ(RnObjectID(2, 1, 7).word(), 0x0000000700010002ull);
+    for (const RnObjectID& o : {id, RnObjectID(), RnObjectID(-1, -1, -1), RnObjectID(32, -3, INT32_MIN)})
+        EXPECT_EQ(RnObjectID::fromWord(o.word()), o);
+    EXPECT_EQ(RnObjectID(-1, -1, -1).word(), ~uint64_t{0});
 }
 
 TEST(RnObjectID, KindPredicates) {

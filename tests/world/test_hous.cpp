@@ -4,6 +4,7 @@
 // checks after loading.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "dax2/dax_msg.h"
 #include "test_hous_fixture.h"
@@ -74,6 +75,40 @@ TEST(HouseEntryTest, AServiceIntervalInPerMille) {
     limit = DaxGameTime::null();
     e.nextEvent(limit, DaxGameTime(1000));
     EXPECT_EQ(limit.value(), 1000u + 48 * 12);
+}
+
+TEST(HouseEntryTest, ServiceEntriesAreWalkedInServiceOrderWhateverTheirArrival) {
+    RnHouseServices s;
+    auto walk = [&s] {
+        std::vector<int> keys;
+        for (const auto& [service, e] : s) keys.push_back(service * 1000 + static_cast<int>(e.level_word_));
+        return keys;
+    };
+    s[5].level_word_ = 1;
+    s[2].level_word_ = 2;
+    s[7].level_word_ = 3;
+    s[2].level_word_ = 4;  // the same entry again
+    EXPECT_EQ(walk(), (std::vector<int>{2004, 5001, 7003}));
+    EXPECT_EQ(s.size(), 3u);
+    EXPECT_EQ(s.count(3), 0u);
+    EXPECT_EQ(s.find(3), s.end());
+    EXPECT_EQ(s.find(-1), s.end());
+    EXPECT_EQ(s.find(99), s.end());
+    EXPECT_EQ(s.find(5)->second.level_word_, 1);
+    EXPECT_EQ(s.erase(7), 1u);
+    EXPECT_EQ(s.erase(7), 0u);
+    EXPECT_EQ(s.erase(0), 0u);
+    EXPECT_EQ(walk(), (std::vector<int>{2004, 5001}));
+    s[7].level_word_ = 9;  // back with a fresh entry
+    EXPECT_EQ(s.at(7).level_word_, 9);
+    RnHouseServices other;
+    other[1].level_word_ = 6;
+    s.swap(other);
+    EXPECT_EQ(walk(), (std::vector<int>{1006}));
+    s.clear();
+    EXPECT_TRUE(s.empty());
+    EXPECT_EQ(s.begin(), s.end());
+    EXPECT_EQ(other.size(), 3u);
 }
 
 // ---------------------------------------------------------------------------

@@ -152,6 +152,9 @@ TEST_F(QueueTest, AgreesWithThePlainRulesOverLongRuns) {
     for (int16_t kind = RnIdScriptJob; kind < RnIdScriptJob + 3; ++kind)
         for (int16_t type = -1; type < 3; ++type)
             for (int32_t idx = -3; idx < 22; ++idx) ids.emplace_back(kind, type, idx);
+    // Indices past the dense start of their type's table: some are kept
+    // aside until the table reaches them (or for good).
+    for (int32_t idx : {40, 70, 90, 100, 130, 1000, 1 << 30}) ids.emplace_back(RnIdScriptJob, 0, idx);
     RnGameUpdateQueue queue;
     ReferenceQueue ref;
     auto pick = [&] { return ids[rng() % ids.size()]; };

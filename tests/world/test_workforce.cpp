@@ -1,6 +1,7 @@
 // The workforce network on small hand-made towns: edges, assignment order,
 // release order, removals, requests for more workers, queries, notices,
 // traces and the fatal checks.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,10 @@ TEST_F(WorkforceTest, EdgesJoinHousesWithinTheWorkplacesRange) {
         for (size_t i = 0; i < hs.size(); ++i) {
             SCOPED_TRACE(i);
             EXPECT_EQ(hasEdge(hs[i], s), cases[i].edge);
-            int32_t e = net.graph().findEdge(net.nodeOf(hs[i]), net.nodeOf(s));
+            const RnWorkforce::GraphImage img = net.graphImage();
+            int32_t e = img.graph.findEdge(net.nodeOf(hs[i]), net.nodeOf(s));
             if (e != 0) {
-                EXPECT_FLOAT_EQ(net.edgeData(e).dist_,
+                EXPECT_FLOAT_EQ(img.edgeData(e).dist_,
                                 daxDistanceF(DaxMapPositionF(cases[i].x, cases[i].y), DaxMapPositionF(10, 10)));
             }
         }
@@ -379,11 +381,14 @@ TEST_F(WorkforceTest, TracesTellTheStepsAndDumpTheNodes) {
     EXPECT_TRUE(loggedLine("requestMoreWorkers pt=0 [3:0,1] node=1 ppl=1 ass=1"));
 }
 
-TEST_F(WorkforceTest, RebuiltIndexGivesTheSameNetwork) {
+TEST_F(WorkforceTest, ARestoredNetworkIsTheSameAndGoesOnTheSame) {
     for (int i = 0; i < 12; ++i) house(static_cast<float>(i % 4 * 3), static_cast<float>(i / 4 * 3), 2);
     RnObjectID s = sink(4, 4, 9, 5);
+    sink(8, 2, 3, 4);
+    // Freed ids, to be handed out again in their order.
+    net.removeSource(RnObjectID(RnIdBldHous, 0, 5));
     RnWorkforce twin = net;
-    twin.rebuildIndex();
+    ASSERT_TRUE(twin.restoreGraph(net.graphImage()));
     for (RnWorkforce* w : {&net, &twin}) {
         RnObjectID oid(RnIdBldServ, 0, 50);
         town.places[oid].centre = DaxMapPositionF(7, 2);
@@ -393,11 +398,66 @@ TEST_F(WorkforceTest, RebuiltIndexGivesTheSameNetwork) {
         w->addSource(hh, 0);
         w->removeSink(s);
     }
-    ASSERT_EQ(net.graph().edgeCount(), twin.graph().edgeCount());
-    for (int32_t e = net.graph().firstEdge(); e != 0; e = net.graph().nextEdge(e)) {
-        EXPECT_EQ(net.graph().edgeSource(e), twin.graph().edgeSource(e));
-        EXPECT_EQ(net.graph().edgeTarget(e), twin.graph().edgeTarget(e));
-        EXPECT_EQ(net.edgeData(e).assigned_, twin.edgeData(e).assigned_);
+    const RnWorkforce::GraphImage a = net.graphImage();
+    const RnWorkforce::GraphImage b = twin.graphImage();
+    EXPECT_EQ(graphDifference(a.graph, b.graph), "");
+    ASSERT_EQ(a.edges.size(), b.edges.size());
+    for (int32_t e = a.graph.firstEdge(); e != 0; e = a.graph.nextEdge(e)) {
+        EXPECT_EQ(a.edgeData(e).assigned_, b.edgeData(e).assigned_);
+        EXPECT_EQ(a.edgeData(e).dist_, b.edgeData(e).dist_);
+    }
+    EXPECT_EQ(net.totalAssignments(), twin.totalAssignments());
+}
+
+TEST_F(WorkforceTest, AGraphTheNetworkWouldNotSaveAsReadIsRefused) {
+    // Workplaces 1 and 2; houses 3 (edges 1 and 2) and 4 (edges 3 and 4)
+    // in the range of both; house 3 leaves, edges 1 and 2 freed in that
+    // order.
+    RnObjectID a = sink(0, 0, 1, 5);
+    sink(2, 0, 1, 5);
+    RnObjectID h = house(1, 0);
+    RnObjectID h2 = house(1, 1, 1);
+    net.removeSource(h);
+    ASSERT_EQ(assignedOn(h2, a), 1);
+    const RnWorkforce::GraphImage good = net.graphImage();
+    {
+        RnWorkforce same = net;
+        EXPECT_TRUE(same.restoreGraph(good));
+    }
+    using Change = std::function<void(RnWorkforce::GraphImage&)>;
+    struct Case {
+        const char* what;
+        Change change;
+    } cases[] = {
+        {"a distance the places do not give", [](RnWorkforce::GraphImage& img) { img.edges[2].dist_ += 0.5f; }},
+        {"an edge missing", [](RnWorkforce::GraphImage& img) { img.graph.removeEdge(4); }},
+        {"the house's edges made the other way round",
+         [](RnWorkforce::GraphImage& img) {
+             tDiGraph& g = img.graph;
+             g.removeNode(4);
+             ASSERT_EQ(g.addNode(), 4);
+             ASSERT_EQ(g.addEdge(4, 2), 4);
+             ASSERT_EQ(g.addEdge(4, 1), 3);
+         }},
+        {"the freed cells in another order than their edges",
+         [](RnWorkforce::GraphImage& img) {
+             // Edge 2 was freed last: its in-cell 3 heads the chain of free
+             // cells, then its out-cell 4. Here the out-cell comes first.
+             tDiGraph& g = img.graph;
+             ASSERT_EQ(g.adjacencyHead().free_head_, 3);
+             g.adjacencyHead().free_head_ = 4;
+             g.adjacencyLinks()[4].next_ = 3;
+             g.adjacencyLinks()[3].next_ = 1;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RnWorkforce::GraphImage img = good;
+        c.change(img);
+        ASSERT_NO_THROW(img.graph.verify());
+        RnWorkforce w = net;
+        EXPECT_FALSE(w.restoreGraph(img));
+        EXPECT_EQ(w.edgeCount(), 0);
     }
 }
 

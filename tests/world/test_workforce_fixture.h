@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "dax2/dax_geometry.h"
@@ -45,6 +47,27 @@ public:
     std::vector<Notice> notices;
     uint32_t now_ = 1000;
 };
+
+// "" when two graphs hold the same ids, lists, cells and freed ids (and so
+// are saved as the same bytes), else the first part that differs.
+inline std::string graphDifference(const tDiGraph& a, const tDiGraph& b) {
+    auto same = [](const auto& x, const auto& y) {
+        if (x.size() != y.size()) return false;
+        for (int32_t i = 0; i < x.size(); ++i)
+            if (std::memcmp(&x.unchecked(i), &y.unchecked(i), sizeof(x.unchecked(i))) != 0) return false;
+        return true;
+    };
+    auto sameList = [&same](const nex::tIndexList& x, const nex::tIndexList& y) {
+        return std::memcmp(&x.head(), &y.head(), sizeof(x.head())) == 0 && same(x.links(), y.links());
+    };
+    if (!sameList(a.nodeIdList(), b.nodeIdList())) return "node ids";
+    if (!sameList(a.edgeIdList(), b.edgeIdList())) return "edge ids";
+    if (!same(a.edgeTable(), b.edgeTable())) return "edge records";
+    if (!same(a.nodeTable(), b.nodeTable())) return "node records";
+    if (std::memcmp(&a.adjacencyHead(), &b.adjacencyHead(), sizeof(a.adjacencyHead())) != 0) return "cell pool";
+    if (!same(a.adjacencyLinks(), b.adjacencyLinks())) return "cells";
+    return "";
+}
 
 class WorkforceTest : public ::testing::Test {
 protected:
@@ -90,14 +113,12 @@ protected:
     }
     // Workers of house h working at workplace s (0 without an edge).
     int assignedOn(const RnObjectID& h, const RnObjectID& s) const {
-        int32_t hn = net.nodeOf(h);
-        int32_t sn = net.nodeOf(s);
-        for (tDiGraph::OutEdgeIterator it(net.graph(), hn); it; ++it)
-            if (it.target() == sn) return net.edgeData(it.edge()).assigned_;
-        return 0;
+        const RnWorkforce::GraphImage img = net.graphImage();
+        const int32_t e = img.graph.findEdge(net.nodeOf(h), net.nodeOf(s));
+        return e != 0 ? img.edgeData(e).assigned_ : 0;
     }
     bool hasEdge(const RnObjectID& h, const RnObjectID& s) const {
-        return net.graph().findEdge(net.nodeOf(h), net.nodeOf(s)) != 0;
+        return net.graphImage().graph.findEdge(net.nodeOf(h), net.nodeOf(s)) != 0;
     }
     uint16_t assigned(const RnObjectID& oid) const { return net.pplAssigned(oid); }
 

@@ -1,7 +1,9 @@
 // Long random sequences of houses and workplaces coming, growing, shrinking
 // and going, checked after every step against the network's invariants and
 // against a plain second model of its rules: the same node and edge ids,
-// the same edges in the same order, the same assignments.
+// the same edges in the same order, the same assignments, and the same
+// graph as a directed graph driven by the same operations holds (what a
+// save writes).
 #include <algorithm>
 #include <map>
 #include <random>
@@ -15,20 +17,6 @@ using namespace wkftest;
 namespace {
 
 using NodeSet = std::set<int32_t>;
-
-// Ids handed out as the graph's id lists do: a freed id comes back first,
-// the last freed before the others.
-struct IdPool {
-    int32_t next = 1;
-    std::vector<int32_t> freed;
-    int32_t take() {
-        if (freed.empty()) return next++;
-        int32_t id = freed.back();
-        freed.pop_back();
-        return id;
-    }
-    void give(int32_t id) { freed.push_back(id); }
-};
 
 // The rules written out plainly: every list a vector in the order the rules
 // name, every search over all edges with its labels in a map, every new node
@@ -112,12 +100,11 @@ public:
             std::vector<int32_t>& theirs = nodes[o].edges;
             theirs.erase(std::find(theirs.begin(), theirs.end(), e));
             edges.erase(e);
-            edge_ids.give(e);
         }
         ids.erase(oid);
         order.erase(std::find(order.begin(), order.end(), n));
         nodes.erase(n);
-        node_ids.give(n);
+        graph.removeNode(n);
         for (int32_t o : released) flow(o);
     }
     int requestMoreWorkers(const RnObjectID& oid) {
@@ -165,6 +152,9 @@ public:
     std::vector<int32_t> order;  // the node list
     std::map<int32_t, Edge> edges;
     std::map<RnObjectID, int32_t, RnObjectIDLess> ids;
+    // The ids, lists and cells: a directed graph given the same nodes and
+    // edges, made and removed in the same order.
+    tDiGraph graph;
     int total_workers = 0;
     int total_jobs = 0;
     int total_assignments = 0;
@@ -177,7 +167,7 @@ private:
     };
 
     int32_t addNode(const RnObjectID& oid, const DaxMapPositionF& c, int people, int range, bool src) {
-        int32_t n = node_ids.take();
+        int32_t n = graph.addNode();
         Node& x = nodes[n];
         x.oid = oid;
         x.c = c;
@@ -189,7 +179,7 @@ private:
         return n;
     }
     void link(int32_t h, int32_t s) {
-        int32_t e = edge_ids.take();
+        int32_t e = graph.addEdge(h, s);
         edges[e] = Edge{h, s, daxDistanceF(nodes[h].c, nodes[s].c), 0};
         nodes[h].edges.push_back(e);
         nodes[s].edges.push_back(e);
@@ -249,9 +239,6 @@ private:
             if (nodes[s].free() == 0) return;
         }
     }
-
-    IdPool node_ids;
-    IdPool edge_ids;
 };
 
 class WorkforceRandomTest : public WorkforceTest {
@@ -259,15 +246,18 @@ protected:
     // The network's own invariants. That every pair in range has its edge
     // is checked against the plain model, which compares every pair.
     void checkInvariants() {
-        const tDiGraph& g = net.graph();
+        const RnWorkforce::GraphImage img = net.graphImage();
+        const tDiGraph& g = img.graph;
+        ASSERT_NO_THROW(g.verify());
         int32_t workers = 0, jobs = 0, hous_assigned = 0, sink_assigned = 0;
         ASSERT_EQ(static_cast<int32_t>(net.oidNodeMap().size()), g.nodeCount());
+        ASSERT_EQ(net.edgeCount(), g.edgeCount());
         for (int32_t n = g.firstNode(); n != 0; n = g.nextNode(n)) {
             const RnWorkforce::NodeData& d = net.nodeData(n);
             ASSERT_EQ(net.nodeOf(d.oid_), n);
             ASSERT_GE(d.pplFree(), 0) << "node " << n;
             int32_t sum = 0;
-            for (tDiGraph::EdgeIterator it(g, n); it; ++it) sum += net.edgeData(it.edge()).assigned_;
+            for (tDiGraph::EdgeIterator it(g, n); it; ++it) sum += img.edgeData(it.edge()).assigned_;
             ASSERT_EQ(sum, d.ppl_assigned_) << "node " << n;
             const FakeBuildings::Place& p = town.places.at(d.oid_);
             if (d.is_source_) {
@@ -288,7 +278,7 @@ protected:
             ASSERT_TRUE(h.is_source_);
             ASSERT_FALSE(s.is_source_);
             float dist = daxDistanceF(town.places.at(h.oid_).centre, town.places.at(s.oid_).centre);
-            ASSERT_EQ(net.edgeData(e).dist_, dist);
+            ASSERT_EQ(img.edgeData(e).dist_, dist);
             ASSERT_LE(dist, s.range_);
         }
         ASSERT_EQ(net.totalWorkers(), workers);
@@ -299,7 +289,9 @@ protected:
 
     // The network and the plain model agree on everything.
     void checkSameAs(const PlainNetwork& plain) {
-        const tDiGraph& g = net.graph();
+        const RnWorkforce::GraphImage img = net.graphImage();
+        const tDiGraph& g = img.graph;
+        ASSERT_EQ(graphDifference(g, plain.graph), "");
         std::vector<int32_t> list;
         for (int32_t n = g.firstNode(); n != 0; n = g.nextNode(n)) list.push_back(n);
         ASSERT_EQ(list, plain.order);
@@ -315,8 +307,8 @@ protected:
             ASSERT_EQ(edges, pn.edges) << "node " << entry.first;
         }
         for (const auto& entry : plain.edges) {
-            ASSERT_EQ(net.edgeData(entry.first).assigned_, entry.second.assigned) << "edge " << entry.first;
-            ASSERT_EQ(net.edgeData(entry.first).dist_, entry.second.dist);
+            ASSERT_EQ(img.edgeData(entry.first).assigned_, entry.second.assigned) << "edge " << entry.first;
+            ASSERT_EQ(img.edgeData(entry.first).dist_, entry.second.dist);
         }
         ASSERT_EQ(net.totalWorkers(), plain.total_workers);
         ASSERT_EQ(net.totalJobs(), plain.total_jobs);
@@ -404,6 +396,13 @@ TEST_F(WorkforceRandomTest, LongSequencesKeepTheInvariantsAndFollowThePlainRules
             }
             ASSERT_NO_FATAL_FAILURE(checkInvariants());
             ASSERT_NO_FATAL_FAILURE(checkSameAs(plain));
+            // Now and then the network goes on as restored from its saved
+            // graph, as after a load.
+            if (step % 150 == 149) {
+                RnWorkforce restored = net;
+                ASSERT_TRUE(restored.restoreGraph(net.graphImage()));
+                net = restored;
+            }
         }
     }
     // The sequences reached the paths that matter.
