@@ -121,6 +121,7 @@ DaxBitmapIndex DaxBitmapRegistry::add(const DaxBitmapKey& key, ALLEGRO_BITMAP* s
     e.key_ = key;
     e.text_id_ = dax_strings.hasString(text_id) ? text_id : -1;
     index_map_[key] = id;
+    ++generation_;
 
     if (export_flag_) {
         std::string file = exportFileName(key);
@@ -260,6 +261,7 @@ void DaxBitmapRegistry::clear() {
     }
     entries_.clear();
     index_map_.clear();
+    ++generation_;
     tile_mode_ = kDaxTileNone;
     tile_width_ = 0;
     tile_height_ = 0;

@@ -112,6 +112,9 @@ public:
     // Every key with its id (the save-game writer stores it).
     const std::map<DaxBitmapKey, DaxBitmapIndex>& indexMap() const { return index_map_; }
     size_t size() const { return entries_.size(); }
+    // Changes whenever a key is added or the registry is cleared, so that a
+    // caller may keep what it looked up by name until then.
+    uint64_t generation() const { return generation_; }
 
     // Destroys every bitmap, forgets every key and unsets the tile size. The
     // export flag stays.
@@ -130,6 +133,7 @@ private:
     int tile_width_ = 0;
     int tile_height_ = 0;
     bool export_flag_ = false;
+    uint64_t generation_ = 1;
 };
 
 extern DaxBitmapRegistry dax_bitmaps;

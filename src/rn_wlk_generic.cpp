@@ -219,7 +219,11 @@ DaxBitmapIndex RnWalkerImages::imageFor(DaxDirection dir) const {
     // Headings 1 to 4 show "ru", "lo", "lu" and "ro".
     static const int kName[5] = {-1, 1, 2, 3, 0};
     if (dir < DirXPlus || dir > DirYMinus) return kDaxNoBitmap;
-    return dax_bitmaps.findVariant(names_[kName[dir]], 0);
+    if (found_generation_ != dax_bitmaps.generation()) {
+        for (int k = 0; k < 4; ++k) found_[k] = dax_bitmaps.findVariant(names_[k], 0);
+        found_generation_ = dax_bitmaps.generation();
+    }
+    return found_[kName[dir]];
 }
 
 // ---------------------------------------------------------------------------

@@ -250,7 +250,13 @@ public:
 struct RnWalkerImages {
     std::string names_[4];
     // The image of a heading: 1 "ru", 2 "lo", 3 "lu", 4 "ro"; -2 for none.
+    // Walkers ask at every step: the images are looked up by name once per
+    // generation of the bitmap registry.
     DaxBitmapIndex imageFor(DaxDirection dir) const;
+
+private:
+    mutable DaxBitmapIndex found_[4] = {kDaxNoBitmap, kDaxNoBitmap, kDaxNoBitmap, kDaxNoBitmap};
+    mutable uint64_t found_generation_ = 0;
 };
 
 // Sends a walker: adds it to its type's instance list, gives it the type

@@ -497,3 +497,27 @@ TEST_F(BuildingDeathTest, BookingsOnKindsThatTakeNoneAreFatal) {
 }
 
 }  // namespace
+
+// A walker's heading image follows the registry: found once, and found
+// again after the registry changed (new images, or cleared and loaded anew).
+TEST_F(BuildingTest, WalkerHeadingImagesFollowTheBitmapRegistry) {
+    RnWalkerImages images;
+    images.names_[0] = "w_ro";
+    images.names_[1] = "w_ru";
+    images.names_[2] = "w_lo";
+    images.names_[3] = "w_lu";
+    EXPECT_EQ(images.imageFor(DirXPlus), kDaxNoBitmap);
+    const DaxBitmapIndex ru = registerMemoryBitmap(DaxBitmapKey("w_ru", 0, 0), 4, 4, 0, 0);
+    const DaxBitmapIndex ro = registerMemoryBitmap(DaxBitmapKey("w_ro", 0, 0), 4, 4, 0, 0);
+    EXPECT_EQ(images.imageFor(DirXPlus), ru);
+    EXPECT_EQ(images.imageFor(DirYMinus), ro);
+    EXPECT_EQ(images.imageFor(DirXMinus), kDaxNoBitmap);
+    EXPECT_EQ(images.imageFor(DirNone), kDaxNoBitmap);
+    dax_bitmaps.clear();
+    EXPECT_EQ(images.imageFor(DirXPlus), kDaxNoBitmap);
+    const DaxBitmapIndex lo = registerMemoryBitmap(DaxBitmapKey("w_lo", 0, 0), 4, 4, 0, 0);
+    const DaxBitmapIndex ru2 = registerMemoryBitmap(DaxBitmapKey("w_ru", 0, 0), 4, 4, 0, 0);
+    EXPECT_EQ(images.imageFor(DirXMinus), lo);
+    EXPECT_EQ(images.imageFor(DirXPlus), ru2);
+    dax_bitmaps.clear();
+}
