@@ -259,7 +259,9 @@ bool RnWalkerSearching::serveNeighbours() {
         DaxMapPositionI p = here + daxDirectionOffset(d);
         if (!grn_map.isOnMap(p)) continue;
         const RnObjectID oid = grn_map.tile(p).oid_;
-        if (!oid.isBuilding()) continue;
+        // A road never needs anything: most neighbours are roads, so they
+        // are passed before any lookup.
+        if (!oid.isBuilding() || oid.kind_ == RnIdBldRoad) continue;
         RnGenericBuilding& b = grn_game.buildingByOid(oid);
         if (needOf(b, wake_time_) == 0) continue;
         deliverTo(b, wake_time_);
