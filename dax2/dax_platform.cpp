@@ -1,5 +1,6 @@
 #include "dax2/dax_platform.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -142,6 +143,23 @@ void daxSleepMs(int ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 }
+
+void* daxAllocLarge(size_t bytes) {
+    // A large page is 2 MiB on the machines the game runs on; smaller
+    // tables gain nothing from one.
+    constexpr size_t kLargePage = size_t(2) << 20;
+    if (bytes < kLargePage) return std::malloc(bytes == 0 ? 1 : bytes);
+    if (bytes > SIZE_MAX - kLargePage) return nullptr;
+    const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    void* p = std::aligned_alloc(kLargePage, rounded);
+#ifdef MADV_HUGEPAGE
+    // Only advice: where large pages are off the table works as before.
+    if (p) madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+void daxFreeLarge(void* p) { std::free(p); }
 
 std::string daxExecutablePath() {
     char buf[4096];

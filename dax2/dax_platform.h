@@ -3,6 +3,7 @@
 // monotonic clocks, sleeping, the program's own path and the user folders.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -66,6 +67,13 @@ uint32_t daxRealTime();
 int64_t daxUnixTime();
 
 void daxSleepMs(int ms);
+
+// Memory for a large table read all over at random (the map's tiles): at
+// least bytes, aligned so that the system can back it with large pages, and
+// asked to, which spares the address translations of a big map most of
+// their misses. Null when there is no memory. Freed with daxFreeLarge.
+void* daxAllocLarge(size_t bytes);
+void daxFreeLarge(void* p);
 
 // The full path of the running program (the target of /proc/self/exe), or ""
 // when it cannot be found.

@@ -1,8 +1,12 @@
 // The tile map: creation, walker lists, building marks and footprint tests.
 #include "rn_map.h"
 
+#include <memory>
+#include <type_traits>
+
 #include "dax2/dax_bitmap.h"
 #include "dax2/dax_error.h"
+#include "dax2/dax_platform.h"
 #include "rn_game.h"
 #include "rn_wlk_generic.h"
 
@@ -74,19 +78,37 @@ void RnMap::createEmpty(unsigned n) {
     // 32 bits wraps for sides a file or script can ask for.
     uint64_t tiles = uint64_t(n) * uint64_t(n);
     if (tiles > kMaxTileBytes / sizeof(RnMapTile)) daxRaiseError("map too large: %u", n);
-    if (!rows_.empty()) clear();
-    road_graph_.clear();
-    rows_.reserve(n);
-    for (unsigned x = 0; x < n; ++x) {
-        rows_.emplace_back();
-        rows_.back().assign(n, RnMapTile());
-    }
+    allocate(n);
+    std::uninitialized_fill_n(tiles_, static_cast<size_t>(tiles), RnMapTile());
     daxLogMessage(2, 1, "created new empty map of size %d", static_cast<int>(n));
 }
 
+static_assert(std::is_trivially_destructible<RnMapTile>::value, "the map frees its tiles without destroying them");
+
+RnMap::~RnMap() { daxFreeLarge(tiles_); }
+
+RnMap& RnMap::operator=(const RnMap& other) {
+    if (this == &other) return *this;
+    allocate(other.side_);
+    std::uninitialized_copy_n(other.tiles_, static_cast<size_t>(side_) * side_, tiles_);
+    road_graph_ = other.road_graph_;
+    return *this;
+}
+
+void RnMap::allocate(unsigned n) {
+    clear();
+    if (n == 0) return;
+    void* block = daxAllocLarge(static_cast<size_t>(n) * n * sizeof(RnMapTile));
+    if (!block) daxRaiseError("not enough memory for a map of size %u", n);
+    tiles_ = static_cast<RnMapTile*>(block);
+    side_ = n;
+}
+
 void RnMap::clear() {
-    for (auto& row : rows_) std::vector<RnMapTile>().swap(row);
-    std::vector<std::vector<RnMapTile>>().swap(rows_);
+    // The tiles are plain data: nothing to destroy.
+    daxFreeLarge(tiles_);
+    tiles_ = nullptr;
+    side_ = 0;
     road_graph_.clear();
 }
 
@@ -101,14 +123,14 @@ void RnMap::placeBuilding(const RnObjectID& oid, int x, int y, int16_t w, int16_
     DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
-            RnMapTile& tile = rows_[i][j];
+            RnMapTile& tile = RnMap::tile(i, j);
             DAX_ASSERT_AT(tile.isTileFree(), kSrc, __LINE__);
             tile.oid_ = oid;
             tile.second_bmp_idx_ = kDaxNoBitmap;
             tile.flags_ = static_cast<uint16_t>(tile.flags_ & ~kRnTileWalkable);
         }
     }
-    RnMapTile& anchor = rows_[x][y];
+    RnMapTile& anchor = tile(x, y);
     anchor.gnd_bmp_idx_ = randomImage(first_image);
     anchor.second_bmp_idx_ = randomImage(second_image);
     footprintChanged(x, y, w, h);
@@ -119,12 +141,12 @@ void RnMap::setBuildingImages(const RnObjectID& oid, int x, int y, int16_t w, in
     DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
-            const RnMapTile& tile = rows_[i][j];
+            const RnMapTile& tile = RnMap::tile(i, j);
             DAX_ASSERT_AT(!tile.isTileFree(), kSrc, __LINE__);
             DAX_ASSERT_AT(tile.oid_ == oid, kSrc, __LINE__);
         }
     }
-    RnMapTile& anchor = rows_[x][y];
+    RnMapTile& anchor = tile(x, y);
     if (first_image) anchor.gnd_bmp_idx_ = randomImage(first_image);
     if (second_image) anchor.second_bmp_idx_ = randomImage(second_image);
 }
@@ -132,7 +154,7 @@ void RnMap::setBuildingImages(const RnObjectID& oid, int x, int y, int16_t w, in
 void RnMap::resetArea(int x, int y, int16_t w, int16_t h) {
     DAX_ASSERT_AT(isAreaOnMap(x, y, w, h), kSrc, __LINE__);
     for (int i = x - w + 1; i <= x; ++i) {
-        for (int j = y - h + 1; j <= y; ++j) rows_[i][j].resetToTerrain();
+        for (int j = y - h + 1; j <= y; ++j) tile(i, j).resetToTerrain();
     }
     footprintChanged(x, y, w, h);
 }
@@ -146,14 +168,14 @@ bool RnMap::isAreaFree(int x, int y, int16_t w, int16_t h) const {
     if (!isAreaOnMap(x, y, w, h)) return false;
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
-            if (!rows_[i][j].isTileFree()) return false;
+            if (!tile(i, j).isTileFree()) return false;
         }
     }
     return true;
 }
 
 uint16_t RnMap::resourceMaskAt(int x, int y) const {
-    int16_t t = rows_[x][y].terrain_idx_;
+    int16_t t = tile(x, y).terrain_idx_;
     const auto& terrains = grn_game.terrains();
     if (t < 0 || static_cast<size_t>(t) >= terrains.size()) return 0;
     return static_cast<uint16_t>(terrains[t].resource_mask_);
@@ -163,7 +185,7 @@ bool RnMap::canBuildArea(int x, int y, int16_t w, int16_t h, bool allow_occupied
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
             if (!isOnMap(i, j)) return false;
-            const RnMapTile& tile = rows_[i][j];
+            const RnMapTile& tile = RnMap::tile(i, j);
             if (!allow_occupied && !tile.isTileFree()) return false;
             if (resource_mask != 0 && (resourceMaskAt(i, j) & resource_mask) != 0) continue;
             if ((tile.flags_ & kRnTileBuildingsAllowed) == 0) return false;
@@ -178,7 +200,7 @@ bool RnMap::canBuildPartlyOnResource(uint16_t resource_mask, int x, int y, int16
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
             if (!isOnMap(i, j)) return false;
-            const RnMapTile& tile = rows_[i][j];
+            const RnMapTile& tile = RnMap::tile(i, j);
             if (!allow_occupied && !tile.isTileFree()) return false;
             if ((resourceMaskAt(i, j) & resource_mask) != 0) {
                 on_resource = true;
@@ -195,7 +217,7 @@ bool RnMap::canBuildOnResource(uint16_t resource_mask, int x, int y, int16_t w, 
     for (int i = x - w + 1; i <= x; ++i) {
         for (int j = y - h + 1; j <= y; ++j) {
             if (!isOnMap(i, j)) return false;
-            if (!allow_occupied && !rows_[i][j].isTileFree()) return false;
+            if (!allow_occupied && !tile(i, j).isTileFree()) return false;
             if ((resourceMaskAt(i, j) & resource_mask) == 0) return false;
         }
     }
@@ -220,7 +242,7 @@ bool RnMap::canBuildNextToResource(uint16_t resource_mask, int x, int y, int16_t
 void RnMap::adjacentRoads(std::vector<DaxMapPositionI>& out, int x, int y, int16_t w, int16_t h) const {
     out.clear();
     auto take = [&](int i, int j) {
-        if (isOnMap(i, j) && rows_[i][j].oid_.kind_ == RnIdBldRoad) out.emplace_back(i, j);
+        if (isOnMap(i, j) && tile(i, j).oid_.kind_ == RnIdBldRoad) out.emplace_back(i, j);
     };
     for (int i = x; i >= x - w + 1; --i) take(i, y + 1);
     for (int i = x; i >= x - w + 1; --i) take(i, y - h);

@@ -58,19 +58,25 @@ public:
                       uint64_t(kMaxSide + 1) * (kMaxSide + 1) * sizeof(RnMapTile) > kMaxTileBytes,
                   "kMaxSide follows from kMaxTileBytes");
 
-    int size() const { return static_cast<int>(rows_.size()); }
+    RnMap() = default;
+    ~RnMap();
+    // A copy holds its own tiles (tests keep a world aside this way).
+    RnMap(const RnMap& other) { *this = other; }
+    RnMap& operator=(const RnMap& other);
+
+    int size() const { return static_cast<int>(side_); }
     bool isOnMap(int x, int y) const {
-        return static_cast<unsigned>(x) < rows_.size() && static_cast<unsigned>(y) < rows_.size();
+        return static_cast<unsigned>(x) < side_ && static_cast<unsigned>(y) < side_;
     }
     bool isOnMap(const DaxMapPositionI& p) const { return isOnMap(p.x, p.y); }
 
     // Unchecked access: callers test isOnMap (or a footprint test) first.
-    RnMapTile& tile(int x, int y) { return rows_[x][y]; }
-    const RnMapTile& tile(int x, int y) const { return rows_[x][y]; }
-    RnMapTile& tile(const DaxMapPositionI& p) { return rows_[p.x][p.y]; }
-    const RnMapTile& tile(const DaxMapPositionI& p) const { return rows_[p.x][p.y]; }
+    RnMapTile& tile(int x, int y) { return tiles_[index(x, y)]; }
+    const RnMapTile& tile(int x, int y) const { return tiles_[index(x, y)]; }
+    RnMapTile& tile(const DaxMapPositionI& p) { return tiles_[index(p.x, p.y)]; }
+    const RnMapTile& tile(const DaxMapPositionI& p) const { return tiles_[index(p.x, p.y)]; }
     // A position between tiles, each coordinate truncated toward zero.
-    RnMapTile& tile(float x, float y) { return rows_[static_cast<int>(x)][static_cast<int>(y)]; }
+    RnMapTile& tile(float x, float y) { return tile(static_cast<int>(x), static_cast<int>(y)); }
     RnMapTile& tile(const DaxMapPositionF& p) { return tile(p.x, p.y); }
 
     // Discards the old tiles and makes n by n fresh ones. Raises "map too
@@ -132,8 +138,15 @@ public:
 
 private:
     void footprintChanged(int x, int y, int16_t w, int16_t h);
+    // Frees the tiles and the road graph, then takes room for n by n tiles
+    // (not yet constructed; none for 0).
+    void allocate(unsigned n);
 
-    std::vector<std::vector<RnMapTile>> rows_;
+    // Tile (x, y) is tiles_[x * side_ + y], as the rows of a save lie.
+    size_t index(int x, int y) const { return static_cast<size_t>(x) * side_ + static_cast<size_t>(y); }
+
+    RnMapTile* tiles_ = nullptr;
+    unsigned side_ = 0;
     RnRoadGraph road_graph_;
 };
 

@@ -54,6 +54,29 @@ TEST_F(MapTest, FreshTilesAndClear) {
     EXPECT_EQ(grn_map.size(), 0);
 }
 
+// The tiles lie in one block, row after row as a save stores them, and a
+// copy of the map holds tiles of its own.
+TEST_F(MapTest, TilesLieRowByRowAndACopyHoldsItsOwn) {
+    grn_map.createEmpty(300);  // 2.7 MiB: room in large pages
+    EXPECT_EQ(&grn_map.tile(1, 0) - &grn_map.tile(0, 0), 300);
+    EXPECT_EQ(&grn_map.tile(0, 299) + 1, &grn_map.tile(1, 0));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(&grn_map.tile(0, 0)) % (uintptr_t(2) << 20), 0u);
+    grn_map.tile(7, 9).desirability_ = 5;
+    RnMap copy(grn_map);
+    ASSERT_EQ(copy.size(), 300);
+    EXPECT_NE(&copy.tile(7, 9), &grn_map.tile(7, 9));
+    EXPECT_EQ(copy.tile(7, 9).desirability_, 5);
+    copy.tile(7, 9).desirability_ = 6;
+    EXPECT_EQ(grn_map.tile(7, 9).desirability_, 5);
+    grn_map = copy;
+    EXPECT_EQ(grn_map.tile(7, 9).desirability_, 6);
+    copy.clear();
+    EXPECT_EQ(grn_map.tile(7, 9).desirability_, 6);
+    RnMap none;
+    grn_map = none;
+    EXPECT_EQ(grn_map.size(), 0);
+}
+
 TEST_F(MapTest, ResetToTerrainKeepsWalkersDesirabilityAndOtherBits) {
     makeMap(4);
     RnObjectID w = addWalker();
