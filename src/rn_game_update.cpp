@@ -154,29 +154,30 @@ void RnGameUpdateQueue::Index::release() {
     hashed_.release();
 }
 
-bool RnGameUpdateQueue::isPending(const Job& job) const {
-    const Index::Slot* e = index_.find(job.oid.word());
-    return e && e->time == job.time_for_next_update.value() && e->seq == job.seq;
+bool RnGameUpdateQueue::isPending(const Entry& e) const {
+    const Index::Slot* slot = index_.find(e.oid);
+    return slot && ((static_cast<uint64_t>(slot->time) << 32) | slot->seq) == e.key;
 }
 
-void RnGameUpdateQueue::push(const Job& job) {
-    size_t pos = heap_.size();
-    heap_.push_back(job);
-    Job* h = heap_.data();
-    const uint64_t key = keyOf(job);
+void RnGameUpdateQueue::push(const Entry& e) {
+    // Capacities in powers of two, as a plain vector of jobs would have.
+    if (heap_.size() == heap_.capacity()) heap_.reserve(std::max<size_t>(64, 2 * heap_.capacity()));
+    if (heap_.empty()) heap_.resize(kPad);
+    size_t pos = heapSize();
+    heap_.push_back(e);
+    Entry* h = heap();
     while (pos > 0) {
         size_t parent = (pos - 1) / 4;
-        if (keyOf(h[parent]) <= key) break;
+        if (h[parent].key <= e.key) break;
         h[pos] = h[parent];
         pos = parent;
     }
-    h[pos] = job;
+    h[pos] = e;
 }
 
-void RnGameUpdateQueue::siftDown(size_t pos, Job job) {
-    Job* h = heap_.data();
-    const size_t n = heap_.size();
-    const uint64_t key = keyOf(job);
+void RnGameUpdateQueue::siftDown(size_t pos, Entry e) {
+    Entry* h = heap();
+    const size_t n = heapSize();
     for (;;) {
         size_t first = 4 * pos + 1;
         size_t best;
@@ -184,8 +185,8 @@ void RnGameUpdateQueue::siftDown(size_t pos, Job job) {
         if (first + 4 <= n) {
             // All four children: pick the least without branches, which a
             // random heap would mispredict.
-            uint64_t k0 = keyOf(h[first]), k1 = keyOf(h[first + 1]);
-            uint64_t k2 = keyOf(h[first + 2]), k3 = keyOf(h[first + 3]);
+            uint64_t k0 = h[first].key, k1 = h[first + 1].key;
+            uint64_t k2 = h[first + 2].key, k3 = h[first + 3].key;
             size_t a = k1 < k0 ? first + 1 : first;
             uint64_t ka = k1 < k0 ? k1 : k0;
             size_t b = k3 < k2 ? first + 3 : first + 2;
@@ -195,26 +196,25 @@ void RnGameUpdateQueue::siftDown(size_t pos, Job job) {
         } else {
             if (first >= n) break;
             best = first;
-            best_key = keyOf(h[first]);
+            best_key = h[first].key;
             for (size_t c = first + 1; c < n; ++c) {
-                uint64_t k = keyOf(h[c]);
-                if (k < best_key) {
-                    best_key = k;
+                if (h[c].key < best_key) {
+                    best_key = h[c].key;
                     best = c;
                 }
             }
         }
-        if (key <= best_key) break;
+        if (e.key <= best_key) break;
         h[pos] = h[best];
         pos = best;
     }
-    h[pos] = job;
+    h[pos] = e;
 }
 
 void RnGameUpdateQueue::popTop() {
-    Job last = heap_.back();
+    const Entry last = heap_.back();
     heap_.pop_back();
-    if (!heap_.empty()) siftDown(0, last);
+    if (heapSize() != 0) siftDown(0, last);
 }
 
 void RnGameUpdateQueue::dropStaleTop() {
@@ -223,7 +223,7 @@ void RnGameUpdateQueue::dropStaleTop() {
         stale_ = 0;
         return;
     }
-    while (stale_ > 0 && !isPending(heap_.front())) {
+    while (stale_ > 0 && !isPending(heap()[0])) {
         popTop();
         --stale_;
     }
@@ -235,13 +235,14 @@ void RnGameUpdateQueue::addStale() {
 }
 
 void RnGameUpdateQueue::rebuild() {
+    Entry* h = heap();
     size_t kept = 0;
-    for (const Job& job : heap_)
-        if (isPending(job)) heap_[kept++] = job;
-    heap_.resize(kept);
+    for (size_t i = 0, n = heapSize(); i < n; ++i)
+        if (isPending(h[i])) h[kept++] = h[i];
+    heap_.resize(kPad + kept);
     stale_ = 0;
     if (kept < 2) return;
-    for (size_t i = (kept - 2) / 4 + 1; i-- > 0;) siftDown(i, heap_[i]);
+    for (size_t i = (kept - 2) / 4 + 1; i-- > 0;) siftDown(i, h[i]);
 }
 
 void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
@@ -264,7 +265,7 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
     entry->seq = seq_;
     Job job{oid, time, seq_};
     // A replaced job is later than this one, so the top stays pending.
-    push(job);
+    push(entryOf(job));
     if (trace) traceJob("add", job);
     if (!added) addStale();
 }
@@ -275,8 +276,7 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
     const Job job{oid, gone.time, gone.seq};
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
     // The top is pending: either it is this job, or it stays the top.
-    const Job& top = heap_.front();
-    if (top.oid == oid && top.time_for_next_update.value() == gone.time && top.seq == gone.seq) {
+    if (heap()[0].key == keyOf(job) && heap()[0].oid == job.oid.word()) {
         popTop();
         dropStaleTop();
     } else {
@@ -286,16 +286,16 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
 
 void RnGameUpdateQueue::pop() {
     if (empty()) return;
-    const Job& top = heap_.front();
-    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", top);
+    const Entry& top = heap()[0];
+    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", jobOf(top));
     Index::Slot gone;
-    index_.take(top.oid.word(), gone);
+    index_.take(top.oid, gone);
     popTop();
     dropStaleTop();
 }
 
 void RnGameUpdateQueue::clear() {
-    std::vector<Job>().swap(heap_);
+    decltype(heap_)().swap(heap_);
     index_.release();
     stale_ = 0;
     seq_ = 0;
@@ -321,8 +321,9 @@ RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
 RnGameUpdateQueue::JobList RnGameUpdateQueue::jobs() const {
     JobList out;
     out.reserve(index_.size());
-    for (const Job& job : heap_)
-        if (stale_ == 0 || isPending(job)) out.push_back(job);
+    const Entry* h = heap();
+    for (size_t i = 0, n = heapSize(); i < n; ++i)
+        if (stale_ == 0 || isPending(h[i])) out.push_back(jobOf(h[i]));
     std::sort(out.begin(), out.end(), JobLess());
     return out;
 }
@@ -360,7 +361,8 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     if (std::adjacent_find(oids.begin(), oids.end()) != oids.end()) return false;
 
     seq_ = static_cast<uint32_t>(seq);
-    heap_ = std::move(jobs);
+    heap_.assign(kPad, Entry{0, 0});
+    for (const Job& job : jobs) heap_.push_back(entryOf(job));
     index_ = std::move(index);
     stale_ = 0;
     return true;

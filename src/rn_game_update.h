@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "dax2/dax_clock.h"
@@ -21,7 +22,10 @@ class RnGame;
 // index: its heap entry goes stale and is discarded when it reaches the top,
 // or when stale entries outnumber the pending jobs and the heap is rebuilt.
 // So scheduling, removal and popping cost O(log n) (amortised) however many
-// jobs share a time, and no heap move touches the index.
+// jobs share a time, and no heap move touches the index. Each heap entry
+// carries its key as one number and the four children of an entry share one
+// cache line, so that a step down the heap costs one compare per child and at
+// most one line from memory.
 class RnGameUpdateQueue {
 public:
     // One pending wake-up, 16 bytes as saved.
@@ -74,7 +78,7 @@ public:
     bool empty() const { return index_.size() == 0; }
     size_t size() const { return index_.size(); }
     // The first job; the queue must not be empty.
-    const Job& front() const { return heap_.front(); }
+    Job front() const { return jobOf(heap()[0]); }
     // The time of the object's pending job, if it has one.
     bool pendingTime(const RnObjectID& oid, DaxGameTime& time) const;
 
@@ -151,13 +155,45 @@ private:
         nex::tHashIndex<Slot> hashed_;
     };
 
+    // A heap entry: (time, sequence number) as one number that orders as the
+    // jobs do, and the object's id word.
+    struct Entry {
+        uint64_t key;
+        uint64_t oid;
+    };
+    // Storage for the heap aligned to a cache line.
+    template <class T>
+    struct LineAllocator {
+        using value_type = T;
+        LineAllocator() = default;
+        template <class U>
+        LineAllocator(const LineAllocator<U>&) {}
+        T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64))); }
+        void deallocate(T* p, size_t) { ::operator delete(p, std::align_val_t(64)); }
+        bool operator==(const LineAllocator&) const { return true; }
+        bool operator!=(const LineAllocator&) const { return false; }
+    };
+    // The heap's root sits after kPad unused entries, which puts the
+    // children 4i+1..4i+4 of entry i on one 64-byte line.
+    static constexpr size_t kPad = 3;
+    static_assert(sizeof(Entry) * 4 == 64, "four children fill a cache line");
+
     static uint64_t keyOf(const Job& job) {
         return (static_cast<uint64_t>(job.time_for_next_update.value()) << 32) | job.seq;
     }
-    bool isPending(const Job& job) const;
-    void push(const Job& job);
-    // Puts job into the hole at pos and moves it down to its place.
-    void siftDown(size_t pos, Job job);
+    static Entry entryOf(const Job& job) { return Entry{keyOf(job), job.oid.word()}; }
+    static Job jobOf(const Entry& e) {
+        return Job{RnObjectID::fromWord(e.oid), DaxGameTime(static_cast<uint32_t>(e.key >> 32)),
+                   static_cast<uint32_t>(e.key)};
+    }
+    // The heap's entries, root first.
+    Entry* heap() { return heap_.data() + kPad; }
+    const Entry* heap() const { return heap_.data() + kPad; }
+    size_t heapSize() const { return heap_.empty() ? 0 : heap_.size() - kPad; }
+    bool isPending(const Entry& e) const;
+    void push(const Entry& e);
+    // Puts e into the hole at pos and moves it down to its place.
+    void siftDown(size_t pos, Entry e);
     void popTop();
     // After the top went: drops the stale entries that came to the top (all
     // of them when nothing is pending).
@@ -169,7 +205,7 @@ private:
 
     RnGame* owner_;
     uint32_t seq_ = 0;  // wraps like the unsigned numbers it hands out
-    std::vector<Job> heap_;
+    std::vector<Entry, LineAllocator<Entry>> heap_;  // kPad unused entries, then the heap
     size_t stale_ = 0;  // heap entries no longer pending
     Index index_;
 };
