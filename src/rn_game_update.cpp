@@ -25,8 +25,11 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// Stale heap entries beyond the number of pending jobs that make the heap be
-// rebuilt: a few, so that small queues are not rebuilt on every removal.
+// Stale heap entries beyond half the number of pending jobs that make the
+// heap be rebuilt: a few, so that small queues are not rebuilt on every
+// removal. Half keeps the heap within 1.5 times the pending jobs (a town's
+// heap at most half stale would need twice the memory), and a rebuild still
+// comes only after as many new stale entries as a third of what it scans.
 constexpr size_t kStaleSlack = 64;
 
 // The day, week and month the statistics last rolled at. They belong to the
@@ -231,7 +234,7 @@ void RnGameUpdateQueue::dropStaleTop() {
 
 void RnGameUpdateQueue::addStale() {
     ++stale_;
-    if (stale_ > index_.size() + kStaleSlack) rebuild();
+    if (stale_ > index_.size() / 2 + kStaleSlack) rebuild();
 }
 
 void RnGameUpdateQueue::rebuild() {

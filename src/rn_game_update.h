@@ -20,7 +20,7 @@ class RnGame;
 // open-addressing index maps each object to the time and number of its one
 // pending job. A job that is replaced or removed is only dropped from the
 // index: its heap entry goes stale and is discarded when it reaches the top,
-// or when stale entries outnumber the pending jobs and the heap is rebuilt.
+// or when stale entries reach half the pending jobs and the heap is rebuilt.
 // So scheduling, removal and popping cost O(log n) (amortised) however many
 // jobs share a time, and no heap move touches the index. Each heap entry
 // carries its key as one number and the four children of an entry share one
@@ -199,7 +199,7 @@ private:
     // of them when nothing is pending).
     void dropStaleTop();
     // Counts a job that left the index but not the heap; rebuilds the heap
-    // without stale entries when they outnumber the pending jobs.
+    // without stale entries when they reach half the pending jobs.
     void addStale();
     void rebuild();
 
