@@ -3,6 +3,7 @@
 #include "rn_game_update.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
@@ -25,12 +26,16 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// Stale heap entries beyond half the number of pending jobs that make the
-// heap be rebuilt: a few, so that small queues are not rebuilt on every
-// removal. Half keeps the heap within 1.5 times the pending jobs (a town's
-// heap at most half stale would need twice the memory), and a rebuild still
-// comes only after as many new stale entries as a third of what it scans.
+// Stale entries beyond half the number of pending jobs that make the buckets
+// be compacted: a few, so that small queues are not compacted on every
+// removal. Half keeps the entries within 1.5 times the pending jobs, and a
+// compaction comes only after as many new stale entries as a third of what
+// it scans.
 constexpr size_t kStaleSlack = 64;
+
+// The room a bucket starts with and keeps when it is reused: most times take
+// a few jobs, those of the next few minutes of a big town thousands.
+constexpr size_t kSmallBucket = 16;
 
 // The day, week and month the statistics last rolled at. They belong to the
 // running program, not to a game: a new game or a load does not reset them.
@@ -162,72 +167,135 @@ bool RnGameUpdateQueue::isPending(const Entry& e) const {
     return slot && ((static_cast<uint64_t>(slot->time) << 32) | slot->seq) == e.key;
 }
 
-void RnGameUpdateQueue::push(const Entry& e) {
-    // Capacities in powers of two, as a plain vector of jobs would have.
-    if (heap_.size() == heap_.capacity()) heap_.reserve(std::max<size_t>(64, 2 * heap_.capacity()));
-    if (heap_.empty()) heap_.resize(kPad);
-    size_t pos = heapSize();
-    heap_.push_back(e);
-    Entry* h = heap();
-    while (pos > 0) {
-        size_t parent = (pos - 1) / 4;
-        if (h[parent].key <= e.key) break;
-        h[pos] = h[parent];
-        pos = parent;
+// --- Buckets by time -------------------------------------------------------------
+
+int32_t RnGameUpdateQueue::bucketOf(uint32_t time) const {
+    if (times_.empty()) return -1;
+    const size_t mask = times_.size() - 1;
+    for (size_t i = time & mask;; i = (i + 1) & mask) {
+        if (times_[i].bucket < 0) return -1;
+        if (times_[i].time == time) return times_[i].bucket;
     }
-    h[pos] = e;
 }
 
-void RnGameUpdateQueue::siftDown(size_t pos, Entry e) {
-    Entry* h = heap();
-    const size_t n = heapSize();
-    for (;;) {
-        size_t first = 4 * pos + 1;
-        size_t best;
-        uint64_t best_key;
-        if (first + 4 <= n) {
-            // All four children: pick the least without branches, which a
-            // random heap would mispredict.
-            uint64_t k0 = h[first].key, k1 = h[first + 1].key;
-            uint64_t k2 = h[first + 2].key, k3 = h[first + 3].key;
-            size_t a = k1 < k0 ? first + 1 : first;
-            uint64_t ka = k1 < k0 ? k1 : k0;
-            size_t b = k3 < k2 ? first + 3 : first + 2;
-            uint64_t kb = k3 < k2 ? k3 : k2;
-            best = kb < ka ? b : a;
-            best_key = kb < ka ? kb : ka;
-        } else {
-            if (first >= n) break;
-            best = first;
-            best_key = h[first].key;
-            for (size_t c = first + 1; c < n; ++c) {
-                if (h[c].key < best_key) {
-                    best_key = h[c].key;
-                    best = c;
-                }
-            }
+void RnGameUpdateQueue::addTime(uint32_t time, int32_t bucket) {
+    // At most half of the table in use; it is rebuilt from the order when it
+    // grows.
+    if (2 * (order_.size() + 1) > times_.size()) {
+        times_.assign(std::max<size_t>(64, 2 * times_.size()), TimeCell{0, -1});
+        for (uint64_t o : order_) addTime(static_cast<uint32_t>(o >> 32), static_cast<int32_t>(o & 0xffffffffu));
+    }
+    const size_t mask = times_.size() - 1;
+    size_t i = time & mask;
+    while (times_[i].bucket >= 0) i = (i + 1) & mask;
+    times_[i] = TimeCell{time, bucket};
+}
+
+void RnGameUpdateQueue::eraseTime(uint32_t time) {
+    const size_t mask = times_.size() - 1;
+    size_t i = time & mask;
+    while (times_[i].time != time || times_[i].bucket < 0) i = (i + 1) & mask;
+    // Later cells of the run move back into the hole when their home cell
+    // does not lie between the hole and them, so that no search stops early.
+    for (size_t j = i;;) {
+        times_[i].bucket = -1;
+        for (;;) {
+            j = (j + 1) & mask;
+            if (times_[j].bucket < 0) return;
+            const size_t home = times_[j].time & mask;
+            const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+            if (!stays) break;
         }
-        if (e.key <= best_key) break;
-        h[pos] = h[best];
-        pos = best;
+        times_[i] = times_[j];
+        i = j;
     }
-    h[pos] = e;
 }
 
-void RnGameUpdateQueue::popTop() {
-    const Entry last = heap_.back();
-    heap_.pop_back();
-    if (heapSize() != 0) siftDown(0, last);
+int32_t RnGameUpdateQueue::newBucket(uint32_t time) {
+    int32_t b;
+    if (!free_.empty()) {
+        b = free_.back();
+        free_.pop_back();
+    } else {
+        b = static_cast<int32_t>(buckets_.size());
+        buckets_.emplace_back();
+        buckets_.back().entries.reserve(kSmallBucket);
+    }
+    addTime(time, b);
+    order_.push_back((static_cast<uint64_t>(time) << 32) | static_cast<uint32_t>(b));
+    std::push_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
+    return b;
+}
+
+void RnGameUpdateQueue::freeBucket(int32_t bucket) {
+    Bucket& b = buckets_[static_cast<size_t>(bucket)];
+    b.head = 0;
+    // A bucket is reused for any time, most of which take few jobs: it keeps
+    // only the room of a small one.
+    if (b.entries.capacity() > kSmallBucket) {
+        std::vector<Entry>().swap(b.entries);
+        b.entries.reserve(kSmallBucket);
+    } else {
+        b.entries.clear();
+    }
+    free_.push_back(bucket);
+}
+
+void RnGameUpdateQueue::insert(const Entry& e) {
+    const uint32_t time = static_cast<uint32_t>(e.key >> 32);
+    int32_t b = bucketOf(time);
+    if (b < 0) b = newBucket(time);
+    Bucket& bucket = buckets_[static_cast<size_t>(b)];
+    std::vector<Entry>& v = bucket.entries;
+    // The first bucket may take new jobs while its front goes: when it is
+    // full and at least half gone, the rest moves to its start rather than
+    // growing it (each moved entry paid for by a gone one).
+    if (bucket.head > 0 && v.size() == v.capacity() && 2 * bucket.head >= v.size()) {
+        v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(bucket.head));
+        bucket.head = 0;
+    }
+    // Numbers grow with each job, so the new job is the bucket's last, unless
+    // the counter wrapped or a save gave numbers beyond it.
+    if (v.size() == bucket.head || v.back().key < e.key) {
+        v.push_back(e);
+        return;
+    }
+    auto at = std::upper_bound(v.begin() + static_cast<std::ptrdiff_t>(bucket.head), v.end(), e.key,
+                               [](uint64_t key, const Entry& x) { return key < x.key; });
+    v.insert(at, e);
+}
+
+void RnGameUpdateQueue::dropTop() {
+    const int32_t b = static_cast<int32_t>(order_.front() & 0xffffffffu);
+    Bucket& bucket = buckets_[static_cast<size_t>(b)];
+    if (++bucket.head < bucket.entries.size()) return;
+    eraseTime(static_cast<uint32_t>(order_.front() >> 32));
+    std::pop_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
+    order_.pop_back();
+    freeBucket(b);
+}
+
+void RnGameUpdateQueue::releaseBuckets() {
+    std::vector<Bucket>().swap(buckets_);
+    std::vector<int32_t>().swap(free_);
+    std::vector<uint64_t>().swap(order_);
+    std::vector<TimeCell>().swap(times_);
 }
 
 void RnGameUpdateQueue::dropStaleTop() {
     if (index_.size() == 0) {
-        heap_.clear();
+        // Nothing pending: every bucket left holds only stale entries.
+        while (!order_.empty()) {
+            const int32_t b = static_cast<int32_t>(order_.back() & 0xffffffffu);
+            eraseTime(static_cast<uint32_t>(order_.back() >> 32));
+            order_.pop_back();
+            freeBucket(b);
+        }
         stale_ = 0;
         return;
     }
-    while (stale_ > 0 && !isPending(heap()[0])) {
-        popTop();
+    while (stale_ > 0 && !isPending(top())) {
+        dropTop();
         --stale_;
     }
 }
@@ -238,14 +306,27 @@ void RnGameUpdateQueue::addStale() {
 }
 
 void RnGameUpdateQueue::rebuild() {
-    Entry* h = heap();
-    size_t kept = 0;
-    for (size_t i = 0, n = heapSize(); i < n; ++i)
-        if (isPending(h[i])) h[kept++] = h[i];
-    heap_.resize(kPad + kept);
+    std::vector<uint64_t> order;
+    order.swap(order_);
+    std::fill(times_.begin(), times_.end(), TimeCell{0, -1});
+    for (uint64_t o : order) {
+        const int32_t b = static_cast<int32_t>(o & 0xffffffffu);
+        Bucket& bucket = buckets_[static_cast<size_t>(b)];
+        size_t kept = 0;
+        for (size_t i = bucket.head; i < bucket.entries.size(); ++i)
+            if (isPending(bucket.entries[i])) bucket.entries[kept++] = bucket.entries[i];
+        bucket.entries.resize(kept);
+        bucket.head = 0;
+        if (bucket.entries.capacity() > 4 * kept + kSmallBucket) bucket.entries.shrink_to_fit();
+        if (kept == 0) {
+            freeBucket(b);
+        } else {
+            addTime(static_cast<uint32_t>(o >> 32), b);
+            order_.push_back(o);
+        }
+    }
+    std::make_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
     stale_ = 0;
-    if (kept < 2) return;
-    for (size_t i = (kept - 2) / 4 + 1; i-- > 0;) siftDown(i, h[i]);
 }
 
 void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
@@ -268,7 +349,7 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
     entry->seq = seq_;
     Job job{oid, time, seq_};
     // A replaced job is later than this one, so the top stays pending.
-    push(entryOf(job));
+    insert(entryOf(job));
     if (trace) traceJob("add", job);
     if (!added) addStale();
 }
@@ -279,8 +360,8 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
     const Job job{oid, gone.time, gone.seq};
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
     // The top is pending: either it is this job, or it stays the top.
-    if (heap()[0].key == keyOf(job) && heap()[0].oid == job.oid.word()) {
-        popTop();
+    if (top().key == keyOf(job) && top().oid == job.oid.word()) {
+        dropTop();
         dropStaleTop();
     } else {
         addStale();
@@ -289,16 +370,16 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
 
 void RnGameUpdateQueue::pop() {
     if (empty()) return;
-    const Entry& top = heap()[0];
-    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", jobOf(top));
+    const Entry& first = top();
+    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", jobOf(first));
     Index::Slot gone;
-    index_.take(top.oid, gone);
-    popTop();
+    index_.take(first.oid, gone);
+    dropTop();
     dropStaleTop();
 }
 
 void RnGameUpdateQueue::clear() {
-    decltype(heap_)().swap(heap_);
+    releaseBuckets();
     index_.release();
     stale_ = 0;
     seq_ = 0;
@@ -324,16 +405,17 @@ RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
 RnGameUpdateQueue::JobList RnGameUpdateQueue::jobs() const {
     JobList out;
     out.reserve(index_.size());
-    const Entry* h = heap();
-    for (size_t i = 0, n = heapSize(); i < n; ++i)
-        if (stale_ == 0 || isPending(h[i])) out.push_back(jobOf(h[i]));
+    for (uint64_t o : order_) {
+        const Bucket& b = buckets_[static_cast<uint32_t>(o)];
+        for (size_t i = b.head; i < b.entries.size(); ++i)
+            if (stale_ == 0 || isPending(b.entries[i])) out.push_back(jobOf(b.entries[i]));
+    }
     std::sort(out.begin(), out.end(), JobLess());
     return out;
 }
 
 bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList jobs) {
     if (objects.size() != jobs.size()) return false;
-    // Sorted jobs are a heap as they stand.
     std::sort(jobs.begin(), jobs.end(), JobLess());
     for (size_t i = 1; i < jobs.size(); ++i)
         if (keyOf(jobs[i - 1]) == keyOf(jobs[i])) return false;
@@ -364,9 +446,10 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     if (std::adjacent_find(oids.begin(), oids.end()) != oids.end()) return false;
 
     seq_ = static_cast<uint32_t>(seq);
-    heap_.assign(kPad, Entry{0, 0});
-    for (const Job& job : jobs) heap_.push_back(entryOf(job));
+    releaseBuckets();
     index_ = std::move(index);
+    // Sorted jobs go to the back of their buckets.
+    for (const Job& job : jobs) insert(entryOf(job));
     stale_ = 0;
     return true;
 }
