@@ -53,18 +53,21 @@ void rnResetStatisticsMarks() {
 
 // --- The tables by type --------------------------------------------------------
 
+int32_t RnGameUpdateQueue::Index::directCell(uint32_t half) {
+    const uint32_t kind = half & 0xffffu;
+    const uint32_t type = half >> 16;
+    return kind < kDirectKinds && type < kDirectTypes ? static_cast<int32_t>(kind * kDirectTypes + type) : -1;
+}
+
 int32_t RnGameUpdateQueue::Index::typeOf(uint32_t half) const {
-    // Runs of the same type are common (a type's buildings placed, a load).
-    if (last_type_ >= 0 && types_[static_cast<size_t>(last_type_)].half == half) return last_type_;
+    const int32_t cell = directCell(half);
+    if (cell >= 0) return direct_.empty() ? -1 : direct_[static_cast<size_t>(cell)];
     if (type_map_.empty()) return -1;
     const size_t mask = type_map_.size() - 1;
     for (size_t i = (half * 0x9E3779B9u) & mask;; i = (i + 1) & mask) {
         const TypeRef& r = type_map_[i];
         if (r.type < 0) return -1;
-        if (r.half == half) {
-            last_type_ = r.type;
-            return r.type;
-        }
+        if (r.half == half) return r.type;
     }
 }
 
@@ -72,12 +75,19 @@ int32_t RnGameUpdateQueue::Index::addType(uint32_t half) {
     const int32_t type = static_cast<int32_t>(types_.size());
     types_.push_back(Type());
     types_.back().half = half;
+    const int32_t cell = directCell(half);
+    if (cell >= 0) {
+        if (direct_.empty()) direct_.assign(kDirectKinds * kDirectTypes, -1);
+        direct_[static_cast<size_t>(cell)] = type;
+        return type;
+    }
     // At most half of the map in use; it is rebuilt from the tables when it
     // grows.
     if (types_.size() * 2 > type_map_.size()) {
         type_map_.assign(type_map_.empty() ? 16 : type_map_.size() * 2, TypeRef{0, -1});
         const size_t mask = type_map_.size() - 1;
         for (size_t t = 0; t < types_.size(); ++t) {
+            if (directCell(types_[t].half) >= 0) continue;
             size_t i = (types_[t].half * 0x9E3779B9u) & mask;
             while (type_map_[i].type >= 0) i = (i + 1) & mask;
             type_map_[i] = TypeRef{types_[t].half, static_cast<int32_t>(t)};
@@ -157,7 +167,7 @@ bool RnGameUpdateQueue::Index::take(uint64_t key, Slot& out) {
 void RnGameUpdateQueue::Index::release() {
     std::vector<Type>().swap(types_);
     std::vector<TypeRef>().swap(type_map_);
-    last_type_ = -1;
+    std::vector<int32_t>().swap(direct_);
     count_ = 0;
     hashed_.release();
 }

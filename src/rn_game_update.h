@@ -142,6 +142,11 @@ private:
         // The table of a type half, -1 when it has none.
         int32_t typeOf(uint32_t half) const;
         int32_t addType(uint32_t half);
+        // The cell of direct_ of a kind and type index below the bounds
+        // (those of the game's objects and script jobs), -1 for others.
+        static int32_t directCell(uint32_t half);
+        static constexpr uint32_t kDirectKinds = 64;
+        static constexpr uint32_t kDirectTypes = 64;
 
         std::vector<Type> types_;
         // Type half -> table, linear probing; -1 marks a free slot.
@@ -150,7 +155,9 @@ private:
             int32_t type;
         };
         std::vector<TypeRef> type_map_;
-        mutable int32_t last_type_ = -1;  // the table found last
+        // Kind and type index -> table, -1 for none; made with the first
+        // type that fits, the others go through type_map_.
+        std::vector<int32_t> direct_;
         size_t count_ = 0;                // entries in the type tables
         nex::tHashIndex<Slot> hashed_;
     };
