@@ -3,6 +3,7 @@
 #include "rn_game_update.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "dax2/dax_error.h"
 #include "dax2/dax_ini.h"
@@ -25,9 +26,16 @@ void traceJob(const char* what, const RnGameUpdateQueue::Job& job) {
                   job.oid.type_idx_, job.oid.bld_idx_);
 }
 
-// Stale heap entries beyond the number of pending jobs that make the heap be
-// rebuilt: a few, so that small queues are not rebuilt on every removal.
+// Stale entries beyond half the number of pending jobs that make the buckets
+// be compacted: a few, so that small queues are not compacted on every
+// removal. Half keeps the entries within 1.5 times the pending jobs, and a
+// compaction comes only after as many new stale entries as a third of what
+// it scans.
 constexpr size_t kStaleSlack = 64;
+
+// The room a bucket starts with and keeps when it is reused: most times take
+// a few jobs, those of the next few minutes of a big town thousands.
+constexpr size_t kSmallBucket = 16;
 
 // The day, week and month the statistics last rolled at. They belong to the
 // running program, not to a game: a new game or a load does not reset them.
@@ -45,18 +53,21 @@ void rnResetStatisticsMarks() {
 
 // --- The tables by type --------------------------------------------------------
 
+int32_t RnGameUpdateQueue::Index::directCell(uint32_t half) {
+    const uint32_t kind = half & 0xffffu;
+    const uint32_t type = half >> 16;
+    return kind < kDirectKinds && type < kDirectTypes ? static_cast<int32_t>(kind * kDirectTypes + type) : -1;
+}
+
 int32_t RnGameUpdateQueue::Index::typeOf(uint32_t half) const {
-    // Runs of the same type are common (a type's buildings placed, a load).
-    if (last_type_ >= 0 && types_[static_cast<size_t>(last_type_)].half == half) return last_type_;
+    const int32_t cell = directCell(half);
+    if (cell >= 0) return direct_.empty() ? -1 : direct_[static_cast<size_t>(cell)];
     if (type_map_.empty()) return -1;
     const size_t mask = type_map_.size() - 1;
     for (size_t i = (half * 0x9E3779B9u) & mask;; i = (i + 1) & mask) {
         const TypeRef& r = type_map_[i];
         if (r.type < 0) return -1;
-        if (r.half == half) {
-            last_type_ = r.type;
-            return r.type;
-        }
+        if (r.half == half) return r.type;
     }
 }
 
@@ -64,12 +75,19 @@ int32_t RnGameUpdateQueue::Index::addType(uint32_t half) {
     const int32_t type = static_cast<int32_t>(types_.size());
     types_.push_back(Type());
     types_.back().half = half;
+    const int32_t cell = directCell(half);
+    if (cell >= 0) {
+        if (direct_.empty()) direct_.assign(kDirectKinds * kDirectTypes, -1);
+        direct_[static_cast<size_t>(cell)] = type;
+        return type;
+    }
     // At most half of the map in use; it is rebuilt from the tables when it
     // grows.
     if (types_.size() * 2 > type_map_.size()) {
         type_map_.assign(type_map_.empty() ? 16 : type_map_.size() * 2, TypeRef{0, -1});
         const size_t mask = type_map_.size() - 1;
         for (size_t t = 0; t < types_.size(); ++t) {
+            if (directCell(types_[t].half) >= 0) continue;
             size_t i = (types_[t].half * 0x9E3779B9u) & mask;
             while (type_map_[i].type >= 0) i = (i + 1) & mask;
             type_map_[i] = TypeRef{types_[t].half, static_cast<int32_t>(t)};
@@ -149,99 +167,176 @@ bool RnGameUpdateQueue::Index::take(uint64_t key, Slot& out) {
 void RnGameUpdateQueue::Index::release() {
     std::vector<Type>().swap(types_);
     std::vector<TypeRef>().swap(type_map_);
-    last_type_ = -1;
+    std::vector<int32_t>().swap(direct_);
     count_ = 0;
     hashed_.release();
 }
 
-bool RnGameUpdateQueue::isPending(const Job& job) const {
-    const Index::Slot* e = index_.find(job.oid.word());
-    return e && e->time == job.time_for_next_update.value() && e->seq == job.seq;
+bool RnGameUpdateQueue::isPending(const Entry& e) const {
+    const Index::Slot* slot = index_.find(e.oid);
+    return slot && ((static_cast<uint64_t>(slot->time) << 32) | slot->seq) == e.key;
 }
 
-void RnGameUpdateQueue::push(const Job& job) {
-    size_t pos = heap_.size();
-    heap_.push_back(job);
-    Job* h = heap_.data();
-    const uint64_t key = keyOf(job);
-    while (pos > 0) {
-        size_t parent = (pos - 1) / 4;
-        if (keyOf(h[parent]) <= key) break;
-        h[pos] = h[parent];
-        pos = parent;
+// --- Buckets by time -------------------------------------------------------------
+
+int32_t RnGameUpdateQueue::bucketOf(uint32_t time) const {
+    if (times_.empty()) return -1;
+    const size_t mask = times_.size() - 1;
+    for (size_t i = time & mask;; i = (i + 1) & mask) {
+        if (times_[i].bucket < 0) return -1;
+        if (times_[i].time == time) return times_[i].bucket;
     }
-    h[pos] = job;
 }
 
-void RnGameUpdateQueue::siftDown(size_t pos, Job job) {
-    Job* h = heap_.data();
-    const size_t n = heap_.size();
-    const uint64_t key = keyOf(job);
-    for (;;) {
-        size_t first = 4 * pos + 1;
-        size_t best;
-        uint64_t best_key;
-        if (first + 4 <= n) {
-            // All four children: pick the least without branches, which a
-            // random heap would mispredict.
-            uint64_t k0 = keyOf(h[first]), k1 = keyOf(h[first + 1]);
-            uint64_t k2 = keyOf(h[first + 2]), k3 = keyOf(h[first + 3]);
-            size_t a = k1 < k0 ? first + 1 : first;
-            uint64_t ka = k1 < k0 ? k1 : k0;
-            size_t b = k3 < k2 ? first + 3 : first + 2;
-            uint64_t kb = k3 < k2 ? k3 : k2;
-            best = kb < ka ? b : a;
-            best_key = kb < ka ? kb : ka;
-        } else {
-            if (first >= n) break;
-            best = first;
-            best_key = keyOf(h[first]);
-            for (size_t c = first + 1; c < n; ++c) {
-                uint64_t k = keyOf(h[c]);
-                if (k < best_key) {
-                    best_key = k;
-                    best = c;
-                }
-            }
+void RnGameUpdateQueue::addTime(uint32_t time, int32_t bucket) {
+    // At most half of the table in use; it is rebuilt from the order when it
+    // grows.
+    if (2 * (order_.size() + 1) > times_.size()) {
+        times_.assign(std::max<size_t>(64, 2 * times_.size()), TimeCell{0, -1});
+        for (uint64_t o : order_) addTime(static_cast<uint32_t>(o >> 32), static_cast<int32_t>(o & 0xffffffffu));
+    }
+    const size_t mask = times_.size() - 1;
+    size_t i = time & mask;
+    while (times_[i].bucket >= 0) i = (i + 1) & mask;
+    times_[i] = TimeCell{time, bucket};
+}
+
+void RnGameUpdateQueue::eraseTime(uint32_t time) {
+    const size_t mask = times_.size() - 1;
+    size_t i = time & mask;
+    while (times_[i].time != time || times_[i].bucket < 0) i = (i + 1) & mask;
+    // Later cells of the run move back into the hole when their home cell
+    // does not lie between the hole and them, so that no search stops early.
+    for (size_t j = i;;) {
+        times_[i].bucket = -1;
+        for (;;) {
+            j = (j + 1) & mask;
+            if (times_[j].bucket < 0) return;
+            const size_t home = times_[j].time & mask;
+            const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+            if (!stays) break;
         }
-        if (key <= best_key) break;
-        h[pos] = h[best];
-        pos = best;
+        times_[i] = times_[j];
+        i = j;
     }
-    h[pos] = job;
 }
 
-void RnGameUpdateQueue::popTop() {
-    Job last = heap_.back();
-    heap_.pop_back();
-    if (!heap_.empty()) siftDown(0, last);
+int32_t RnGameUpdateQueue::newBucket(uint32_t time) {
+    int32_t b;
+    if (!free_.empty()) {
+        b = free_.back();
+        free_.pop_back();
+    } else {
+        b = static_cast<int32_t>(buckets_.size());
+        buckets_.emplace_back();
+        buckets_.back().entries.reserve(kSmallBucket);
+    }
+    addTime(time, b);
+    order_.push_back((static_cast<uint64_t>(time) << 32) | static_cast<uint32_t>(b));
+    std::push_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
+    return b;
+}
+
+void RnGameUpdateQueue::freeBucket(int32_t bucket) {
+    Bucket& b = buckets_[static_cast<size_t>(bucket)];
+    b.head = 0;
+    // A bucket is reused for any time, most of which take few jobs: it keeps
+    // only the room of a small one.
+    if (b.entries.capacity() > kSmallBucket) {
+        std::vector<Entry>().swap(b.entries);
+        b.entries.reserve(kSmallBucket);
+    } else {
+        b.entries.clear();
+    }
+    free_.push_back(bucket);
+}
+
+void RnGameUpdateQueue::insert(const Entry& e) {
+    const uint32_t time = static_cast<uint32_t>(e.key >> 32);
+    int32_t b = bucketOf(time);
+    if (b < 0) b = newBucket(time);
+    Bucket& bucket = buckets_[static_cast<size_t>(b)];
+    std::vector<Entry>& v = bucket.entries;
+    // The first bucket may take new jobs while its front goes: when it is
+    // full and at least half gone, the rest moves to its start rather than
+    // growing it (each moved entry paid for by a gone one).
+    if (bucket.head > 0 && v.size() == v.capacity() && 2 * bucket.head >= v.size()) {
+        v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(bucket.head));
+        bucket.head = 0;
+    }
+    // Numbers grow with each job, so the new job is the bucket's last, unless
+    // the counter wrapped or a save gave numbers beyond it.
+    if (v.size() == bucket.head || v.back().key < e.key) {
+        v.push_back(e);
+        return;
+    }
+    auto at = std::upper_bound(v.begin() + static_cast<std::ptrdiff_t>(bucket.head), v.end(), e.key,
+                               [](uint64_t key, const Entry& x) { return key < x.key; });
+    v.insert(at, e);
+}
+
+void RnGameUpdateQueue::dropTop() {
+    const int32_t b = static_cast<int32_t>(order_.front() & 0xffffffffu);
+    Bucket& bucket = buckets_[static_cast<size_t>(b)];
+    if (++bucket.head < bucket.entries.size()) return;
+    eraseTime(static_cast<uint32_t>(order_.front() >> 32));
+    std::pop_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
+    order_.pop_back();
+    freeBucket(b);
+}
+
+void RnGameUpdateQueue::releaseBuckets() {
+    std::vector<Bucket>().swap(buckets_);
+    std::vector<int32_t>().swap(free_);
+    std::vector<uint64_t>().swap(order_);
+    std::vector<TimeCell>().swap(times_);
 }
 
 void RnGameUpdateQueue::dropStaleTop() {
     if (index_.size() == 0) {
-        heap_.clear();
+        // Nothing pending: every bucket left holds only stale entries.
+        while (!order_.empty()) {
+            const int32_t b = static_cast<int32_t>(order_.back() & 0xffffffffu);
+            eraseTime(static_cast<uint32_t>(order_.back() >> 32));
+            order_.pop_back();
+            freeBucket(b);
+        }
         stale_ = 0;
         return;
     }
-    while (stale_ > 0 && !isPending(heap_.front())) {
-        popTop();
+    while (stale_ > 0 && !isPending(top())) {
+        dropTop();
         --stale_;
     }
 }
 
 void RnGameUpdateQueue::addStale() {
     ++stale_;
-    if (stale_ > index_.size() + kStaleSlack) rebuild();
+    if (stale_ > index_.size() / 2 + kStaleSlack) rebuild();
 }
 
 void RnGameUpdateQueue::rebuild() {
-    size_t kept = 0;
-    for (const Job& job : heap_)
-        if (isPending(job)) heap_[kept++] = job;
-    heap_.resize(kept);
+    std::vector<uint64_t> order;
+    order.swap(order_);
+    std::fill(times_.begin(), times_.end(), TimeCell{0, -1});
+    for (uint64_t o : order) {
+        const int32_t b = static_cast<int32_t>(o & 0xffffffffu);
+        Bucket& bucket = buckets_[static_cast<size_t>(b)];
+        size_t kept = 0;
+        for (size_t i = bucket.head; i < bucket.entries.size(); ++i)
+            if (isPending(bucket.entries[i])) bucket.entries[kept++] = bucket.entries[i];
+        bucket.entries.resize(kept);
+        bucket.head = 0;
+        if (bucket.entries.capacity() > 4 * kept + kSmallBucket) bucket.entries.shrink_to_fit();
+        if (kept == 0) {
+            freeBucket(b);
+        } else {
+            addTime(static_cast<uint32_t>(o >> 32), b);
+            order_.push_back(o);
+        }
+    }
+    std::make_heap(order_.begin(), order_.end(), std::greater<uint64_t>());
     stale_ = 0;
-    if (kept < 2) return;
-    for (size_t i = (kept - 2) / 4 + 1; i-- > 0;) siftDown(i, heap_[i]);
 }
 
 void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
@@ -264,7 +359,7 @@ void RnGameUpdateQueue::schedule(DaxGameTime time, const RnObjectID& oid) {
     entry->seq = seq_;
     Job job{oid, time, seq_};
     // A replaced job is later than this one, so the top stays pending.
-    push(job);
+    insert(entryOf(job));
     if (trace) traceJob("add", job);
     if (!added) addStale();
 }
@@ -275,9 +370,8 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
     const Job job{oid, gone.time, gone.seq};
     if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("rem", job);
     // The top is pending: either it is this job, or it stays the top.
-    const Job& top = heap_.front();
-    if (top.oid == oid && top.time_for_next_update.value() == gone.time && top.seq == gone.seq) {
-        popTop();
+    if (top().key == keyOf(job) && top().oid == job.oid.word()) {
+        dropTop();
         dropStaleTop();
     } else {
         addStale();
@@ -286,16 +380,16 @@ void RnGameUpdateQueue::remove(const RnObjectID& oid) {
 
 void RnGameUpdateQueue::pop() {
     if (empty()) return;
-    const Job& top = heap_.front();
-    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", top);
+    const Entry& first = top();
+    if (dax_config.logEnabled(kTraceLevel, kTraceClass)) traceJob("pop", jobOf(first));
     Index::Slot gone;
-    index_.take(top.oid.word(), gone);
-    popTop();
+    index_.take(first.oid, gone);
+    dropTop();
     dropStaleTop();
 }
 
 void RnGameUpdateQueue::clear() {
-    std::vector<Job>().swap(heap_);
+    releaseBuckets();
     index_.release();
     stale_ = 0;
     seq_ = 0;
@@ -321,15 +415,17 @@ RnGameUpdateQueue::ObjectMap RnGameUpdateQueue::objectMap() const {
 RnGameUpdateQueue::JobList RnGameUpdateQueue::jobs() const {
     JobList out;
     out.reserve(index_.size());
-    for (const Job& job : heap_)
-        if (stale_ == 0 || isPending(job)) out.push_back(job);
+    for (uint64_t o : order_) {
+        const Bucket& b = buckets_[static_cast<uint32_t>(o)];
+        for (size_t i = b.head; i < b.entries.size(); ++i)
+            if (stale_ == 0 || isPending(b.entries[i])) out.push_back(jobOf(b.entries[i]));
+    }
     std::sort(out.begin(), out.end(), JobLess());
     return out;
 }
 
 bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList jobs) {
     if (objects.size() != jobs.size()) return false;
-    // Sorted jobs are a heap as they stand.
     std::sort(jobs.begin(), jobs.end(), JobLess());
     for (size_t i = 1; i < jobs.size(); ++i)
         if (keyOf(jobs[i - 1]) == keyOf(jobs[i])) return false;
@@ -360,8 +456,10 @@ bool RnGameUpdateQueue::restore(int32_t seq, const ObjectMap& objects, JobList j
     if (std::adjacent_find(oids.begin(), oids.end()) != oids.end()) return false;
 
     seq_ = static_cast<uint32_t>(seq);
-    heap_ = std::move(jobs);
+    releaseBuckets();
     index_ = std::move(index);
+    // Sorted jobs go to the back of their buckets.
+    for (const Job& job : jobs) insert(entryOf(job));
     stale_ = 0;
     return true;
 }

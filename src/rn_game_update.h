@@ -15,13 +15,17 @@
 
 class RnGame;
 
-// The jobs live in a 4-ary min-heap keyed by (time, sequence number); an
-// open-addressing index maps each object to the time and number of its one
-// pending job. A job that is replaced or removed is only dropped from the
-// index: its heap entry goes stale and is discarded when it reaches the top,
-// or when stale entries outnumber the pending jobs and the heap is rebuilt.
-// So scheduling, removal and popping cost O(log n) (amortised) however many
-// jobs share a time, and no heap move touches the index.
+// The jobs of each due time sit in a bucket of their own, in the order of
+// their numbers; a small heap orders the buckets by time, and a table keyed
+// by the time finds a time's bucket. An open-addressing index maps each
+// object to the time and number of its one pending job. A job that is
+// replaced or removed is only dropped from the index: its bucket entry goes
+// stale and is discarded when it reaches the front, or when stale entries
+// reach half the pending jobs and the buckets are compacted. Jobs are
+// scheduled in number order, so a new job is almost always appended to its
+// bucket, and the due jobs of a tick are read front to back: scheduling and
+// popping cost O(1) (amortised) for the many jobs that share a time, and
+// O(log b) once per time for its bucket among b buckets.
 class RnGameUpdateQueue {
 public:
     // One pending wake-up, 16 bytes as saved.
@@ -74,7 +78,7 @@ public:
     bool empty() const { return index_.size() == 0; }
     size_t size() const { return index_.size(); }
     // The first job; the queue must not be empty.
-    const Job& front() const { return heap_.front(); }
+    Job front() const { return jobOf(top()); }
     // The time of the object's pending job, if it has one.
     bool pendingTime(const RnObjectID& oid, DaxGameTime& time) const;
 
@@ -138,6 +142,11 @@ private:
         // The table of a type half, -1 when it has none.
         int32_t typeOf(uint32_t half) const;
         int32_t addType(uint32_t half);
+        // The cell of direct_ of a kind and type index below the bounds
+        // (those of the game's objects and script jobs), -1 for others.
+        static int32_t directCell(uint32_t half);
+        static constexpr uint32_t kDirectKinds = 64;
+        static constexpr uint32_t kDirectTypes = 64;
 
         std::vector<Type> types_;
         // Type half -> table, linear probing; -1 marks a free slot.
@@ -146,31 +155,74 @@ private:
             int32_t type;
         };
         std::vector<TypeRef> type_map_;
-        mutable int32_t last_type_ = -1;  // the table found last
+        // Kind and type index -> table, -1 for none; made with the first
+        // type that fits, the others go through type_map_.
+        std::vector<int32_t> direct_;
         size_t count_ = 0;                // entries in the type tables
         nex::tHashIndex<Slot> hashed_;
+    };
+
+    // A bucket entry: (time, sequence number) as one number that orders as
+    // the jobs do, and the object's id word.
+    struct Entry {
+        uint64_t key;
+        uint64_t oid;
+    };
+    // The jobs of one time in number order (unsigned); those before head
+    // have gone.
+    struct Bucket {
+        std::vector<Entry> entries;
+        size_t head = 0;
+    };
+    // One cell of the time table: a time and its bucket, -1 for a free cell.
+    struct TimeCell {
+        uint32_t time;
+        int32_t bucket;
     };
 
     static uint64_t keyOf(const Job& job) {
         return (static_cast<uint64_t>(job.time_for_next_update.value()) << 32) | job.seq;
     }
-    bool isPending(const Job& job) const;
-    void push(const Job& job);
-    // Puts job into the hole at pos and moves it down to its place.
-    void siftDown(size_t pos, Job job);
-    void popTop();
-    // After the top went: drops the stale entries that came to the top (all
-    // of them when nothing is pending).
+    static Entry entryOf(const Job& job) { return Entry{keyOf(job), job.oid.word()}; }
+    static Job jobOf(const Entry& e) {
+        return Job{RnObjectID::fromWord(e.oid), DaxGameTime(static_cast<uint32_t>(e.key >> 32)),
+                   static_cast<uint32_t>(e.key)};
+    }
+    // The first entry of the earliest bucket; there must be one.
+    const Entry& top() const {
+        const Bucket& b = buckets_[static_cast<uint32_t>(order_.front())];
+        return b.entries[b.head];
+    }
+    bool isPending(const Entry& e) const;
+    // Adds e to the bucket of its time (made when there is none).
+    void insert(const Entry& e);
+    // The bucket of a time, -1 when there is none.
+    int32_t bucketOf(uint32_t time) const;
+    void addTime(uint32_t time, int32_t bucket);
+    void eraseTime(uint32_t time);
+    // A fresh bucket for a time, entered in the table and the order.
+    int32_t newBucket(uint32_t time);
+    // Gives an emptied bucket back for reuse.
+    void freeBucket(int32_t bucket);
+    // Drops the first entry, and its bucket when that is then empty.
+    void dropTop();
+    // After the top went: drops the stale entries that came to the front
+    // (all of them when nothing is pending).
     void dropStaleTop();
-    // Counts a job that left the index but not the heap; rebuilds the heap
-    // without stale entries when they outnumber the pending jobs.
+    // Counts a job that left the index but not its bucket; compacts the
+    // buckets when stale entries reach half the pending jobs.
     void addStale();
     void rebuild();
+    // Every bucket and time dropped; the memory is given back.
+    void releaseBuckets();
 
     RnGame* owner_;
     uint32_t seq_ = 0;  // wraps like the unsigned numbers it hands out
-    std::vector<Job> heap_;
-    size_t stale_ = 0;  // heap entries no longer pending
+    std::vector<Bucket> buckets_;  // by number; those not in use are listed in free_
+    std::vector<int32_t> free_;
+    std::vector<uint64_t> order_;       // min-heap of (time << 32 | bucket) of the buckets in use
+    std::vector<TimeCell> times_;       // time -> bucket; linear probing from the time itself
+    size_t stale_ = 0;                  // bucket entries no longer pending
     Index index_;
 };
 static_assert(sizeof(RnGameUpdateQueue::Job) == 16, "an update job is saved as 16 bytes");

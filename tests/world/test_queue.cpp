@@ -71,6 +71,8 @@ protected:
         for (const auto& j : q().jobs()) out.push_back(j.oid.bld_idx_);
         return out;
     }
+    // A long random run from a queue whose counter stands at first_seq.
+    void agreesWithThePlainRules(uint32_t first_seq);
 };
 
 TEST_F(QueueTest, JobsAreOnlyBroughtForward) {
@@ -144,8 +146,17 @@ TEST_F(QueueTest, TiesKeepSchedulingOrderThroughRemovalAndReplacement) {
 }
 
 // Long random runs with many ties, replacements and removals, checked
-// against the plain rules after every step.
+// against the plain rules after every step; once from a fresh queue, once
+// from a counter that wraps to 0 halfway (the new numbers then come first
+// among the jobs of their time).
 TEST_F(QueueTest, AgreesWithThePlainRulesOverLongRuns) {
+    for (uint32_t first_seq : {0u, 0xFFFFFFFFu - 5000u}) {
+        SCOPED_TRACE(first_seq);
+        agreesWithThePlainRules(first_seq);
+    }
+}
+
+void QueueTest::agreesWithThePlainRules(uint32_t first_seq) {
     dax_config.debug_level_ = 0;  // no trace lines for thousands of steps
     std::mt19937 rng(4357);
     std::vector<RnObjectID> ids;
@@ -156,7 +167,9 @@ TEST_F(QueueTest, AgreesWithThePlainRulesOverLongRuns) {
     // aside until the table reaches them (or for good).
     for (int32_t idx : {40, 70, 90, 100, 130, 1000, 1 << 30}) ids.emplace_back(RnIdScriptJob, 0, idx);
     RnGameUpdateQueue queue;
+    ASSERT_TRUE(queue.restore(static_cast<int32_t>(first_seq), {}, {}));
     ReferenceQueue ref;
+    ref.seq = first_seq;
     auto pick = [&] { return ids[rng() % ids.size()]; };
     // Mostly a handful of times, so that many jobs share one.
     auto time = [&] { return rng() % 8 == 0 ? rng() % 1000 : 500 + rng() % 4; };
