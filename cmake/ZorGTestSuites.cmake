@@ -3,7 +3,7 @@
 # PROGRAM --gtest_filter=<suite>.*, with the properties TIMEOUT, LABELS,
 # ENVIRONMENT (entries separated by '|') and FIXTURES (FIXTURES_REQUIRED).
 # Suites whose name matches the regular expression SLOW (when given) get
-# SLOW_TIMEOUT and the label "slow" besides.
+# SLOW_TIMEOUT, the label "slow" and a high COST (run first) besides.
 #
 #   cmake -DPROGRAM=... -DNAME=... -DOUT=... -DTIMEOUT=... -DLABELS=...
 #         -DENVIRONMENT=... -DFIXTURES=... [-DSLOW=... -DSLOW_TIMEOUT=...]
@@ -42,14 +42,17 @@ set(text "# Written by cmake/ZorGTestSuites.cmake after ${NAME} was built.\n")
 foreach(suite IN LISTS suites)
   set(timeout ${TIMEOUT})
   set(labels ${LABELS})
+  set(cost 0)
   if(SLOW AND suite MATCHES "${SLOW}")
     set(timeout ${SLOW_TIMEOUT})
     list(APPEND labels slow)
+    # Started first, so that a parallel run does not end waiting on them.
+    set(cost 1000)
   endif()
   string(APPEND text
     "add_test([==[${NAME}.${suite}]==] [==[${PROGRAM}]==] [==[--gtest_filter=${suite}.*]==])\n"
     "set_tests_properties([==[${NAME}.${suite}]==] PROPERTIES TIMEOUT ${timeout}"
-    " LABELS [==[${labels}]==] ENVIRONMENT [==[${environment}]==]"
+    " COST ${cost} LABELS [==[${labels}]==] ENVIRONMENT [==[${environment}]==]"
     " FIXTURES_REQUIRED [==[${FIXTURES}]==])\n")
 endforeach()
 if(NOT suites)
