@@ -20,6 +20,8 @@ public:
     };
 
     size_t size() const { return count_; }
+    // The bytes of its table.
+    size_t bytes() const { return slots_.capacity() * sizeof(Entry); }
 
     // The value of key, nullptr when there is none.
     const V* find(uint64_t key) const {

@@ -23,59 +23,6 @@ int32_t takeNumber(std::vector<T>& items, std::vector<int32_t>& free) {
 
 }  // namespace
 
-template <class Key>
-void RnRoadGraph::Index<Key>::set(Key key, int32_t value) {
-    if (4 * (size_ + 1) > 3 * entries_.size()) grow();
-    for (size_t i = home(key);; i = (i + 1) & mask()) {
-        Entry& e = entries_[i];
-        if (e.value < 0) {
-            e.key = key;
-            e.value = value;
-            ++size_;
-            return;
-        }
-        if (e.key == key) {
-            e.value = value;
-            return;
-        }
-    }
-}
-
-template <class Key>
-void RnRoadGraph::Index<Key>::erase(Key key) {
-    if (entries_.empty()) return;
-    size_t i = home(key);
-    for (;; i = (i + 1) & mask()) {
-        if (entries_[i].value < 0) return;
-        if (entries_[i].key == key) break;
-    }
-    // Moves later entries of the run back into the gap, where their search
-    // would pass it.
-    for (size_t j = (i + 1) & mask();; j = (j + 1) & mask()) {
-        Entry& e = entries_[j];
-        if (e.value < 0) break;
-        const size_t h = home(e.key);
-        const bool passes_gap = i <= j ? (h <= i || h > j) : (h <= i && h > j);
-        if (!passes_gap) continue;
-        entries_[i] = e;
-        i = j;
-    }
-    entries_[i].value = -1;
-    --size_;
-}
-
-template <class Key>
-void RnRoadGraph::Index<Key>::grow() {
-    std::vector<Entry> old;
-    old.swap(entries_);
-    entries_.resize(old.empty() ? 64 : 2 * old.size());
-    shift_ = 64;
-    for (size_t n = entries_.size(); n > 1; n /= 2) --shift_;
-    size_ = 0;
-    for (const Entry& e : old)
-        if (e.value >= 0) set(e.key, e.value);
-}
-
 void RnRoadGraph::update(const RnMap& map) {
     if (!read_) {
         readAll(map);
@@ -118,16 +65,16 @@ void RnRoadGraph::clear() {
     ++version_;
     std::vector<Node>().swap(nodes_);
     std::vector<int32_t>().swap(free_nodes_);
-    node_of_ = Index<uint32_t>();
+    node_of_.release();
     std::vector<Slot>().swap(slots_);
     std::vector<int32_t>().swap(free_slots_);
-    slot_of_ = Index<uint64_t>();
+    slot_of_.release();
     std::vector<DaxMapPositionI>().swap(changed_);
 }
 
-int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const { return slot_of_.find(oidKey(oid)); }
+int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const { return numberOf(slot_of_, oidKey(oid)); }
 
-int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const { return node_of_.find(posKey(p)); }
+int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const { return numberOf(node_of_, posKey(p)); }
 
 size_t RnRoadGraph::memoryBytes() const {
     return sizeof(*this) + nodes_.capacity() * sizeof(Node) + free_nodes_.capacity() * sizeof(int32_t) +
@@ -162,12 +109,14 @@ void RnRoadGraph::addNode(const DaxMapPositionI& p) {
     const int32_t n = takeNumber(nodes_, free_nodes_);
     nodes_[static_cast<size_t>(n)] = Node();
     nodes_[static_cast<size_t>(n)].pos_ = p;
-    node_of_.set(posKey(p), n);
+    bool added = false;
+    *node_of_.findOrAdd(posKey(p), added) = n;
 }
 
 void RnRoadGraph::removeNode(int32_t n) {
     unlinkNode(n);
-    node_of_.erase(posKey(nodes_[static_cast<size_t>(n)].pos_));
+    int32_t gone = -1;
+    node_of_.take(posKey(nodes_[static_cast<size_t>(n)].pos_), gone);
     nodes_[static_cast<size_t>(n)] = Node();
     free_nodes_.push_back(n);
 }
@@ -202,12 +151,13 @@ void RnRoadGraph::unlinkNode(int32_t n) {
 }
 
 int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
-    int32_t slot = slot_of_.find(oidKey(oid));
-    if (slot < 0) {
-        slot = takeNumber(slots_, free_slots_);
-        slots_[static_cast<size_t>(slot)].oid_ = oid;
-        slot_of_.set(oidKey(oid), slot);
+    bool added = false;
+    int32_t& known = *slot_of_.findOrAdd(oidKey(oid), added);
+    if (added) {
+        known = takeNumber(slots_, free_slots_);
+        slots_[static_cast<size_t>(known)].oid_ = oid;
     }
+    const int32_t slot = known;
     ++slots_[static_cast<size_t>(slot)].refs_;
     return slot;
 }
@@ -215,7 +165,8 @@ int32_t RnRoadGraph::acquireSlot(const RnObjectID& oid) {
 void RnRoadGraph::releaseSlot(int32_t slot) {
     Slot& s = slots_[static_cast<size_t>(slot)];
     if (--s.refs_ > 0) return;
-    slot_of_.erase(oidKey(s.oid_));
+    int32_t gone = -1;
+    slot_of_.take(oidKey(s.oid_), gone);
     s = Slot();
     free_slots_.push_back(slot);
 }

@@ -12,6 +12,7 @@
 
 #include "dax2/dax_geometry.h"
 #include "dax2/dax_oid.h"
+#include "nex/thash.h"
 
 class RnMap;
 
@@ -84,49 +85,17 @@ public:
     bool matches(const RnMap& map) const;
 
 private:
-    // A hash index from keys to numbers 0 or more: open addressing on a
-    // power-of-two table at most three quarters full, so that a lookup
-    // reads a few neighbouring entries.
-    template <class Key>
-    class Index {
-    public:
-        // The number of key, -1 when there is none.
-        int32_t find(Key key) const {
-            if (entries_.empty()) return -1;
-            for (size_t i = home(key);; i = (i + 1) & mask()) {
-                const Entry& e = entries_[i];
-                if (e.value < 0) return -1;
-                if (e.key == key) return e.value;
-            }
-        }
-        // Sets the number of key (0 or more).
-        void set(Key key, int32_t value);
-        void erase(Key key);
-        size_t size() const { return size_; }
-        size_t bytes() const { return entries_.capacity() * sizeof(Entry); }
-
-    private:
-        struct Entry {
-            Key key = 0;
-            int32_t value = -1;  // -1: free
-        };
-        size_t mask() const { return entries_.size() - 1; }
-        size_t home(Key key) const {
-            return static_cast<size_t>((static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> shift_);
-        }
-        void grow();
-
-        std::vector<Entry> entries_;
-        size_t size_ = 0;
-        int shift_ = 64;
-    };
-
     struct Slot {
         RnObjectID oid_;
         int32_t refs_ = 0;  // links naming it
     };
-    static uint32_t posKey(const DaxMapPositionI& p) {
+    static uint64_t posKey(const DaxMapPositionI& p) {
         return static_cast<uint16_t>(p.x) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y)) << 16);
+    }
+    // The number kept for key in an index, -1 when there is none.
+    static int32_t numberOf(const nex::tHashIndex<int32_t>& index, uint64_t key) {
+        const int32_t* n = index.find(key);
+        return n ? *n : -1;
     }
     static uint64_t oidKey(const RnObjectID& oid) {
         return (static_cast<uint64_t>(oid.packed()) << 32) | static_cast<uint32_t>(oid.bld_idx_);
@@ -145,9 +114,9 @@ private:
     uint64_t version_ = 0;
     std::vector<Node> nodes_;
     std::vector<int32_t> free_nodes_;
-    Index<uint32_t> node_of_;
+    nex::tHashIndex<int32_t> node_of_;
     std::vector<Slot> slots_;
     std::vector<int32_t> free_slots_;
-    Index<uint64_t> slot_of_;
+    nex::tHashIndex<int32_t> slot_of_;
     std::vector<DaxMapPositionI> changed_;
 };
