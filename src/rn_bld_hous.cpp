@@ -4,6 +4,7 @@
 #include "rn_bld_hous.h"
 
 #include <algorithm>
+#include <new>
 #include <set>
 
 #include "dax2/dax_bitmap.h"
@@ -58,18 +59,47 @@ void RnHouseServiceData::nextEvent(DaxGameTime& limit, DaxGameTime after) const 
         if (t.value() > after.value() && t.value() < limit.value()) limit = t;
 }
 
+RnHouseServices::RnHouseServices(const RnHouseServices& other) : slots_(other.slots_), count_(other.count_) {
+    if (onHeap()) {
+        store_.heap_ = new value_type[slots_];
+        std::copy(other.store_.heap_, other.store_.heap_ + slots_, store_.heap_);
+    } else {
+        std::copy(other.store_.inline_, other.store_.inline_ + kInline, store_.inline_);
+    }
+}
+
+void RnHouseServices::resize(size_t n) {
+    DAX_ASSERT(n <= 0xFFFFu);
+    if (n == slots_) return;
+    const size_t kept = std::min<size_t>(n, slots_);
+    value_type* to = nullptr;
+    value_type moved[kInline];
+    if (n > kInline) {
+        to = new value_type[n];
+    } else {
+        to = moved;
+        std::fill(moved, moved + kInline, value_type());
+    }
+    std::copy(data(), data() + kept, to);
+    if (onHeap()) delete[] store_.heap_;
+    if (n > kInline) {
+        store_.heap_ = to;
+    } else {
+        new (&store_) Store();
+        std::copy(moved, moved + kInline, store_.inline_);
+    }
+    slots_ = static_cast<uint16_t>(n);
+}
+
 RnHouseServiceData& RnHouseServices::operator[](int16_t service) {
     DAX_ASSERT(service >= 0);
-    const size_t i = slot(service);
-    if (i >= slots_.size()) {
-        // Grown to the size needed and no more: a house takes its entries
-        // a level at a time.
-        slots_.reserve(i + 1);
-        slots_.resize(i + 1, value_type(-1, RnHouseServiceData()));
-    }
-    value_type& v = slots_[i];
+    const size_t i = static_cast<size_t>(service);
+    // Grown to the size needed and no more: a house takes its entries a
+    // level at a time.
+    if (i >= slots_) resize(i + 1);
+    value_type& v = data()[i];
     if (v.first < 0) {
-        v = value_type(service, RnHouseServiceData());
+        v = value_type{service, RnHouseServiceData()};
         ++count_;
     }
     return v.second;
@@ -77,24 +107,28 @@ RnHouseServiceData& RnHouseServices::operator[](int16_t service) {
 
 RnHouseServiceData& RnHouseServices::at(int16_t service) {
     DAX_ASSERT(has(service));
-    return slots_[slot(service)].second;
+    return data()[service].second;
 }
 
 const RnHouseServiceData& RnHouseServices::at(int16_t service) const {
     DAX_ASSERT(has(service));
-    return slots_[slot(service)].second;
+    return data()[service].second;
 }
 
 size_t RnHouseServices::erase(int16_t service) {
     if (!has(service)) return 0;
-    slots_[slot(service)] = value_type(-1, RnHouseServiceData());
+    data()[service] = value_type();
     --count_;
-    while (!slots_.empty() && slots_.back().first < 0) slots_.pop_back();
+    size_t n = slots_;
+    while (n > 0 && data()[n - 1].first < 0) --n;
+    resize(n);
     return 1;
 }
 
 void RnHouseServices::clear() {
-    std::vector<value_type>().swap(slots_);
+    if (onHeap()) delete[] store_.heap_;
+    new (&store_) Store();
+    slots_ = 0;
     count_ = 0;
 }
 

@@ -73,13 +73,22 @@ struct RnHouseServiceData {
 };
 static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
 
-// The service entries of a house by service building type index: an array
-// with a slot per index up to the highest in use (a house needs few of a
-// model's few service types), walked in ascending index order as a map of
-// them would be. An unused slot has the index -1.
+// The service entries of a house by service building type index: a slot per
+// index up to the highest in use (a house needs few of a model's few service
+// types), walked in ascending index order as a map of them would be. An
+// unused slot has the index -1. Up to kInline slots sit in the house record
+// itself, next to the flags a walker's need check reads first: the check
+// then costs no second cache miss, and the common house holds no heap block
+// for them. More slots move to the heap, all of them together.
 class RnHouseServices {
 public:
-    using value_type = std::pair<int16_t, RnHouseServiceData>;
+    // A slot: the service index (-1 unused) and its entry, read like a
+    // map's pair.
+    struct value_type {
+        int16_t first = -1;
+        RnHouseServiceData second;
+    };
+    static constexpr size_t kInline = 2;
 
     template <class Slot>
     class Iter {
@@ -105,17 +114,24 @@ public:
     using iterator = Iter<value_type>;
     using const_iterator = Iter<const value_type>;
 
-    iterator begin() { return iterator(slots_.data(), slots_.data() + slots_.size()); }
-    iterator end() { return iterator(slots_.data() + slots_.size(), slots_.data() + slots_.size()); }
-    const_iterator begin() const { return const_iterator(slots_.data(), slots_.data() + slots_.size()); }
-    const_iterator end() const {
-        return const_iterator(slots_.data() + slots_.size(), slots_.data() + slots_.size());
+    RnHouseServices() = default;
+    RnHouseServices(const RnHouseServices& other);
+    RnHouseServices(RnHouseServices&& other) noexcept { swap(other); }
+    RnHouseServices& operator=(RnHouseServices other) noexcept {
+        swap(other);
+        return *this;
     }
+    ~RnHouseServices() { clear(); }
+
+    iterator begin() { return iterator(data(), data() + slots_); }
+    iterator end() { return iterator(data() + slots_, data() + slots_); }
+    const_iterator begin() const { return const_iterator(data(), data() + slots_); }
+    const_iterator end() const { return const_iterator(data() + slots_, data() + slots_); }
     iterator find(int16_t service) {
-        return has(service) ? iterator(&slots_[slot(service)], slots_.data() + slots_.size()) : end();
+        return has(service) ? iterator(data() + service, data() + slots_) : end();
     }
     const_iterator find(int16_t service) const {
-        return has(service) ? const_iterator(&slots_[slot(service)], slots_.data() + slots_.size()) : end();
+        return has(service) ? const_iterator(data() + service, data() + slots_) : end();
     }
     size_t count(int16_t service) const { return has(service) ? 1 : 0; }
     size_t size() const { return count_; }
@@ -130,18 +146,29 @@ public:
     // No entries; the memory is given back.
     void clear();
     void swap(RnHouseServices& other) noexcept {
-        slots_.swap(other.slots_);
+        std::swap(store_, other.store_);
+        std::swap(slots_, other.slots_);
         std::swap(count_, other.count_);
     }
 
 private:
-    static size_t slot(int16_t service) { return static_cast<size_t>(service); }
+    bool onHeap() const { return slots_ > kInline; }
+    value_type* data() { return onHeap() ? store_.heap_ : store_.inline_; }
+    const value_type* data() const { return onHeap() ? store_.heap_ : store_.inline_; }
     bool has(int16_t service) const {
-        return service >= 0 && slot(service) < slots_.size() && slots_[slot(service)].first >= 0;
+        return service >= 0 && static_cast<size_t>(service) < slots_ && data()[service].first >= 0;
     }
+    // Keeps the first n slots (those past the old end unused), in the
+    // record or on the heap by the new number.
+    void resize(size_t n);
 
-    std::vector<value_type> slots_;
-    size_t count_ = 0;
+    union Store {
+        Store() : inline_() {}
+        value_type inline_[kInline];
+        value_type* heap_;  // slots_ of them, when more than kInline
+    } store_;
+    uint16_t slots_ = 0;
+    uint16_t count_ = 0;
 };
 
 // A goods entry of a house (16 bytes): a stock that is full up to
@@ -340,6 +367,9 @@ public:
     // The mean desirability total of the tiles under the house.
     int averageDesirability() const;
 
+    // The time of a rise pending beside a fall (see LevelTimers). It comes
+    // first to fill the gap after the persistent part.
+    DaxGameTime t_rise_{0};
     ServiceMap services_;
     GoodsMap goods_;
     MaterialMap material_in_store_;
@@ -358,7 +388,6 @@ public:
     };
     LevelTimers levelTimers() const;
     void setLevelTimers(const LevelTimers& lvl);
-    DaxGameTime t_rise_{0};
 
 private:
     // Recomputes the jobless state (bit 16) from the workers and the

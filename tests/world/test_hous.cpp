@@ -111,6 +111,42 @@ TEST(HouseEntryTest, ServiceEntriesAreWalkedInServiceOrderWhateverTheirArrival) 
     EXPECT_EQ(other.size(), 3u);
 }
 
+TEST(HouseEntryTest, ServiceEntriesKeepTheirValuesWhenTheyMoveBetweenRecordAndHeap) {
+    // Slots 0 and 1 sit in the record; a higher index moves every slot to
+    // the heap, and erasing it moves them back.
+    auto keys = [](const RnHouseServices& s) {
+        std::vector<int> out;
+        for (const auto& [service, e] : s) out.push_back(service * 1000 + static_cast<int>(e.served_at_.value()));
+        return out;
+    };
+    RnHouseServices s;
+    s[1].served_at_ = 11;
+    s[0].served_at_ = 10;
+    const RnHouseServices small = s;
+    s[4].served_at_ = 14;
+    EXPECT_EQ(keys(s), (std::vector<int>{10, 1011, 4014}));
+    RnHouseServices copy = s;  // a copy owns its own heap slots
+    copy[0].served_at_ = 20;
+    RnHouseServices assigned;
+    assigned = copy;
+    EXPECT_EQ(s.erase(4), 1u);
+    EXPECT_EQ(keys(s), (std::vector<int>{10, 1011}));
+    EXPECT_EQ(s.find(4), s.end());
+    s[1].served_at_ = 21;
+    EXPECT_EQ(keys(s), (std::vector<int>{10, 1021}));
+    EXPECT_EQ(keys(copy), (std::vector<int>{20, 1011, 4014}));
+    EXPECT_EQ(keys(assigned), (std::vector<int>{20, 1011, 4014}));
+    EXPECT_EQ(keys(small), (std::vector<int>{10, 1011}));
+    EXPECT_EQ(copy.erase(0), 1u);  // a gap below the top keeps the slots
+    EXPECT_EQ(keys(copy), (std::vector<int>{1011, 4014}));
+    RnHouseServices moved = std::move(copy);
+    EXPECT_EQ(keys(moved), (std::vector<int>{1011, 4014}));
+    moved.clear();
+    EXPECT_TRUE(moved.empty());
+    moved[3].served_at_ = 3;
+    EXPECT_EQ(keys(moved), (std::vector<int>{3003}));
+}
+
 // ---------------------------------------------------------------------------
 // People and workers
 
