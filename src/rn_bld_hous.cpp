@@ -682,17 +682,24 @@ uint16_t RnHous::marketNeed(DaxGameTime t, const RnObjectID& market) const {
     if (isDestroyed() || goods_.empty()) return 0;
     const RnMrkt& mrkt = grn_game.mrktByOid(market);
     const int level = curLevel();
-    const int top = supplyLevel(t);
     const int p = people();
+    // Whether the house could rise (the neighbourhood read off the map) is
+    // asked only of a next-level need the market could serve: an empty
+    // house, a market without the goods and the current level's needs
+    // never depend on it.
+    int top = -1;
     int sum = 0;
     int count = 0;
     for (const auto& [g, e] : goods_) {
-        if (e.level_ > top) continue;
         const int need = e.cap_ * p;
         if (need == 0) continue;
         const int missing = std::max(0, need - e.amountAt(t));
         const uint16_t offered = mrkt.available(g, static_cast<uint16_t>(std::min(missing, 0xFFFF)));
         if (offered == 0) continue;
+        if (e.level_ > level) {
+            if (top < 0) top = supplyLevel(t);
+            if (e.level_ > top) continue;
+        }
         // A next-level need counts less: the house lives without it.
         const double weight = e.level_ > level ? grn_config.levelup_priority_ : 1.0;
         sum += rnNeedScore(missing * weight, offered * weight, need);
