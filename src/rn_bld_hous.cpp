@@ -281,11 +281,21 @@ DaxGameTime RnHous::update(DaxGameTime now) {
     if (attr_due || srv_due || gds_due || lvl_due || (flags_ & kReevaluate) != 0) {
         flags_ &= ~kReevaluate;
         const int level = curLevel();
-        const int avg = averageDesirability();
+        // The neighbourhood is read off the map only by the checks that
+        // look at it (a desirability or level check, not a walker passing).
+        int avg_read = 0;
+        bool avg_known = false;
+        auto avg = [&]() {
+            if (!avg_known) {
+                avg_read = averageDesirability();
+                avg_known = true;
+            }
+            return avg_read;
+        };
         bool fall = false;
         if (level > 0) {
             const RnHousLevelDesc& desc = type.level_descs_[level];
-            fall = ((attr_due || lvl_due) && avg < desc.needed_attr_) ||
+            fall = ((attr_due || lvl_due) && avg() < desc.needed_attr_) ||
                    ((flags_ & kTooManyJobless) != 0 && type.level_descs_[level - 1].people_max_ >= people()) ||
                    ((srv_due || lvl_due) && !servicesMet(now, level)) ||
                    ((gds_due || lvl_due) && !goodsMet(now, level));
@@ -304,7 +314,7 @@ DaxGameTime RnHous::update(DaxGameTime now) {
         }
         if (!fall && type.hasLevel(level + 1)) {
             const RnHousLevelDesc& next = type.level_descs_[level + 1];
-            const bool rise = ((!attr_due && !lvl_due) || avg >= next.needed_attr_) &&
+            const bool rise = ((!attr_due && !lvl_due) || avg() >= next.needed_attr_) &&
                               people() >= type.level_descs_[level].people_max_ &&
                               (flags_ & kTooManyJobless) == 0 &&
                               ((!srv_due && !lvl_due) || servicesMet(now, level + 1));
