@@ -144,6 +144,48 @@ void RnHouseGoodsData::nextEvent(DaxGameTime& limit, DaxGameTime after) const {
         if (t.value() > after.value() && t.value() < limit.value()) limit = t;
 }
 
+void RnHouseGoods::install(const value_type* from, size_t n) {
+    DAX_ASSERT(n <= 0xFFFFu);
+    value_type* to = nullptr;
+    value_type local[kInline];
+    to = n > kInline ? new value_type[n] : local;
+    std::copy(from, from + n, to);
+    if (onHeap()) delete[] store_.heap_;
+    if (n > kInline) {
+        store_.heap_ = to;
+    } else {
+        new (&store_) Store();
+        std::copy(local, local + n, store_.inline_);
+    }
+    size_ = static_cast<uint16_t>(n);
+}
+
+RnHouseGoodsData& RnHouseGoods::operator[](int16_t goods) {
+    size_t i = 0;
+    while (i < size_ && data()[i].first < goods) ++i;
+    if (i < size_ && data()[i].first == goods) return data()[i].second;
+    // Entries come a level at a time: the array is built again.
+    std::vector<value_type> grown(begin(), end());
+    grown.insert(grown.begin() + static_cast<std::ptrdiff_t>(i), value_type{goods, RnHouseGoodsData()});
+    install(grown.data(), grown.size());
+    return data()[i].second;
+}
+
+size_t RnHouseGoods::erase(int16_t goods) {
+    iterator it = find(goods);
+    if (it == end()) return 0;
+    std::vector<value_type> kept(begin(), it);
+    kept.insert(kept.end(), it + 1, end());
+    install(kept.data(), kept.size());
+    return 1;
+}
+
+void RnHouseGoods::clear() {
+    if (onHeap()) delete[] store_.heap_;
+    new (&store_) Store();
+    size_ = 0;
+}
+
 // ---------------------------------------------------------------------------
 // House
 
@@ -1039,7 +1081,7 @@ void housFields(Io& io, H& h) {
     } else {
         io.goodsMap(h.services_, RnSaveKeys::AsSaved, service_fields);
     }
-    io.goodsMap(h.goods_, RnSaveKeys::Goods, [](Io& f, auto& g) {
+    auto goods_fields = [](Io& f, auto& g) {
         f.time(g.full_until_);
         f.time(g.empty_at_);
         f.u8(g.level_);
@@ -1047,7 +1089,17 @@ void housFields(Io& io, H& h) {
         f.u16(g.amount_);
         f.u16(g.cap_);
         f.u16(g.hours_);
-    });
+    };
+    if constexpr (Io::kLoading) {
+        // Read as the loader reads every goods map (keys translated, a key
+        // read twice keeps its last entry), then taken over in order.
+        std::map<int16_t, RnHouseGoodsData> goods;
+        io.goodsMap(goods, RnSaveKeys::Goods, goods_fields);
+        h.goods_.clear();
+        for (const auto& [g, e] : goods) h.goods_[g] = e;
+    } else {
+        io.goodsMap(h.goods_, RnSaveKeys::Goods, goods_fields);
+    }
     rnMaterialMapFields(io, h.material_in_store_);
 }
 

@@ -204,6 +204,78 @@ struct RnHouseGoodsData {
 };
 static_assert(sizeof(RnHouseGoodsData) == 16, "RnHouseGoodsData is 16 bytes in save games");
 
+// The goods entries of a house by goods type index, walked in ascending
+// index order as a map of them would be: a sorted array of which up to
+// kInline entries sit in the house record itself (a house of the common
+// model needs one goods type), so that a market's need check misses the
+// cache no second time and the house holds no heap block for them. More
+// entries move to the heap, all of them together.
+class RnHouseGoods {
+public:
+    // An entry: the goods type index and its stock, read like a map's pair.
+    struct value_type {
+        int16_t first = -1;
+        RnHouseGoodsData second;
+    };
+    static constexpr size_t kInline = 2;
+    using iterator = value_type*;
+    using const_iterator = const value_type*;
+
+    RnHouseGoods() = default;
+    RnHouseGoods(const RnHouseGoods& other) : RnHouseGoods() { install(other.begin(), other.size_); }
+    RnHouseGoods(RnHouseGoods&& other) noexcept { swap(other); }
+    RnHouseGoods& operator=(RnHouseGoods other) noexcept {
+        swap(other);
+        return *this;
+    }
+    ~RnHouseGoods() { clear(); }
+
+    iterator begin() { return data(); }
+    iterator end() { return data() + size_; }
+    const_iterator begin() const { return data(); }
+    const_iterator end() const { return data() + size_; }
+    iterator find(int16_t goods) {
+        iterator it = begin();
+        while (it != end() && it->first != goods) ++it;
+        return it;
+    }
+    const_iterator find(int16_t goods) const { return const_cast<RnHouseGoods*>(this)->find(goods); }
+    size_t count(int16_t goods) const { return find(goods) != end() ? 1 : 0; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+    // The entry of a goods type, added (a fresh stock) when it has none.
+    RnHouseGoodsData& operator[](int16_t goods);
+    // The entry of a goods type it has (a fatal check otherwise).
+    const RnHouseGoodsData& at(int16_t goods) const {
+        const_iterator it = find(goods);
+        DAX_ASSERT(it != end());
+        return it->second;
+    }
+    size_t erase(int16_t goods);
+    // No entries; the memory is given back.
+    void clear();
+    void swap(RnHouseGoods& other) noexcept {
+        std::swap(store_, other.store_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    bool onHeap() const { return size_ > kInline; }
+    value_type* data() { return onHeap() ? store_.heap_ : store_.inline_; }
+    const value_type* data() const { return onHeap() ? store_.heap_ : store_.inline_; }
+    // Replaces the entries by the n at from (which may be the current
+    // ones), in the record or on the heap by their number.
+    void install(const value_type* from, size_t n);
+
+    union Store {
+        Store() : inline_() {}
+        value_type inline_[kInline];
+        value_type* heap_;  // size_ of them, when more than kInline
+    } store_;
+    uint16_t size_ = 0;
+};
+
 // Persistent part of a house (36 bytes, saved raw).
 struct RnHousPersData {
     // Word 0.
@@ -266,7 +338,7 @@ class RnHousType;
 class RnHous final : public RnGenericBuilding, public RnHousPersData {
 public:
     using ServiceMap = RnHouseServices;
-    using GoodsMap = std::map<int16_t, RnHouseGoodsData>;
+    using GoodsMap = RnHouseGoods;
     using MaterialMap = std::map<int16_t, RnMaterialInf>;
 
     RnHous() = default;

@@ -147,6 +147,42 @@ TEST(HouseEntryTest, ServiceEntriesKeepTheirValuesWhenTheyMoveBetweenRecordAndHe
     EXPECT_EQ(keys(moved), (std::vector<int>{3003}));
 }
 
+TEST(HouseEntryTest, GoodsEntriesAreWalkedInGoodsOrderInRecordAndOnHeap) {
+    // Two entries sit in the record, a third moves all to the heap and
+    // erasing one moves them back; copies own their entries.
+    auto walk = [](const RnHouseGoods& g) {
+        std::vector<int> out;
+        for (const auto& [goods, e] : g) out.push_back(goods * 1000 + e.amount_);
+        return out;
+    };
+    RnHouseGoods g;
+    g[7].amount_ = 1;
+    g[2].amount_ = 2;
+    g[2].amount_ = 3;  // the same entry again
+    EXPECT_EQ(walk(g), (std::vector<int>{2003, 7001}));
+    const RnHouseGoods two = g;
+    g[4].amount_ = 4;
+    g[0].amount_ = 5;
+    EXPECT_EQ(walk(g), (std::vector<int>{5, 2003, 4004, 7001}));
+    RnHouseGoods copy = g;
+    copy[4].amount_ = 9;
+    EXPECT_EQ(g.find(4)->second.amount_, 4);
+    EXPECT_EQ(g.erase(2), 1u);
+    EXPECT_EQ(g.erase(2), 0u);
+    EXPECT_EQ(g.erase(0), 1u);
+    EXPECT_EQ(walk(g), (std::vector<int>{4004, 7001}));
+    EXPECT_EQ(g.find(0), g.end());
+    EXPECT_EQ(g.count(7), 1u);
+    EXPECT_EQ(g.at(7).amount_, 1);
+    EXPECT_EQ(walk(copy), (std::vector<int>{5, 2003, 4009, 7001}));
+    EXPECT_EQ(walk(two), (std::vector<int>{2003, 7001}));
+    copy.swap(g);
+    EXPECT_EQ(walk(g), (std::vector<int>{5, 2003, 4009, 7001}));
+    g.clear();
+    EXPECT_TRUE(g.empty());
+    EXPECT_EQ(g.begin(), g.end());
+}
+
 // ---------------------------------------------------------------------------
 // People and workers
 
