@@ -57,6 +57,7 @@ bool RnMapTile::removeWalker(const RnObjectID& walker) {
 
 void RnMapTile::resetToTerrain() {
     oid_.setNull();
+    road_speed_ = 0;
     flags_ = static_cast<uint16_t>(flags_ & ~(kTerrainTileBits | kRnTileProdImage));
     // A tile without a known terrain (never given one, or a bad index from a
     // file) gets the values of a fresh tile instead of reading past the table.

@@ -31,8 +31,8 @@ struct RnMapTile {
     // Unlinks a walker from the list; false (and nothing changed) when it is
     // not on it.
     bool removeWalker(const RnObjectID& walker);
-    // Images, object and flag bits 0 to 2 back from the terrain, bit 4
-    // cleared; walkers, terrain index and desirability stay.
+    // Images, object and flag bits 0 to 2 back from the terrain, bit 4 and
+    // the road speed cleared; walkers, terrain index and desirability stay.
     void resetToTerrain();
 
     int32_t gnd_bmp_idx_ = -2;     // ground image (on a building's anchor: its first image)
@@ -42,7 +42,10 @@ struct RnMapTile {
     int16_t terrain_idx_ = -1;
     int16_t desirability_ = 0;     // signed total spread onto the tile
     uint16_t flags_ = kRnTileWalkable | kRnTileRoadsAllowed | kRnTileBuildingsAllowed;
-    uint16_t pad_ = 0;             // keeps saved bytes independent of memory
+    // On a road tile the walking speed of the road's level in per cent, 0
+    // where unknown (grn_caches.road_speed_): a walker's step reads it here
+    // instead of from the road and its type. A save writes 0 in its place.
+    int16_t road_speed_ = 0;
 };
 static_assert(sizeof(RnMapTile) == 32, "RnMapTile is saved as 32 raw bytes");
 
