@@ -10,6 +10,8 @@
 #include "dax2/dax_oid.h"
 #include "rn_road_graph.h"
 
+class RnWalkerGeneric;
+
 // Flag bits of a map tile. Bits 0 to 2 are copied from the terrain.
 enum : uint16_t {
     kRnTileWalkable = 0x01,
@@ -28,9 +30,11 @@ struct RnMapTile {
     bool isWalkable() const { return (flags_ & kRnTileWalkable) != 0; }
     // Pushes a walker onto the front of the tile's walker list.
     void addWalker(const RnObjectID& walker);
+    void addWalker(RnWalkerGeneric& walker);
     // Unlinks a walker from the list; false (and nothing changed) when it is
-    // not on it.
+    // not on it. A walker in hand saves looking it up by id.
     bool removeWalker(const RnObjectID& walker);
+    bool removeWalker(RnWalkerGeneric& walker);
     // Images, object and flag bits 0 to 2 back from the terrain, bit 4 and
     // the road speed cleared; walkers, terrain index and desirability stay.
     void resetToTerrain();

@@ -134,10 +134,10 @@ DaxMapPositionF RnWalkerGeneric::interpolatedPos(DaxGameTime t) const {
 
 void RnWalkerGeneric::leaveTile() {
     if (phase() == kFirstHalf) {
-        bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(oid_);
+        bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(*this);
         DAX_ASSERT(rc1);
     } else {
-        bool rc2 = grn_map.tile(tileOf(to_)).removeWalker(oid_);
+        bool rc2 = grn_map.tile(tileOf(to_)).removeWalker(*this);
         DAX_ASSERT(rc2);
     }
 }
@@ -152,9 +152,9 @@ bool RnWalkerGeneric::advanceMove(DaxGameTime now, DaxGameTime& wake, bool& arri
     switch (phase()) {
         case kFirstHalf: {
             // Halfway: the walker changes tiles.
-            bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(oid_);
+            bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(*this);
             DAX_ASSERT(rc1);
-            grn_map.tile(tileOf(to_)).addWalker(oid_);
+            grn_map.tile(tileOf(to_)).addWalker(*this);
             at_.x_ = (at_.x_ + to_.x_) * 0.5f;
             at_.y_ = (at_.y_ + to_.y_) * 0.5f;
             at_.time_ = wake_time_;
