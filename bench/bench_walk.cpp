@@ -413,8 +413,8 @@ void BM_WalkerHalfStepBaseline(benchmark::State& state) {
             q.pop();
             RnWalkerServ& w = grn_game.servWalkerType(0).instances_[job.oid.bld_idx_];
             const DaxMapPositionI here = w.tilePos();
-            grn_map.tile(DaxMapPositionI(here.x ^ 1, here.y)).removeWalker(job.oid);
-            grn_map.tile(here).addWalker(job.oid);
+            grn_map.tile(DaxMapPositionI(here.x ^ 1, here.y)).removeWalker(w);
+            grn_map.tile(here).addWalker(w);
             q.schedule(DaxGameTime(kNow + 12), job.oid);
         }
         state.PauseTiming();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 // A tile position; (-32768, -32768) is "no position". Saved as 4 raw bytes.
 struct DaxMapPositionI {
@@ -65,15 +66,37 @@ enum : int {
     DirYMinus = 4,  // (0, -1)
 };
 
+// The direction helpers and the Manhattan distance are inline: walkers and
+// floods take them for every tile they look at.
+
 // The opposite of a direction; DirNone for anything but 1 to 4.
-DaxDirection daxOppositeDirection(DaxDirection d);
+inline DaxDirection daxOppositeDirection(DaxDirection d) {
+    switch (d) {
+    case DirXPlus: return DirXMinus;
+    case DirXMinus: return DirXPlus;
+    case DirYPlus: return DirYMinus;
+    case DirYMinus: return DirYPlus;
+    default: return DirNone;
+    }
+}
 // The unit step of a direction; (0, 0) for anything but 1 to 4.
-DaxMapPositionI daxDirectionOffset(DaxDirection d);
+inline DaxMapPositionI daxDirectionOffset(DaxDirection d) {
+    switch (d) {
+    case DirXPlus: return DaxMapPositionI(1, 0);
+    case DirXMinus: return DaxMapPositionI(-1, 0);
+    case DirYPlus: return DaxMapPositionI(0, 1);
+    case DirYMinus: return DaxMapPositionI(0, -1);
+    default: return DaxMapPositionI(0, 0);
+    }
+}
 
 // Distances of two tile positions. The coordinate differences are taken as
 // int16 (they wrap only for positions further apart than any map).
 float daxDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b);
-int daxManhattanDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b);
+inline int daxManhattanDistanceI(const DaxMapPositionI& a, const DaxMapPositionI& b) {
+    const DaxMapPositionI d(a.x - b.x, a.y - b.y);
+    return std::abs(d.x) + std::abs(d.y);
+}
 // Euclidean distance of two float positions, in float precision. Inline:
 // the workforce's searches take one for every step.
 inline float daxDistanceF(const DaxMapPositionF& a, const DaxMapPositionF& b) {

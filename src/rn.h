@@ -50,10 +50,11 @@ struct RnCacheSwitches {
     bool flood_kinds_ = true;       // floods skip building types that can never answer them
     bool building_index_ = true;    // direct lookups of buildings by tile and by id
     bool finished_walkers_ = true;  // each home's list of its finished walkers
+    bool road_speed_ = true;        // walkers read a road's speed from its tile (RnMapTile::road_speed_)
 
     // Turns every cache on or off.
     void setAll(bool on) {
-        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = on;
+        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = road_speed_ = on;
     }
 };
 

@@ -36,6 +36,16 @@ void RnRoad::levelUp(const RnRoadType& rt) {
     DAX_ASSERT(cur_level_+1u < rt.level_descs_.size());
     cur_level_ = static_cast<uint8_t>(cur_level_ + 1);
     grn_map.tile(pos_on_map_).gnd_bmp_idx_ = dax_bitmaps.randomVariant(rt.level_descs_[cur_level_].image_);
+    showSpeed(rt);
+}
+
+void RnRoad::setLevel(uint8_t level) {
+    cur_level_ = level;
+    showSpeed(roadType());
+}
+
+void RnRoad::showSpeed(const RnRoadType& rt) const {
+    grn_map.tile(pos_on_map_).road_speed_ = cur_level_ < rt.level_descs_.size() ? rt.level_descs_[cur_level_].speed_ : 0;
 }
 
 DaxGameTime RnRoad::update(DaxGameTime now) {
@@ -51,6 +61,7 @@ DaxGameTime RnRoad::update(DaxGameTime now) {
         }
         while (cur_level_ + 1u < rt.level_descs_.size() && d >= rt.level_descs_[cur_level_ + 1].needed_attr_)
             levelUp(rt);
+        showSpeed(rt);
         rnSpreadOwnAttr(*this, now, old_attr, rt.level_descs_[cur_level_].own_attr_);
     }
     if ((state_bits_ & kAttrPending) != 0 && t_attr_.value() > now.value()) return t_attr_;
@@ -89,7 +100,11 @@ bool RnRoad::checkOid(RnRoadType& rt) {
     RnObjectID at;
     if (grn_map.isOnMap(x, y)) {
         at = grn_map.tile(x, y).oid_;
-        if (at == oid_) return false;
+        if (at == oid_) {
+            // The tiles of a save carry no speeds.
+            showSpeed(rt);
+            return false;
+        }
     }
     daxLogMessage(0, 0, "road [%hd:%hd,%d] has inconsistent oid [%hd:%hd,%d] at pos %d,%d", oid_.kind_,
                   oid_.type_idx_, oid_.bld_idx_, at.kind_, at.type_idx_, at.bld_idx_, x, y);
@@ -128,6 +143,7 @@ RnObjectID RnRoadType::createBuilding(int x, int y) {
     tile0.oid_ = road.oid_;
     tile0.second_bmp_idx_ = -2;
     tile0.flags_ = static_cast<uint16_t>(tile0.flags_ | kRnTileWalkable);
+    road.showSpeed(*this);
     grn_map.objectChanged(x, y);
     DaxGameTime now = rnNow();
     road.desirabilityChanged(now);

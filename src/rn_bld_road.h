@@ -52,8 +52,15 @@ public:
     int infoText(std::string& buf, bool sep) const override;
     void verifyOnMap() const override;
 
-    // One level up; the tile shows the new level's image.
+    // One level up; the tile shows the new level's image and speed.
     void levelUp(const RnRoadType& rt);
+    // Puts the road at a level of its type without the image or the
+    // desirability that go with it (tests set up roads so); the tile shows
+    // the level's speed.
+    void setLevel(uint8_t level);
+    // Writes the speed of the road's level into its tile
+    // (RnMapTile::road_speed_), 0 for a level the type lacks.
+    void showSpeed(const RnRoadType& rt) const;
     // The walkers' speed factor on this road: the level's speed / 100.
     float speedFactor() const;
     // After loading: a road whose tile does not carry its id is dropped

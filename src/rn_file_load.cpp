@@ -1127,7 +1127,7 @@ void GameReader::readMapTiles() {
         in_.i16(t.desirability_);
         in_.u16(t.flags_);
         in_.pad(2);
-        t.pad_ = 0;
+        t.road_speed_ = 0;
         if (!grn_map.isOnMap(p)) daxRaiseError("tile position %d,%d is not on the map", p.x, p.y);
         ctx_.remapBitmapId(t.gnd_bmp_idx_);
         ctx_.remapBitmapId(t.second_bmp_idx_);

@@ -28,15 +28,22 @@ constexpr uint16_t kTerrainTileBits = kRnTileWalkable | kRnTileRoadsAllowed | kR
 
 }  // namespace
 
-void RnMapTile::addWalker(const RnObjectID& walker) {
-    RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+void RnMapTile::addWalker(const RnObjectID& walker) { addWalker(grn_game.walkerByOid(walker)); }
+
+void RnMapTile::addWalker(RnWalkerGeneric& w) {
     w.next_walker_ = walker_head_;
-    walker_head_ = walker;
+    walker_head_ = w.oid_;
 }
 
 bool RnMapTile::removeWalker(const RnObjectID& walker) {
-    if (walker_head_ == walker) {
-        RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+    // Only a walker found on the list is looked up by its id.
+    for (RnObjectID cur = walker_head_; cur.bld_idx_ != -1; cur = grn_game.walkerByOid(cur).next_walker_)
+        if (cur == walker) return removeWalker(grn_game.walkerByOid(walker));
+    return false;
+}
+
+bool RnMapTile::removeWalker(RnWalkerGeneric& w) {
+    if (walker_head_ == w.oid_) {
         walker_head_ = w.next_walker_;
         w.next_walker_.setNull();
         return true;
@@ -44,8 +51,7 @@ bool RnMapTile::removeWalker(const RnObjectID& walker) {
     RnObjectID cur = walker_head_;
     while (cur.bld_idx_ != -1) {
         RnWalkerGeneric& c = grn_game.walkerByOid(cur);
-        if (c.next_walker_ == walker) {
-            RnWalkerGeneric& w = grn_game.walkerByOid(walker);
+        if (c.next_walker_ == w.oid_) {
             c.next_walker_ = w.next_walker_;
             w.next_walker_.setNull();
             return true;
@@ -57,6 +63,7 @@ bool RnMapTile::removeWalker(const RnObjectID& walker) {
 
 void RnMapTile::resetToTerrain() {
     oid_.setNull();
+    road_speed_ = 0;
     flags_ = static_cast<uint16_t>(flags_ & ~(kTerrainTileBits | kRnTileProdImage));
     // A tile without a known terrain (never given one, or a bad index from a
     // file) gets the values of a fresh tile instead of reading past the table.

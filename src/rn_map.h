@@ -10,6 +10,8 @@
 #include "dax2/dax_oid.h"
 #include "rn_road_graph.h"
 
+class RnWalkerGeneric;
+
 // Flag bits of a map tile. Bits 0 to 2 are copied from the terrain.
 enum : uint16_t {
     kRnTileWalkable = 0x01,
@@ -28,11 +30,13 @@ struct RnMapTile {
     bool isWalkable() const { return (flags_ & kRnTileWalkable) != 0; }
     // Pushes a walker onto the front of the tile's walker list.
     void addWalker(const RnObjectID& walker);
+    void addWalker(RnWalkerGeneric& walker);
     // Unlinks a walker from the list; false (and nothing changed) when it is
-    // not on it.
+    // not on it. A walker in hand saves looking it up by id.
     bool removeWalker(const RnObjectID& walker);
-    // Images, object and flag bits 0 to 2 back from the terrain, bit 4
-    // cleared; walkers, terrain index and desirability stay.
+    bool removeWalker(RnWalkerGeneric& walker);
+    // Images, object and flag bits 0 to 2 back from the terrain, bit 4 and
+    // the road speed cleared; walkers, terrain index and desirability stay.
     void resetToTerrain();
 
     int32_t gnd_bmp_idx_ = -2;     // ground image (on a building's anchor: its first image)
@@ -42,7 +46,10 @@ struct RnMapTile {
     int16_t terrain_idx_ = -1;
     int16_t desirability_ = 0;     // signed total spread onto the tile
     uint16_t flags_ = kRnTileWalkable | kRnTileRoadsAllowed | kRnTileBuildingsAllowed;
-    uint16_t pad_ = 0;             // keeps saved bytes independent of memory
+    // On a road tile the walking speed of the road's level in per cent, 0
+    // where unknown (grn_caches.road_speed_): a walker's step reads it here
+    // instead of from the road and its type. A save writes 0 in its place.
+    int16_t road_speed_ = 0;
 };
 static_assert(sizeof(RnMapTile) == 32, "RnMapTile is saved as 32 raw bytes");
 

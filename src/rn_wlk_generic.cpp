@@ -59,14 +59,24 @@ void RnWalkerGeneric::startMove(const RnMapStep& step) {
     setDirectionImage(step.dir_);
 }
 
+namespace {
+
+// The road's speed factor from its tile when the tile knows it, else from
+// the road itself: the same operations, so the same bits.
+float speedFactorOf(const RnMapTile& tile) {
+    if (grn_caches.road_speed_ && tile.road_speed_ != 0) return static_cast<float>(tile.road_speed_) / 100.0f;
+    return grn_game.roadByOid(tile.oid_).speedFactor();
+}
+
+}  // namespace
+
 float RnWalkerGeneric::tileTime(const DaxMapPositionI& earlier) const {
     const float base = grn_game.walkerType(oid_.typeId()).hours_for_1tile_road_;
     const RnMapTile& next_pos_tile = grn_map.tile(tileOf(to_));
     DAX_ASSERT(next_pos_tile.isRoad());
-    const float t1 = base / grn_game.roadByOid(next_pos_tile.oid_).speedFactor();
+    const float t1 = base / speedFactorOf(next_pos_tile);
     float t2 = t1;
-    if (grn_map.isOnMap(earlier) && grn_map.tile(earlier).isRoad())
-        t2 = base / grn_game.roadByOid(grn_map.tile(earlier).oid_).speedFactor();
+    if (grn_map.isOnMap(earlier) && grn_map.tile(earlier).isRoad()) t2 = base / speedFactorOf(grn_map.tile(earlier));
     const RnGenericBuilding* home = grn_game.liveBuilding(home_oid_);
     float e = home ? home->efficiency() : 1.0f;
     if (e < kMinEfficiency) e = kMinEfficiency;
@@ -124,10 +134,10 @@ DaxMapPositionF RnWalkerGeneric::interpolatedPos(DaxGameTime t) const {
 
 void RnWalkerGeneric::leaveTile() {
     if (phase() == kFirstHalf) {
-        bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(oid_);
+        bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(*this);
         DAX_ASSERT(rc1);
     } else {
-        bool rc2 = grn_map.tile(tileOf(to_)).removeWalker(oid_);
+        bool rc2 = grn_map.tile(tileOf(to_)).removeWalker(*this);
         DAX_ASSERT(rc2);
     }
 }
@@ -142,9 +152,9 @@ bool RnWalkerGeneric::advanceMove(DaxGameTime now, DaxGameTime& wake, bool& arri
     switch (phase()) {
         case kFirstHalf: {
             // Halfway: the walker changes tiles.
-            bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(oid_);
+            bool rc1 = grn_map.tile(tileOf(at_)).removeWalker(*this);
             DAX_ASSERT(rc1);
-            grn_map.tile(tileOf(to_)).addWalker(oid_);
+            grn_map.tile(tileOf(to_)).addWalker(*this);
             at_.x_ = (at_.x_ + to_.x_) * 0.5f;
             at_.y_ = (at_.y_ + to_.y_) * 0.5f;
             at_.time_ = wake_time_;

@@ -272,7 +272,7 @@ RnObjectID rnSendWalker(RnWalkerList<W>& list, int16_t type_idx, const W& walker
     w.oid_.setTypeIdx(type_idx);
     w.oid_.setBldIdx(idx);
     w.setDirectionImage(w.cachedSteps() > 0 ? static_cast<DaxDirection>(w.steps_[0]) : DirXPlus);
-    grn_map.tile(w.tilePos()).addWalker(w.oid_);
+    grn_map.tile(w.tilePos()).addWalker(w);
     grn_game.updateQueue().schedule(w.wake_time_, w.oid_);
     return w.oid_;
 }

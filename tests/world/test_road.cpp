@@ -123,8 +123,14 @@ TEST_F(RoadTest, FirstUpdateFallsToTheLevelTheTileDeserves) {
 }
 
 TEST_F(RoadTest, LevelsFollowTheDesirability) {
+    // Each level its own speed, so that the tile's copy of it shows which
+    // level it follows.
+    for (size_t i = 0; i < roadType().level_descs_.size(); ++i)
+        roadType().level_descs_[i].speed_ = static_cast<int16_t>(50 + 100 * i);
     RnRoad& road = place(5, 5);
+    EXPECT_EQ(grn_map.tile(5, 5).road_speed_, 250);
     road.update(DaxGameTime(100));
+    EXPECT_EQ(grn_map.tile(5, 5).road_speed_, 50);
     struct Step {
         int16_t desirability;
         int level;
@@ -137,7 +143,8 @@ TEST_F(RoadTest, LevelsFollowTheDesirability) {
         road.update(DaxGameTime(200));
         EXPECT_EQ(road.cur_level_, s.level);
         EXPECT_EQ(grn_map.tile(6, 5).desirability_, s.level + 1);
-        EXPECT_FLOAT_EQ(road.speedFactor(), 1.0f);
+        EXPECT_FLOAT_EQ(road.speedFactor(), (50 + 100 * s.level) / 100.0f);
+        EXPECT_EQ(grn_map.tile(5, 5).road_speed_, road.levelDesc().speed_);
     }
     EXPECT_EQ(roadType().maxUsedLevel(), 1);
 }
@@ -183,6 +190,7 @@ TEST_F(RoadTest, RemovalRestoresTileAndDesirability) {
     EXPECT_EQ(roadType().instanceCount(), 2);
     EXPECT_EQ(roadType().findInstance(gone_oid.bld_idx_), nullptr);
     EXPECT_TRUE(grn_map.tile(7, 7).isTileFree());
+    EXPECT_EQ(grn_map.tile(7, 7).road_speed_, 0);
     size_t i = 0;
     for (int x = 0; x < 12; ++x)
         for (int y = 0; y < 12; ++y) EXPECT_EQ(grn_map.tile(x, y).desirability_, before[i++]) << x << "," << y;
@@ -265,7 +273,10 @@ TEST_F(RoadTest, VerifyOnMap) {
 
 TEST_F(RoadTest, CheckOidDropsAnInconsistentRoad) {
     RnRoad& keep = place(5, 5);
+    // A tile read from a save carries no speed: the check gives it back.
+    grn_map.tile(5, 5).road_speed_ = 0;
     EXPECT_FALSE(keep.checkOid(roadType()));
+    EXPECT_EQ(grn_map.tile(5, 5).road_speed_, keep.levelDesc().speed_);
     RnRoad& road = place(7, 7);
     RnObjectID oid = road.oid_;
     grn_game.updateQueue().schedule(DaxGameTime(150), oid);  // its wake-up, as a save brings it

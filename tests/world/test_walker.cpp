@@ -54,8 +54,8 @@ TEST_F(GenericWalkerTest, MovesTakeTheMeanRoadTimeOverTheHomesEfficiency) {
     int n = 0;
     for (const Case& c : cases) {
         prodWalkers().hours_for_1tile_road_ = c.hours;
-        grn_game.roadByOid(oidAt(1, 0)).cur_level_ = c.dest;
-        grn_game.roadByOid(oidAt(0, 0)).cur_level_ = c.earlier;
+        grn_game.roadByOid(oidAt(1, 0)).setLevel(c.dest);
+        grn_game.roadByOid(oidAt(0, 0)).setLevel(c.earlier);
         fake(0, 1).efficiency_ = c.efficiency;
         const DaxGameTime t0(1000u * static_cast<uint32_t>(++n));
         RnWalkerProd& w = carrier(t0, {4, 0}, {DirXPlus});

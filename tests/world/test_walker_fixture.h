@@ -240,7 +240,7 @@ protected:
 
     RnObjectID addRoad(int x, int y, uint8_t level = kRoad) {
         RnObjectID oid = grn_game.roadType(road_type_).createBuilding(x, y);
-        grn_game.roadByOid(oid).cur_level_ = level;
+        grn_game.roadByOid(oid).setLevel(level);
         return oid;
     }
     void removeAt(int x, int y) {
