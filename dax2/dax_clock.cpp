@@ -44,8 +44,8 @@ uint32_t clampToTime(double v) {
 
 }  // namespace
 
-void DaxGameTime::addHours(float h) {
-    double r = std::trunc(static_cast<double>(time_) + static_cast<double>(h) * 12.0);
+void DaxGameTime::addHoursWide(double r) {
+    r = std::trunc(r);
     if (!std::isfinite(r)) {
         return;
     }

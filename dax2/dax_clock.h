@@ -28,8 +28,18 @@ public:
 
     // Adds h hours (h * 12 units, truncated toward zero); the result wraps
     // modulo 2^32 like the unsigned value it is. A NaN or infinite h leaves
-    // the time unchanged.
-    void addHours(float h);
+    // the time unchanged. Inline: buildings and walkers call it on every
+    // wake-up; a sum beyond what int64 holds (or not a number) takes the
+    // careful path.
+    void addHours(float h) {
+        const double r = static_cast<double>(time_) + static_cast<double>(h) * 12.0;
+        // The conversion truncates toward zero as std::trunc would.
+        if (r > -9.0e18 && r < 9.0e18) {
+            time_ = static_cast<uint32_t>(static_cast<int64_t>(r));
+            return;
+        }
+        addHoursWide(r);
+    }
 
     // Whole hours from start to this time (unsigned 32-bit difference).
     uint32_t hoursSince(DaxGameTime start) const;
@@ -50,6 +60,9 @@ public:
     int monthCount() const;
 
 private:
+    // addHours for a sum beyond int64, infinite or not a number.
+    void addHoursWide(double r);
+
     uint32_t time_;
 };
 static_assert(sizeof(DaxGameTime) == 4, "DaxGameTime is saved as 4 raw bytes");

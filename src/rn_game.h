@@ -352,6 +352,12 @@ public:
     RnGenericBuildingType* buildingTypeAt(int kind, int type_idx);
 
 private:
+    // Prefetch hints for the update of the job of an id word that comes
+    // soon: the first step loads the cell of the table of live objects that
+    // names it, the second (a few jobs later, the cell then at hand) the
+    // object's first lines. Nothing is looked up for real or changed.
+    void prefetchCell(uint64_t word);
+    void prefetchObject(uint64_t word);
     // The walker type and the live objects of the tables; null for any
     // other kind, an index out of range or a free slot.
     RnWalkerGenericType* walkerTypeAt(int kind, int type_idx);

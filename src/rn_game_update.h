@@ -81,6 +81,17 @@ public:
     Job front() const { return jobOf(top()); }
     // The time of the object's pending job, if it has one.
     bool pendingTime(const RnObjectID& oid, DaxGameTime& time) const;
+    // The id word of the entry `ahead` places behind the first one in the
+    // first bucket, 0 when there is none. The entry may be stale: this is a
+    // hint of what comes, for prefetching, and must not decide anything.
+    uint64_t upcoming(size_t ahead) const {
+        if (order_.empty()) return 0;
+        const Bucket& b = buckets_[static_cast<uint32_t>(order_.front())];
+        const size_t i = b.head + ahead;
+        return i < b.entries.size() ? b.entries[i].oid : 0;
+    }
+    // Starts loading the index entry of an id word into the cache.
+    void prefetchIndex(uint64_t key) const { index_.prefetch(key); }
 
     // For the save writer and loader: the state as it stands, in the orders
     // it is saved in (built on each call).
@@ -112,6 +123,14 @@ private:
         Slot* findOrAdd(uint64_t key, bool& added);
         // Drops key's entry into out; false when there is none.
         bool take(uint64_t key, Slot& out);
+        // Starts loading the slot of key (in a type's table) into the cache.
+        void prefetch(uint64_t key) const {
+            const int32_t idx = static_cast<int32_t>(key >> 32);
+            const int32_t t = idx >= 0 ? typeOf(static_cast<uint32_t>(key)) : -1;
+            if (t < 0) return;
+            const Type& type = types_[static_cast<size_t>(t)];
+            if (static_cast<size_t>(idx) < type.slots.size()) __builtin_prefetch(&type.slots[static_cast<size_t>(idx)]);
+        }
         void release();
         // fn(key, slot) for every entry, in no particular order.
         template <class Fn>

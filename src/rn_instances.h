@@ -90,6 +90,17 @@ public:
         return static_cast<uint32_t>(idx) < live_.size() ? live_[static_cast<size_t>(idx)] : nullptr;
     }
 
+    // For prefetching only (nothing is built or changed): the table's cell
+    // of idx, and the object the table holds there; null when the list
+    // keeps no table or idx is out of it.
+    Obj* const* cellOf(int32_t idx) const {
+        return has_table_ && static_cast<uint32_t>(idx) < live_.size() ? &live_[static_cast<size_t>(idx)] : nullptr;
+    }
+    Obj* peek(int32_t idx) const {
+        Obj* const* cell = cellOf(idx);
+        return cell ? *cell : nullptr;
+    }
+
 private:
     // Whether the table is kept up: a table that would miss a change is
     // dropped instead.
