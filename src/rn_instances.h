@@ -13,8 +13,10 @@
 #include "nex/appendablewithfreelist.h"
 #include "rn.h"
 
-// Instance lists of building and walker types grow in blocks of 64 objects.
-constexpr int kRnInstanceBlock = 64;
+// Instance lists of building and walker types grow in blocks of 16 objects:
+// a type's list holds at most 15 slots never used (a town has dozens of
+// types, and an object takes up to a few hundred bytes).
+constexpr int kRnInstanceBlock = 16;
 
 // The live object at an instance index, null for a free slot or an index
 // out of range (negative ones included), read from the slot's own flag.
