@@ -69,7 +69,13 @@ public:
     int32_t add(const Obj& value) {
         const int32_t idx = Base::add(value);
         if (tableKept()) {
-            if (static_cast<size_t>(idx) >= live_.size()) live_.resize(static_cast<size_t>(idx) + 1, nullptr);
+            if (static_cast<size_t>(idx) >= live_.size()) {
+                // Indices come one after another: an eighth more room at a
+                // time instead of double keeps the unused part small.
+                const size_t n = static_cast<size_t>(idx) + 1;
+                if (n > live_.capacity()) live_.reserve(n + n / 8 + 16);
+                live_.resize(n, nullptr);
+            }
             live_[static_cast<size_t>(idx)] = &Base::operator[](idx);
         }
         return idx;
