@@ -1,21 +1,24 @@
-// Table from 64-bit keys to small values by open addressing: linear probing
-// over a power-of-two table at most three quarters full, deletion by
-// backward shift (no tombstones, so a lookup stops at the first free slot).
-// The key whose 8 bytes are all ones marks free slots; that key keeps its
-// entry aside.
+// Table from unsigned keys (64 bits, or 32 where they fit, for entries half
+// the size) to small values by open addressing: linear probing over a
+// power-of-two table at most three quarters full, deletion by backward shift
+// (no tombstones, so a lookup stops at the first free slot). The key whose
+// bytes are all ones marks free slots; that key keeps its entry aside.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace nex {
 
-template <class V>
+template <class V, class K = uint64_t>
 class tHashIndex {
+    static_assert(std::is_unsigned<K>::value && sizeof(K) <= 8, "keys are unsigned, at most 64 bits");
+
 public:
     struct Entry {
-        uint64_t key;
+        K key;
         V value;
     };
 
@@ -24,7 +27,7 @@ public:
     size_t bytes() const { return slots_.capacity() * sizeof(Entry); }
 
     // The value of key, nullptr when there is none.
-    const V* find(uint64_t key) const {
+    const V* find(K key) const {
         if (key == kFree) return has_free_key_ ? &free_key_entry_.value : nullptr;
         if (slots_.empty()) return nullptr;
         for (size_t i = home(key);; i = (i + 1) & mask_) {
@@ -33,10 +36,10 @@ public:
             if (e.key == kFree) return nullptr;
         }
     }
-    V* find(uint64_t key) { return const_cast<V*>(static_cast<const tHashIndex&>(*this).find(key)); }
+    V* find(K key) { return const_cast<V*>(static_cast<const tHashIndex&>(*this).find(key)); }
 
     // The value of key, added (value-initialised) when there was none.
-    V* findOrAdd(uint64_t key, bool& added) {
+    V* findOrAdd(K key, bool& added) {
         if (key == kFree) {
             added = !has_free_key_;
             if (added) {
@@ -64,7 +67,7 @@ public:
     }
 
     // Drops key's entry into out; false when there is none.
-    bool take(uint64_t key, V& out) {
+    bool take(K key, V& out) {
         if (key == kFree) {
             if (!has_free_key_) return false;
             out = free_key_entry_.value;
@@ -119,13 +122,14 @@ public:
     }
 
 private:
-    static constexpr uint64_t kFree = ~uint64_t{0};
+    static constexpr K kFree = static_cast<K>(~K{0});
 
     size_t inTable() const { return count_ - (has_free_key_ ? 1 : 0); }
 
-    size_t home(uint64_t key) const {
+    size_t home(K k) const {
         // Fold the high half onto the low one, then spread the bits by a
         // Fibonacci multiply and take the top ones.
+        const uint64_t key = k;
         uint64_t h = (key ^ (key >> 32)) * 0x9E3779B97F4A7C15ull;
         return static_cast<size_t>(h >> shift_);
     }

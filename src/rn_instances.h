@@ -13,8 +13,10 @@
 #include "nex/appendablewithfreelist.h"
 #include "rn.h"
 
-// Instance lists of building and walker types grow in blocks of 64 objects.
-constexpr int kRnInstanceBlock = 64;
+// Instance lists of building and walker types grow in blocks of 16 objects:
+// a type's list holds at most 15 slots never used (a town has dozens of
+// types, and an object takes up to a few hundred bytes).
+constexpr int kRnInstanceBlock = 16;
 
 // The live object at an instance index, null for a free slot or an index
 // out of range (negative ones included), read from the slot's own flag.
@@ -67,7 +69,13 @@ public:
     int32_t add(const Obj& value) {
         const int32_t idx = Base::add(value);
         if (tableKept()) {
-            if (static_cast<size_t>(idx) >= live_.size()) live_.resize(static_cast<size_t>(idx) + 1, nullptr);
+            if (static_cast<size_t>(idx) >= live_.size()) {
+                // Indices come one after another: an eighth more room at a
+                // time instead of double keeps the unused part small.
+                const size_t n = static_cast<size_t>(idx) + 1;
+                if (n > live_.capacity()) live_.reserve(n + n / 8 + 16);
+                live_.resize(n, nullptr);
+            }
             live_[static_cast<size_t>(idx)] = &Base::operator[](idx);
         }
         return idx;

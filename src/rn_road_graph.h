@@ -89,11 +89,12 @@ private:
         RnObjectID oid_;
         int32_t refs_ = 0;  // links naming it
     };
-    static uint64_t posKey(const DaxMapPositionI& p) {
+    static uint32_t posKey(const DaxMapPositionI& p) {
         return static_cast<uint16_t>(p.x) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y)) << 16);
     }
     // The number kept for key in an index, -1 when there is none.
-    static int32_t numberOf(const nex::tHashIndex<int32_t>& index, uint64_t key) {
+    template <class K>
+    static int32_t numberOf(const nex::tHashIndex<int32_t, K>& index, K key) {
         const int32_t* n = index.find(key);
         return n ? *n : -1;
     }
@@ -114,7 +115,8 @@ private:
     uint64_t version_ = 0;
     std::vector<Node> nodes_;
     std::vector<int32_t> free_nodes_;
-    nex::tHashIndex<int32_t> node_of_;
+    // By position: 32-bit keys, 8-byte entries.
+    nex::tHashIndex<int32_t, uint32_t> node_of_;
     std::vector<Slot> slots_;
     std::vector<int32_t> free_slots_;
     nex::tHashIndex<int32_t> slot_of_;

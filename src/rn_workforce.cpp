@@ -18,6 +18,16 @@ namespace {
 // Log class of the workforce traces.
 constexpr int kTrace = 8;
 
+// Grows a table by node id to n entries. Nodes join one at a time, so the
+// tables grow by an eighth at a time rather than double: a doubled table
+// would hold up to half again as much unused room for the life of the town.
+template <class T>
+void growTo(std::vector<T>& v, size_t n) {
+    if (v.size() >= n) return;
+    if (n > v.capacity()) v.reserve(n + n / 8 + 16);
+    v.resize(n);
+}
+
 // The buildings of grn_game: houses and workplaces are looked up by id and
 // woken through the game's update queue.
 class RnGameWorkforceBuildings : public RnWorkforceBuildingsIfc {
@@ -67,10 +77,57 @@ RnWorkforceBuildingsIfc* rnGameWorkforceBuildings() { return &g_game_buildings; 
 // ---------------------------------------------------------------------------
 // The nodes of the buildings.
 
+void RnOidNodeMap::set(const RnObjectID& oid, int32_t node) {
+    const size_t t = table(oid);
+    if (t == kNoTable || node == 0) {
+        erase(oid);
+        bool added = false;
+        *others_.findOrAdd(oid.word(), added) = node;
+        ++count_;
+        return;
+    }
+    if (others_.size() != 0) erase(oid);
+    if (tables_.size() <= t) tables_.resize(t + 1);
+    std::vector<int32_t>& v = tables_[t];
+    const size_t i = static_cast<size_t>(oid.bld_idx_);
+    if (v.size() <= i) {
+        // Instance indices come one after another: an eighth more room at a
+        // time keeps the unused part small.
+        if (v.capacity() <= i) v.reserve(i + 1 + i / 8 + 8);
+        v.resize(i + 1, 0);
+    }
+    if (v[i] == 0) ++count_;
+    v[i] = node;
+}
+
+void RnOidNodeMap::erase(const RnObjectID& oid) {
+    int32_t gone = 0;
+    if (others_.size() != 0 && others_.take(oid.word(), gone)) --count_;
+    const size_t t = table(oid);
+    if (t >= tables_.size()) return;
+    std::vector<int32_t>& v = tables_[t];
+    const size_t i = static_cast<size_t>(oid.bld_idx_);
+    if (i < v.size() && v[i] != 0) {
+        v[i] = 0;
+        --count_;
+    }
+}
+
 std::vector<RnOidNodeMap::Entry> RnOidNodeMap::ordered() const {
     std::vector<Entry> out;
-    out.reserve(index_.size());
-    index_.forEach([&out](uint64_t k, int32_t node) { out.emplace_back(RnObjectID::fromWord(k), node); });
+    out.reserve(count_);
+    for (size_t t = 0; t < tables_.size(); ++t) {
+        const std::vector<int32_t>& v = tables_[t];
+        for (size_t i = 0; i < v.size(); ++i) {
+            if (v[i] == 0) continue;
+            RnObjectID oid;
+            oid.kind_ = static_cast<int16_t>(RnIdBldRoad + static_cast<int>(t / kTypesPerKind));
+            oid.type_idx_ = static_cast<int16_t>(t % kTypesPerKind);
+            oid.bld_idx_ = static_cast<int32_t>(i);
+            out.emplace_back(oid, v[i]);
+        }
+    }
+    others_.forEach([&out](uint64_t k, int32_t node) { out.emplace_back(RnObjectID::fromWord(k), node); });
     std::sort(out.begin(), out.end(),
               [](const Entry& a, const Entry& b) { return RnObjectIDLess()(a.first, b.first); });
     return out;
@@ -113,7 +170,7 @@ void RnWorkforceIndex::dropFrom(Cells& cells, uint64_t k, int32_t node) {
 }
 
 void RnWorkforceIndex::add(int32_t node, bool is_source, const DaxMapPositionF& centre, uint16_t range) {
-    if (places_.size() < static_cast<size_t>(node)) places_.resize(static_cast<size_t>(node));
+    growTo(places_, static_cast<size_t>(node));
     places_[static_cast<size_t>(node - 1)] = Place{centre, next_order_++};
     if (is_source) {
         houses_[key(cellOf(centre.x, kHouseCell), cellOf(centre.y, kHouseCell))].push_back(node);
@@ -180,7 +237,7 @@ void RnWorkforceIndex::sinksNear(const DaxMapPositionF& centre, std::vector<int3
 
 int32_t RnWorkforceGraph::addNode() {
     const int32_t n = node_ids_.append();
-    if (nodes_.size() < static_cast<size_t>(node_ids_.limit())) nodes_.resize(static_cast<size_t>(node_ids_.limit()));
+    growTo(nodes_, static_cast<size_t>(node_ids_.limit()));
     at(n) = NodeEdges();
     return n;
 }
@@ -205,9 +262,10 @@ int32_t RnWorkforceGraph::newEdgeId() {
 int32_t RnWorkforceGraph::addEdge(int32_t house, int32_t sink) {
     const int32_t e = newEdgeId();
     OutList& out = at(house).out;
-    // Lists grow one edge at a time as workplaces join: an eighth more room
-    // at a time keeps the unused part small.
-    if (out.size() == out.capacity()) out.reserve(out.size() + out.size() / 8 + 4);
+    // Lists grow one edge at a time as workplaces join, and hold most of the
+    // network's bytes: a sixteenth more room at a time keeps the unused part
+    // small (the copies come only as buildings are placed).
+    if (out.size() == out.capacity()) out.reserve(out.size() + out.size() / 16 + 4);
     out.push_back(Out{sink, e});
     ++at(sink).in_count;
     return e;
@@ -270,8 +328,8 @@ void RnWorkforce::checkTotals() const {
 
 void RnWorkforce::growScratch() {
     size_t n = static_cast<size_t>(gr_.nodeLimit());
-    if (links_.size() < n) links_.resize(n);
-    if (scratch_.size() < n) scratch_.resize(n);
+    growTo(links_, n);
+    growTo(scratch_, n);
 }
 
 // --- Parts ------------------------------------------------------------------
@@ -280,6 +338,7 @@ int32_t RnWorkforce::newPart(const NodeData& data) {
     Part p;
     p.parent = static_cast<int32_t>(parts_.size());
     (data.is_source_ ? p.free_workers : p.free_jobs) = data.pplFree();
+    if (parts_.size() == parts_.capacity()) parts_.reserve(parts_.size() + parts_.size() / 8 + 16);
     parts_.push_back(p);
     return p.parent;
 }
@@ -663,8 +722,7 @@ void RnWorkforce::foundHouses(int32_t n, const Near*& first, const Near*& last) 
 }
 
 void RnWorkforce::incrementFlow(int32_t start_node, NodeSet& chg_nodes) {
-    if (found_spans_.size() < static_cast<size_t>(gr_.nodeLimit()))
-        found_spans_.resize(static_cast<size_t>(gr_.nodeLimit()));
+    growTo(found_spans_, static_cast<size_t>(gr_.nodeLimit()));
     if (++found_mark_ == 0) {
         for (FoundSpan& span : found_spans_) span.mark = 0;
         found_mark_ = 1;

@@ -56,33 +56,58 @@ struct RnObjectIDLess {
     }
 };
 
-// The node of each building, hashed by its id. Saves list the entries by
+// The node of each building by its id: for the building kinds with type
+// indices below 64, a table per kind and type by instance index (4 bytes a
+// building, where a hashed entry takes 16 at a table three quarters full at
+// most); other ids (none in a game) hashed. Saves list the entries by
 // ascending id: ordered() sorts them on each call.
 class RnOidNodeMap {
 public:
     using Entry = std::pair<RnObjectID, int32_t>;
 
     // The building's node, nullptr (end()) when it has none.
-    const int32_t* find(const RnObjectID& oid) const { return index_.find(oid.word()); }
+    const int32_t* find(const RnObjectID& oid) const {
+        const size_t t = table(oid);
+        if (t == kNoTable) return others_.find(oid.word());
+        if (t < tables_.size()) {
+            const std::vector<int32_t>& v = tables_[t];
+            const size_t i = static_cast<size_t>(oid.bld_idx_);
+            if (i < v.size() && v[i] != 0) return &v[i];
+        }
+        // Node 0 (only a damaged save names it) is kept hashed.
+        return others_.size() == 0 ? nullptr : others_.find(oid.word());
+    }
     const int32_t* end() const { return nullptr; }
     // Adds the building's node or replaces it.
-    void set(const RnObjectID& oid, int32_t node) {
-        bool added = false;
-        *index_.findOrAdd(oid.word(), added) = node;
-    }
-    // Room for n entries.
-    void reserve(size_t n) { index_.reserve(n); }
-    void erase(const RnObjectID& oid) {
-        int32_t gone = 0;
-        index_.take(oid.word(), gone);
-    }
-    size_t size() const { return index_.size(); }
-    bool empty() const { return index_.size() == 0; }
+    void set(const RnObjectID& oid, int32_t node);
+    // Room for n entries (the tables grow as instance indices come).
+    void reserve(size_t n) { (void)n; }
+    void erase(const RnObjectID& oid);
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
     // The entries in ascending object id order.
     std::vector<Entry> ordered() const;
 
 private:
-    nex::tHashIndex<int32_t> index_;
+    static constexpr size_t kTypesPerKind = 64;
+    // Instance indices of tables lie below this (a damaged save may name
+    // any).
+    static constexpr int32_t kTableIndices = 1 << 22;
+    static constexpr size_t kNoTable = ~size_t(0);
+    // The table of a building kind and type (RnIdBldRoad to RnIdBldBldr,
+    // type index below 64) with an instance index of 0 or more, below
+    // kTableIndices; else kNoTable.
+    static size_t table(const RnObjectID& oid) {
+        const unsigned row = static_cast<unsigned>(oid.kind_ - RnIdBldRoad);
+        const unsigned col = static_cast<unsigned>(oid.type_idx_);
+        if (row >= RnIdBldBldr || col >= kTypesPerKind || oid.bld_idx_ < 0 || oid.bld_idx_ >= kTableIndices)
+            return kNoTable;
+        return row * kTypesPerKind + col;
+    }
+
+    std::vector<std::vector<int32_t>> tables_;  // by table; 0 for no node
+    nex::tHashIndex<int32_t> others_;           // ids without a table, and node 0
+    size_t count_ = 0;
 };
 
 // Where the nodes of a network stand and in which order they joined its
