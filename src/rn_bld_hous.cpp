@@ -59,36 +59,11 @@ void RnHouseServiceData::nextEvent(DaxGameTime& limit, DaxGameTime after) const 
         if (t.value() > after.value() && t.value() < limit.value()) limit = t;
 }
 
-RnHouseServices::RnHouseServices(const RnHouseServices& other) : slots_(other.slots_), count_(other.count_) {
-    if (onHeap()) {
-        store_.heap_ = new value_type[slots_];
-        std::copy(other.store_.heap_, other.store_.heap_ + slots_, store_.heap_);
-    } else {
-        std::copy(other.store_.inline_, other.store_.inline_ + kInline, store_.inline_);
-    }
-}
-
 void RnHouseServices::resize(size_t n) {
-    DAX_ASSERT(n <= 0xFFFFu);
-    if (n == slots_) return;
-    const size_t kept = std::min<size_t>(n, slots_);
-    value_type* to = nullptr;
-    value_type moved[kInline];
-    if (n > kInline) {
-        to = new value_type[n];
-    } else {
-        to = moved;
-        std::fill(moved, moved + kInline, value_type());
-    }
-    std::copy(data(), data() + kept, to);
-    if (onHeap()) delete[] store_.heap_;
-    if (n > kInline) {
-        store_.heap_ = to;
-    } else {
-        new (&store_) Store();
-        std::copy(moved, moved + kInline, store_.inline_);
-    }
-    slots_ = static_cast<uint16_t>(n);
+    if (n == slotCount()) return;
+    std::vector<value_type> kept(data(), data() + std::min(n, slotCount()));
+    kept.resize(n);
+    slots_.install(kept.data(), n);
 }
 
 RnHouseServiceData& RnHouseServices::operator[](int16_t service) {
@@ -96,11 +71,11 @@ RnHouseServiceData& RnHouseServices::operator[](int16_t service) {
     const size_t i = static_cast<size_t>(service);
     // Grown to the size needed and no more: a house takes its entries a
     // level at a time.
-    if (i >= slots_) resize(i + 1);
+    if (i >= slotCount()) resize(i + 1);
     value_type& v = data()[i];
     if (v.first < 0) {
         v = value_type{service, RnHouseServiceData()};
-        ++count_;
+        ++slots_.spare_;
     }
     return v.second;
 }
@@ -118,18 +93,11 @@ const RnHouseServiceData& RnHouseServices::at(int16_t service) const {
 size_t RnHouseServices::erase(int16_t service) {
     if (!has(service)) return 0;
     data()[service] = value_type();
-    --count_;
-    size_t n = slots_;
+    --slots_.spare_;
+    size_t n = slotCount();
     while (n > 0 && data()[n - 1].first < 0) --n;
     resize(n);
     return 1;
-}
-
-void RnHouseServices::clear() {
-    if (onHeap()) delete[] store_.heap_;
-    new (&store_) Store();
-    slots_ = 0;
-    count_ = 0;
 }
 
 void RnHouseGoodsData::restock(DaxGameTime t, int n, int p) {
@@ -144,30 +112,14 @@ void RnHouseGoodsData::nextEvent(DaxGameTime& limit, DaxGameTime after) const {
         if (t.value() > after.value() && t.value() < limit.value()) limit = t;
 }
 
-void RnHouseGoods::install(const value_type* from, size_t n) {
-    DAX_ASSERT(n <= 0xFFFFu);
-    value_type* to = nullptr;
-    value_type local[kInline];
-    to = n > kInline ? new value_type[n] : local;
-    std::copy(from, from + n, to);
-    if (onHeap()) delete[] store_.heap_;
-    if (n > kInline) {
-        store_.heap_ = to;
-    } else {
-        new (&store_) Store();
-        std::copy(local, local + n, store_.inline_);
-    }
-    size_ = static_cast<uint16_t>(n);
-}
-
 RnHouseGoodsData& RnHouseGoods::operator[](int16_t goods) {
     size_t i = 0;
-    while (i < size_ && data()[i].first < goods) ++i;
-    if (i < size_ && data()[i].first == goods) return data()[i].second;
+    while (i < size() && data()[i].first < goods) ++i;
+    if (i < size() && data()[i].first == goods) return data()[i].second;
     // Entries come a level at a time: the array is built again.
     std::vector<value_type> grown(begin(), end());
     grown.insert(grown.begin() + static_cast<std::ptrdiff_t>(i), value_type{goods, RnHouseGoodsData()});
-    install(grown.data(), grown.size());
+    entries_.install(grown.data(), grown.size());
     return data()[i].second;
 }
 
@@ -176,14 +128,8 @@ size_t RnHouseGoods::erase(int16_t goods) {
     if (it == end()) return 0;
     std::vector<value_type> kept(begin(), it);
     kept.insert(kept.end(), it + 1, end());
-    install(kept.data(), kept.size());
+    entries_.install(kept.data(), kept.size());
     return 1;
-}
-
-void RnHouseGoods::clear() {
-    if (onHeap()) delete[] store_.heap_;
-    new (&store_) Store();
-    size_ = 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -73,6 +73,72 @@ struct RnHouseServiceData {
 };
 static_assert(sizeof(RnHouseServiceData) == 12, "RnHouseServiceData is 12 bytes in save games");
 
+// Storage of a few entries that sit in the owner's record while they are at
+// most kInline, all on the heap together once there are more: the house's
+// service and goods entries, read by every need check, cost no second cache
+// miss and the common house holds no heap block for them.
+template <class T, size_t kInline>
+class RnInlineEntries {
+public:
+    RnInlineEntries() = default;
+    RnInlineEntries(const RnInlineEntries& other) : spare_(other.spare_) { install(other.data(), other.n_); }
+    RnInlineEntries(RnInlineEntries&& other) noexcept { swap(other); }
+    RnInlineEntries& operator=(RnInlineEntries other) noexcept {
+        swap(other);
+        return *this;
+    }
+    ~RnInlineEntries() { clear(); }
+
+    T* data() { return onHeap() ? store_.heap_ : store_.inline_; }
+    const T* data() const { return onHeap() ? store_.heap_ : store_.inline_; }
+    size_t size() const { return n_; }
+
+    // Replaces the entries by the n at from (which may be the current
+    // ones), in the record or on the heap by their number.
+    void install(const T* from, size_t n) {
+        DAX_ASSERT(n <= 0xFFFFu);
+        if (n > kInline) {
+            T* heap = new T[n];
+            std::copy(from, from + n, heap);
+            if (onHeap()) delete[] store_.heap_;
+            store_.heap_ = heap;
+        } else {
+            T local[kInline];
+            std::copy(from, from + n, local);
+            if (onHeap()) delete[] store_.heap_;
+            new (&store_) Store();
+            std::copy(local, local + n, store_.inline_);
+        }
+        n_ = static_cast<uint16_t>(n);
+    }
+    // No entries; the memory is given back.
+    void clear() {
+        if (onHeap()) delete[] store_.heap_;
+        new (&store_) Store();
+        n_ = 0;
+    }
+    void swap(RnInlineEntries& other) noexcept {
+        std::swap(store_, other.store_);
+        std::swap(n_, other.n_);
+        std::swap(spare_, other.spare_);
+    }
+
+private:
+    bool onHeap() const { return n_ > kInline; }
+
+    union Store {
+        Store() : inline_() {}
+        T inline_[kInline];
+        T* heap_;  // n_ of them, when more than kInline
+    } store_;
+    uint16_t n_ = 0;
+
+public:
+    // Free for the owner: it would be padding otherwise (the services keep
+    // their count here, so that a house keeps its size).
+    uint16_t spare_ = 0;
+};
+
 // The service entries of a house by service building type index: a slot per
 // index up to the highest in use (a house needs few of a model's few service
 // types), walked in ascending index order as a map of them would be. An
@@ -114,28 +180,19 @@ public:
     using iterator = Iter<value_type>;
     using const_iterator = Iter<const value_type>;
 
-    RnHouseServices() = default;
-    RnHouseServices(const RnHouseServices& other);
-    RnHouseServices(RnHouseServices&& other) noexcept { swap(other); }
-    RnHouseServices& operator=(RnHouseServices other) noexcept {
-        swap(other);
-        return *this;
-    }
-    ~RnHouseServices() { clear(); }
-
-    iterator begin() { return iterator(data(), data() + slots_); }
-    iterator end() { return iterator(data() + slots_, data() + slots_); }
-    const_iterator begin() const { return const_iterator(data(), data() + slots_); }
-    const_iterator end() const { return const_iterator(data() + slots_, data() + slots_); }
+    iterator begin() { return iterator(data(), data() + slotCount()); }
+    iterator end() { return iterator(data() + slotCount(), data() + slotCount()); }
+    const_iterator begin() const { return const_iterator(data(), data() + slotCount()); }
+    const_iterator end() const { return const_iterator(data() + slotCount(), data() + slotCount()); }
     iterator find(int16_t service) {
-        return has(service) ? iterator(data() + service, data() + slots_) : end();
+        return has(service) ? iterator(data() + service, data() + slotCount()) : end();
     }
     const_iterator find(int16_t service) const {
-        return has(service) ? const_iterator(data() + service, data() + slots_) : end();
+        return has(service) ? const_iterator(data() + service, data() + slotCount()) : end();
     }
     size_t count(int16_t service) const { return has(service) ? 1 : 0; }
-    size_t size() const { return count_; }
-    bool empty() const { return count_ == 0; }
+    size_t size() const { return slots_.spare_; }
+    bool empty() const { return slots_.spare_ == 0; }
 
     // The entry of a service (not negative), added when it has none.
     RnHouseServiceData& operator[](int16_t service);
@@ -144,31 +201,21 @@ public:
     const RnHouseServiceData& at(int16_t service) const;
     size_t erase(int16_t service);
     // No entries; the memory is given back.
-    void clear();
-    void swap(RnHouseServices& other) noexcept {
-        std::swap(store_, other.store_);
-        std::swap(slots_, other.slots_);
-        std::swap(count_, other.count_);
-    }
+    void clear() { slots_.clear(); slots_.spare_ = 0; }
+    void swap(RnHouseServices& other) noexcept { slots_.swap(other.slots_); }
 
 private:
-    bool onHeap() const { return slots_ > kInline; }
-    value_type* data() { return onHeap() ? store_.heap_ : store_.inline_; }
-    const value_type* data() const { return onHeap() ? store_.heap_ : store_.inline_; }
+    value_type* data() { return slots_.data(); }
+    const value_type* data() const { return slots_.data(); }
+    size_t slotCount() const { return slots_.size(); }
     bool has(int16_t service) const {
-        return service >= 0 && static_cast<size_t>(service) < slots_ && data()[service].first >= 0;
+        return service >= 0 && static_cast<size_t>(service) < slotCount() && data()[service].first >= 0;
     }
     // Keeps the first n slots (those past the old end unused), in the
     // record or on the heap by the new number.
     void resize(size_t n);
 
-    union Store {
-        Store() : inline_() {}
-        value_type inline_[kInline];
-        value_type* heap_;  // slots_ of them, when more than kInline
-    } store_;
-    uint16_t slots_ = 0;
-    uint16_t count_ = 0;
+    RnInlineEntries<value_type, kInline> slots_;  // its spare word: the count of entries
 };
 
 // A goods entry of a house (16 bytes): a stock that is full up to
@@ -221,19 +268,10 @@ public:
     using iterator = value_type*;
     using const_iterator = const value_type*;
 
-    RnHouseGoods() = default;
-    RnHouseGoods(const RnHouseGoods& other) : RnHouseGoods() { install(other.begin(), other.size_); }
-    RnHouseGoods(RnHouseGoods&& other) noexcept { swap(other); }
-    RnHouseGoods& operator=(RnHouseGoods other) noexcept {
-        swap(other);
-        return *this;
-    }
-    ~RnHouseGoods() { clear(); }
-
     iterator begin() { return data(); }
-    iterator end() { return data() + size_; }
+    iterator end() { return data() + size(); }
     const_iterator begin() const { return data(); }
-    const_iterator end() const { return data() + size_; }
+    const_iterator end() const { return data() + size(); }
     iterator find(int16_t goods) {
         iterator it = begin();
         while (it != end() && it->first != goods) ++it;
@@ -241,8 +279,8 @@ public:
     }
     const_iterator find(int16_t goods) const { return const_cast<RnHouseGoods*>(this)->find(goods); }
     size_t count(int16_t goods) const { return find(goods) != end() ? 1 : 0; }
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.size() == 0; }
 
     // The entry of a goods type, added (a fresh stock) when it has none.
     RnHouseGoodsData& operator[](int16_t goods);
@@ -254,26 +292,14 @@ public:
     }
     size_t erase(int16_t goods);
     // No entries; the memory is given back.
-    void clear();
-    void swap(RnHouseGoods& other) noexcept {
-        std::swap(store_, other.store_);
-        std::swap(size_, other.size_);
-    }
+    void clear() { entries_.clear(); }
+    void swap(RnHouseGoods& other) noexcept { entries_.swap(other.entries_); }
 
 private:
-    bool onHeap() const { return size_ > kInline; }
-    value_type* data() { return onHeap() ? store_.heap_ : store_.inline_; }
-    const value_type* data() const { return onHeap() ? store_.heap_ : store_.inline_; }
-    // Replaces the entries by the n at from (which may be the current
-    // ones), in the record or on the heap by their number.
-    void install(const value_type* from, size_t n);
+    value_type* data() { return entries_.data(); }
+    const value_type* data() const { return entries_.data(); }
 
-    union Store {
-        Store() : inline_() {}
-        value_type inline_[kInline];
-        value_type* heap_;  // size_ of them, when more than kInline
-    } store_;
-    uint16_t size_ = 0;
+    RnInlineEntries<value_type, kInline> entries_;
 };
 
 // Persistent part of a house (36 bytes, saved raw).

@@ -358,6 +358,10 @@ private:
     // object's first lines. Nothing is looked up for real or changed.
     void prefetchCell(uint64_t word);
     void prefetchObject(uint64_t word);
+    // What fn(instance list, instance index) gives for the object of an id
+    // word, null when no building or walker table has its type.
+    template <class Fn>
+    const void* onInstances(uint64_t word, Fn fn);
     // The walker type and the live objects of the tables; null for any
     // other kind, an index out of range or a free slot.
     RnWalkerGenericType* walkerTypeAt(int kind, int type_idx);

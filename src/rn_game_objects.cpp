@@ -161,35 +161,24 @@ RnGenericBuildingType& RnGame::buildingTypeOfTile(const RnMapTile& tile) {
     return *type;
 }
 
-namespace {
-
-// The instance list of a table's type index, null when there is none.
-template <class Table>
-auto* instancesOf(Table& table, int type_idx) {
-    return table.isIndex(type_idx) ? &table[static_cast<size_t>(type_idx)].instances_ : nullptr;
+template <class Fn>
+const void* RnGame::onInstances(uint64_t word, Fn fn) {
+    const RnObjectID oid = RnObjectID::fromWord(word);
+    auto at = [&oid, &fn](auto& table) -> const void* {
+        if (!table.isIndex(oid.type_idx_)) return nullptr;
+        return fn(table[static_cast<size_t>(oid.type_idx_)].instances_, oid.bld_idx_);
+    };
+    const void* found = onBuildingTable(*this, oid.kind_, at, static_cast<const void*>(nullptr));
+    return found ? found : onWalkerTable(*this, oid.kind_, at, static_cast<const void*>(nullptr));
 }
 
-}  // namespace
-
 void RnGame::prefetchCell(uint64_t word) {
-    const RnObjectID oid = RnObjectID::fromWord(word);
-    auto cell = [&oid](auto& table) -> const void* {
-        auto* list = instancesOf(table, oid.type_idx_);
-        return list ? list->cellOf(oid.bld_idx_) : nullptr;
-    };
-    const void* at = onBuildingTable(*this, oid.kind_, cell, static_cast<const void*>(nullptr));
-    if (!at) at = onWalkerTable(*this, oid.kind_, cell, static_cast<const void*>(nullptr));
+    const void* at = onInstances(word, [](auto& list, int32_t idx) -> const void* { return list.cellOf(idx); });
     if (at) __builtin_prefetch(at);
 }
 
 void RnGame::prefetchObject(uint64_t word) {
-    const RnObjectID oid = RnObjectID::fromWord(word);
-    auto peek = [&oid](auto& table) -> const void* {
-        auto* list = instancesOf(table, oid.type_idx_);
-        return list ? list->peek(oid.bld_idx_) : nullptr;
-    };
-    const void* at = onBuildingTable(*this, oid.kind_, peek, static_cast<const void*>(nullptr));
-    if (!at) at = onWalkerTable(*this, oid.kind_, peek, static_cast<const void*>(nullptr));
+    const void* at = onInstances(word, [](auto& list, int32_t idx) -> const void* { return list.peek(idx); });
     if (at) {
         __builtin_prefetch(at);
         __builtin_prefetch(static_cast<const char*>(at) + 64);
