@@ -90,12 +90,8 @@ void RnOidNodeMap::set(const RnObjectID& oid, int32_t node) {
     if (tables_.size() <= t) tables_.resize(t + 1);
     std::vector<int32_t>& v = tables_[t];
     const size_t i = static_cast<size_t>(oid.bld_idx_);
-    if (v.size() <= i) {
-        // Instance indices come one after another: an eighth more room at a
-        // time keeps the unused part small.
-        if (v.capacity() <= i) v.reserve(i + 1 + i / 8 + 8);
-        v.resize(i + 1, 0);
-    }
+    // Instance indices come one after another, as node ids do.
+    growTo(v, i + 1);
     if (v[i] == 0) ++count_;
     v[i] = node;
 }
