@@ -46,6 +46,9 @@ void resetAround(RnTileVisits<T>& visits, const DaxMapPositionI* pos, size_t n, 
 
 // How many queued tiles ahead a flood asks for the map tiles it will read.
 constexpr size_t kPrefetchAhead = 8;
+// How many queued nodes ahead a flood over the road graph asks for the node
+// it will expand (the queue seldom runs further ahead than a ring).
+constexpr size_t kNodesAhead = 4;
 
 // Brings the map tiles beside pos towards the cache (only those on the map).
 void prefetchAround(const DaxMapPositionI& pos) {
@@ -266,6 +269,8 @@ bool RnFloodBase::floodGraph(RnFloodTarget& target, const RnObjectID& skip, cons
     uint16_t weighed_dist = kRnFloodUnset;
     for (size_t i = 0; i < tail; ++i) {
         const int32_t n = q[i];
+        // Most nodes the flood expands are not in the cache yet.
+        if (i + kNodesAhead < tail) __builtin_prefetch(&nodes[q[i + kNodesAhead]]);
         RnFloodPosInfo& pinf_here = *visited.find(n);
         DAX_ASSERT(pinf_here.dist_ == cur_dist || pinf_here.dist_ == cur_dist+1);
         cur_dist = pinf_here.dist_;
