@@ -47,14 +47,15 @@ extern RnConfig grn_config;
 // never saved; they are rebuilt after a load.
 struct RnCacheSwitches {
     bool flood_reach_ = true;       // floods walk the road graph (RnRoadGraph), not the map's tiles
-    bool flood_kinds_ = true;       // floods skip building types that can never answer them
+    bool flood_kinds_ = true;       // floods and walker steps skip building types that never answer them
     bool building_index_ = true;    // direct lookups of buildings by tile and by id
     bool finished_walkers_ = true;  // each home's list of its finished walkers
     bool road_speed_ = true;        // walkers read a road's speed from its tile (RnMapTile::road_speed_)
+    bool flood_objects_ = true;     // floods reach a building through its road graph slot, not by id
 
     // Turns every cache on or off.
     void setAll(bool on) {
-        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = road_speed_ = on;
+        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = road_speed_ = flood_objects_ = on;
     }
 };
 

@@ -1,6 +1,8 @@
 // The walkers of a walker type by home.
 #include "rn_instances.h"
 
+uint64_t grn_instance_epoch = 0;
+
 void RnHomeIndex::add(const RnObjectID& home, int32_t idx) {
     std::vector<int32_t>& list = listOf(home);
     list.insert(std::upper_bound(list.begin(), list.end(), idx), idx);

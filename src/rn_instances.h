@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "dax2/dax_oid.h"
@@ -17,6 +18,12 @@
 // a type's list holds at most 15 slots never used (a town has dozens of
 // types, and an object takes up to a few hundred bytes).
 constexpr int kRnInstanceBlock = 16;
+
+// Counts the times an instance list freed or gave up the storage of its
+// slots (cleared, assigned to or destroyed). The slots never move while the
+// list grows or has objects added and removed, so the address of an
+// instance slot stays good while the count is the same.
+extern uint64_t grn_instance_epoch;
 
 // The live object at an instance index, null for a free slot or an index
 // out of range (negative ones included), read from the slot's own flag.
@@ -59,12 +66,20 @@ public:
     RnInstanceList(const RnInstanceList& other) : Base(other) {}
     RnInstanceList(RnInstanceList&&) noexcept = default;
     RnInstanceList& operator=(const RnInstanceList& other) {
+        ++grn_instance_epoch;
         Base::operator=(other);
         dropTable();
         return *this;
     }
-    RnInstanceList& operator=(RnInstanceList&&) noexcept = default;
-    ~RnInstanceList() = default;
+    RnInstanceList& operator=(RnInstanceList&& other) noexcept {
+        ++grn_instance_epoch;
+        Base::operator=(std::move(other));
+        live_ = std::move(other.live_);
+        has_table_ = other.has_table_;
+        other.has_table_ = false;
+        return *this;
+    }
+    ~RnInstanceList() { ++grn_instance_epoch; }
 
     int32_t add(const Obj& value) {
         const int32_t idx = Base::add(value);
@@ -85,6 +100,7 @@ public:
         if (tableKept()) live_[static_cast<size_t>(idx)] = nullptr;
     }
     void clear() {
+        ++grn_instance_epoch;
         Base::clear();
         dropTable();
     }

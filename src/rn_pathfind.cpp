@@ -147,6 +147,12 @@ bool RnFloodBase::admitsUnknown(const RnObjectID& oid, unsigned code) {
     return yes;
 }
 
+RnGenericBuilding& RnFloodBase::findBuilding(const RnObjectID& bld) {
+    RnGenericBuilding& b = grn_game.buildingByOid(bld);
+    if (object_slot_ >= 0) graph_->keepObject(object_slot_, &b);
+    return b;
+}
+
 template <class At>
 void RnFloodBase::traceBack(RnFloodTarget& target, At at) const {
     DAX_ASSERT(!target.target_oid_.isNull());
@@ -256,6 +262,11 @@ bool RnFloodBase::floodGraph(RnFloodTarget& target, const RnObjectID& skip, cons
         visited.set(n, RnFloodPosInfo{0, 0, DirNone});
         q[i] = n;
     }
+    // The objects the slots keep, while the instance lists keep them where
+    // they were found.
+    const bool objects = grn_caches.flood_objects_;
+    if (objects) graph.dropObjectsIfMoved(grn_instance_epoch);
+    graph_ = &graph;
     // The skipped building counts as met from the start.
     const int32_t skip_slot = skip.isBuilding() ? graph.slotOf(skip) : -1;
     if (skip_slot >= 0) visited.meet(skip_slot);
@@ -303,7 +314,13 @@ bool RnFloodBase::floodGraph(RnFloodTarget& target, const RnObjectID& skip, cons
             if (!admits(oid, node.code_[d - 1]) || !visited.meet(slot)) continue;
             const RnMapStep dk{d, node.pos_ + kSteps.off[d]};
             RnFloodPosInfo out;
+            if (objects) {
+                object_slot_ = slot;
+                object_ = graph.object(slot);
+            }
             evaluate(oid, next_dist, w_d * cost.homeFactor(dk.pos_), dk, out);
+            object_slot_ = -1;
+            object_ = nullptr;
             if (out.dist_ < kRnFloodUnset) visited.buildings().push_back({dk.pos_, out, n});
             if (satisfied()) {
                 stop = true;
@@ -350,7 +367,7 @@ RnFloodWalkerBldr::RnFloodWalkerBldr(RnFloodTarget& target, DaxGameTime now, con
 
 void RnFloodWalkerBldr::evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                                  RnFloodPosInfo& out) {
-    uint16_t amount = grn_game.buildingByOid(bld).materialNeed(now_, key_);
+    uint16_t amount = buildingOf(bld).materialNeed(now_, key_);
     if (amount != 0 && keepIfBetter(static_cast<float>(amount) / cost, dist, step, out))
         target_.setTarget(bld, amount);
 }
@@ -361,7 +378,7 @@ RnFloodWalkerMrkt::RnFloodWalkerMrkt(RnFloodTarget& target, DaxGameTime now, con
 
 void RnFloodWalkerMrkt::evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                                  RnFloodPosInfo& out) {
-    uint16_t amount = grn_game.buildingByOid(bld).marketNeed(now_, key_);
+    uint16_t amount = buildingOf(bld).marketNeed(now_, key_);
     if (amount != 0 && keepIfBetter(static_cast<float>(amount) / cost, dist, step, out))
         target_.setTarget(bld, amount);
 }
@@ -372,7 +389,7 @@ RnFloodWalkerServ::RnFloodWalkerServ(RnFloodTarget& target, DaxGameTime now, int
 
 void RnFloodWalkerServ::evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                                  RnFloodPosInfo& out) {
-    uint16_t amount = grn_game.buildingByOid(bld).serviceNeed(now_, key_, 1);
+    uint16_t amount = buildingOf(bld).serviceNeed(now_, key_, 1);
     if (amount != 0 && keepIfBetter(static_cast<float>(amount) / cost, dist, step, out))
         target_.setTarget(bld, amount);
 }
@@ -389,7 +406,7 @@ bool RnFloodWalkerProd::admitsType(const RnGenericBuildingType& type) const {
 void RnFloodWalkerProd::evaluate(const RnObjectID& bld, uint16_t dist, float cost, const RnMapStep& step,
                                  RnFloodPosInfo& out) {
     if (bld.kind_ == RnIdBldStor && !allow_storages_) return;
-    RnGenericBuilding& b = grn_game.buildingByOid(bld);
+    RnGenericBuilding& b = buildingOf(bld);
     for (int16_t goods : goods_) {
         uint16_t amount = b.goodsNeed(now_, goods, true);
         if (amount != 0 && keepIfBetter(static_cast<float>(amount) / cost, dist, step, out)) {

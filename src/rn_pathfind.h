@@ -69,6 +69,13 @@ public:
     // that collects rather than scores).
     virtual bool satisfied() const { return false; }
 
+    // The building evaluate is given, by id: the flood over the road graph
+    // hands over the object its slot keeps, and keeps the one found for it.
+    RnGenericBuilding& buildingOf(const RnObjectID& bld) {
+        if (object_) return *object_;
+        return findBuilding(bld);
+    }
+
     // Takes the building at step's tile as the best when score beats the
     // best so far (an equal score keeps the earlier building).
     bool keepIfBetter(float score, uint16_t dist, const RnMapStep& step, RnFloodPosInfo& out);
@@ -118,6 +125,7 @@ private:
         return admitsUnknown(oid, code);
     }
     bool admitsUnknown(const RnObjectID& oid, unsigned code);
+    RnGenericBuilding& findBuilding(const RnObjectID& bld);
 
     // Bit i of word k for type code 64 k + i: the types asked, and of those
     // the types admitted, in this flood.
@@ -125,6 +133,12 @@ private:
     uint64_t types_asked_[kTypeWords] = {};
     uint64_t types_admitted_[kTypeWords] = {};
     bool skip_types_ = false;
+    // While the flood over the road graph evaluates the building of a slot
+    // with grn_caches.flood_objects_ on: the slot, and its object when the
+    // graph keeps it.
+    const RnRoadGraph* graph_ = nullptr;
+    int32_t object_slot_ = -1;
+    RnGenericBuilding* object_ = nullptr;
 };
 
 // Builder walkers: building material, key the builder building.

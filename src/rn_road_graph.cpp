@@ -74,6 +74,12 @@ void RnRoadGraph::clear() {
 
 int32_t RnRoadGraph::slotOf(const RnObjectID& oid) const { return numberOf(slot_of_, oidKey(oid)); }
 
+void RnRoadGraph::dropObjectsIfMoved(uint64_t instance_epoch) const {
+    if (object_epoch_.value == instance_epoch) return;
+    for (const Slot& s : slots_) s.object_ = nullptr;
+    object_epoch_.value = instance_epoch;
+}
+
 int32_t RnRoadGraph::nodeAt(const DaxMapPositionI& p) const { return numberOf(node_of_, posKey(p)); }
 
 size_t RnRoadGraph::memoryBytes() const {

@@ -14,6 +14,7 @@
 #include "dax2/dax_oid.h"
 #include "nex/thash.h"
 
+class RnGenericBuilding;
 class RnMap;
 
 class RnRoadGraph {
@@ -68,6 +69,14 @@ public:
     // road).
     const RnObjectID& building(int32_t slot) const { return slots_[static_cast<size_t>(slot)].oid_; }
     int32_t slotOf(const RnObjectID& oid) const;
+    // The object of a slot's building as a flood last found it by id, null
+    // when none did since the slot was taken (grn_caches.flood_objects_).
+    // The address stays good while the instance lists keep their storage:
+    // dropObjectsIfMoved forgets every object when grn_instance_epoch moved
+    // on since they were kept. A copied graph keeps none.
+    RnGenericBuilding* object(int32_t slot) const { return slots_[static_cast<size_t>(slot)].object_; }
+    void keepObject(int32_t slot, RnGenericBuilding* b) const { slots_[static_cast<size_t>(slot)].object_ = b; }
+    void dropObjectsIfMoved(uint64_t instance_epoch) const;
     // The nodes as an array (node(n) is nodes()[n]).
     const Node* nodes() const { return nodes_.data(); }
     // Counts the changes to the graph: a flood checks that none came while
@@ -88,6 +97,19 @@ private:
     struct Slot {
         RnObjectID oid_;
         int32_t refs_ = 0;  // links naming it
+        mutable RnGenericBuilding* object_ = nullptr;
+    };
+    // The instance epoch the slots' objects were found in; a copy starts
+    // with none known.
+    struct ObjectEpoch {
+        static constexpr uint64_t kNone = ~uint64_t(0);
+        ObjectEpoch() = default;
+        ObjectEpoch(const ObjectEpoch& /*other*/) {}
+        ObjectEpoch& operator=(const ObjectEpoch& /*other*/) {
+            value = kNone;
+            return *this;
+        }
+        uint64_t value = kNone;
     };
     static uint32_t posKey(const DaxMapPositionI& p) {
         return static_cast<uint16_t>(p.x) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y)) << 16);
@@ -121,4 +143,5 @@ private:
     std::vector<int32_t> free_slots_;
     nex::tHashIndex<int32_t> slot_of_;
     std::vector<DaxMapPositionI> changed_;
+    mutable ObjectEpoch object_epoch_;
 };

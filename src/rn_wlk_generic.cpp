@@ -272,6 +272,12 @@ bool RnWalkerSearching::serveNeighbours() {
         // A road never needs anything: most neighbours are roads, so they
         // are passed before any lookup.
         if (!oid.isBuilding() || oid.kind_ == RnIdBldRoad) continue;
+        // Nor do the types that never need this walker (a type the game
+        // does not know is looked up below, and raises there).
+        if (grn_caches.flood_kinds_) {
+            const RnGenericBuildingType* type = grn_game.buildingTypeAt(oid.kind_, oid.type_idx_);
+            if (type && !mayNeed(*type)) continue;
+        }
         RnGenericBuilding& b = grn_game.buildingByOid(oid);
         if (needOf(b, wake_time_) == 0) continue;
         deliverTo(b, wake_time_);

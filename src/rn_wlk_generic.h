@@ -179,6 +179,9 @@ public:
 protected:
     // The kind's need and hand-over at a building.
     virtual uint16_t needOf(const RnGenericBuilding& b, DaxGameTime t) const = 0;
+    // Whether a building of the type can need the kind at all (needOf not
+    // 0 in some state): the steps pass the others before looking them up.
+    virtual bool mayNeed(const RnGenericBuildingType& /*type*/) const { return true; }
     virtual void deliverTo(RnGenericBuilding& b, DaxGameTime t) = 0;
     // A flood from the walker's tile with the kind's evaluator.
     virtual bool findTarget(RnFloodTarget& target, DaxGameTime now, uint16_t max_dist) = 0;

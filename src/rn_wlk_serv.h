@@ -27,6 +27,7 @@ public:
 
 protected:
     uint16_t needOf(const RnGenericBuilding& b, DaxGameTime t) const override;
+    bool mayNeed(const RnGenericBuildingType& type) const override { return type.mayNeedService(serviceType()); }
     void deliverTo(RnGenericBuilding& b, DaxGameTime t) override;
     bool findTarget(RnFloodTarget& target, DaxGameTime now, uint16_t max_dist) override;
     void announceTo(RnGenericBuilding& target) override;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rn_bld_bldr.h"
@@ -272,6 +273,32 @@ TEST_F(FloodCacheTest, FloodsOverTheGraphEvaluateAsFloodsOverTheTiles) {
             placeSome(3, 30);
         }
     }
+}
+
+// A flood over the graph reaches a building through the object its slot
+// keeps. A list that gives up its storage while the map stays as it is
+// (filled anew, as a load does) takes the kept objects with it: the next
+// flood reads the new ones.
+TEST_F(FloodCacheTest, FloodsReadTheNewObjectsOfAListFilledAnew) {
+    draw({"#H",
+          "#H"});
+    need(1, 0, 10);
+    need(1, 1, 20);
+    auto chosen = [] {
+        RnFloodTarget target;
+        RnFloodWalkerServ f(target, DaxGameTime(0), kService, 0);
+        f.floodFromStarts(target, RnObjectID(), {DaxMapPositionI(0, 0)}, 4);
+        return std::make_pair(target.target_oid_, target.amount_);
+    };
+    EXPECT_EQ(chosen(), std::make_pair(oidAt(1, 1), 20));
+    RnInstanceList<FakeBuilding>& list = fakeType(RnIdBldHous).instances_;
+    RnInstanceList<FakeBuilding> copy = list;
+    copy[oidAt(1, 0).bld_idx_].service_need[kService] = 30;
+    // The old objects stay where they were, unchanged, while the list takes
+    // the copy's.
+    const RnInstanceList<FakeBuilding> old = std::move(list);
+    list = copy;
+    EXPECT_EQ(chosen(), std::make_pair(oidAt(1, 0), 30));
 }
 
 // A flood whose evaluations changed the map would walk a stale graph.

@@ -131,7 +131,7 @@ public:
     RnGenericBuilding* findInstance(int32_t idx) override { return rnLiveInstance(instances_, idx); }
 
     int16_t type_idx_ = -1;
-    nex::AppendableWithFreeList<FakeBuilding, kRnInstanceBlock> instances_;
+    RnInstanceList<FakeBuilding> instances_;
 };
 
 // A world of grass with a road type, one walker type of each kind (and one
