@@ -23,6 +23,11 @@ void RnStorageNetwork::setNodeObject(int32_t node, const RnObjectID& oid) {
 const RnObjectID& RnStorageNetwork::nodeObject(int32_t node) const { return nodes_.at(node - 1); }
 
 void RnStorageNetwork::setEdge(int32_t node_from, int32_t node_to, const RnStorNetEdgeData& data) {
+    setEdgeQuietly(node_from, node_to, data);
+    linksChanged();
+}
+
+void RnStorageNetwork::setEdgeQuietly(int32_t node_from, int32_t node_to, const RnStorNetEdgeData& data) {
     DAX_ASSERT(gr_.isNodeValid(node_from));
     DAX_ASSERT(gr_.isNodeValid(node_to));
     int32_t edge = gr_.findEdge(node_from, node_to);
@@ -36,10 +41,55 @@ void RnStorageNetwork::setEdge(int32_t node_from, int32_t node_to, const RnStorN
 const RnStorNetEdgeData& RnStorageNetwork::edgeData(int32_t edge) const { return edges_.at(edge - 1); }
 
 void RnStorageNetwork::removeOutEdges(int32_t node) {
+    removeOutEdgesQuietly(node);
+    linksChanged();
+}
+
+void RnStorageNetwork::removeOutEdgesQuietly(int32_t node) {
     DAX_ASSERT(gr_.isNodeValid(node));
     std::vector<int32_t> out;
     for (nex::tDiGraph::OutEdgeIterator it(gr_, node); it.edge() != 0; ++it) out.push_back(it.edge());
     for (int32_t e : out) gr_.removeEdge(e);
+}
+
+void RnStorageNetwork::replaceOutEdges(int32_t node, const std::vector<OutLink>& links) {
+    // What a shortest-path tree reads of the node: its targets and road
+    // lengths in the order of its out-list.
+    auto shape = [this, node](std::vector<std::pair<int32_t, int16_t>>& out) {
+        for (nex::tDiGraph::OutEdgeIterator it(gr_, node); it.edge() != 0; ++it)
+            out.emplace_back(it.target(), edges_.at(it.edge() - 1).dist_);
+    };
+    std::vector<std::pair<int32_t, int16_t>> before;
+    shape(before);
+    removeOutEdgesQuietly(node);
+    for (const OutLink& link : links) setEdgeQuietly(node, link.target, link.data);
+    std::vector<std::pair<int32_t, int16_t>> after;
+    shape(after);
+    if (after != before) linksChanged();
+}
+
+int32_t RnStorageNetwork::addNode() {
+    const int32_t node = gr_.addNode();
+    linksChanged();
+    return node;
+}
+
+void RnStorageNetwork::removeNode(int32_t node) {
+    gr_.removeNode(node);
+    linksChanged();
+}
+
+RnStorageNetwork::PlanTree& RnStorageNetwork::planTreeSlot(int32_t node) const {
+    DAX_ASSERT(gr_.isNodeValid(node));
+    const size_t limit = static_cast<size_t>(gr_.nodeLimit() - 1);
+    if (plan_trees_.size() < limit) plan_trees_.resize(limit);
+    PlanTree& tree = plan_trees_[static_cast<size_t>(node - 1)];
+    if (!tree.empty() && (tree.node_count != gr_.nodeCount() || tree.edge_count != gr_.edgeCount())) {
+        plan_trees_.clear();
+        plan_trees_.resize(limit);
+        return plan_trees_[static_cast<size_t>(node - 1)];
+    }
+    return tree;
 }
 
 // ---------------------------------------------------------------------------
@@ -61,7 +111,7 @@ struct LinkFloodInfo {
 void RnStor::removeNetworkNode() {
     RnStorageNetwork& network = grn_game.storType(oid_.type_idx_).network_;
     DAX_ASSERT(network.gr_.isNodeValid(network_node_));
-    network.gr_.removeNode(network_node_);
+    network.removeNode(network_node_);
     network_node_ = 0;
 }
 
@@ -74,11 +124,15 @@ void RnStor::updateNetworkLinks() {
     if (isDestroyed()) return;
     const RnStorType& typ = storType();
     RnStorageNetwork& network = grn_game.storType(oid_.type_idx_).network_;
-    network.removeOutEdges(network_node_);
+    // The links found, put in place of the old ones at the end.
+    std::vector<RnStorageNetwork::OutLink> links;
 
     std::vector<DaxMapPositionI> starts;
     grn_map.adjacentRoads(starts, pos_on_map_.x, pos_on_map_.y, typ.width_, typ.height_);
-    if (starts.empty()) return;
+    if (starts.empty()) {
+        network.replaceOutEdges(network_node_, links);
+        return;
+    }
     const uint16_t range = static_cast<uint16_t>(std::max<int16_t>(grn_game.storage_walker_range_, 0));
 
     // Every tile the flood can reach lies within range steps of a start.
@@ -160,9 +214,10 @@ void RnStor::updateNetworkLinks() {
             data.dist_ = static_cast<int16_t>(pinf_here.dist_);
             data.len_ = static_cast<uint16_t>(steps.size());
             for (int k = 0; k < steps.size(); ++k) data.steps_[k] = static_cast<uint8_t>(steps.at(k));
-            network.setEdge(network_node_, grn_game.storByOid(target).network_node_, data);
+            links.push_back({grn_game.storByOid(target).network_node_, data});
         }
     }
+    network.replaceOutEdges(network_node_, links);
 }
 
 // ---------------------------------------------------------------------------
@@ -173,8 +228,8 @@ namespace {
 // The planner's working tables, kept from one plan to the next so that a
 // plan allocates nothing once they have grown to the network.
 struct RnStorPlanScratch {
-    // By node id: road length from the sender (9999 unreached), the
-    // predecessor in the shortest-path tree (0 none), the position in the
+    // By node id, while a tree is built: road length from the sender (9999
+    // unreached), the predecessor in the tree (0 none), the position in the
     // queue (-1 not queued) and the index in the settling order (-1 not
     // settled).
     std::vector<int32_t> dist;
@@ -183,21 +238,20 @@ struct RnStorPlanScratch {
     std::vector<int32_t> settled_at;
     // The queue: a four-way heap of node ids keyed by their dist.
     std::vector<int32_t> heap;
-    // By settling index: the node, the settling index of the predecessor
-    // that passes demand on (-1 none), the storage while it stands and the
-    // demand of the goods type at hand.
+    // The nodes in settling order while a tree is built, and the tree when
+    // the planner keeps none.
     std::vector<int32_t> settled;
-    std::vector<int32_t> pred_at;
+    RnStorageNetwork::PlanTree tree;
+    // By settling index: the storage while it stands and the demand of the
+    // goods type at hand.
     std::vector<const RnStor*> stor;
     std::vector<double> demand;
-    // By out-edge of the sender, in the graph's order: the target's storage,
-    // its stored plus promised lots and whether it can take a load.
+    // By out-edge of the sender, in the graph's order: the edge, its target
+    // and the target's storage.
     struct Out {
         int32_t edge;
         int32_t target;
         const RnStor* stor;
-        int total;
-        bool can_receive;
     };
     std::vector<Out> out;
     std::vector<int16_t> candidates;
@@ -259,6 +313,61 @@ struct RnStorPlanScratch {
 
 thread_local RnStorPlanScratch t_plan;
 
+// The shortest roads from the sender over the links; the tree lists the
+// nodes in the order their distance became final.
+void buildPlanTree(const RnStorageNetwork& network, int32_t sender, RnStorPlanScratch& sc,
+                   RnStorageNetwork::PlanTree& tree) {
+    const nex::tDiGraph& gr = network.gr_;
+    const size_t limit = static_cast<size_t>(gr.nodeLimit());
+    sc.dist.assign(limit, 9999);
+    sc.pred.assign(limit, 0);
+    sc.heap_pos.assign(limit, -1);
+    sc.settled_at.assign(limit, -1);
+    sc.heap.clear();
+    sc.settled.clear();
+    sc.dist[sender] = 0;
+    sc.push(sender);
+    while (!sc.heap.empty()) {
+        const int32_t u = sc.popMin();
+        const int d = sc.dist[u];
+        sc.settled_at[u] = static_cast<int32_t>(sc.settled.size());
+        sc.settled.push_back(u);
+        for (nex::tDiGraph::OutEdgeIterator it(gr, u); it.edge() != 0; ++it) {
+            const int32_t v = it.target();
+            // A link is never shorter than nothing, whatever a file says.
+            const int m = d + std::max<int>(0, network.edgeData(it.edge()).dist_);
+            if (m >= sc.dist[v]) continue;
+            sc.dist[v] = m;
+            sc.pred[v] = u;
+            if (sc.heap_pos[v] >= 0) {
+                sc.siftUp(sc.heap_pos[v]);
+            } else {
+                sc.push(v);
+            }
+        }
+    }
+    // The demand passes to the predecessor, except to the sender itself.
+    tree.reached = static_cast<int32_t>(sc.settled.size());
+    tree.wide = gr.nodeLimit() > 0x10000;
+    tree.cells.clear();
+    tree.cells.reserve(static_cast<size_t>((tree.wide ? 2 : 1) * tree.reached + gr.outDeg(sender)));
+    for (const int32_t n : sc.settled) {
+        const int32_t j = sc.pred[n];
+        const uint32_t pred_cell =
+            (j != 0 && j != sender && gr.isNodeValid(j)) ? static_cast<uint32_t>(sc.settled_at[j] + 1) : 0u;
+        if (tree.wide) {
+            tree.cells.push_back(static_cast<uint32_t>(n));
+            tree.cells.push_back(pred_cell);
+        } else {
+            tree.cells.push_back(static_cast<uint32_t>(n) | (pred_cell << 16));
+        }
+    }
+    for (nex::tDiGraph::OutEdgeIterator it(gr, sender); it.edge() != 0; ++it)
+        tree.cells.push_back(static_cast<uint32_t>(sc.settled_at[it.target()] + 1));
+    tree.node_count = gr.nodeCount();
+    tree.edge_count = gr.edgeCount();
+}
+
 // The live storage of the type on a node, null otherwise.
 const RnStor* planNodeStor(const RnStorageNetwork& network, int32_t node, int16_t type_idx) {
     const RnGenericBuilding* b = grn_game.liveBuilding(network.nodeObject(node));
@@ -287,7 +396,7 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
     const RnStor* self = planNodeStor(network, network_node_, oid_.type_idx_);
     sc.out.clear();
     for (nex::tDiGraph::OutEdgeIterator it(gr, network_node_); it.edge() != 0; ++it)
-        sc.out.push_back({it.edge(), it.target(), planNodeStor(network, it.target(), oid_.type_idx_), 0, false});
+        sc.out.push_back({it.edge(), it.target(), planNodeStor(network, it.target(), oid_.type_idx_)});
     auto lots = [](const RnStor* s, int16_t g, int& stored, int& total, double& demand) {
         stored = 0;
         total = 0;
@@ -321,56 +430,24 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
     if (open == 0) return false;
     sc.candidates.resize(open);
 
-    // Shortest roads from the sender; settled lists the nodes in the order
-    // their distance became final.
-    const size_t limit = static_cast<size_t>(gr.nodeLimit());
-    sc.dist.assign(limit, 9999);
-    sc.pred.assign(limit, 0);
-    sc.heap_pos.assign(limit, -1);
-    sc.settled_at.assign(limit, -1);
-    sc.heap.clear();
-    sc.settled.clear();
-    sc.dist[network_node_] = 0;
-    sc.push(network_node_);
-    while (!sc.heap.empty()) {
-        const int32_t u = sc.popMin();
-        const int d = sc.dist[u];
-        sc.settled_at[u] = static_cast<int32_t>(sc.settled.size());
-        sc.settled.push_back(u);
-        for (nex::tDiGraph::OutEdgeIterator it(gr, u); it.edge() != 0; ++it) {
-            const int32_t v = it.target();
-            // A link is never shorter than nothing, whatever a file says.
-            const int m = d + std::max<int>(0, network.edgeData(it.edge()).dist_);
-            if (m >= sc.dist[v]) continue;
-            sc.dist[v] = m;
-            sc.pred[v] = u;
-            if (sc.heap_pos[v] >= 0) {
-                sc.siftUp(sc.heap_pos[v]);
-            } else {
-                sc.push(v);
-            }
-        }
-    }
+    // The sender's tree, kept until the links change.
+    const bool keep = grn_caches.stor_trees_;
+    RnStorageNetwork::PlanTree* tree = keep ? &network.planTreeSlot(network_node_) : &sc.tree;
+    if (!keep || tree->empty() || tree->outCount() != static_cast<int32_t>(sc.out.size()))
+        buildPlanTree(network, network_node_, sc, *tree);
 
-    // The storages of the nodes reached, looked up once for every goods type,
-    // and the predecessor each passes its demand to.
-    const size_t reached = sc.settled.size();
-    sc.pred_at.resize(reached);
-    sc.stor.resize(reached);
-    sc.demand.resize(reached);
-    for (size_t i = 0; i < reached; ++i) {
-        const int32_t n = sc.settled[i];
-        const int32_t j = sc.pred[n];
-        sc.pred_at[i] = (j == 0 || j == network_node_ || !gr.isNodeValid(j)) ? -1 : sc.settled_at[j];
-        sc.stor[i] = planNodeStor(network, n, oid_.type_idx_);
-    }
+    // The storages of the nodes reached, looked up once for every goods type.
+    const int32_t reached = tree->reached;
+    sc.stor.resize(static_cast<size_t>(reached));
+    sc.demand.resize(static_cast<size_t>(reached));
+    for (int32_t i = 0; i < reached; ++i) sc.stor[i] = planNodeStor(network, tree->node(i), oid_.type_idx_);
 
     double best = 0.0001;
     int32_t chosen_edge = 0;
     int16_t chosen_goods = -1;
     for (int16_t g : sc.candidates) {
         const int capacity = type.capacityForGoods(g);
-        for (size_t i = 0; i < reached; ++i) {
+        for (int32_t i = 0; i < reached; ++i) {
             int stored = 0, total = 0;
             lots(sc.stor[i], g, stored, total, sc.demand[i]);
         }
@@ -378,20 +455,22 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
         // A node settles after its predecessor, so walking back the settling
         // order hands each node's demand on before its predecessor passes it
         // further.
-        for (size_t i = reached; i-- > 0;) {
-            const int32_t j = sc.pred_at[i];
+        for (int32_t i = reached; i-- > 0;) {
+            const int32_t j = tree->predAt(i);
             if (j < 0) continue;
             if (sc.demand[j] > sc.demand[i]) sc.demand[j] += sc.demand[i];
         }
         int s = 0, total = 0;
         double demand = 0.0;
         lots(self, g, s, total, demand);
-        for (const RnStorPlanScratch::Out& o : sc.out) {
+        for (size_t k = 0; k < sc.out.size(); ++k) {
+            const RnStorPlanScratch::Out& o = sc.out[k];
             int stored = 0;
             const bool known = lots(o.stor, g, stored, total, demand);
             // A neighbour out of reach (a link of 9999 or more) keeps its own
             // demand.
-            if (sc.settled_at[o.target] >= 0) demand = sc.demand[sc.settled_at[o.target]];
+            const int32_t at = tree->outAt(static_cast<int32_t>(k));
+            if (at >= 0) demand = sc.demand[static_cast<size_t>(at)];
             if (!known || capacity - total < cap || !(demand < best)) continue;
             if (total < s && total + demand + 2 * cap < s) {
                 best = demand;

@@ -141,7 +141,7 @@ RnCacheSwitches allCaches(bool on) {
 }
 
 // Every cache on but one, by name. A new switch belongs in this list.
-static_assert(sizeof(RnCacheSwitches) == 5, "a new cache switch belongs in eachCacheAloneOff");
+static_assert(sizeof(RnCacheSwitches) == 6, "a new cache switch belongs in eachCacheAloneOff");
 std::vector<std::pair<std::string, RnCacheSwitches>> eachCacheAloneOff() {
     std::vector<std::pair<std::string, RnCacheSwitches>> out;
     const std::pair<const char*, bool RnCacheSwitches::*> caches[] = {
@@ -150,6 +150,7 @@ std::vector<std::pair<std::string, RnCacheSwitches>> eachCacheAloneOff() {
         {"building_index_", &RnCacheSwitches::building_index_},
         {"finished_walkers_", &RnCacheSwitches::finished_walkers_},
         {"road_speed_", &RnCacheSwitches::road_speed_},
+        {"stor_trees_", &RnCacheSwitches::stor_trees_},
     };
     for (const auto& [name, member] : caches) {
         RnCacheSwitches s = allCaches(true);
