@@ -62,7 +62,7 @@ void RnStorageNetwork::replaceOutEdges(int32_t node, const std::vector<OutLink>&
     std::vector<std::pair<int32_t, int16_t>> before;
     shape(before);
     removeOutEdgesQuietly(node);
-    for (const OutLink& link : links) setEdgeQuietly(node, link.target, link.data);
+    for (const OutLink& link : links) setEdgeQuietly(node, link.target_, link.data_);
     std::vector<std::pair<int32_t, int16_t>> after;
     shape(after);
     if (after != before) linksChanged();
@@ -84,7 +84,7 @@ RnStorageNetwork::PlanTree& RnStorageNetwork::planTreeSlot(int32_t node) const {
     const size_t limit = static_cast<size_t>(gr_.nodeLimit() - 1);
     if (plan_trees_.size() < limit) plan_trees_.resize(limit);
     PlanTree& tree = plan_trees_[static_cast<size_t>(node - 1)];
-    if (!tree.empty() && (tree.node_count != gr_.nodeCount() || tree.edge_count != gr_.edgeCount())) {
+    if (!tree.empty() && (tree.node_count_ != gr_.nodeCount() || tree.edge_count_ != gr_.edgeCount())) {
         plan_trees_.clear();
         plan_trees_.resize(limit);
         return plan_trees_[static_cast<size_t>(node - 1)];
@@ -347,25 +347,25 @@ void buildPlanTree(const RnStorageNetwork& network, int32_t sender, RnStorPlanSc
         }
     }
     // The demand passes to the predecessor, except to the sender itself.
-    tree.reached = static_cast<int32_t>(sc.settled.size());
-    tree.wide = gr.nodeLimit() > 0x10000;
-    tree.cells.clear();
-    tree.cells.reserve(static_cast<size_t>((tree.wide ? 2 : 1) * tree.reached + gr.outDeg(sender)));
+    tree.reached_ = static_cast<int32_t>(sc.settled.size());
+    tree.wide_ = gr.nodeLimit() > 0x10000;
+    tree.cells_.clear();
+    tree.cells_.reserve(static_cast<size_t>((tree.wide_ ? 2 : 1) * tree.reached_ + gr.outDeg(sender)));
     for (const int32_t n : sc.settled) {
         const int32_t j = sc.pred[n];
         const uint32_t pred_cell =
             (j != 0 && j != sender && gr.isNodeValid(j)) ? static_cast<uint32_t>(sc.settled_at[j] + 1) : 0u;
-        if (tree.wide) {
-            tree.cells.push_back(static_cast<uint32_t>(n));
-            tree.cells.push_back(pred_cell);
+        if (tree.wide_) {
+            tree.cells_.push_back(static_cast<uint32_t>(n));
+            tree.cells_.push_back(pred_cell);
         } else {
-            tree.cells.push_back(static_cast<uint32_t>(n) | (pred_cell << 16));
+            tree.cells_.push_back(static_cast<uint32_t>(n) | (pred_cell << 16));
         }
     }
     for (nex::tDiGraph::OutEdgeIterator it(gr, sender); it.edge() != 0; ++it)
-        tree.cells.push_back(static_cast<uint32_t>(sc.settled_at[it.target()] + 1));
-    tree.node_count = gr.nodeCount();
-    tree.edge_count = gr.edgeCount();
+        tree.cells_.push_back(static_cast<uint32_t>(sc.settled_at[it.target()] + 1));
+    tree.node_count_ = gr.nodeCount();
+    tree.edge_count_ = gr.edgeCount();
 }
 
 // The live storage of the type on a node, null otherwise.
@@ -437,7 +437,7 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
         buildPlanTree(network, network_node_, sc, *tree);
 
     // The storages of the nodes reached, looked up once for every goods type.
-    const int32_t reached = tree->reached;
+    const int32_t reached = tree->reached_;
     sc.stor.resize(static_cast<size_t>(reached));
     sc.demand.resize(static_cast<size_t>(reached));
     for (int32_t i = 0; i < reached; ++i) sc.stor[i] = planNodeStor(network, tree->node(i), oid_.type_idx_);

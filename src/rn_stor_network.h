@@ -44,23 +44,23 @@ public:
     // Built for the graph's node and edge counts at the time, a check against
     // a change that bypassed the methods here.
     struct PlanTree {
-        std::vector<uint32_t> cells;
-        int32_t reached = 0;
-        bool wide = false;
-        int32_t node_count = 0;
-        int32_t edge_count = 0;
+        std::vector<uint32_t> cells_;
+        int32_t reached_ = 0;
+        bool wide_ = false;
+        int32_t node_count_ = 0;
+        int32_t edge_count_ = 0;
 
-        bool empty() const { return cells.empty(); }
+        bool empty() const { return cells_.empty(); }
         int32_t node(int32_t i) const {
-            return wide ? static_cast<int32_t>(cells[2 * i]) : static_cast<int32_t>(cells[i] & 0xFFFFu);
+            return wide_ ? static_cast<int32_t>(cells_[2 * i]) : static_cast<int32_t>(cells_[i] & 0xFFFFu);
         }
         // The predecessor's settling index, -1 none.
         int32_t predAt(int32_t i) const {
-            return static_cast<int32_t>(wide ? cells[2 * i + 1] : cells[i] >> 16) - 1;
+            return static_cast<int32_t>(wide_ ? cells_[2 * i + 1] : cells_[i] >> 16) - 1;
         }
-        int32_t outCount() const { return static_cast<int32_t>(cells.size()) - (wide ? 2 : 1) * reached; }
+        int32_t outCount() const { return static_cast<int32_t>(cells_.size()) - (wide_ ? 2 : 1) * reached_; }
         // The settling index of the k-th out-edge's target, -1 out of reach.
-        int32_t outAt(int32_t k) const { return static_cast<int32_t>(cells[(wide ? 2 : 1) * reached + k]) - 1; }
+        int32_t outAt(int32_t k) const { return static_cast<int32_t>(cells_[(wide_ ? 2 : 1) * reached_ + k]) - 1; }
     };
 
     using NodeTable = nex::tappend<RnObjectID, 128>;
@@ -84,8 +84,8 @@ public:
     // steps as removeOutEdges and setEdge for each, but the planner's trees
     // stay when every target and road length is as before.
     struct OutLink {
-        int32_t target;
-        RnStorNetEdgeData data;
+        int32_t target_;
+        RnStorNetEdgeData data_;
     };
     void replaceOutEdges(int32_t node, const std::vector<OutLink>& links);
     // A node for a new storage, and its removal with every link at it.
