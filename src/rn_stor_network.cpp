@@ -409,8 +409,7 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
         demand = e->second.demand_;
         return true;
     };
-    // The goods types with a neighbour that may take them, and the sender's
-    // stock of each.
+    // Only the goods types with a neighbour that may take them are rated.
     size_t open = 0;
     for (size_t k = 0; k < sc.candidates.size(); ++k) {
         const int16_t g = sc.candidates[k];
