@@ -52,10 +52,12 @@ struct RnCacheSwitches {
     bool finished_walkers_ = true;  // each home's list of its finished walkers
     bool road_speed_ = true;        // walkers read a road's speed from its tile (RnMapTile::road_speed_)
     bool flood_objects_ = true;     // floods reach a building through its road graph slot, not by id
+    bool stor_trees_ = true;        // the transport planner keeps each sender's shortest-path tree
 
     // Turns every cache on or off.
     void setAll(bool on) {
-        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = road_speed_ = flood_objects_ = on;
+        flood_reach_ = flood_kinds_ = building_index_ = finished_walkers_ = road_speed_ = flood_objects_ =
+            stor_trees_ = on;
     }
 };
 

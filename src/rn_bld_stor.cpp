@@ -460,7 +460,7 @@ RnGenericBuilding* RnStorType::findInstance(int32_t idx) {
 RnObjectID RnStorType::createBuilding(int x, int y) {
     rnCheckFootprintOnMap(*this, x, y);
     RnStor& obj = rnAddInstance(instances_, *this, RnStor(*this, x, y));
-    obj.network_node_ = network_.gr_.addNode();
+    obj.network_node_ = network_.addNode();
     network_.setNodeObject(obj.network_node_, obj.oid_);
     rnAddWorkplace(obj.oid_, RnWorkerReqs(workerReq()));
     rnPlaceOnMap(obj, floor_image_, image_);

@@ -615,6 +615,7 @@ void RnSaveLoader::readStorageNetwork(RnStorageNetwork& net) {
         bytes(d.steps_, sizeof(d.steps_));
         net.edgeRecords().at(edge - 1) = d;
     }
+    net.linksChanged();
 }
 
 void RnSaveLoader::readWorkforce(RnWorkforce& wkf, int16_t ppl_idx) {

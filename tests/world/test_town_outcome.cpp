@@ -141,7 +141,7 @@ RnCacheSwitches allCaches(bool on) {
 }
 
 // Every cache on but one, by name. A new switch belongs in this list.
-static_assert(sizeof(RnCacheSwitches) == 6, "a new cache switch belongs in eachCacheAloneOff");
+static_assert(sizeof(RnCacheSwitches) == 7, "a new cache switch belongs in eachCacheAloneOff");
 std::vector<std::pair<std::string, RnCacheSwitches>> eachCacheAloneOff() {
     std::vector<std::pair<std::string, RnCacheSwitches>> out;
     const std::pair<const char*, bool RnCacheSwitches::*> caches[] = {
@@ -151,6 +151,7 @@ std::vector<std::pair<std::string, RnCacheSwitches>> eachCacheAloneOff() {
         {"finished_walkers_", &RnCacheSwitches::finished_walkers_},
         {"road_speed_", &RnCacheSwitches::road_speed_},
         {"flood_objects_", &RnCacheSwitches::flood_objects_},
+        {"stor_trees_", &RnCacheSwitches::stor_trees_},
     };
     for (const auto& [name, member] : caches) {
         RnCacheSwitches s = allCaches(true);

@@ -30,15 +30,19 @@ protected:
         return grn_game.storByOid(stors_.back());
     }
     RnStorageNetwork& network() { return grn_game.storType(type_).network_; }
-    // A link from a to b of road length dist, starting at (a's x, 9).
-    void link(const RnStor& a, const RnStor& b, int dist) {
+    // The road of a link from a to b of road length dist, starting at
+    // (a's x, 9).
+    static RnStorNetEdgeData road(const RnStor& a, const RnStor& b, int dist) {
         RnStorNetEdgeData e;
         e.start_ = DaxMapPositionI(a.pos_on_map_.x, 9);
         e.dist_ = static_cast<int16_t>(dist);
         e.len_ = 2;
         e.steps_[0] = DirXPlus;
         e.steps_[1] = static_cast<uint8_t>(b.pos_on_map_.x % 4 + 1);
-        network().setEdge(a.network_node_, b.network_node_, e);
+        return e;
+    }
+    void link(const RnStor& a, const RnStor& b, int dist) {
+        network().setEdge(a.network_node_, b.network_node_, road(a, b, dist));
     }
     static void stock(RnStor& s, int16_t goods, int stored, int promised, int demand) {
         RnStorAmountInf& a = s.goods_stored_[goods];
@@ -163,6 +167,64 @@ TEST_F(TransportTest, BestOverAllGoodsTypesAndThePlansRoad) {
     ASSERT_TRUE(s.planTransport(plan));
     EXPECT_EQ(plan.target_, b.oid_);
     EXPECT_EQ(network().gr_.nodeCount(), 2);
+}
+
+TEST_F(TransportTest, AKeptTreeFollowsEveryChangeOfTheLinks) {
+    // As above: B needs the goods and its shortest road runs S-A-C-B (3),
+    // the other S-D-B (11). The planner keeps S's tree between plans; after
+    // each change the plan must be the one of a tree built afresh.
+    RnStor& s = storage();
+    RnStor& d = storage();
+    RnStor& a = storage();
+    RnStor& b = storage();
+    RnStor& c = storage();
+    link(s, d, 1);
+    link(s, a, 2);
+    link(d, b, 10);
+    link(a, c, 1);
+    link(c, b, 1);
+    stock(s, 0, 20, 0, 0);
+    stock(b, 0, 0, 0, -10);
+    const RnObjectID S = s.oid_, A = a.oid_, B = b.oid_, C = c.oid_, D = d.oid_;
+    auto stor = [](const RnObjectID& oid) -> RnStor& { return grn_game.storByOid(oid); };
+    auto target = [&]() {
+        RnStorTransportPlan kept;
+        RnStorTransportPlan fresh;
+        const bool sent = stor(S).planTransport(kept);
+        grn_caches.stor_trees_ = false;
+        EXPECT_EQ(stor(S).planTransport(fresh), sent);
+        grn_caches.stor_trees_ = true;
+        if (!sent) return RnObjectID();
+        EXPECT_EQ(kept.target_, fresh.target_);
+        EXPECT_EQ(kept.goods_type_, fresh.goods_type_);
+        EXPECT_EQ(kept.start_, fresh.start_);
+        return kept.target_;
+    };
+    auto keptTree = [&]() { return !network().planTreeSlot(stor(S).network_node_).empty(); };
+    EXPECT_EQ(target(), A);
+    ASSERT_TRUE(keptTree());
+
+    // C's links rebuilt as they were: the tree stays.
+    network().replaceOutEdges(stor(C).network_node_, {{stor(B).network_node_, road(stor(C), stor(B), 1)}});
+    EXPECT_TRUE(keptTree());
+    EXPECT_EQ(target(), A);
+    // The same target further away: B's road now runs over D.
+    network().replaceOutEdges(stor(C).network_node_, {{stor(B).network_node_, road(stor(C), stor(B), 20)}});
+    EXPECT_FALSE(keptTree());
+    EXPECT_EQ(target(), D);
+    // A link changed in place.
+    link(stor(C), stor(B), 1);
+    EXPECT_EQ(target(), A);
+    // D goes and a new storage takes its node, linked to B the short way.
+    removeAt(stor(D).pos_on_map_.x, stor(D).pos_on_map_.y);
+    EXPECT_EQ(target(), A);
+    RnStor& e = storage();
+    link(stor(S), e, 1);
+    link(e, stor(B), 1);
+    EXPECT_EQ(target(), e.oid_);
+    // E's links dropped: B's road runs over A again.
+    network().removeOutEdges(e.network_node_);
+    EXPECT_EQ(target(), A);
 }
 
 }  // namespace
