@@ -44,6 +44,27 @@ protected:
     void link(const RnStor& a, const RnStor& b, int dist) {
         network().setEdge(a.network_node_, b.network_node_, road(a, b, dist));
     }
+    // S links to D (1) and A (2); B lies behind D (10) and behind A over C
+    // (1 + 1), so its shortest road runs S-A-C-B. S holds 20 lots of goods
+    // 0, which only B needs.
+    struct Detour {
+        RnStor& s;
+        RnStor& d;
+        RnStor& a;
+        RnStor& b;
+        RnStor& c;
+    };
+    Detour detour() {
+        Detour n{storage(), storage(), storage(), storage(), storage()};
+        link(n.s, n.d, 1);
+        link(n.s, n.a, 2);
+        link(n.d, n.b, 10);
+        link(n.a, n.c, 1);
+        link(n.c, n.b, 1);
+        stock(n.s, 0, 20, 0, 0);
+        stock(n.b, 0, 0, 0, -10);
+        return n;
+    }
     static void stock(RnStor& s, int16_t goods, int stored, int promised, int demand) {
         RnStorAmountInf& a = s.goods_stored_[goods];
         a.stored_nlots_ = static_cast<uint16_t>(stored);
@@ -110,21 +131,8 @@ TEST_F(TransportTest, NeighbourChoice) {
 }
 
 TEST_F(TransportTest, DemandFlowsBackAlongTheShortestRoads) {
-    // S links to D (1) and A (2); B lies behind D (10) and behind A over C
-    // (1 + 1), so its shortest road runs S-A-C-B. Only B needs the goods:
-    // its demand must reach A through C.
-    RnStor& s = storage();
-    RnStor& d = storage();
-    RnStor& a = storage();
-    RnStor& b = storage();
-    RnStor& c = storage();
-    link(s, d, 1);
-    link(s, a, 2);
-    link(d, b, 10);
-    link(a, c, 1);
-    link(c, b, 1);
-    stock(s, 0, 20, 0, 0);
-    stock(b, 0, 0, 0, -10);
+    // Only B needs the goods: its demand must reach A through C.
+    auto [s, d, a, b, c] = detour();
     RnStorTransportPlan plan;
     ASSERT_TRUE(s.planTransport(plan));
     EXPECT_EQ(plan.target_, a.oid_);
@@ -170,21 +178,10 @@ TEST_F(TransportTest, BestOverAllGoodsTypesAndThePlansRoad) {
 }
 
 TEST_F(TransportTest, AKeptTreeFollowsEveryChangeOfTheLinks) {
-    // As above: B needs the goods and its shortest road runs S-A-C-B (3),
-    // the other S-D-B (11). The planner keeps S's tree between plans; after
-    // each change the plan must be the one of a tree built afresh.
-    RnStor& s = storage();
-    RnStor& d = storage();
-    RnStor& a = storage();
-    RnStor& b = storage();
-    RnStor& c = storage();
-    link(s, d, 1);
-    link(s, a, 2);
-    link(d, b, 10);
-    link(a, c, 1);
-    link(c, b, 1);
-    stock(s, 0, 20, 0, 0);
-    stock(b, 0, 0, 0, -10);
+    // B's shortest road runs S-A-C-B (3), the other S-D-B (11). The
+    // planner keeps S's tree between plans; after each change the plan must
+    // be the one of a tree built afresh.
+    auto [s, d, a, b, c] = detour();
     const RnObjectID S = s.oid_, A = a.oid_, B = b.oid_, C = c.oid_, D = d.oid_;
     auto stor = [](const RnObjectID& oid) -> RnStor& { return grn_game.storByOid(oid); };
     auto target = [&]() {
