@@ -491,4 +491,3 @@ bool RnStor::planTransport(RnStorTransportPlan& plan) const {
     std::memcpy(plan.steps_, edge.steps_, plan.len_);
     return true;
 }
-
