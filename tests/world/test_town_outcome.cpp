@@ -337,7 +337,7 @@ TEST_F(CacheOutcomeSampleTown, ALoadedTownPlaysOnTheSameWithCachesOnAndOff) {
 
 TEST_F(CacheOutcomeGeneratedTown, EveryCacheOnPlaysAsEveryCacheOff) { everyCacheOnPlaysTheSame(generatedTown()); }
 TEST_F(CacheOutcomeGeneratedTownEachCache, EachCacheAloneOffPlaysAsEveryCacheOff) {
-    if (kSanitized) GTEST_SKIP() << "six runs of the generated town take minutes under the sanitizers";
+    if (kSanitized) GTEST_SKIP() << "a run of the generated town per cache takes minutes under the sanitizers";
     eachCacheAloneOffPlaysTheSame(generatedTown());
 }
 TEST_F(CacheOutcomeGeneratedTownLoaded, ALoadedTownPlaysOnTheSameWithCachesOnAndOff) {
