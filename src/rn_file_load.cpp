@@ -1428,6 +1428,10 @@ void rebuild() {
 // ---------------------------------------------------------------------------
 // Whole files
 
+void RnSaveLoader::logUnloadable(const std::string& path) {
+    daxLogMessage(1, 1, "save game file %s can't be loaded", path.c_str());
+}
+
 bool RnSaveLoader::loadGame(const std::string& path) {
     daxLogMessage(2, 1, "load game from %s", path.c_str());
     float view_x = -1.0f;
@@ -1439,20 +1443,29 @@ bool RnSaveLoader::loadGame(const std::string& path) {
             return false;
         }
         RnSaveLoader in(file.get());
-        if (!in.checkHeader()) return false;
-        in.startReadAhead();
-        RnLoadContext ctx;
-        in.setContext(&ctx);
+        // A refusal the reader raises does not name the file: the log and
+        // the player's messages say which one it was. (The reason of a
+        // header refusal stays the last error: the loading screen shows it,
+        // under the file's path.)
         try {
-            GameReader reader(in, ctx);
-            reader.read();
-            in.readToEnd(path);
-            view_x = reader.view_x_;
-            view_y = reader.view_y_;
-        } catch (const nex::tExceptBase& e) {
-            raiseNex(e);
-        } catch (const std::bad_alloc&) {
-            daxRaiseError("not enough memory to load %s", path.c_str());
+            if (!in.checkHeader()) return false;
+            in.startReadAhead();
+            RnLoadContext ctx;
+            in.setContext(&ctx);
+            try {
+                GameReader reader(in, ctx);
+                reader.read();
+                in.readToEnd(path);
+                view_x = reader.view_x_;
+                view_y = reader.view_y_;
+            } catch (const nex::tExceptBase& e) {
+                raiseNex(e);
+            } catch (const std::bad_alloc&) {
+                daxRaiseError("not enough memory to load %s", path.c_str());
+            }
+        } catch (const DaxException&) {
+            logUnloadable(path);
+            throw;
         }
     }
     // A view centre on the map (a file written without a view has none).
@@ -1488,7 +1501,10 @@ bool RnSaveLoader::verifyGame(const std::string& path, RnSaveSummary& out) {
     DaxGameClockPause pause;
     try {
         RnSaveLoader in(file.get());
-        if (!in.checkHeader()) return false;
+        if (!in.checkHeader()) {
+            logUnloadable(path);
+            return false;
+        }
         // Checked as the load checks them: what the list offers loads as far.
         RnSaveGameFields f;
         in.readGameFields(f);
@@ -1503,6 +1519,7 @@ bool RnSaveLoader::verifyGame(const std::string& path, RnSaveSummary& out) {
         return true;
     } catch (const DaxException&) {
         daxLogMessage(2, 1, "GfxException caught: error during verification");
+        logUnloadable(path);
         return false;
     }
 }

@@ -329,6 +329,8 @@ public:
 
 private:
     [[noreturn]] static void raiseTimeOutOfRange(DaxGameTime t);
+    // Names a save that loadGame or verifyGame refuses, after the reason.
+    static void logUnloadable(const std::string& path);
     template <class U>
     U getLE() {
         if (sizeof(U) <= end_ - pos_) {

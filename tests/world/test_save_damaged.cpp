@@ -61,6 +61,34 @@ protected:
     }
 };
 
+TEST_F(SaveDamagedTest, ASaveRefusedByTheListOrByTheLoaderIsNamedInTheLog) {
+    // The reasons ("not a zor save game file", "couldn't read 4 bytes from
+    // file") do not say which file they are about.
+    freshWorld();
+    const std::string whole = save("whole.sav");
+    const std::string packed = fileBytes(whole);
+    const std::string cut = writePlain("cut.sav", packed.substr(0, packed.size() / 2));
+    const std::string foreign = writePlain("foreign.sav", "not a save at all");
+    const std::string short_header = writePlain("short.sav", "zor\1\0");
+    for (const std::string& refused : {foreign, short_header}) {
+        clearConsole();
+        RnSaveSummary summary;
+        EXPECT_FALSE(RnSaveLoader::verifyGame(refused, summary)) << refused;
+        EXPECT_TRUE(loggedContaining("save game file " + refused + " can't be loaded")) << refused;
+    }
+    clearConsole();
+    const std::string why = loadFresh(cut);
+    EXPECT_NE(why, "");
+    EXPECT_NE(why, "false");
+    EXPECT_TRUE(loggedContaining("save game file " + cut + " can't be loaded"));
+    // The loading screen shows the last error of a header refusal: its
+    // reason, under the file's path.
+    EXPECT_EQ(playerSees(foreign), "not a zor save game file");
+    clearConsole();
+    EXPECT_EQ(loadFresh(whole), "");
+    EXPECT_FALSE(loggedContaining("can't be loaded"));
+}
+
 TEST_F(SaveDamagedTest, EditedFieldsAreRefusedWithWhyAndTheGameGoesOn) {
     townWorld(24);
     const std::string intact = save("town.sav");
