@@ -14,6 +14,7 @@
 #include "dax2/dax_lua.h"
 #include "dax2/dax_mptr.h"
 #include "dax2/dax_platform.h"
+#include "gcn/font.hpp"
 #include "gcn/graphics.hpp"
 #include "gcn/key.hpp"
 #include "rn.h"
@@ -41,6 +42,26 @@ std::string format(const char* fmt, ...) {
     std::vsnprintf(buf, sizeof(buf), fmt, args);
     va_end(args);
     return buf;
+}
+
+// The line broken at spaces into rows at most width pixels wide in font (a
+// word wider than that keeps a row of its own), added to rows.
+void addWrapped(std::vector<std::string>& rows, const std::string& line, gcn::Font& font, int width) {
+    std::string row;
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t end = line.find(' ', start);
+        if (end == std::string::npos) end = line.size();
+        const std::string word = line.substr(start, end - start);
+        std::string longer = row.empty() ? word : row + ' ' + word;
+        if (!row.empty() && font.getWidth(longer) > width) {
+            rows.push_back(row);
+            longer = word;
+        }
+        row = std::move(longer);
+        start = end + 1;
+    }
+    rows.push_back(row);
 }
 
 // Seconds since a real time in hundredths.
@@ -103,12 +124,16 @@ RnLoadingMenu::RnLoadingMenu(int width, int height, const RnLoadingData& data) :
 }
 
 void RnLoadingMenu::showLines() {
+    // A long line (a map's description) goes on over the next rows rather
+    // than past the box's edge; the text starts one pixel in.
+    std::vector<std::string> rows;
+    for (const std::string& line : lines_) addWrapped(rows, line, *progress_.getFont(), box_width_ - 2);
     std::string text;
-    for (size_t i = 0; i < lines_.size(); ++i) {
+    for (size_t i = 0; i < rows.size(); ++i) {
         if (i > 0) text += '\n';
-        text += lines_[i];
+        text += rows[i];
     }
-    for (size_t i = lines_.size(); i < static_cast<size_t>(kProgressRows); ++i) text += '\n';
+    for (size_t i = rows.size(); i < static_cast<size_t>(kProgressRows); ++i) text += '\n';
     progress_.setText(text);
     progress_.setSize(box_width_, box_height_);
 }

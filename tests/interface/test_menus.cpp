@@ -60,6 +60,21 @@ TEST_F(FrontEndTest, TheSampleWorldLoadsOneStagePerTick) {
     EXPECT_TRUE(lines[4] == "initializing new game" || lines[4].rfind("initialized new game in", 0) == 0);
     EXPECT_EQ(lines[5].rfind("converted bitmaps in ", 0), 0u);
     EXPECT_EQ(lines[6], "finished");
+    // The map's line, wider than the box, goes on over the next rows: every
+    // row fits, and the rows hold the lines' words in order.
+    gcn::TextBox& box = m.progressBox();
+    gcn::Font& font = *box.getFont();
+    ASSERT_GT(font.getWidth(lines[2]), box.getWidth());
+    std::string words;
+    std::string shown;
+    for (const std::string& line : lines) words += line + ' ';
+    for (int r = 0; r < box.getNumberOfRows(); ++r) {
+        const std::string row = box.getTextRow(r);
+        EXPECT_LE(font.getWidth(row) + 1, box.getWidth()) << row;
+        if (!row.empty()) shown += row + ' ';
+    }
+    EXPECT_EQ(shown, words);
+    EXPECT_GE(box.getNumberOfRows(), 14);
 
     EXPECT_TRUE(grn_game.isWorldLoaded());
     EXPECT_EQ(grn_pmainmap->tileWidth(), 64);
