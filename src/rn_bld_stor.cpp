@@ -410,7 +410,17 @@ void RnStor::shutDown(const RnStorType& type) {
 void RnStor::verifyMaterialNeeds() {
     if (checkMaterialNeeds(storType(), rnNow()) && (flags_ & kBldPending) != 0)
         grn_game.updateQueue().schedule(t_bld_, oid_);
-    if (isDestroyed() && network_node_ > 0) network_node_ = 0;
+    // A ruin keeps no node. A save that still gives it one (only a damaged
+    // or edited file does) loses the node and its links here as a decay
+    // would drop them: a node left behind names no storage, and the save of
+    // this world would not load again.
+    if (isDestroyed() && network_node_ > 0) {
+        if (storType().network_.gr_.isNodeValid(network_node_)) {
+            removeNetworkNode();
+        } else {
+            network_node_ = 0;
+        }
+    }
 }
 
 void RnStor::recountWalkers() {

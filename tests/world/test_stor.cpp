@@ -392,9 +392,16 @@ TEST_F(StorTest, AfterLoadingTheStorageFollowsItsType) {
     DaxGameTime due;
     ASSERT_TRUE(grn_game.updateQueue().pendingTime(s.oid_, due));
     EXPECT_EQ(due, s.t_bld_);
+    // The ruin's node leaves the network with its links, so that the world
+    // saves as it loaded.
+    const int32_t ruin_node = r.network_node_;
+    ASSERT_GT(ruin_node, 0);
+    const int nodes = type().network_.gr_.nodeCount();
     r.flags_ |= RnStorPersData::kDestroyed;
     r.verifyMaterialNeeds();
     EXPECT_EQ(r.network_node_, 0);
+    EXPECT_FALSE(type().network_.gr_.isNodeValid(ruin_node));
+    EXPECT_EQ(type().network_.gr_.nodeCount(), nodes - 1);
 }
 
 TEST_F(StorTest, AFinishedWalkerWhoseHomeIsGoneIsClearedByAnyStorage) {
