@@ -282,7 +282,10 @@ void RnDeco::release() {
 
 bool RnDeco::verifyMaterialNeeds(const RnDecoType& type) {
     if (isDestroyed()) return false;
-    if (!checkMaterialNeeds(type, rnNow())) return false;
+    const bool changed = checkMaterialNeeds(type, rnNow());
+    // A type without material has no supply check left, whatever the save says.
+    if (type.build_material_.empty()) flags_ &= ~kBldPending;
+    if (!changed) return false;
     if ((flags_ & kBldPending) != 0) grn_game.updateQueue().schedule(t_bld_, oid_);
     return true;
 }

@@ -287,20 +287,24 @@ bool rnMaterialStep(Bld& b, const Type& typ, DaxGameTime now) {
     return true;
 }
 
-// After loading: the material store follows the type; when that changed
-// anything, a type without material leaves no supply check pending, and a
-// pending check wakes the building.
+// After loading: the material store follows the type. A type without
+// material leaves no supply check pending, also when the save asks for one
+// (only a damaged file does: the check would find nothing to run out);
+// otherwise, when the store changed, a pending check wakes the building.
 template <class Bld>
 void rnVerifyMaterialNeeds(Bld& b) {
     const RnSimpleBuildingType& typ = b.simpleType();
-    if (!b.checkMaterialNeeds(typ, rnNow())) return;
+    const bool changed = b.checkMaterialNeeds(typ, rnNow());
     if (typ.build_material_.empty()) {
         DAX_ASSERT(b.material_in_store_.size() == 0);
-        b.flags_ &= ~Bld::kBldPending;
-        b.t_bld_ = DaxGameTime::null();
+        if (changed || (b.flags_ & Bld::kBldPending) != 0) {
+            b.flags_ &= ~Bld::kBldPending;
+            b.t_bld_ = DaxGameTime::null();
+        }
         return;
     }
-    if ((b.flags_ & Bld::kBldPending) != 0 && !b.isDestroyed()) grn_game.updateQueue().schedule(b.t_bld_, b.oid_);
+    if (changed && (b.flags_ & Bld::kBldPending) != 0 && !b.isDestroyed())
+        grn_game.updateQueue().schedule(b.t_bld_, b.oid_);
 }
 
 // A departure of a workplace's walker of kind W at t. None while the

@@ -408,8 +408,10 @@ void RnStor::shutDown(const RnStorType& type) {
 }
 
 void RnStor::verifyMaterialNeeds() {
-    if (checkMaterialNeeds(storType(), rnNow()) && (flags_ & kBldPending) != 0)
-        grn_game.updateQueue().schedule(t_bld_, oid_);
+    const bool changed = checkMaterialNeeds(storType(), rnNow());
+    // A type without material has no supply check left, whatever the save says.
+    if (storType().build_material_.empty()) flags_ &= ~kBldPending;
+    if (changed && (flags_ & kBldPending) != 0) grn_game.updateQueue().schedule(t_bld_, oid_);
     // A ruin keeps no node. A save that still gives it one (only a damaged
     // or edited file does) loses the node and its links here as a decay
     // would drop them: a node left behind names no storage, and the save of

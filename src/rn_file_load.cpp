@@ -1084,8 +1084,10 @@ void fixWalkersOf(RnLoadContext& ctx, Types& types, bool searching) {
             }
             const RnObjectID& id = w.oid_;
             const bool bad_home = w.home_oid_.bld_idx_ != -1 && !(w.home_oid_.isBuilding() && w.home_oid_.kind_ <= RnIdBldBldr);
-            const bool bad_target = w.target_building_oid_.bld_idx_ != -1 &&
-                                    !(w.target_building_oid_.isRoadOrBuilding() && w.target_building_oid_.kind_ <= RnIdBldBldr);
+            // A walker heads for a building or for nothing, never for a road.
+            const RnObjectID& target = w.target_building_oid_;
+            const bool bad_target = !(target.isNull() && target.bld_idx_ == -1) &&
+                                    !(target.isBuilding() && target.kind_ <= RnIdBldBldr);
             const bool bad_next = w.next_walker_.bld_idx_ != -1 && !w.next_walker_.isWalker();
             const bool bad_place = !isOnMapPoint(w.from_) || !isOnMapPoint(w.at_) || !isOnMapPoint(w.to_) ||
                                    !isSoundPath(w);

@@ -3,9 +3,13 @@
 // loading it.
 #include <functional>
 
+#include "rn_bld_bldr.h"
+#include "rn_bld_deco.h"
 #include "rn_bld_hous.h"
+#include "rn_bld_mrkt.h"
 #include "rn_bld_prod.h"
 #include "rn_bld_road.h"
+#include "rn_bld_serv.h"
 #include "rn_bld_stor.h"
 #include "rn_map.h"
 #include "rn_wlk_prod.h"
@@ -222,6 +226,13 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
              w.state_ |= RnWalkerPersData::kCachedStepsMask;
          },
          "walker [16:0,"},
+        // A walker that heads for the road it stands on.
+        {[] {
+             RnWalkerGeneric& w = grn_game.walkerByOid(savetown::sendServiceWalker());
+             w.target_building_oid_ = grn_map.tile(w.tilePos()).oid_;
+             ASSERT_EQ(w.target_building_oid_.kind_, RnIdBldRoad);
+         },
+         "walker [16:0,"},
     };
     for (const Case& c : cases) {
         townWorld(24);
@@ -285,6 +296,45 @@ TEST_F(SaveLoaderTest, AWalkerWhoseHomeIsGoneLoadsOnlyWhenFinished) {
     walking.state_ &= ~RnWalkerPersData::kFinished;
     walking.home_oid_ = RnObjectID(5, 0, 77);
     EXPECT_EQ(loadFresh(save("walkers2.sav")), "oid [5:0,77] to remap not found");
+}
+
+TEST_F(SaveLoaderTest, ASupplyCheckOfATypeWithoutMaterialIsDropped) {
+    // Only the storehouse of the sample world lists building material: a
+    // save that asks every other kind for a supply check is damaged. The
+    // load drops the checks, and the town plays on past them.
+    townWorld(24);
+    const DaxGameTime now = dax_gameclock.gameTime();
+    auto ask = [now](auto& types) {
+        for (auto& t : types) {
+            ASSERT_TRUE(t.build_material_.empty());
+            for (auto& b : t.instances_) {
+                b.flags_ |= b.kBldPending;
+                b.t_bld_ = now;
+            }
+        }
+    };
+    ask(grn_game.servTypes());
+    ask(grn_game.mrktTypes());
+    ask(grn_game.bldrTypes());
+    ask(grn_game.decoTypes());
+    ask(grn_game.prodTypes());
+    ASSERT_EQ(loadFresh(save("checks.sav")), "");
+    size_t buildings = 0;
+    auto asked = [&buildings](auto& types) {
+        for (auto& t : types) {
+            for (auto& b : t.instances_) {
+                EXPECT_EQ(b.flags_ & b.kBldPending, 0u) << b.oid_.kind_;
+                ++buildings;
+            }
+        }
+    };
+    asked(grn_game.servTypes());
+    asked(grn_game.mrktTypes());
+    asked(grn_game.bldrTypes());
+    asked(grn_game.decoTypes());
+    asked(grn_game.prodTypes());
+    EXPECT_GE(buildings, 8u);
+    savetown::runHours(4);
 }
 
 TEST_F(SaveLoaderTest, ASaveIsVerifiedWithoutLoadingIt) {

@@ -383,8 +383,13 @@ TEST_F(StorTest, AfterLoadingTheStorageFollowsItsType) {
     EXPECT_TRUE(grn_game.walkerByOid(in).isFinished());
     ASSERT_EQ(far.returned.size(), 1u);
 
-    // Material the type asks for now is started full and wakes the storage
-    // for its supply check; a ruin keeps no node.
+    // A type without material leaves no supply check, whatever the save
+    // says; material the type asks for now is started full and wakes the
+    // storage for its supply check; a ruin keeps no node.
+    ASSERT_TRUE(type().build_material_.empty());
+    s.flags_ |= RnStor::kBldPending;
+    s.verifyMaterialNeeds();
+    EXPECT_EQ(s.flags_ & RnStor::kBldPending, 0u);
     grn_game.updateQueue().clear();
     type().build_material_ = {{1, 2, 10}};
     s.verifyMaterialNeeds();
