@@ -213,14 +213,22 @@ namespace {
 // The third button exists only for a message that has a place on the map.
 bool hasMapPosition(DaxMapPositionI pos) { return pos.x >= 0 && pos.y >= 0; }
 
+// Every message dialog alive, so that a message is not stacked twice.
+std::vector<const DaxMsgDialog*>& liveMsgDialogs() {
+    static std::vector<const DaxMsgDialog*> dialogs;
+    return dialogs;
+}
+
 }  // namespace
 
 DaxMsgDialog::DaxMsgDialog(DaxMsgMgr* mgr, int number, const std::string& text, DaxMapPositionI pos)
     : DaxDialogBase("", daxTextOr(kTextOk, "OK").c_str(), nullptr, hasMapPosition(pos) ? "--->>" : nullptr),
       mgr_(mgr),
       number_(number),
+      text_(text),
       pos_(pos) {
     min_open_time_ = 1.5f;
+    liveMsgDialogs().push_back(this);
 
     text_box_.setEditable(false);
     text_box_.setBackgroundColor(dax_config.button_color_);
@@ -248,7 +256,17 @@ DaxMsgDialog::DaxMsgDialog(DaxMsgMgr* mgr, int number, const std::string& text, 
     adjustSize();
 }
 
-DaxMsgDialog::~DaxMsgDialog() = default;
+DaxMsgDialog::~DaxMsgDialog() {
+    auto& live = liveMsgDialogs();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+bool DaxMsgDialog::isWaiting(int number, const std::string& text, DaxMapPositionI pos) {
+    for (const DaxMsgDialog* d : liveMsgDialogs()) {
+        if (d->number_ == number && d->pos_ == pos && d->text_ == text && d->result() == kDaxDialogOpen) return true;
+    }
+    return false;
+}
 
 int DaxMsgDialog::chosenMode() const {
     if (radio_[0].isSelected()) {
@@ -343,6 +361,10 @@ void DaxMenuScreenMsgBase::action(const gcn::ActionEvent& event) {
 void DaxMsgDialogSink::showMessageDialog(DaxMsgMgr& mgr, const DaxMessage& msg) {
     if (!dax_game_loop) {
         daxLogMessage(3, 1, "m: %d no message dialog can be shown", msg.number_);
+        return;
+    }
+    if (DaxMsgDialog::isWaiting(msg.number_, msg.text_, msg.pos_)) {
+        daxLogMessage(3, 1, "m: %d waits in a dialog already", msg.number_);
         return;
     }
     dax_game_loop->pushDialog(new DaxMsgDialog(&mgr, msg.number_, msg.text_, msg.pos_));

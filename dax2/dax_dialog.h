@@ -142,6 +142,10 @@ public:
     int number() const { return number_; }
     DaxMapPositionI position() const { return pos_; }
 
+    // Whether a message dialog of this number, text and position exists and
+    // is not finished yet, somewhere on the dialog stack.
+    static bool isWaiting(int number, const std::string& text, DaxMapPositionI pos);
+
 private:
     DaxMsgMgr* mgr_;
     gcn::ButtonVBar vbar_;
@@ -149,6 +153,7 @@ private:
     gcn::ButtonHBar hbar_;
     gcn::RadioButton radio_[3];
     int number_;
+    std::string text_;
     DaxMapPositionI pos_;
 };
 
@@ -186,7 +191,10 @@ protected:
     DaxMsgMgr* msgmgr_;
 };
 
-// Opens a DaxMsgDialog on the running game loop for every class-1 message.
+// Opens a DaxMsgDialog on the running game loop for every class-1 message,
+// except one whose dialog still waits there: while dialogs wait (a build
+// mode is armed) the game runs on, and a building would stack the same
+// message again and again.
 class DaxMsgDialogSink : public DaxMsgDialogSinkIfc {
 public:
     void showMessageDialog(DaxMsgMgr& mgr, const DaxMessage& msg) override;

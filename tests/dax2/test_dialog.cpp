@@ -470,6 +470,37 @@ TEST_F(DialogFixture, WhileTheLoopRunsClassOneMessagesOpenDialogsOnItsStack) {
     dax_msgmgr.setDialogSink(before);
 }
 
+TEST_F(DialogFixture, AMessageThatStillWaitsInADialogIsNotStackedAgain) {
+    QuietCallback callback;
+    DaxMenuHandler handler;
+    handler.registerMenu(1, [](int) { return new PlainScreen; }, 1, false, false);
+    handler.requestState(1);
+    DaxMsgDialogSinkIfc* before = dax_msgmgr.dialogSink();
+    {
+        DaxGameLoop loop(&callback);
+        loop.setManualTicks(true);
+        loop.start();
+        dax_msgmgr.setMode(2778, kDaxMsgDialog);
+        const size_t history = dax_msgmgr.history().size();
+        // A building posts the same message at every try while nobody reads
+        // it; another text or another place is another message.
+        for (int i = 0; i < 5; ++i) dax_msgmgr.post(2778, "no road", DaxMapPositionI(4, 2));
+        dax_msgmgr.post(2778, "no road", DaxMapPositionI(5, 2));
+        dax_msgmgr.post(2778, "no water", DaxMapPositionI(4, 2));
+        EXPECT_EQ(loop.dialogs().size(), 3u);
+        EXPECT_EQ(dax_msgmgr.history().size(), history + 7);
+        // Once read, the message opens a dialog again.
+        auto* first = dynamic_cast<DaxMsgDialog*>(loop.dialogs().front());
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(first->pressOk());
+        dax_msgmgr.post(2778, "no road", DaxMapPositionI(4, 2));
+        EXPECT_EQ(loop.dialogs().size(), 4u);
+        loop.finish();
+    }
+    handler.deleteAllInstances();
+    dax_msgmgr.setDialogSink(before);
+}
+
 TEST_F(DialogFixture, WithoutALoopTheSinkOnlyLogs) {
     ASSERT_EQ(dax_game_loop, nullptr);
     DaxMsgMgr mgr;
