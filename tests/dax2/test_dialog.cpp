@@ -425,16 +425,36 @@ public:
     bool dialogsBlocked() override { return false; }
 };
 
+// A started game loop with manual ticks on a plain screen; puts back the
+// message manager's sink when it goes.
+class RunningLoop {
+public:
+    RunningLoop() {
+        handler_.registerMenu(1, [](int) { return new PlainScreen; }, 1, false, false);
+        handler_.requestState(1);
+        loop_ = std::make_unique<DaxGameLoop>(&callback_);
+        loop_->setManualTicks(true);
+        loop_->start();
+    }
+    ~RunningLoop() {
+        loop_->finish();
+        loop_.reset();
+        handler_.deleteAllInstances();
+        dax_msgmgr.setDialogSink(before_);
+    }
+    DaxGameLoop& loop() { return *loop_; }
+
+private:
+    QuietCallback callback_;
+    DaxMenuHandler handler_;
+    DaxMsgDialogSinkIfc* before_ = dax_msgmgr.dialogSink();
+    std::unique_ptr<DaxGameLoop> loop_;
+};
+
 TEST_F(DialogFixture, WhileTheLoopRunsClassOneMessagesOpenDialogsOnItsStack) {
-    QuietCallback callback;
-    DaxMenuHandler handler;
-    handler.registerMenu(1, [](int) { return new PlainScreen; }, 1, false, false);
-    handler.requestState(1);
-    DaxMsgDialogSinkIfc* before = dax_msgmgr.dialogSink();
     {
-        DaxGameLoop loop(&callback);
-        loop.setManualTicks(true);
-        loop.start();
+        RunningLoop running;
+        DaxGameLoop& loop = running.loop();
         EXPECT_EQ(dax_msgmgr.dialogSink(), daxMsgDialogSink());
 
         dax_msgmgr.setMode(2777, kDaxMsgDialog);
@@ -466,20 +486,12 @@ TEST_F(DialogFixture, WhileTheLoopRunsClassOneMessagesOpenDialogsOnItsStack) {
         loop.finish();
         EXPECT_EQ(dax_msgmgr.dialogSink(), nullptr);
     }
-    handler.deleteAllInstances();
-    dax_msgmgr.setDialogSink(before);
 }
 
 TEST_F(DialogFixture, AMessageThatStillWaitsInADialogIsNotStackedAgain) {
-    QuietCallback callback;
-    DaxMenuHandler handler;
-    handler.registerMenu(1, [](int) { return new PlainScreen; }, 1, false, false);
-    handler.requestState(1);
-    DaxMsgDialogSinkIfc* before = dax_msgmgr.dialogSink();
     {
-        DaxGameLoop loop(&callback);
-        loop.setManualTicks(true);
-        loop.start();
+        RunningLoop running;
+        DaxGameLoop& loop = running.loop();
         dax_msgmgr.setMode(2778, kDaxMsgDialog);
         const size_t history = dax_msgmgr.history().size();
         // A building posts the same message at every try while nobody reads
@@ -495,10 +507,7 @@ TEST_F(DialogFixture, AMessageThatStillWaitsInADialogIsNotStackedAgain) {
         EXPECT_TRUE(first->pressOk());
         dax_msgmgr.post(2778, "no road", DaxMapPositionI(4, 2));
         EXPECT_EQ(loop.dialogs().size(), 4u);
-        loop.finish();
     }
-    handler.deleteAllInstances();
-    dax_msgmgr.setDialogSink(before);
 }
 
 TEST_F(DialogFixture, WithoutALoopTheSinkOnlyLogs) {
