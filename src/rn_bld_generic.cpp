@@ -302,10 +302,16 @@ void RnGenericBuilding::verifyOnMap() const {
         daxRaiseError("not all on map: [%hd:%hd,%d]", oid_.kind_, oid_.type_idx_, oid_.bld_idx_);
     if (!grn_map.canBuildArea(x, y, type.width_, type.height_, true, 0))
         daxRaiseError("can't build here: [%hd:%hd,%d]", oid_.kind_, oid_.type_idx_, oid_.bld_idx_);
-    const RnObjectID& at = grn_map.tile(x, y).oid_;
-    if (at != oid_)
-        daxRaiseError("bldg [%hd:%hd,%d] has inconsistent oid [%hd:%hd,%d] at pos %d,%d", oid_.kind_,
-                      oid_.type_idx_, oid_.bld_idx_, at.kind_, at.type_idx_, at.bld_idx_, x, y);
+    // Every tile of the footprint, not only the anchor: the game redraws
+    // and clears a building over its whole footprint.
+    for (int i = x - type.width_ + 1; i <= x; ++i) {
+        for (int j = y - type.height_ + 1; j <= y; ++j) {
+            const RnObjectID& at = grn_map.tile(i, j).oid_;
+            if (at != oid_)
+                daxRaiseError("bldg [%hd:%hd,%d] has inconsistent oid [%hd:%hd,%d] at pos %d,%d", oid_.kind_,
+                              oid_.type_idx_, oid_.bld_idx_, at.kind_, at.type_idx_, at.bld_idx_, i, j);
+        }
+    }
 }
 
 void RnGenericBuilding::materialDelivered(DaxGameTime /*t*/, const RnObjectID& /*builder*/) { DAX_ASSERT(false); }

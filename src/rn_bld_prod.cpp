@@ -639,10 +639,20 @@ bool RnProd::logInconsistentOid() const {
     const RnGenericBuildingType& type = buildingType();
     const int x = pos_on_map_.x;
     const int y = pos_on_map_.y;
-    const RnObjectID& at = grn_map.tile(x, y).oid_;
-    if (at == oid_) return false;
+    // The first tile of the footprint that does not name the building: the
+    // game redraws and clears a building over its whole footprint.
+    DaxMapPositionI wrong = DaxMapPositionI::none();
+    for (int tx = x - type.width_ + 1; tx <= x && wrong.isNone(); ++tx) {
+        for (int ty = y - type.height_ + 1; ty <= y; ++ty) {
+            if (grn_map.tile(tx, ty).oid_ == oid_) continue;
+            wrong = DaxMapPositionI(tx, ty);
+            break;
+        }
+    }
+    if (wrong.isNone()) return false;
+    const RnObjectID& at = grn_map.tile(wrong.x, wrong.y).oid_;
     daxLogMessage(1, 2, "prod [%hd:%hd,%d] has inconsistent oid [%hd:%hd,%d] at pos %d,%d", oid_.kind_,
-                  oid_.type_idx_, oid_.bld_idx_, at.kind_, at.type_idx_, at.bld_idx_, x, y);
+                  oid_.type_idx_, oid_.bld_idx_, at.kind_, at.type_idx_, at.bld_idx_, wrong.x, wrong.y);
     for (int tx = x - type.width_ + 1; tx <= x; ++tx) {
         for (int ty = y - type.height_ + 1; ty <= y; ++ty) {
             const RnObjectID& t = grn_map.tile(tx, ty).oid_;

@@ -185,8 +185,8 @@ private:
     int inputRoom(const RnProdInpInf& in) const;
     // The decay: the building becomes a ruin.
     void fallToRuin();
-    // Logs the anchor tile's other id and every footprint tile; false when
-    // the anchor tile carries this building.
+    // Logs the first footprint tile's other id and every footprint tile;
+    // false when every tile of the footprint carries this building.
     bool logInconsistentOid() const;
 };
 

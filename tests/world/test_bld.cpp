@@ -139,6 +139,10 @@ TEST_F(BuildingTest, VerifyOnMapFindsInconsistencies) {
     grn_map.tile(5, 5).oid_ = RnObjectID(RnIdBldServ, 0, 7);
     EXPECT_EQ(raised([&] { b.verifyOnMap(); }), "bldg [3:0,0] has inconsistent oid [3:0,7] at pos 5,5");
     grn_map.tile(5, 5).oid_ = b.oid_;
+    // Every tile of the footprint, not only the anchor.
+    grn_map.tile(4, 5).oid_ = RnObjectID();
+    EXPECT_EQ(raised([&] { b.verifyOnMap(); }), "bldg [3:0,0] has inconsistent oid [0:-1,-1] at pos 4,5");
+    grn_map.tile(4, 5).oid_ = b.oid_;
 
     grn_map.tile(4, 4).flags_ &= static_cast<uint16_t>(~kRnTileBuildingsAllowed);
     EXPECT_EQ(raised([&] { b.verifyOnMap(); }), "can't build here: [3:0,0]");

@@ -675,6 +675,14 @@ TEST_F(ProdTest, BuildingOffItsAnchorIsTakenOutAfterLoading) {
     off.checkOidAndWalkers();
     EXPECT_FALSE(grn_game.isObjectAlive(off_oid));
     EXPECT_EQ(grn_map.tile(7, 0).oid_, off_oid);
+    // So does one whose anchor is right but another tile of its footprint
+    // is not its own: its tiles are cleared.
+    RnProd& part = place(t, 3, 0);
+    const RnObjectID part_oid = part.oid_;
+    grn_map.tile(2, 0).oid_ = RnObjectID();
+    part.checkOidAndWalkers();
+    EXPECT_FALSE(grn_game.isObjectAlive(part_oid));
+    EXPECT_EQ(grn_map.tile(3, 0).oid_, RnObjectID());
 }
 
 TEST_F(ProdTest, ChangedMaterialIsCheckedAgainAtItsNewTime) {

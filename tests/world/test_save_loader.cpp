@@ -207,6 +207,8 @@ TEST_F(SaveLoaderTest, AWorldThatWasSavedInconsistentIsRefusedWithWhy) {
         {[] { grn_game.storType(0).instances_[0].network_node_ = 0; }, "storage network of type 5751: node 1 is damaged"},
         {[=] { house()->flags_ ^= 1; }, "workforce of people type index 0: node"},
         {[=] { grn_map.tile(40, 40).oid_ = house()->oid_; }, "tile 40,40 names [2:0,0], which does not stand there"},
+        // A house whose anchor tile is its own but another of its tiles is free.
+        {[=] { grn_map.tile(21, 28).oid_ = RnObjectID(); }, "bldg [2:0,0] has inconsistent oid [0:-1,-1] at pos 21,28"},
         {[] {
              const RnObjectID w = savetown::sendServiceWalker();
              grn_map.tile(grn_game.walkerByOid(w).tilePos()).removeWalker(w);
