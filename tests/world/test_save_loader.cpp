@@ -304,9 +304,16 @@ TEST_F(SaveLoaderTest, ASupplyCheckOfATypeWithoutMaterialIsDropped) {
     // Only the storehouse of the sample world lists building material: a
     // save that asks every other kind for a supply check is damaged. The
     // load drops the checks, and the town plays on past them.
+    auto eachKind = [](auto visit) {
+        visit(grn_game.servTypes());
+        visit(grn_game.mrktTypes());
+        visit(grn_game.bldrTypes());
+        visit(grn_game.decoTypes());
+        visit(grn_game.prodTypes());
+    };
     townWorld(24);
     const DaxGameTime now = dax_gameclock.gameTime();
-    auto ask = [now](auto& types) {
+    eachKind([now](auto& types) {
         for (auto& t : types) {
             ASSERT_TRUE(t.build_material_.empty());
             for (auto& b : t.instances_) {
@@ -314,27 +321,17 @@ TEST_F(SaveLoaderTest, ASupplyCheckOfATypeWithoutMaterialIsDropped) {
                 b.t_bld_ = now;
             }
         }
-    };
-    ask(grn_game.servTypes());
-    ask(grn_game.mrktTypes());
-    ask(grn_game.bldrTypes());
-    ask(grn_game.decoTypes());
-    ask(grn_game.prodTypes());
+    });
     ASSERT_EQ(loadFresh(save("checks.sav")), "");
     size_t buildings = 0;
-    auto asked = [&buildings](auto& types) {
+    eachKind([&buildings](auto& types) {
         for (auto& t : types) {
             for (auto& b : t.instances_) {
                 EXPECT_EQ(b.flags_ & b.kBldPending, 0u) << b.oid_.kind_;
                 ++buildings;
             }
         }
-    };
-    asked(grn_game.servTypes());
-    asked(grn_game.mrktTypes());
-    asked(grn_game.bldrTypes());
-    asked(grn_game.decoTypes());
-    asked(grn_game.prodTypes());
+    });
     EXPECT_GE(buildings, 8u);
     savetown::runHours(4);
 }
